@@ -1,0 +1,106 @@
+// CString: a byte string holding UTF-8 text.
+//
+// Lengths and positions count bytes.  A null `const char*` is taken as the
+// empty string everywhere.  Case-insensitive comparison and case mapping fold
+// ASCII letters and the Latin-1 letters U+00C0..U+00FE (except U+00D7 and
+// U+00F7), both as two-byte UTF-8 sequences; other bytes are compared as they
+// are.
+#ifndef ZLDBCTRL70_PLATFORM_CSTRING_H_
+#define ZLDBCTRL70_PLATFORM_CSTRING_H_
+
+#include <cstddef>
+#include <string>
+
+#include "zldbctrl70/export.h"
+#include "zldbctrl70/platform/types.h"
+
+class ZL_EXPORT CString {
+ public:
+  CString();
+  CString(const char* psz);  // NOLINT: implicit like the classic class
+  CString(const char* pch, int nLength);
+  CString(char ch, int nRepeat = 1);
+  CString(const std::string& str);  // NOLINT
+  CString(const CString& other);
+  CString(CString&& other) noexcept;
+  ~CString();
+
+  CString& operator=(const CString& other);
+  CString& operator=(CString&& other) noexcept;
+  CString& operator=(const char* psz);
+  CString& operator=(char ch);
+
+  int GetLength() const;
+  BOOL IsEmpty() const;
+  void Empty();
+  char GetAt(int nIndex) const;
+  void SetAt(int nIndex, char ch);
+  char operator[](int nIndex) const;
+  operator const char*() const;  // NOLINT: never null
+  const char* GetString() const;
+  const std::string& str() const { return m_str; }
+
+  // Comparison: Compare is byte-wise (<0, 0, >0); CompareNoCase folds case.
+  int Compare(const char* psz) const;
+  int CompareNoCase(const char* psz) const;
+
+  CString& operator+=(const CString& s);
+  CString& operator+=(const char* psz);
+  CString& operator+=(char ch);
+
+  // printf-style formatting into this string.
+  void Format(const char* pszFormat, ...) __attribute__((format(printf, 2, 3)));
+
+  void MakeUpper();
+  void MakeLower();
+  void MakeReverse();
+  void TrimLeft();
+  void TrimRight();
+
+  // Substrings; out-of-range counts and positions are clamped.
+  CString Left(int nCount) const;
+  CString Mid(int nFirst) const;
+  CString Mid(int nFirst, int nCount) const;
+  CString Right(int nCount) const;
+
+  // Position of the first occurrence at or after nStart, or -1.
+  int Find(char ch, int nStart = 0) const;
+  int Find(const char* pszSub, int nStart = 0) const;
+  int ReverseFind(char ch) const;
+
+  // Inserts at nIndex (clamped to the length); returns the new length.
+  int Insert(int nIndex, char ch);
+  int Insert(int nIndex, const char* psz);
+  // Replaces every occurrence; returns the number replaced.
+  int Replace(const char* pszOld, const char* pszNew);
+  int Remove(char ch);
+  int Delete(int nIndex, int nCount = 1);
+
+  // Direct buffer access: GetBuffer returns a writable buffer of at least
+  // nMinBufLength bytes plus a terminator; ReleaseBuffer(-1) takes the length
+  // up to the first NUL.
+  char* GetBuffer(int nMinBufLength);
+  void ReleaseBuffer(int nNewLength = -1);
+
+ private:
+  std::string m_str;
+};
+
+ZL_EXPORT CString operator+(const CString& a, const CString& b);
+ZL_EXPORT CString operator+(const CString& a, const char* b);
+ZL_EXPORT CString operator+(const char* a, const CString& b);
+ZL_EXPORT CString operator+(const CString& a, char b);
+
+ZL_EXPORT bool operator==(const CString& a, const CString& b);
+ZL_EXPORT bool operator==(const CString& a, const char* b);
+ZL_EXPORT bool operator==(const char* a, const CString& b);
+ZL_EXPORT bool operator!=(const CString& a, const CString& b);
+ZL_EXPORT bool operator!=(const CString& a, const char* b);
+ZL_EXPORT bool operator!=(const char* a, const CString& b);
+ZL_EXPORT bool operator<(const CString& a, const CString& b);
+
+// Case-insensitive comparison of two C strings with the same folding as
+// CString::CompareNoCase; null is the empty string.
+ZL_EXPORT int lstrcmpi(const char* a, const char* b);
+
+#endif  // ZLDBCTRL70_PLATFORM_CSTRING_H_

@@ -8,6 +8,7 @@
 #ifndef ZLDBCTRL70_PLATFORM_CSTRING_H_
 #define ZLDBCTRL70_PLATFORM_CSTRING_H_
 
+#include <cstdarg>
 #include <cstddef>
 #include <string>
 
@@ -33,6 +34,7 @@ class ZL_EXPORT CString {
   int GetLength() const;
   BOOL IsEmpty() const;
   void Empty();
+  // Out-of-range positions read as NUL and are ignored when written.
   char GetAt(int nIndex) const;
   void SetAt(int nIndex, char ch);
   char operator[](int nIndex) const;
@@ -40,7 +42,8 @@ class ZL_EXPORT CString {
   const char* GetString() const;
   const std::string& str() const { return m_str; }
 
-  // Comparison: Compare is byte-wise (<0, 0, >0); CompareNoCase folds case.
+  // Comparison: Compare is byte-wise (-1, 0, 1; bytes unsigned); CompareNoCase
+  // compares after folding both sides to lower case.
   int Compare(const char* psz) const;
   int CompareNoCase(const char* psz) const;
 
@@ -48,14 +51,23 @@ class ZL_EXPORT CString {
   CString& operator+=(const char* psz);
   CString& operator+=(char ch);
 
-  // printf-style formatting into this string.
+  // printf-style formatting into this string, of any length.  A null format
+  // gives the empty string.
   void Format(const char* pszFormat, ...) __attribute__((format(printf, 2, 3)));
+  void FormatV(const char* pszFormat, va_list args);
 
   void MakeUpper();
   void MakeLower();
+  // Reverses the order of the characters; a multi-byte UTF-8 sequence stays
+  // in one piece.
   void MakeReverse();
+  // Remove leading / trailing white space (space, tab, CR, LF, VT, FF), or
+  // any of the bytes in pszTargets.
   void TrimLeft();
   void TrimRight();
+  void TrimLeft(const char* pszTargets);
+  void TrimRight(const char* pszTargets);
+  void Trim();
 
   // Substrings; out-of-range counts and positions are clamped.
   CString Left(int nCount) const;
@@ -67,6 +79,8 @@ class ZL_EXPORT CString {
   int Find(char ch, int nStart = 0) const;
   int Find(const char* pszSub, int nStart = 0) const;
   int ReverseFind(char ch) const;
+  // Position of the first byte that is in pszCharSet, or -1.
+  int FindOneOf(const char* pszCharSet) const;
 
   // Inserts at nIndex (clamped to the length); returns the new length.
   int Insert(int nIndex, char ch);

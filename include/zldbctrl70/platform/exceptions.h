@@ -1,5 +1,8 @@
-// The exception classes.  Every library exception derives from CException;
-// exported functions catch them all and turn them into error codes.
+// The exception classes.  Every library exception derives from CException.
+// They are thrown by value and caught by reference
+// (`catch (const CException& e)`); exported functions catch them all and turn
+// them into error codes.  Each class carries run-time class information, so
+// `e.IsKindOf(RUNTIME_CLASS(CMemoryException))` works on a caught base.
 #ifndef ZLDBCTRL70_PLATFORM_EXCEPTIONS_H_
 #define ZLDBCTRL70_PLATFORM_EXCEPTIONS_H_
 
@@ -8,6 +11,8 @@
 #include "zldbctrl70/platform/object.h"
 
 class ZL_EXPORT CException : public CObject {
+  DECLARE_DYNAMIC(CException)
+
  public:
   CException() = default;
   ~CException() override;
@@ -17,18 +22,24 @@ class ZL_EXPORT CException : public CObject {
 
 // Memory or another resource was exhausted.
 class ZL_EXPORT CMemoryException : public CException {
+  DECLARE_DYNAMIC(CMemoryException)
+
  public:
   CString GetErrorMessage() const override;
 };
 
 // A value could not be converted to the kind asked for.
 class ZL_EXPORT CTypeMismatchException : public CException {
+  DECLARE_DYNAMIC(CTypeMismatchException)
+
  public:
   CString GetErrorMessage() const override;
 };
 
 // A file operation failed; m_cause is the errno value.
 class ZL_EXPORT CFileException : public CException {
+  DECLARE_DYNAMIC(CFileException)
+
  public:
   explicit CFileException(int cause = 0, const char* fileName = nullptr);
   int m_cause;
@@ -38,6 +49,8 @@ class ZL_EXPORT CFileException : public CException {
 
 // An archive could not be read or written.
 class ZL_EXPORT CArchiveException : public CException {
+  DECLARE_DYNAMIC(CArchiveException)
+
  public:
   enum { none = 0, generic = 1, readOnly = 2, endOfFile = 3, writeOnly = 4,
          badIndex = 5, badClass = 6, badSchema = 7 };

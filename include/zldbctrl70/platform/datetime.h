@@ -21,10 +21,12 @@ class ZL_EXPORT COleDateTime {
 
   // 0.0 and valid (30 December 1899, midnight).
   COleDateTime();
+  // Keeps the value bit for bit; a value outside the years 100 to 9999 (or
+  // not a number) makes the object invalid.
   COleDateTime(DATE dtSrc);  // NOLINT
   // From a variant: VT_DATE takes its value, numbers are taken as date
-  // values, a string is parsed as "YYYY-MM-DD[ HH:MM[:SS]]", VT_NULL gives
-  // a null date, anything else an invalid one.
+  // values, a string is parsed as ParseDateTime does, VT_NULL gives a null
+  // date, anything else an invalid one.
   COleDateTime(const COleVariant& varSrc);  // NOLINT
   // From parts; out-of-range parts make the object invalid.
   COleDateTime(int nYear, int nMonth, int nDay, int nHour, int nMin, int nSec);
@@ -39,11 +41,16 @@ class ZL_EXPORT COleDateTime {
   // (the object is then invalid).
   int SetDateTime(int nYear, int nMonth, int nDay, int nHour, int nMin, int nSec);
   int SetDate(int nYear, int nMonth, int nDay);
+  // Reads "YYYY-MM-DD[ HH:MM[:SS]]" (a 'T' may stand for the space; white
+  // space around the text is allowed).  On success the object is valid and
+  // true is returned; otherwise it is invalid.
+  bool ParseDateTime(const char* lpszDate);
   void SetStatus(DateTimeStatus status) { m_status = status; }
   DateTimeStatus GetStatus() const { return m_status; }
 
-  // Part getters; -1 when the object is not valid.  The time of day is
-  // rounded to the nearest second.
+  // Part getters, exact over the whole range; -1 when the object is not
+  // valid.  The time of day is rounded to the nearest second (23:59:59.5
+  // and later belong to the next day).
   int GetYear() const;
   int GetMonth() const;
   int GetDay() const;
@@ -58,7 +65,9 @@ class ZL_EXPORT COleDateTime {
 
   operator DATE() const { return m_dt; }  // NOLINT
 
-  // Comparisons compare the points in time.
+  // Comparisons compare the points in time (so -1.25, 29 December 1899
+  // 06:00, comes before -1.5, the same day at 12:00).  Equality also needs
+  // equal status.
   bool operator==(const COleDateTime& o) const;
   bool operator!=(const COleDateTime& o) const;
   bool operator<(const COleDateTime& o) const;

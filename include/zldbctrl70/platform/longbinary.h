@@ -12,6 +12,8 @@
 #include "zldbctrl70/platform/types.h"
 
 class ZL_EXPORT CLongBinary : public CObject {
+  DECLARE_DYNAMIC(CLongBinary)
+
  public:
   HGLOBAL m_hData;        // block handle, or null
   size_t m_dwDataLength;  // bytes of data in the block
@@ -24,9 +26,14 @@ class ZL_EXPORT CLongBinary : public CObject {
   // Frees the block (if any) and sets handle and length to 0.
   void Release();
   // Replaces the contents with a new block (GHND) holding a copy of the
-  // bytes; nSize 0 leaves no block.  Throws CMemoryException when the block
-  // cannot be allocated (the old contents are then already released).
+  // bytes (zeros when pData is null); nSize 0 leaves no block.  Throws
+  // CMemoryException when the block cannot be allocated (the old contents
+  // are then already released).
   void Assign(const void* pData, size_t nSize);
+  // Replaces the contents with an independent copy of src's bytes (as many
+  // as src's block really holds); no block when src has none.  Assigning an
+  // object to itself changes nothing.  Throws as above.
+  void Assign(const CLongBinary& src);
 };
 
 #endif  // ZLDBCTRL70_PLATFORM_LONGBINARY_H_

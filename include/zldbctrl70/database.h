@@ -1,0 +1,93 @@
+// Database handles: versions, creation, opening and closing, the database's
+// own properties and login.
+//
+// Every operation that takes a database handle validates it first (an
+// invalid, freed or foreign handle gives last error 7 and changes nothing),
+// returns 1 with last error 0 on success or 0 with a last-error code
+// (zldbctrl70/errors.h) on failure, and never lets an exception escape.
+#ifndef ZLDBCTRL70_DATABASE_H_
+#define ZLDBCTRL70_DATABASE_H_
+
+#include <cstdint>
+
+#include "zldbctrl70/export.h"
+#include "zldbctrl70/platform/cstring.h"
+#include "zldbctrl70/platform/datetime.h"
+
+// Layout version of a database.  Databases of every version from 0 up exist;
+// this library creates version 22.
+enum ZLDBVersion : int32_t {
+  ZLDBVersion0 = 0,
+  ZLDBVersion22 = 22,
+  ZLDBVersionCurrent = ZLDBVersion22,
+};
+
+// Structure version of a database; this library reads up to 5.
+enum ZLDBStructVersion : int32_t {
+  ZLDBStructVersion0 = 0,
+  ZLDBStructVersion5 = 5,
+  ZLDBStructVersionCurrent = ZLDBStructVersion5,
+};
+
+// How a database is opened.
+enum EOpenMode : int32_t {
+  eOpenReadWrite = 0,       // read-write; a database protected by a login needs it
+  eOpenReadOnly = 1,        // read-only; the file need not be writable; no login check
+  eOpenReadWriteNoLogin = 2 // read-write without the login check (any other value too)
+};
+
+// ---- versions and errors --------------------------------------------------
+
+// The database layout version this library creates (22).
+ZL_EXPORT ZLDBVersion GetZLDBCtrlDBVersion();
+// The structure version this library creates (5).
+ZL_EXPORT ZLDBStructVersion GetZLDBCtrlStructVersion();
+// Both packed: structure version << 16 | database version (327702).
+ZL_EXPORT int GetZLDBCtrlVersion();
+
+// Copies the full path of the handle's database file into name.  On success
+// the last error is left as it was.
+ZL_EXPORT int ZLGetDBName(void* hDB, CString& name);
+
+// ---- creation, opening and closing ----------------------------------------
+
+// Creates a new, empty model-library database and returns a read-write
+// handle on it (reference count 1), or null with last error 1 (the file
+// exists, or its tables could not be built), 4 (the engine could not create
+// the file, e.g. a missing folder) or 6 (out of memory).  An existing file
+// is never touched.
+ZL_EXPORT void* ZLCreateDatabase(const char* path);
+
+// Gives back one reference to the handle; the last one closes the database
+// and invalidates the handle.
+ZL_EXPORT int ZLCloseDatabase(void* hDB);
+
+// ---- properties and login --------------------------------------------------
+
+// The versions read when the database was opened (or last set).
+ZL_EXPORT int ZLGetDatabaseVersion(void* hDB, ZLDBVersion& version,
+                                   ZLDBStructVersion& structVersion);
+// Stores both versions in the database and in the handle.
+ZL_EXPORT int ZLSetDatabaseVersion(void* hDB, ZLDBVersion version,
+                                   ZLDBStructVersion structVersion);
+// The state word; 1 means the login is enforced when opening read-write.
+ZL_EXPORT int ZLGetDatabaseState(void* hDB, unsigned long& state);
+// Writes the state word and renews the layout change stamp.
+ZL_EXPORT int ZLSetDatabaseState(void* hDB, unsigned long& state);
+ZL_EXPORT int ZLGetUserVersion(void* hDB, CString& userVersion);
+ZL_EXPORT int ZLSetUserVersion(void* hDB, const char* userVersion);
+ZL_EXPORT int ZLGetDatabaseInfo(void* hDB, CString& info);
+ZL_EXPORT int ZLSetDatabaseInfo(void* hDB, const char* info);
+// When the model tree, respectively the package tree, last changed; the
+// creation date of the database's property table when no change was stamped.
+ZL_EXPORT int ZLGetLastLayoutChangeDate(void* hDB, COleDateTime& date);
+ZL_EXPORT int ZLGetPackageLastChangeDate(void* hDB, COleDateTime& date);
+// Replaces the login: oldLogin must match the stored one (missing or empty
+// when none is stored); an empty or null newLogin removes it.  Last error 39
+// on a mismatch, nothing changed.
+ZL_EXPORT int ZLSetDatabaseLogin(void* hDB, const char* newLogin, const char* oldLogin);
+// 1 when login matches the stored login exactly (case-sensitive) or no login
+// is stored; 0 with last error 39 otherwise, or when login is null or empty.
+ZL_EXPORT int ZLCheckDatabaseLogin(void* hDB, const char* login);
+
+#endif  // ZLDBCTRL70_DATABASE_H_

@@ -4,7 +4,70 @@
 
 #include "zldbctrl70.h"
 
+namespace {
+
+// A caller's own class with run-time class information.
+class CCallerItem : public CObject {
+  DECLARE_DYNCREATE(CCallerItem)
+};
+
+}  // namespace
+
+IMPLEMENT_DYNCREATE(CCallerItem, CObject)
+
+namespace {
+
+// The value classes: each returns 0 when it behaves, a step number when not.
+int UseValueClasses() {
+  CString upper("\xC3\xA4x");
+  upper.MakeUpper();
+  if (upper != "\xC3\x84X" || lstrcmpi("\xC3\xA4X", upper) != 0) return 10;
+  CString formatted;
+  formatted.Format("%s-%04d", upper.Mid(2).GetString(), 7);
+  if (formatted != "X-0007") return 11;
+
+  COleVariant number(static_cast<int32_t>(42));
+  number.ChangeType(VT_BSTR);
+  if (CString(V_BSTRT(&number)) != "42") return 12;
+  try {
+    COleVariant("not a number").ChangeType(VT_I4);
+    return 13;
+  } catch (const CException& e) {
+    // The exception's class information crosses the library boundary.
+    if (!e.IsKindOf(RUNTIME_CLASS(CTypeMismatchException))) return 14;
+  }
+
+  COleDateTime date(1899, 12, 29, 6, 0, 0);
+  COleDateTime back{COleVariant(date)};
+  if (date.m_dt != -1.25 || back.GetHour() != 6 || back.Format() != "1899-12-29 06:00:00") {
+    return 15;
+  }
+  if (COleDateTime::GetCurrentTime().GetStatus() != COleDateTime::valid) return 16;
+
+  CLongBinary binary;
+  binary.Assign("bytes", 5);
+  COleVariant bytes(binary);
+  if (bytes.GetByteArraySize() != 5 || GlobalSize(binary.m_hData) != 5) return 17;
+  HGLOBAL grown = GlobalReAlloc(binary.m_hData, 64, GMEM_ZEROINIT);
+  if (grown != binary.m_hData || GlobalLock(grown) == nullptr) return 18;
+  GlobalUnlock(grown);
+  if (GlobalLock(reinterpret_cast<HGLOBAL>(0x1234)) != nullptr) return 19;
+
+  const CRuntimeClass* found = CRuntimeClass::FromName("CCallerItem");
+  CObject* made = found != nullptr ? found->CreateObject() : nullptr;
+  bool ok = made != nullptr && made->IsKindOf(RUNTIME_CLASS(CObject)) &&
+            CRuntimeClass::FromName("CMemoryException") == RUNTIME_CLASS(CMemoryException);
+  delete made;
+  return ok ? 0 : 20;
+}
+
+}  // namespace
+
 int main() {
+  if (int failed = UseValueClasses()) {
+    std::printf("value classes failed at step %d\n", failed);
+    return 1;
+  }
   CString text("caller");
   text += " ok";
   COleVariant value(text);

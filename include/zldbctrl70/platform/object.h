@@ -2,9 +2,12 @@
 //
 // A class that wants run-time type information, dynamic creation or
 // archive serialisation declares it with the DECLARE_/IMPLEMENT_ macro pairs
-// below.  Run-time classes are registered by name when the program starts,
-// so CRuntimeClass::FromName finds every class of the library and of its
-// callers.
+// below: DECLARE_x(name) inside the class, IMPLEMENT_x(name, base[, schema])
+// once in a .cpp file, in the namespace that holds the class (the archive
+// extraction operator of DECLARE_SERIAL is a friend found by argument-
+// dependent lookup).  Run-time classes are registered by name when the
+// program or library is loaded, so CRuntimeClass::FromName finds every class
+// of the library and of its callers.  The registry is guarded by a mutex.
 #ifndef ZLDBCTRL70_PLATFORM_OBJECT_H_
 #define ZLDBCTRL70_PLATFORM_OBJECT_H_
 
@@ -22,13 +25,15 @@ struct ZL_EXPORT CRuntimeClass {
   const CRuntimeClass* m_pBaseClass;     // null for CObject
   const CRuntimeClass* m_pNextClass;     // registry chain
 
-  // A new object of this class, or null when it is not creatable.
+  // A new object of this class (owned by the caller), or null when the class
+  // is not creatable or its construction threw.
   CObject* CreateObject() const;
   // Whether this class is pBase or derives from it.
   bool IsDerivedFrom(const CRuntimeClass* pBase) const;
-  // The registered class of that name, or null.
+  // The registered class of that name (compared exactly), or null.
   static const CRuntimeClass* FromName(const char* lpszClassName);
-  // Adds a class to the registry (done by the IMPLEMENT_ macros).
+  // Adds a class to the registry (done by the IMPLEMENT_ macros); adding a
+  // class twice, or null, changes nothing.
   static void Register(CRuntimeClass* pClass);
 };
 
@@ -88,7 +93,7 @@ class ZL_EXPORT CObject {
   CObject* class_name::CreateObject() { return new class_name; }               \
   ZL_IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, wSchema,               \
                             class_name::CreateObject)                          \
-  CArchive& operator>>(CArchive& ar, class_name*& pOb) {                        \
+  ZL_EXPORT CArchive& operator>>(CArchive& ar, class_name*& pOb) {              \
     pOb = static_cast<class_name*>(ar.ReadObject(RUNTIME_CLASS(class_name)));   \
     return ar;                                                                 \
   }

@@ -104,9 +104,7 @@ COleDateTime::COleDateTime() : m_dt(0), m_status(valid) {}
 
 COleDateTime::COleDateTime(DATE dtSrc) : m_dt(0), m_status(valid) { *this = dtSrc; }
 
-COleDateTime::COleDateTime(const COleVariant& varSrc) : m_dt(0), m_status(valid) {
-  *this = varSrc;
-}
+COleDateTime::COleDateTime(const COleVariant& varSrc) : m_dt(0), m_status(valid) { *this = varSrc; }
 
 COleDateTime::COleDateTime(int nYear, int nMonth, int nDay, int nHour, int nMin, int nSec)
     : m_dt(0), m_status(valid) {
@@ -195,8 +193,8 @@ bool COleDateTime::ParseDateTime(const char* lpszDate) {
   int second = 0;
   const char* p = lpszDate != nullptr ? lpszDate : "";
   SkipSpace(p);
-  bool ok = ReadNumber(p, 4, &year) && *p++ == '-' && ReadNumber(p, 2, &month) &&
-            *p++ == '-' && ReadNumber(p, 2, &day);
+  bool ok = ReadNumber(p, 4, &year) && *p++ == '-' && ReadNumber(p, 2, &month) && *p++ == '-' &&
+            ReadNumber(p, 2, &day);
   if (ok && (*p == ' ' || *p == 'T')) {
     ++p;
     SkipSpace(p);

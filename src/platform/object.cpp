@@ -13,11 +13,10 @@ const CRuntimeClass* g_firstClass = nullptr;
 
 }  // namespace
 
-CRuntimeClass CObject::classCObject = {"CObject", static_cast<int>(sizeof(CObject)), 0xFFFF,
-                                       nullptr,   nullptr,                             nullptr};
+CRuntimeClass CObject::classCObject = {
+    "CObject", static_cast<int>(sizeof(CObject)), 0xFFFF, nullptr, nullptr, nullptr};
 
-static const bool zl_registered_CObject =
-    (CRuntimeClass::Register(&CObject::classCObject), true);
+static const bool zl_registered_CObject = (CRuntimeClass::Register(&CObject::classCObject), true);
 
 CObject* CRuntimeClass::CreateObject() const {
   if (m_pfnCreateObject == nullptr) return nullptr;

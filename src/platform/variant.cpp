@@ -6,11 +6,11 @@
 #include <limits>
 #include <utility>
 
+#include "platform/textcase.h"
 #include "zldbctrl70/platform/datetime.h"
 #include "zldbctrl70/platform/exceptions.h"
 #include "zldbctrl70/platform/globalmem.h"
 #include "zldbctrl70/platform/longbinary.h"
-#include "platform/textcase.h"
 
 namespace {
 
@@ -153,8 +153,7 @@ int32_t Wrap32(long value) {
 }
 
 int16_t Wrap16(int32_t value) {
-  if (value < std::numeric_limits<int16_t>::min() ||
-      value > std::numeric_limits<uint16_t>::max()) {
+  if (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<uint16_t>::max()) {
     Mismatch();
   }
   return static_cast<int16_t>(static_cast<uint16_t>(value));
@@ -354,9 +353,9 @@ void COleVariant::ChangeType(VARTYPE vtNew) {
       break;
     case VT_I4:
       result.vt = VT_I4;
-      result.lVal = static_cast<int32_t>(
-          ToInteger(NumberOf(*this), std::numeric_limits<int32_t>::min(),
-                    std::numeric_limits<int32_t>::max()));
+      result.lVal =
+          static_cast<int32_t>(ToInteger(NumberOf(*this), std::numeric_limits<int32_t>::min(),
+                                         std::numeric_limits<int32_t>::max()));
       break;
     case VT_UI1:
       result.vt = VT_UI1;

@@ -11,8 +11,8 @@ namespace {
 // UTF-8 spellings used below.
 const char kLowerUmlauts[] = "\xC3\xA4\xC3\xB6\xC3\xBC";  // äöü
 const char kUpperUmlauts[] = "\xC3\x84\xC3\x96\xC3\x9C";  // ÄÖÜ
-const char kTimes[] = "\xC3\x97";                          // ×
-const char kDivide[] = "\xC3\xB7";                         // ÷
+const char kTimes[] = "\xC3\x97";                         // ×
+const char kDivide[] = "\xC3\xB7";                        // ÷
 
 TEST(CStringCase, LatinOneLettersFoldBothWays) {
   CString s(kLowerUmlauts);
@@ -38,8 +38,8 @@ TEST(CStringCase, WholeFoldableRangeMapsByTwenty) {
 }
 
 TEST(CStringCase, SignsAndNeighboursAreNotFolded) {
-  for (const char* text : {kTimes, kDivide, "\xC3\x9F" /* ß */, "\xC3\xBF" /* ÿ */,
-                           "\xC4\x80" /* Ā */, "\xC2\x80"}) {
+  for (const char* text :
+       {kTimes, kDivide, "\xC3\x9F" /* ß */, "\xC3\xBF" /* ÿ */, "\xC4\x80" /* Ā */, "\xC2\x80"}) {
     CString up(text);
     up.MakeUpper();
     EXPECT_EQ(up, text);
@@ -157,9 +157,14 @@ TEST_F(CStringEdit, TrimAndReverse) {
   t.TrimLeft("x");
   t.TrimRight("xy");
   EXPECT_EQ(t, "value");
-  CString u("a\xC3\xA4" "b\xE2\x82\xAC");  // a ä b €
+  CString u(
+      "a\xC3\xA4"
+      "b\xE2\x82\xAC");  // a ä b €
   u.MakeReverse();
-  EXPECT_EQ(u, "\xE2\x82\xAC" "b\xC3\xA4" "a");
+  EXPECT_EQ(u,
+            "\xE2\x82\xAC"
+            "b\xC3\xA4"
+            "a");
 }
 
 TEST_F(CStringEdit, OutOfRangeCharacterAccessIsHarmless) {

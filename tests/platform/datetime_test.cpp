@@ -49,8 +49,7 @@ TEST(DateTimeValue, NegativeValuesCountDaysBackAndTimeForward) {
   ExpectParts(-0.5, {1899, 12, 30, 12, 0, 0});
   ExpectParts(-2.0, {1899, 12, 28, 0, 0, 0});
   EXPECT_EQ(COleDateTime(1899, 12, 29, 6, 0, 0).m_dt, -1.25);
-  EXPECT_EQ(COleDateTime(1800, 3, 1, 12, 0, 0).m_dt,
-            COleDateTime(1800, 3, 1, 0, 0, 0).m_dt - 0.5);
+  EXPECT_EQ(COleDateTime(1800, 3, 1, 12, 0, 0).m_dt, COleDateTime(1800, 3, 1, 0, 0, 0).m_dt - 0.5);
 }
 
 TEST(DateTimeValue, PartsExactBefore1900AndAfter2100) {
@@ -107,8 +106,8 @@ TEST(DateTimeValue, TimeRoundsToTheNearestSecondAcrossMidnight) {
 }
 
 TEST(DateTimeValue, ValuesSurviveVariantsBitForBit) {
-  const double values[] = {45000.123456789012345, -1234.987654321, -0.0, 0.1,
-                           std::nextafter(36526.75, 0.0), 2958465.999, -657434.5};
+  const double values[] = {45000.123456789012345,         -1234.987654321, -0.0,     0.1,
+                           std::nextafter(36526.75, 0.0), 2958465.999,     -657434.5};
   for (double value : values) {
     COleDateTime d(value);
     COleVariant v(d);

@@ -52,8 +52,16 @@ class ZL_EXPORT CArchiveException : public CException {
   DECLARE_DYNAMIC(CArchiveException)
 
  public:
-  enum { none = 0, generic = 1, readOnly = 2, endOfFile = 3, writeOnly = 4,
-         badIndex = 5, badClass = 6, badSchema = 7 };
+  enum {
+    none = 0,
+    generic = 1,
+    readOnly = 2,
+    endOfFile = 3,
+    writeOnly = 4,
+    badIndex = 5,
+    badClass = 6,
+    badSchema = 7
+  };
   explicit CArchiveException(int cause = generic);
   int m_cause;
   CString GetErrorMessage() const override;

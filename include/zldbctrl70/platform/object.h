@@ -20,10 +20,10 @@ class CArchive;
 struct ZL_EXPORT CRuntimeClass {
   const char* m_lpszClassName;
   int m_nObjectSize;
-  UINT m_wSchema;                        // schema number; 0xFFFF = not serialisable
-  CObject* (*m_pfnCreateObject)();       // null when not dynamically creatable
-  const CRuntimeClass* m_pBaseClass;     // null for CObject
-  const CRuntimeClass* m_pNextClass;     // registry chain
+  UINT m_wSchema;                     // schema number; 0xFFFF = not serialisable
+  CObject* (*m_pfnCreateObject)();    // null when not dynamically creatable
+  const CRuntimeClass* m_pBaseClass;  // null for CObject
+  const CRuntimeClass* m_pNextClass;  // registry chain
 
   // A new object of this class (owned by the caller), or null when the class
   // is not creatable or its construction threw.
@@ -57,9 +57,9 @@ class ZL_EXPORT CObject {
 
 #define RUNTIME_CLASS(class_name) (&class_name::class##class_name)
 
-#define DECLARE_DYNAMIC(class_name)                   \
- public:                                              \
-  static CRuntimeClass class##class_name;             \
+#define DECLARE_DYNAMIC(class_name)       \
+ public:                                  \
+  static CRuntimeClass class##class_name; \
   const CRuntimeClass* GetRuntimeClass() const override;
 
 #define DECLARE_DYNCREATE(class_name) \
@@ -71,31 +71,27 @@ class ZL_EXPORT CObject {
   friend CArchive& operator>>(CArchive& ar, class_name*& pOb);
 
 // Registers the class at load time through a static registrar object.
-#define ZL_IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, wSchema, pfnNew)             \
-  CRuntimeClass class_name::class##class_name = {#class_name, (int)sizeof(class_name),     \
-                                                 wSchema, pfnNew,                          \
-                                                 RUNTIME_CLASS(base_class_name), nullptr}; \
-  const CRuntimeClass* class_name::GetRuntimeClass() const {                               \
-    return RUNTIME_CLASS(class_name);                                                      \
-  }                                                                                        \
-  static const bool zl_registered_##class_name =                                           \
+#define ZL_IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, wSchema, pfnNew)                  \
+  CRuntimeClass class_name::class##class_name = {                                                \
+      #class_name, static_cast<int>(sizeof(class_name)), wSchema,                                \
+      pfnNew,      RUNTIME_CLASS(base_class_name),       nullptr};                               \
+  const CRuntimeClass* class_name::GetRuntimeClass() const { return RUNTIME_CLASS(class_name); } \
+  static const bool zl_registered_##class_name =                                                 \
       (CRuntimeClass::Register(RUNTIME_CLASS(class_name)), true);
 
 #define IMPLEMENT_DYNAMIC(class_name, base_class_name) \
   ZL_IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, 0xFFFF, nullptr)
 
-#define IMPLEMENT_DYNCREATE(class_name, base_class_name)                       \
-  CObject* class_name::CreateObject() { return new class_name; }              \
-  ZL_IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, 0xFFFF,               \
-                            class_name::CreateObject)
+#define IMPLEMENT_DYNCREATE(class_name, base_class_name)         \
+  CObject* class_name::CreateObject() { return new class_name; } \
+  ZL_IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, 0xFFFF, class_name::CreateObject)
 
-#define IMPLEMENT_SERIAL(class_name, base_class_name, wSchema)                  \
-  CObject* class_name::CreateObject() { return new class_name; }               \
-  ZL_IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, wSchema,               \
-                            class_name::CreateObject)                          \
-  ZL_EXPORT CArchive& operator>>(CArchive& ar, class_name*& pOb) {              \
-    pOb = static_cast<class_name*>(ar.ReadObject(RUNTIME_CLASS(class_name)));   \
-    return ar;                                                                 \
+#define IMPLEMENT_SERIAL(class_name, base_class_name, wSchema)                              \
+  CObject* class_name::CreateObject() { return new class_name; }                            \
+  ZL_IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, wSchema, class_name::CreateObject) \
+  ZL_EXPORT CArchive& operator>>(CArchive& ar, class_name*& pOb) {                          \
+    pOb = static_cast<class_name*>(ar.ReadObject(RUNTIME_CLASS(class_name)));               \
+    return ar;                                                                              \
   }
 
 #endif  // ZLDBCTRL70_PLATFORM_OBJECT_H_

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang's libFuzzer and AddressSanitizer and runs
+# one of them.  Not part of the normal build.
+#   bash tests/fuzz/run.sh [target] [libFuzzer options...]
+# target defaults to textpack; options default to -runs=1000000.  The corpus
+# lives in build-fuzz/corpus-<target>.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+target="${1:-textpack}"
+shift || true
+[ $# -gt 0 ] || set -- -runs=1000000
+out="$root/build-fuzz"
+mkdir -p "$out/corpus-$target"
+flags=(-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
+       -I"$root/include" -I"$root/src")
+case "$target" in
+  textpack)
+    sources=("$root"/src/platform/*.cpp "$root"/src/frame/textpack.cpp
+             "$root"/src/frame/textpack_code.cpp)
+    ;;
+  *)
+    echo "unknown fuzz target: $target" >&2
+    exit 2
+    ;;
+esac
+clang++ "${flags[@]}" "${sources[@]}" "$root/tests/fuzz/${target}_fuzz.cpp" \
+  -o "$out/fuzz_$target"
+"$out/fuzz_$target" "$out/corpus-$target" "$@"

@@ -319,8 +319,14 @@ bool COleVariant::operator==(const COleVariant& other) const {
       return dblVal == other.dblVal;
     case VT_DATE:
       return date == other.date;
+    case VT_BSTR:
+      // Through the accessors, so a string kind set by hand without text
+      // equals the empty string.
+      return GetStringLength() == other.GetStringLength() &&
+             std::memcmp(GetStringValue(), other.GetStringValue(),
+                         static_cast<size_t>(GetStringLength())) == 0;
     default:
-      // Strings and byte arrays: the bytes decide.
+      // Byte arrays: the bytes decide.
       return m_buffer == other.m_buffer;
   }
 }

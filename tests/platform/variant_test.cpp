@@ -116,6 +116,11 @@ TEST(VariantEquality, KindAndValueMustMatch) {
   EXPECT_FALSE(n1 == empty);
   EXPECT_TRUE(Text("Abc") == Text("Abc"));
   EXPECT_TRUE(Text("Abc") != Text("abc"));
+  EXPECT_FALSE(COleVariant(CString("a\0b", 3)) == Text("a"));
+  COleVariant byHand;
+  byHand.vt = VT_BSTR;  // classic code sets kinds directly
+  EXPECT_TRUE(byHand == Text(""));
+  EXPECT_STREQ(V_BSTRT(&byHand), "");
   COleVariant a1, a2;
   a1.SetByteArray("ab", 2);
   a2.SetByteArray("ab", 2);

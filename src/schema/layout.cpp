@@ -286,6 +286,133 @@ const ZLTableLayout kFixedTables[ZLT_FIXED_TABLE_COUNT] = {
     {ZLT_UDT_ID, "UDT_ID", kUdtIdFields, std::size(kUdtIdFields), kUdtIdIndexes, std::size(kUdtIdIndexes), "MODEL_ID_INDEX", 13},
 };
 
+// Tables added per language.  Text and memo fields of resource tables are
+// variable; of the simulator tables only CALL_KEY and DEFNAME are.
+
+const ZLFieldLayout kStringTabFields[] = {
+    {"RES_ID", dbLong, 4, dbUpdatableField},
+    {"TEXT", dbText, 255, dbVariableField | dbUpdatableField},
+};
+const ZLIndexLayout kStringTabIndexes[] = {
+    {"RES_ID_INDEX", {"RES_ID", nullptr, nullptr}, false},
+};
+
+const ZLFieldLayout kKeywordFields[] = {
+    {"KEYWORD_ID", dbLong, 4, dbAutoIncrField},
+    {"KEYWORD", dbText, 100, dbVariableField | dbUpdatableField},
+};
+const ZLIndexLayout kKeywordIndexes[] = {
+    {"KEYWORD_ID_INDEX", {"KEYWORD_ID", nullptr, nullptr}, true},
+    {"KEYWORD_INDEX", {"KEYWORD", nullptr, nullptr}, false},
+};
+
+const ZLFieldLayout kKeywordIdFields[] = {
+    {"MODEL_ID", dbLong, 4, dbUpdatableField},
+    {"PARAM_ID", dbLong, 4, dbUpdatableField},
+    {"KEYWORD_ID", dbLong, 4, dbUpdatableField},
+};
+const ZLIndexLayout kKeywordIdIndexes[] = {
+    {"KEYWORD_ID_INDEX", {"KEYWORD_ID", nullptr, nullptr}, false},
+    {"MODEL_ID_INDEX", {"MODEL_ID", "PARAM_ID", nullptr}, false},
+};
+
+const ZLFieldLayout kSymbolsFields[] = {
+    {"MODEL_ID", dbLong, 4, dbUpdatableField},
+    {"SYMBOL_TEXT", dbMemo, 0, dbVariableField | dbUpdatableField},
+};
+const ZLIndexLayout kSymbolsIndexes[] = {
+    {"MODEL_ID_INDEX", {"MODEL_ID", nullptr, nullptr}, false},
+};
+
+const ZLFieldLayout kUnitFields[] = {
+    {"NODE_ID", dbLong, 4, dbUpdatableField},
+    {"NODE_TYPE", dbBoolean, 1, dbUpdatableField},
+    {"UNIT", dbText, 255, dbVariableField | dbUpdatableField},
+};
+const ZLIndexLayout kUnitIndexes[] = {
+    {"NODE_ID_INDEX", {"NODE_ID", "NODE_TYPE", nullptr}, false},
+};
+
+const ZLLanguageTableLayout kResourceTables[kResourceTableKinds] = {
+    {0, "STRINGTAB_%08x", kStringTabFields, std::size(kStringTabFields), kStringTabIndexes,
+     std::size(kStringTabIndexes), "RES_ID_INDEX"},
+    {1, "KEYWORD_%08x", kKeywordFields, std::size(kKeywordFields), kKeywordIndexes,
+     std::size(kKeywordIndexes), "KEYWORD_ID_INDEX"},
+    {2, "KEYWORDID_%08x", kKeywordIdFields, std::size(kKeywordIdFields), kKeywordIdIndexes,
+     std::size(kKeywordIdIndexes), "MODEL_ID_INDEX"},
+    {3, "SYMBOLS_%08x", kSymbolsFields, std::size(kSymbolsFields), kSymbolsIndexes,
+     std::size(kSymbolsIndexes), "MODEL_ID_INDEX"},
+    {4, "UNIT_%08x", kUnitFields, std::size(kUnitFields), kUnitIndexes, std::size(kUnitIndexes),
+     "NODE_ID_INDEX"},
+};
+
+const ZLFieldLayout kCallFields[] = {
+    {"CALL_ID", dbLong, 4, dbAutoIncrField},
+    {"MODEL_ID", dbLong, 4, dbUpdatableField},
+    {"CALL_KEY", dbText, 30, dbVariableField | dbUpdatableField},
+    {"CALL", dbMemo, 0, dbUpdatableField},
+    {"LEVEL", dbLong, 4, dbUpdatableField},
+};
+const ZLIndexLayout kCallIndexes[] = {
+    {"MODEL_ID_INDEX", {"MODEL_ID", nullptr, nullptr}, false},
+    {"CALL_ID_INDEX", {"CALL_ID", nullptr, nullptr}, false},
+};
+
+const ZLFieldLayout kMacroFields[] = {
+    {"MACRO_ID", dbLong, 4, dbAutoIncrField},
+    {"MODEL_ID", dbLong, 4, dbUpdatableField},
+    {"MACROTEXT", dbLongBinary, 0, dbUpdatableField},
+    {"STATE", dbLong, 4, dbUpdatableField},
+    {"LEVEL", dbLong, 4, dbUpdatableField},
+    {"ENABLED", dbBoolean, 4, dbUpdatableField},
+    {"FLEXOPTION", dbLongBinary, 0, dbUpdatableField},
+    {"DESCRIPTION", dbLong, 4, dbUpdatableField},
+    {"DEFNAME", dbText, 50, dbVariableField | dbUpdatableField},
+    {"COMPILED", dbLongBinary, 0, dbUpdatableField},
+    {"DEFAULT", dbBoolean, 4, dbUpdatableField},
+};
+const ZLIndexLayout kMacroIndexes[] = {
+    {"MODEL_ID_INDEX", {"MODEL_ID", nullptr, nullptr}, false},
+    {"MACRO_ID_INDEX", {"MACRO_ID", nullptr, nullptr}, false},
+};
+
+const ZLFieldLayout kAccessFields[] = {
+    {"NODE_ID", dbLong, 4, dbUpdatableField},
+    {"NODE_TYPE", dbBoolean, 1, dbUpdatableField},
+    {"ACCESS", dbText, 255, dbUpdatableField},
+    {"DEF_VALUE", dbText, 255, dbUpdatableField},
+};
+const ZLIndexLayout kAccessIndexes[] = {
+    {"NODE_ID_INDEX", {"NODE_ID", "NODE_TYPE", nullptr}, false},
+};
+
+const ZLFieldLayout kSimPackageFields[] = {
+    {"PACKAGE_OBJ_ID", dbLong, 4, dbAutoIncrField},
+    {"PACKAGE_ID", dbLong, 4, dbUpdatableField},
+    {"PACKAGE_TEXT", dbLongBinary, 0, dbUpdatableField},
+    {"PACKAGE_BINARY", dbLongBinary, 0, dbUpdatableField},
+    {"PACKAGE_BODY_TEXT", dbLongBinary, 0, dbUpdatableField},
+    {"USE_BODY", dbBoolean, 4, dbUpdatableField},
+    {"ENABLED", dbBoolean, 4, dbUpdatableField},
+    {"PACKAGE_BODY_BINARY", dbLongBinary, 0, dbUpdatableField},
+    {"STATE", dbLong, 4, dbUpdatableField},
+};
+const ZLIndexLayout kSimPackageIndexes[] = {
+    {"PACKAGE_OBJ_INDEX", {"PACKAGE_OBJ_ID", nullptr, nullptr}, false},
+    {"PACKAGE_ID_INDEX", {"PACKAGE_ID", nullptr, nullptr}, false},
+};
+
+const ZLLanguageTableLayout kSimulatorTables[kSimulatorTableKinds] = {
+    {0, "CALL_%s", kCallFields, std::size(kCallFields), kCallIndexes, std::size(kCallIndexes),
+     "MODEL_ID_INDEX"},
+    {1, "MACRO_%s", kMacroFields, std::size(kMacroFields), kMacroIndexes,
+     std::size(kMacroIndexes), "MODEL_ID_INDEX"},
+    {2, "ACCESS_%s", kAccessFields, std::size(kAccessFields), kAccessIndexes,
+     std::size(kAccessIndexes), "NODE_ID_INDEX"},
+    {3, "PACKAGE_%s", kSimPackageFields, std::size(kSimPackageFields), kSimPackageIndexes,
+     std::size(kSimPackageIndexes), "PACKAGE_ID_INDEX"},
+};
+
 }  // namespace
 
 int ZLIndexLayout::FieldCount() const {
@@ -296,15 +423,13 @@ int ZLIndexLayout::FieldCount() const {
 
 const ZLTableLayout& FixedTableLayout(ZLFixedTable table) { return kFixedTables[table]; }
 
+const ZLLanguageTableLayout& ResourceTableLayout(int kind) { return kResourceTables[kind]; }
+
+const ZLLanguageTableLayout& SimulatorTableLayout(int kind) { return kSimulatorTables[kind]; }
+
 bool FixedTableExists(ZLFixedTable table, int databaseVersion) {
   return databaseVersion >= kFixedTables[table].sinceVersion;
 }
-
-const char* const kLanguageTablePatterns[] = {
-    "MACRO_%s",       "CALL_%s",       "ACCESS_%s",         "PACKAGE_%s", "STRINGTAB_%08x",
-    "SYMBOLS_%08x",   "KEYWORD_%08x",  "KEYWORDID_%08x",    "UNIT_%08x",
-};
-const size_t kLanguageTablePatternCount = std::size(kLanguageTablePatterns);
 
 int IsTableNameAllowed(const char* name) {
   // The empty name occurs in every pattern, so it is refused with them.
@@ -312,8 +437,11 @@ int IsTableNameAllowed(const char* name) {
   for (const ZLTableLayout& table : kFixedTables) {
     if (std::strcmp(table.name, name) == 0) return 0;
   }
-  for (const char* pattern : kLanguageTablePatterns) {
-    if (std::strstr(pattern, name) != nullptr) return 0;
+  for (const ZLLanguageTableLayout& table : kResourceTables) {
+    if (std::strstr(table.nameFormat, name) != nullptr) return 0;
+  }
+  for (const ZLLanguageTableLayout& table : kSimulatorTables) {
+    if (std::strstr(table.nameFormat, name) != nullptr) return 0;
   }
   return 1;
 }

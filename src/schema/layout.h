@@ -70,14 +70,32 @@ const ZLTableLayout& FixedTableLayout(ZLFixedTable table);
 // Whether a database of the given layout version has the table.
 bool FixedTableExists(ZLFixedTable table, int databaseVersion);
 
-// The name patterns of the tables added at run time per simulator language
-// ("MACRO_%s", ...) and per user-interface language ("STRINGTAB_%08x", ...).
-extern const char* const kLanguageTablePatterns[];
-extern const size_t kLanguageTablePatternCount;
+// A table added at run time per user-interface language (resource tables,
+// registered in RESINFO) or per simulator language (registered in
+// SIMTABINFO).  kind is the registry's TABTYPE; nameFormat takes the
+// language ID widened to 32 bits ("%08x") or the simulator-language name
+// ("%s").
+struct ZLLanguageTableLayout {
+  int kind;
+  const char* nameFormat;
+  const ZLFieldLayout* fields;
+  size_t fieldCount;
+  const ZLIndexLayout* indexes;
+  size_t indexCount;
+  const char* currentIndex;
+};
+
+constexpr int kResourceTableKinds = 5;   // string, keyword, keyword link, symbol, unit
+constexpr int kSimulatorTableKinds = 4;  // call, macro, access, package
+
+// Layout of a resource table by its RESINFO kind (0..4).
+const ZLLanguageTableLayout& ResourceTableLayout(int kind);
+// Layout of a simulator-language table by its SIMTABINFO kind (0..3).
+const ZLLanguageTableLayout& SimulatorTableLayout(int kind);
 
 // 1 when name may be used for a user-defined table; 0 when it equals a fixed
 // table name (exactly, case-sensitive) or occurs inside one of the name
-// patterns read literally.  Null and the empty name are refused.
+// formats of the per-language tables, read literally ("CALL_%s", ...).  Null and the empty name are refused.
 int IsTableNameAllowed(const char* name);
 
 // The database and structure versions this library creates and the packing

@@ -305,6 +305,19 @@ TEST_F(MalformedBlockTest, EntryCounts) {
   EXPECT_TRUE(Unpack(bad).empty());
 }
 
+TEST_F(MalformedBlockTest, MoreThan256ValidEntries) {
+  // Nine-bit codes 0..N-1 conflict with nothing; the values repeat.
+  std::vector<Bytes> entries;
+  for (unsigned i = 0; i < 257; ++i) {
+    entries.push_back(Entry(9, static_cast<BYTE>(i),
+                            {static_cast<BYTE>(i >> 1), static_cast<BYTE>((i & 1) << 7)}));
+  }
+  const Bytes stream = {0x00, 0x00};  // code 0, then 7 bits of padding
+  EXPECT_TRUE(Unpack(Block(entries, stream)).empty());
+  entries.pop_back();
+  EXPECT_EQ(Unpack(Block(entries, stream)), Bytes{0x00});
+}
+
 TEST_F(MalformedBlockTest, CodeLengths) {
   EXPECT_TRUE(Unpack(Block({Entry(0, 'a', {}), Entry(1, 'b', {0x80})}, {0x40})).empty());
   EXPECT_TRUE(Unpack(Block({Entry(65, 'a', Bytes(9, 0)), Entry(1, 'b', {0x80})}, {0x40})).empty());

@@ -13,5 +13,14 @@
 #include "zldbctrl70/platform/datetime.h"
 #include "zldbctrl70/platform/globalmem.h"
 #include "zldbctrl70/platform/longbinary.h"
+#include "zldbctrl70/platform/coll_base.h"
+#include "zldbctrl70/platform/coll_array.h"
+#include "zldbctrl70/platform/coll_list.h"
+#include "zldbctrl70/platform/coll_map.h"
+#include "zldbctrl70/platform/coll_typed.h"
+#include "zldbctrl70/platform/cfile.h"
+#include "zldbctrl70/platform/archive.h"
+#include "zldbctrl70/platform/runtime_io.h"
+#include "zldbctrl70/platform/langtext.h"
 
 #endif  // ZLDBCTRL70_H_

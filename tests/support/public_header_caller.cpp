@@ -1,6 +1,7 @@
 // A caller that includes only the umbrella header and links the shared
 // library: it must compile, link and run with nothing else.
 #include <cstdio>
+#include <cstring>
 
 #include "zldbctrl70.h"
 
@@ -63,9 +64,81 @@ int UseValueClasses() {
 
 }  // namespace
 
+// A caller's own serialisable class, stored and loaded through an archive.
+class CCallerCall : public CObject {
+  DECLARE_SERIAL(CCallerCall)
+ public:
+  void Serialize(CArchive& ar) override {
+    if (ar.IsStoring()) {
+      ar << m_dwLevel << m_strKey;
+    } else {
+      ar >> m_dwLevel >> m_strKey;
+    }
+  }
+  DWORD m_dwLevel = 0;
+  CString m_strKey;
+};
+
+IMPLEMENT_SERIAL(CCallerCall, CObject, 0)
+
+namespace {
+
+// Collections, archive, file functions and language texts: 0 when they
+// behave, a step number when not.
+int UseCollectionsAndFiles() {
+  CTypedPtrArray<CObArray, CCallerCall*> calls;
+  calls.Add(new CCallerCall);
+  calls[0]->m_dwLevel = 3;
+  calls[0]->m_strKey = "key";
+  calls.Add(calls[0]);  // the same object twice
+
+  CMemFile file;
+  {
+    CArchive ar(&file, CArchive::store);
+    calls.Serialize(ar);
+  }
+  file.SeekToBegin();
+  CTypedPtrArray<CObArray, CCallerCall*> loaded;
+  {
+    CArchive ar(&file, CArchive::load);
+    loaded.Serialize(ar);
+  }
+  const bool sameObject = loaded.GetSize() == 2 && loaded[0] == loaded[1];
+  const bool sameData = sameObject && loaded[0]->m_dwLevel == 3 && loaded[0]->m_strKey == "key";
+  delete calls[0];
+  if (sameObject) delete loaded[0];
+  if (!sameData) return 30;
+
+  CMap<WORD, WORD, CString, LPCSTR> titles;
+  KWSetLangDependentString(titles, 1033, "Title");
+  CString title;
+  if (KWGetLangDependentString(titles, 1033, title) != 1 || title != "Title") return 31;
+  if (KWGetLangDependentString(titles, 1031, title) != 0 || !title.IsEmpty()) return 32;
+
+  CTypedPtrMap<CMapStringToOb, CString, CCallerCall*> byName;
+  CCallerCall call;
+  byName.SetAt("VHDLA", &call);
+  CCallerCall* found = nullptr;
+  if (!byName.Lookup("VHDLA", found) || found != &call) return 33;
+
+  char full[MAX_PATH];
+  if (_fullpath(full, "/a/./b/../c", sizeof full) == nullptr || CString(full) != "/a/c") {
+    return 34;
+  }
+  char temp[256];
+  if (GetTempPath(sizeof temp, temp) == 0 || temp[std::strlen(temp) - 1] != '/') return 35;
+  return 0;
+}
+
+}  // namespace
+
 int main() {
   if (int failed = UseValueClasses()) {
     std::printf("value classes failed at step %d\n", failed);
+    return 1;
+  }
+  if (int failed = UseCollectionsAndFiles()) {
+    std::printf("collections and files failed at step %d\n", failed);
     return 1;
   }
   CString text("caller");

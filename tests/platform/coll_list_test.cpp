@@ -1,0 +1,141 @@
+#include "zldbctrl70/platform/coll_list.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+std::string Forward(const CStringList& list) {
+  std::string out;
+  for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) out += list.GetNext(pos).GetString();
+  return out;
+}
+
+std::string Backward(const CStringList& list) {
+  std::string out;
+  for (POSITION pos = list.GetTailPosition(); pos != nullptr;) out += list.GetPrev(pos).GetString();
+  return out;
+}
+
+class ListTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* s : {"b", "c", "d"}) m_list.AddTail(s);
+    m_list.AddHead("a");
+  }
+  CStringList m_list;
+};
+
+TEST_F(ListTest, WalksBothWays) {
+  EXPECT_EQ(Forward(m_list), "abcd");
+  EXPECT_EQ(Backward(m_list), "dcba");
+  EXPECT_EQ(m_list.GetCount(), 4);
+  EXPECT_EQ(m_list.GetHead(), "a");
+  EXPECT_EQ(m_list.GetTail(), "d");
+}
+
+TEST_F(ListTest, RemovingTheElementJustVisitedKeepsTheWalk) {
+  for (POSITION pos = m_list.GetHeadPosition(); pos != nullptr;) {
+    const POSITION current = pos;
+    const CString value = m_list.GetNext(pos);
+    if (value == "b" || value == "d") m_list.RemoveAt(current);
+  }
+  EXPECT_EQ(Forward(m_list), "ac");
+  EXPECT_EQ(Backward(m_list), "ca");
+  EXPECT_EQ(m_list.GetCount(), 2);
+}
+
+TEST_F(ListTest, InsertsAroundPositions) {
+  const POSITION c = m_list.Find("c");
+  ASSERT_NE(c, nullptr);
+  m_list.InsertBefore(c, "x");
+  m_list.InsertAfter(c, "y");
+  m_list.InsertBefore(nullptr, "<");
+  m_list.InsertAfter(nullptr, ">");
+  m_list.InsertAfter(m_list.GetTailPosition(), "!");
+  EXPECT_EQ(Forward(m_list), "<abxcyd>!");
+  EXPECT_EQ(Backward(m_list), "!>dycxba<");
+}
+
+TEST_F(ListTest, FindsByValueAndIndex) {
+  m_list.AddTail("b");
+  const POSITION first = m_list.Find("b");
+  const POSITION second = m_list.Find("b", first);
+  ASSERT_NE(first, nullptr);
+  ASSERT_NE(second, nullptr);
+  EXPECT_NE(first, second);
+  EXPECT_EQ(m_list.Find("b", second), nullptr);
+  EXPECT_EQ(m_list.Find("zz"), nullptr);
+  EXPECT_EQ(m_list.FindIndex(1), first);
+  EXPECT_EQ(m_list.FindIndex(4), second);
+  EXPECT_EQ(m_list.FindIndex(5), nullptr);
+  EXPECT_EQ(m_list.FindIndex(-1), nullptr);
+  m_list.SetAt(second, "e");
+  EXPECT_EQ(Forward(m_list), "abcde");
+}
+
+TEST_F(ListTest, HeadAndTailRemovalDrainsTheList) {
+  EXPECT_EQ(m_list.RemoveHead(), "a");
+  EXPECT_EQ(m_list.RemoveTail(), "d");
+  EXPECT_EQ(m_list.RemoveTail(), "c");
+  EXPECT_EQ(m_list.RemoveHead(), "b");
+  EXPECT_TRUE(m_list.IsEmpty());
+  EXPECT_EQ(m_list.GetHeadPosition(), nullptr);
+  EXPECT_EQ(m_list.GetTailPosition(), nullptr);
+  EXPECT_THROW(m_list.RemoveHead(), std::out_of_range);
+  EXPECT_THROW(m_list.GetTail(), std::out_of_range);
+  POSITION none = nullptr;
+  EXPECT_THROW(m_list.GetNext(none), std::out_of_range);
+  // Still usable afterwards.
+  m_list.AddTail("z");
+  EXPECT_EQ(Forward(m_list), "z");
+}
+
+TEST_F(ListTest, AddingWholeListsKeepsTheirOrder) {
+  CStringList other;
+  other.AddTail("1");
+  other.AddTail("2");
+  m_list.AddHead(&other);
+  m_list.AddTail(&other);
+  EXPECT_EQ(Forward(m_list), "12abcd12");
+  m_list.AddTail(&m_list);  // a list appended to itself doubles once
+  EXPECT_EQ(Forward(m_list), "12abcd1212abcd12");
+  EXPECT_EQ(Backward(m_list), "21dcba2121dcba21");
+  EXPECT_EQ(m_list.GetCount(), 16);
+  EXPECT_EQ(other.GetCount(), 2);
+}
+
+TEST_F(ListTest, CopiesAreIndependent) {
+  CStringList copy(m_list);
+  copy.RemoveHead();
+  copy.AddTail("e");
+  EXPECT_EQ(Forward(m_list), "abcd");
+  EXPECT_EQ(Forward(copy), "bcde");
+  m_list = copy;
+  EXPECT_EQ(Backward(m_list), "edcb");
+}
+
+TEST(ObListTest, HoldsPointersWithoutOwningThem) {
+  class CItem : public CObject {
+   public:
+    explicit CItem(int* p) : m_p(p) {}
+    ~CItem() override { ++*m_p; }
+    int* m_p;
+  };
+  int deaths = 0;
+  CItem a(&deaths), b(&deaths);
+  {
+    CObList list;
+    list.AddTail(&a);
+    list.AddTail(&b);
+    list.AddTail(static_cast<CObject*>(nullptr));
+    EXPECT_EQ(list.Find(&b), list.FindIndex(1));
+    EXPECT_EQ(list.Find(static_cast<CObject*>(nullptr)), list.GetTailPosition());
+    EXPECT_EQ(list.RemoveHead(), &a);
+  }
+  EXPECT_EQ(deaths, 0);
+}
+
+}  // namespace

@@ -1,0 +1,131 @@
+#include "zldbctrl70/platform/coll_typed.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class CItem : public CObject {
+ public:
+  explicit CItem(int id, int* pDeaths = nullptr) : m_id(id), m_pDeaths(pDeaths) {}
+  ~CItem() override {
+    if (m_pDeaths != nullptr) ++*m_pDeaths;
+  }
+  int m_id;
+
+ private:
+  int* m_pDeaths;
+};
+
+typedef CTypedPtrArray<CObArray, CItem*> CItemArray;
+
+// What the library's free routines do with a base-class reference: delete
+// every non-null element from the last down, then empty the array.
+void FreeAll(CObArray& array) {
+  for (int i = array.GetSize() - 1; i >= 0; --i) delete array[i];
+  array.SetSize(0);
+}
+
+TEST(TypedArrayTest, GivesTypedPointersAndPassesAsItsBase) {
+  int deaths = 0;
+  CItemArray items;
+  items.Add(new CItem(1, &deaths));
+  items.Add(nullptr);
+  items.InsertAt(0, new CItem(0, &deaths));
+  items.SetAtGrow(4, new CItem(4, &deaths));
+  ASSERT_EQ(items.GetSize(), 5);
+  EXPECT_EQ(items[0]->m_id, 0);
+  EXPECT_EQ(items.GetAt(1)->m_id, 1);
+  CItem* last = items[4];
+  EXPECT_EQ(last->m_id, 4);
+  EXPECT_EQ(items[2], nullptr);
+
+  // ElementAt reads and writes through the typed reference.
+  items.ElementAt(2) = new CItem(2, &deaths);
+  EXPECT_EQ(items.ElementAt(2)->m_id, 2);
+  EXPECT_EQ((*items.ElementAt(2)).m_id, 2);
+  CItem* viaRef = items.ElementAt(2);
+  EXPECT_EQ(viaRef, items[2]);
+
+  FreeAll(items);
+  EXPECT_EQ(deaths, 4);
+  EXPECT_EQ(items.GetSize(), 0);
+}
+
+TEST(TypedArrayTest, WorksOverVoidPointers) {
+  int a = 1, b = 2;
+  CTypedPtrArray<CPtrArray, int*> ptrs;
+  ptrs.Add(&a);
+  ptrs.SetAt(0, &b);
+  ptrs.Add(&a);
+  EXPECT_EQ(*ptrs[0], 2);
+  EXPECT_EQ(*ptrs.GetAt(1), 1);
+  CTypedPtrArray<CPtrArray, int*> copy;
+  copy.Append(ptrs);
+  copy.Append(ptrs);
+  EXPECT_EQ(copy.GetSize(), 4);
+  EXPECT_EQ(copy[3], &a);
+}
+
+TEST(TypedListTest, TypedWalkAndRemoval) {
+  CTypedPtrList<CObList, CItem*> list;
+  CItem a(1), b(2), c(3);
+  list.AddTail(&b);
+  list.AddHead(&a);
+  list.InsertAfter(list.Find(&b), &c);
+  int sum = 0;
+  for (POSITION pos = list.GetHeadPosition(); pos != nullptr;)
+    sum = sum * 10 + list.GetNext(pos)->m_id;
+  EXPECT_EQ(sum, 123);
+  EXPECT_EQ(list.RemoveTail()->m_id, 3);
+  EXPECT_EQ(list.GetHead()->m_id, 1);
+  EXPECT_EQ(list.GetTail()->m_id, 2);
+}
+
+TEST(TypedMapTest, LanguageToArrayOfObjects) {
+  // The shape of the keyword map: language ID to a heap array of objects.
+  typedef CTypedPtrMap<CMapWordToOb, WORD, CItemArray*> CByLanguage;
+  int deaths = 0;
+  CByLanguage map;
+  CItemArray* english = new CItemArray;
+  english->Add(new CItem(10, &deaths));
+  map.SetAt(1033, english);
+  map[1031] = new CItemArray;
+  CItemArray* found = nullptr;
+  ASSERT_TRUE(map.Lookup(1031, found));
+  EXPECT_EQ(found->GetSize(), 0);
+  ASSERT_TRUE(map.Lookup(1033, found));
+  EXPECT_EQ(found->GetAt(0)->m_id, 10);
+  EXPECT_FALSE(map.Lookup(9, found));
+
+  WORD lang = 0;
+  CItemArray* array = nullptr;
+  int seen = 0;
+  for (POSITION pos = map.GetStartPosition(); pos != nullptr; ++seen) {
+    map.GetNextAssoc(pos, lang, array);
+    FreeAll(*array);
+    delete array;
+  }
+  map.RemoveAll();
+  EXPECT_EQ(seen, 2);
+  EXPECT_EQ(deaths, 1);
+}
+
+TEST(TypedMapTest, NameToObject) {
+  CTypedPtrMap<CMapStringToOb, CString, CItem*> map;
+  CItem a(1), b(2);
+  map.SetAt("alpha", &a);
+  map["beta"] = &b;
+  CItem* p = map["beta"];
+  EXPECT_EQ(p, &b);
+  EXPECT_EQ(map["alpha"]->m_id, 1);
+  EXPECT_TRUE(map.RemoveKey("alpha"));
+  CString name;
+  CItem* value = nullptr;
+  POSITION pos = map.GetStartPosition();
+  map.GetNextAssoc(pos, name, value);
+  EXPECT_EQ(name, "beta");
+  EXPECT_EQ(value, &b);
+  EXPECT_EQ(pos, nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,205 @@
+#include "zldbctrl70/platform/runtime_io.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <regex>
+#include <set>
+#include <string>
+
+#include "platform/scratch_dir.h"
+
+namespace {
+
+std::string Cwd() {
+  char buf[4096];
+  return getcwd(buf, sizeof buf) != nullptr ? buf : "";
+}
+
+std::string Full(const char* rel) {
+  char buf[MAX_PATH];
+  return _fullpath(buf, rel, sizeof buf) != nullptr ? buf : "<null>";
+}
+
+int CountEntries(const std::string& dir) {
+  int n = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) {
+    (void)e;
+    ++n;
+  }
+  return n;
+}
+
+TEST(FullPathTest, NormalisesRelativeAndAbsolutePaths) {
+  const std::string cwd = Cwd();
+  ASSERT_FALSE(cwd.empty());
+  EXPECT_EQ(Full("a/../b"), cwd + "/b");
+  EXPECT_EQ(Full("./x"), cwd + "/x");
+  EXPECT_EQ(Full(""), cwd);
+  EXPECT_EQ(Full("/a//b/./c/../d"), "/a/b/d");
+  EXPECT_EQ(Full("/../.."), "/");
+  EXPECT_EQ(Full("/a/b/"), "/a/b/");
+  EXPECT_EQ(Full("/a/b/.."), "/a");
+}
+
+TEST(FullPathTest, RefusesABufferTooSmall) {
+  const std::string path = "/abc/def";  // 8 bytes plus the terminator
+  char buf[16];
+  std::memset(buf, '#', sizeof buf);
+  errno = 0;
+  EXPECT_EQ(_fullpath(buf, path.c_str(), 8), nullptr);
+  EXPECT_EQ(errno, ERANGE);
+  EXPECT_EQ(buf[0], '#');  // untouched
+  EXPECT_EQ(_fullpath(buf, path.c_str(), 9), buf);
+  EXPECT_STREQ(buf, "/abc/def");
+  const std::string longPath = "/" + std::string(300, 'x');
+  char small[MAX_PATH];
+  EXPECT_EQ(_fullpath(small, longPath.c_str(), sizeof small), nullptr);
+  char* allocated = _fullpath(nullptr, longPath.c_str(), 0);  // sized to fit
+  ASSERT_NE(allocated, nullptr);
+  EXPECT_EQ(allocated, longPath);
+  std::free(allocated);
+}
+
+class FileFunctionsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(m_dir.Ok()); }
+  CScratchDir m_dir;
+};
+
+TEST_F(FileFunctionsTest, AccessModes) {
+  const std::string path = m_dir.Write("f", "data");
+  EXPECT_EQ(_access(path.c_str(), 0), 0);
+  EXPECT_EQ(_access(path.c_str(), 6), 0);
+  EXPECT_EQ(_access(m_dir.File("none").c_str(), 0), -1);
+  EXPECT_EQ(errno, ENOENT);
+  EXPECT_EQ(_access(path.c_str(), 1), -1);
+  EXPECT_EQ(errno, EINVAL);
+
+  ASSERT_EQ(chmod(path.c_str(), 0444), 0);  // read-only, also for the superuser
+  EXPECT_EQ(_access(path.c_str(), 0), 0);
+  EXPECT_EQ(_access(path.c_str(), 4), 0);
+  EXPECT_EQ(_access(path.c_str(), 2), -1);
+  EXPECT_EQ(_access(path.c_str(), 6), -1);
+}
+
+TEST_F(FileFunctionsTest, SplitAndMakePath) {
+  char drive[_MAX_DRIVE], dir[_MAX_DIR], fname[_MAX_FNAME], ext[_MAX_EXT];
+  _splitpath("/lib/models.v1/lib.tar.gz", drive, dir, fname, ext);
+  EXPECT_STREQ(drive, "");
+  EXPECT_STREQ(dir, "/lib/models.v1/");
+  EXPECT_STREQ(fname, "lib.tar");
+  EXPECT_STREQ(ext, ".gz");
+  _splitpath("models.v1/noext", nullptr, dir, fname, ext);  // a dot in the folder only
+  EXPECT_STREQ(dir, "models.v1/");
+  EXPECT_STREQ(fname, "noext");
+  EXPECT_STREQ(ext, "");
+
+  char path[_MAX_PATH];
+  _makepath(path, "C:", "/a/b", "name", "mdb");
+  EXPECT_STREQ(path, "/a/b/name.mdb");
+  _makepath(path, nullptr, "/a/", "name", ".mdb");
+  EXPECT_STREQ(path, "/a/name.mdb");
+  _splitpath(path, drive, dir, fname, ext);
+  char again[_MAX_PATH];
+  _makepath(again, drive, dir, fname, ext);
+  EXPECT_STREQ(again, path);
+
+  // Parts that do not fit are never truncated into another name.
+  const std::string longDir = "/" + std::string(300, 'd') + "/f.x";
+  _splitpath(longDir.c_str(), drive, dir, fname, ext);
+  EXPECT_STREQ(dir, "");
+  EXPECT_STREQ(fname, "");
+  const std::string longName(300, 'n');
+  _makepath(path, nullptr, "/a", longName.c_str(), "x");
+  EXPECT_STREQ(path, "");
+}
+
+TEST_F(FileFunctionsTest, CopyFileReplacesOrRefuses) {
+  const std::string src = m_dir.Write("src", "new content");
+  ASSERT_EQ(chmod(src.c_str(), 0640), 0);
+  const std::string dst = m_dir.Write("dst", "old");
+  EXPECT_FALSE(CopyFile(src.c_str(), dst.c_str(), TRUE));
+  EXPECT_EQ(errno, EEXIST);
+  EXPECT_EQ(CScratchDir::Read(dst), "old");
+  EXPECT_TRUE(CopyFile(src.c_str(), dst.c_str(), FALSE));
+  EXPECT_EQ(CScratchDir::Read(dst), "new content");
+  struct stat st;
+  ASSERT_EQ(stat(dst.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  const std::string fresh = m_dir.File("fresh");
+  EXPECT_TRUE(CopyFile(src.c_str(), fresh.c_str(), TRUE));
+  EXPECT_EQ(CScratchDir::Read(fresh), "new content");
+  EXPECT_EQ(CountEntries(m_dir.Path()), 3);  // no temporary files left behind
+}
+
+TEST_F(FileFunctionsTest, FailedCopyLeavesNothingBehind) {
+  const std::string dst = m_dir.Write("dst", "old");
+  EXPECT_FALSE(CopyFile(m_dir.File("missing").c_str(), dst.c_str(), FALSE));
+  EXPECT_FALSE(CopyFile(m_dir.Path().c_str(), dst.c_str(), FALSE));  // a folder
+  EXPECT_FALSE(CopyFile(dst.c_str(), m_dir.File("no/such/dir").c_str(), FALSE));
+  EXPECT_EQ(CScratchDir::Read(dst), "old");
+  EXPECT_EQ(CountEntries(m_dir.Path()), 1);
+}
+
+TEST_F(FileFunctionsTest, DeleteFileOnlyDeletesFiles) {
+  const std::string path = m_dir.Write("f", "x");
+  EXPECT_TRUE(DeleteFile(path.c_str()));
+  EXPECT_EQ(_access(path.c_str(), 0), -1);
+  EXPECT_FALSE(DeleteFile(path.c_str()));
+  EXPECT_FALSE(DeleteFile(m_dir.Path().c_str()));
+  EXPECT_EQ(_access(m_dir.Path().c_str(), 0), 0);
+}
+
+TEST_F(FileFunctionsTest, TempPathFollowsTmpdir) {
+  const char* saved = getenv("TMPDIR");
+  const std::string savedValue = saved != nullptr ? saved : "";
+  setenv("TMPDIR", m_dir.Path().c_str(), 1);
+  char buf[256];
+  const DWORD n = GetTempPath(sizeof buf, buf);
+  EXPECT_EQ(std::string(buf), m_dir.Path() + "/");
+  EXPECT_EQ(n, m_dir.Path().size() + 1);
+  char tiny[4] = "abc";
+  EXPECT_EQ(GetTempPath(sizeof tiny, tiny), m_dir.Path().size() + 2);  // size needed
+  EXPECT_STREQ(tiny, "abc");
+  unsetenv("TMPDIR");
+  EXPECT_EQ(GetTempPath(sizeof buf, buf), 5u);
+  EXPECT_STREQ(buf, "/tmp/");
+  if (saved != nullptr) setenv("TMPDIR", savedValue.c_str(), 1);
+}
+
+TEST_F(FileFunctionsTest, TempFileNamesAreUniqueAndCreated) {
+  const std::regex form(m_dir.Path() + "/~db[0-9A-F]{1,4}\\.tmp");
+  std::set<std::string> names;
+  for (int i = 0; i < 300; ++i) {
+    char name[MAX_PATH];
+    const UINT n = GetTempFileName(m_dir.Path().c_str(), "~dbx", 0, name);
+    ASSERT_NE(n, 0u);
+    ASSERT_TRUE(std::regex_match(name, form)) << name;
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%X", n);
+    EXPECT_NE(std::string(name).find(std::string("~db") + hex + ".tmp"), std::string::npos);
+    EXPECT_TRUE(names.insert(name).second) << "repeated " << name;
+    EXPECT_EQ(_access(name, 0), 0);
+  }
+  EXPECT_EQ(CountEntries(m_dir.Path()), 300);
+}
+
+TEST_F(FileFunctionsTest, TempFileNameWithAGivenNumberOnlyFormsTheName) {
+  char name[MAX_PATH];
+  EXPECT_EQ(GetTempFileName((m_dir.Path() + "/").c_str(), "ab", 0x1A2B, name), 0x1A2Bu);
+  EXPECT_EQ(std::string(name), m_dir.Path() + "/ab1A2B.tmp");
+  EXPECT_EQ(_access(name, 0), -1);
+  EXPECT_EQ(GetTempFileName(m_dir.Path().c_str(), nullptr, 0x10005, name), 0x10005u);
+  EXPECT_EQ(std::string(name), m_dir.Path() + "/5.tmp");  // low 16 bits only
+  EXPECT_EQ(GetTempFileName(m_dir.File("missing").c_str(), "~db", 0, name), 0u);
+  const std::string deep = "/" + std::string(250, 'p');
+  EXPECT_EQ(GetTempFileName(deep.c_str(), "~db", 1, name), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,535 @@
+#include "engine/bookkeeping.h"
+
+#include <chrono>
+#include <cmath>
+#include <ctime>
+#include <random>
+
+#include "engine/dao_types.h"
+#include "engine/sqlite_seam.h"
+
+namespace zl::engine {
+
+namespace {
+
+const char kFormatKey[] = "format";
+const char kFormatValue[] = "zldbctrl70-engine-1";
+
+char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Salted, iterated FNV-1a: the file is plain SQLite and readable anyway, so
+// the password is an access check, not a secret keeper; the hash only keeps
+// the text itself out of the file.
+std::string HashPassword(const std::string& salt, const std::string& password) {
+  uint64_t h = 1469598103934665603ull;
+  std::string input = salt + '\x1f' + password;
+  for (int round = 0; round < 1000; ++round) {
+    for (unsigned char c : input) {
+      h ^= c;
+      h *= 1099511628211ull;
+    }
+    h ^= static_cast<uint64_t>(round);
+  }
+  static const char kHex[] = "0123456789abcdef";
+  std::string out;
+  for (int i = 60; i >= 0; i -= 4) out += kHex[(h >> i) & 15];
+  return out;
+}
+
+std::string NewSalt() {
+  std::random_device rd;
+  static const char kHex[] = "0123456789abcdef";
+  std::string out;
+  for (int i = 0; i < 16; ++i) out += kHex[rd() & 15];
+  return out;
+}
+
+void PutMeta(CSqlConnection& conn, const std::string& key, const CSqlValue& value) {
+  CSqlQuery q(conn, "INSERT OR REPLACE INTO zl_engine_meta(key, value) VALUES(?, ?)");
+  q.BindText(1, key).Bind(2, value).Run();
+}
+
+CSqlValue GetMeta(CSqlConnection& conn, const std::string& key) {
+  CSqlQuery q(conn, "SELECT value FROM zl_engine_meta WHERE key = ?");
+  q.BindText(1, key);
+  return q.Step() ? q.Column(0) : CSqlValue::Null();
+}
+
+void InsertFieldRow(CSqlConnection& conn, int64_t tableId, const CFieldDef& f) {
+  CSqlQuery q(conn,
+              "INSERT INTO zl_engine_fields(table_id, name, type, size, attributes, "
+              "allow_zero_length, required) VALUES(?, ?, ?, ?, ?, ?, ?)");
+  q.BindInt(1, tableId).BindText(2, f.name).BindInt(3, f.type).BindInt(4, f.size);
+  q.BindInt(5, f.attributes).BindInt(6, f.allowZeroLength ? 1 : 0).BindInt(7, f.required ? 1 : 0);
+  q.Run();
+}
+
+void InsertIndexRows(CSqlConnection& conn, const CTableSchema& table, const CIndexDef& index) {
+  for (size_t i = 0; i < index.fields.size(); ++i) {
+    CSqlQuery q(conn,
+                "INSERT INTO zl_engine_indexes(table_id, name, sql_name, position, field, "
+                "is_unique, is_primary, is_required) VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+    q.BindInt(1, table.id).BindText(2, index.name).BindText(3, index.sqlName);
+    q.BindInt(4, static_cast<int64_t>(i)).BindText(5, table.fields[index.fields[i]].name);
+    q.BindInt(6, index.unique ? 1 : 0).BindInt(7, index.primary ? 1 : 0);
+    q.BindInt(8, index.required ? 1 : 0);
+    q.Run();
+  }
+}
+
+// A column the bookkeeping does not describe (added by another tool) gets
+// the engine type that matches its declared type.
+CFieldDef InferField(const std::string& name, const std::string& declared) {
+  CFieldDef f;
+  f.name = name;
+  std::string t;
+  for (char c : declared) t += Upper(c);
+  f.attributes = dbUpdatableField;
+  if (t.find("INT") != std::string::npos) {
+    f.type = dbLong;
+    f.size = 4;
+  } else if (t.find("REAL") != std::string::npos || t.find("FLOA") != std::string::npos ||
+             t.find("DOUB") != std::string::npos) {
+    f.type = dbDouble;
+    f.size = 8;
+  } else if (t.find("BLOB") != std::string::npos || t.empty()) {
+    f.type = dbLongBinary;
+  } else {
+    f.type = dbMemo;
+    f.allowZeroLength = true;
+    f.attributes |= dbVariableField;
+  }
+  return f;
+}
+
+std::shared_ptr<CTableSchema> LoadBody(CSqlConnection& conn, int64_t id, const std::string& name) {
+  auto table = std::make_shared<CTableSchema>();
+  table->id = id;
+  table->name = name;
+  std::vector<CFieldDef> described;
+  {
+    CSqlQuery q(conn,
+                "SELECT name, type, size, attributes, allow_zero_length, required "
+                "FROM zl_engine_fields WHERE table_id = ?");
+    q.BindInt(1, id);
+    while (q.Step()) {
+      CFieldDef f;
+      f.name = q.ColumnText(0);
+      f.type = static_cast<short>(q.ColumnInt(1));
+      f.size = static_cast<long>(q.ColumnInt(2));
+      f.attributes = static_cast<long>(q.ColumnInt(3));
+      f.allowZeroLength = q.ColumnInt(4) != 0;
+      f.required = q.ColumnInt(5) != 0;
+      described.push_back(f);
+    }
+  }
+  {
+    CSqlQuery q(conn, "SELECT name, type FROM pragma_table_info(?) ORDER BY cid");
+    q.BindText(1, name);
+    while (q.Step()) {
+      std::string column = q.ColumnText(0);
+      const CFieldDef* known = nullptr;
+      for (const CFieldDef& f : described) {
+        if (NamesEqual(f.name, column)) known = &f;
+      }
+      table->fields.push_back(known != nullptr ? *known : InferField(column, q.ColumnText(1)));
+      table->fields.back().name = column;
+      if (table->fields.back().IsCounter() && table->counter < 0) {
+        table->counter = static_cast<int>(table->fields.size()) - 1;
+      }
+    }
+  }
+  if (table->fields.empty()) return nullptr;  // the SQLite table is gone
+  {
+    CSqlQuery q(conn,
+                "SELECT name, sql_name, field, is_unique, is_primary, is_required "
+                "FROM zl_engine_indexes WHERE table_id = ? ORDER BY rowid");
+    q.BindInt(1, id);
+    while (q.Step()) {
+      std::string indexName = q.ColumnText(0);
+      int pos = table->FindIndex(indexName);
+      if (pos < 0) {
+        CIndexDef index;
+        index.name = indexName;
+        index.sqlName = q.ColumnText(1);
+        index.unique = q.ColumnInt(3) != 0;
+        index.primary = q.ColumnInt(4) != 0;
+        index.required = q.ColumnInt(5) != 0;
+        table->indexes.push_back(index);
+        pos = static_cast<int>(table->indexes.size()) - 1;
+      }
+      int field = table->FindField(q.ColumnText(2));
+      if (field >= 0) table->indexes[pos].fields.push_back(field);
+    }
+  }
+  return table;
+}
+
+}  // namespace
+
+// ---- names and layouts ----
+
+bool CFieldDef::IsCounter() const { return (attributes & dbAutoIncrField) != 0; }
+
+bool CFieldDef::IsLarge() const { return type == dbMemo || type == dbLongBinary; }
+
+bool CFieldDef::IsText() const { return type == dbText || type == dbMemo; }
+
+int CTableSchema::FindField(const std::string& fieldName) const {
+  for (size_t i = 0; i < fields.size(); ++i) {
+    if (NamesEqual(fields[i].name, fieldName)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+int CTableSchema::FindIndex(const std::string& indexName) const {
+  for (size_t i = 0; i < indexes.size(); ++i) {
+    if (NamesEqual(indexes[i].name, indexName)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+bool CTableSchema::UsesField(int field) const {
+  for (const CIndexDef& index : indexes) {
+    for (int f : index.fields) {
+      if (f == field) return true;
+    }
+  }
+  return false;
+}
+
+bool NamesEqual(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (Upper(a[i]) != Upper(b[i])) return false;
+  }
+  return true;
+}
+
+bool HasReservedPrefix(const std::string& name) {
+  std::string prefix = kReservedPrefix;
+  return name.size() >= prefix.size() && NamesEqual(name.substr(0, prefix.size()), prefix);
+}
+
+bool IsValidName(const std::string& name) {
+  if (name.empty() || name.size() > 64 || name[0] == ' ') return false;
+  for (unsigned char c : name) {
+    if (c < 0x20 || c == 0x7F || c == '.' || c == '!' || c == '`' || c == '[' || c == ']') {
+      return false;
+    }
+  }
+  return true;
+}
+
+const char* ColumnType(short type) {
+  switch (type) {
+    case dbBoolean:
+    case dbByte:
+    case dbInteger:
+    case dbLong:
+      return "INTEGER";
+    case dbCurrency:
+    case dbSingle:
+    case dbDouble:
+    case dbDate:
+      return "REAL";
+    case dbText:
+    case dbMemo:
+      return "TEXT";
+    default:
+      return "BLOB";
+  }
+}
+
+std::string ColumnDecl(const CFieldDef& field) {
+  std::string decl = QuoteName(field.name) + " " + ColumnType(field.type);
+  if (field.IsText()) decl += " COLLATE NOCASE";
+  return decl;
+}
+
+std::string TableDdl(const std::string& schemaName, const CTableSchema& table) {
+  std::string sql = "CREATE TABLE " + QuoteName(schemaName) + "." + QuoteName(table.name) + " (";
+  for (size_t i = 0; i < table.fields.size(); ++i) {
+    if (i > 0) sql += ", ";
+    sql += ColumnDecl(table.fields[i]);
+  }
+  return sql + ")";
+}
+
+std::string IndexDdl(const std::string& schemaName, const CTableSchema& table,
+                     const CIndexDef& index) {
+  std::string sql = index.unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ";
+  sql += QuoteName(schemaName) + "." + QuoteName(index.sqlName) + " ON " + QuoteName(table.name) +
+         " (";
+  for (size_t i = 0; i < index.fields.size(); ++i) {
+    if (i > 0) sql += ", ";
+    sql += QuoteName(table.fields[index.fields[i]].name);
+  }
+  return sql + ")";
+}
+
+std::string SqlIndexName(const std::string& table, const std::string& index) {
+  return table + "." + index;
+}
+
+double CurrentDateValue() {
+  using namespace std::chrono;
+  auto now = system_clock::now();
+  auto micros = duration_cast<microseconds>(now.time_since_epoch()).count();
+  std::time_t secs = static_cast<std::time_t>(micros / 1000000);
+  long long fraction = micros % 1000000;
+  if (fraction < 0) {
+    fraction += 1000000;
+    --secs;
+  }
+  std::tm local{};
+  localtime_r(&secs, &local);
+  // Days from civil date (proleptic Gregorian), relative to 30 Dec 1899.
+  auto daysFromCivil = [](long long y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    long long era = (y >= 0 ? y : y - 399) / 400;
+    unsigned yoe = static_cast<unsigned>(y - era * 400);
+    unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<long long>(doe);
+  };
+  long long days = daysFromCivil(local.tm_year + 1900, static_cast<unsigned>(local.tm_mon + 1),
+                                 static_cast<unsigned>(local.tm_mday)) -
+                   daysFromCivil(1899, 12, 30);
+  double seconds = local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec +
+                   static_cast<double>(fraction) / 1e6;
+  return static_cast<double>(days) + seconds / 86400.0;
+}
+
+// ---- bookkeeping ----
+
+void CBookkeeping::CreateFresh(CSqlConnection& conn, const std::string& password, double now) {
+  conn.Exec(
+      "CREATE TABLE zl_engine_meta (key TEXT PRIMARY KEY, value);"
+      "CREATE TABLE zl_engine_tables (table_id INTEGER PRIMARY KEY AUTOINCREMENT, "
+      "name TEXT NOT NULL UNIQUE COLLATE NOCASE, date_created REAL, date_last_updated REAL, "
+      "next_rowid INTEGER NOT NULL DEFAULT 1, next_counter INTEGER NOT NULL DEFAULT 1);"
+      "CREATE TABLE zl_engine_fields (table_id INTEGER NOT NULL, name TEXT NOT NULL COLLATE "
+      "NOCASE, type INTEGER, size INTEGER, attributes INTEGER, allow_zero_length INTEGER, "
+      "required INTEGER, PRIMARY KEY (table_id, name));"
+      "CREATE TABLE zl_engine_indexes (table_id INTEGER NOT NULL, name TEXT NOT NULL COLLATE "
+      "NOCASE, sql_name TEXT NOT NULL, position INTEGER NOT NULL, field TEXT NOT NULL, "
+      "is_unique INTEGER, is_primary INTEGER, is_required INTEGER, "
+      "UNIQUE (table_id, name, position));");
+  PutMeta(conn, kFormatKey, CSqlValue::Text(kFormatValue));
+  PutMeta(conn, "date_created", CSqlValue::Real(now));
+  SetPassword(conn, password);
+}
+
+bool CBookkeeping::IsEngineFile(CSqlConnection& conn) {
+  {
+    CSqlQuery q(conn,
+                "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN "
+                "('zl_engine_meta', 'zl_engine_tables', 'zl_engine_fields', "
+                "'zl_engine_indexes')");
+    if (!q.Step() || q.ColumnInt(0) != 4) return false;
+  }
+  CSqlValue format = GetMeta(conn, kFormatKey);
+  return format.GetKind() == CSqlValue::kText && format.AsBytes() == kFormatValue;
+}
+
+bool CBookkeeping::CheckPassword(CSqlConnection& conn, const std::string& password) {
+  CSqlValue hash = GetMeta(conn, "password_hash");
+  if (hash.IsNull()) return true;
+  CSqlValue salt = GetMeta(conn, "password_salt");
+  return HashPassword(salt.AsBytes(), password) == hash.AsBytes();
+}
+
+void CBookkeeping::SetPassword(CSqlConnection& conn, const std::string& password) {
+  if (password.empty()) {
+    CSqlQuery q(conn,
+                "DELETE FROM zl_engine_meta WHERE key IN ('password_hash', 'password_salt')");
+    q.Run();
+    return;
+  }
+  std::string salt = NewSalt();
+  PutMeta(conn, "password_salt", CSqlValue::Text(salt));
+  PutMeta(conn, "password_hash", CSqlValue::Text(HashPassword(salt, password)));
+}
+
+std::vector<std::pair<int64_t, std::string>> CBookkeeping::ListTables(CSqlConnection& conn) {
+  std::vector<std::pair<int64_t, std::string>> result;
+  CSqlQuery q(conn, "SELECT table_id, name FROM zl_engine_tables ORDER BY table_id");
+  while (q.Step()) result.emplace_back(q.ColumnInt(0), q.ColumnText(1));
+  return result;
+}
+
+std::shared_ptr<CTableSchema> CBookkeeping::LoadTable(CSqlConnection& conn,
+                                                      const std::string& name) {
+  int64_t id = 0;
+  std::string stored;
+  {
+    CSqlQuery q(conn, "SELECT table_id, name FROM zl_engine_tables WHERE name = ?");
+    q.BindText(1, name);
+    if (!q.Step()) return nullptr;
+    id = q.ColumnInt(0);
+    stored = q.ColumnText(1);
+  }
+  return LoadBody(conn, id, stored);
+}
+
+std::shared_ptr<CTableSchema> CBookkeeping::LoadTableById(CSqlConnection& conn, int64_t id) {
+  std::string stored;
+  {
+    CSqlQuery q(conn, "SELECT name FROM zl_engine_tables WHERE table_id = ?");
+    q.BindInt(1, id);
+    if (!q.Step()) return nullptr;
+    stored = q.ColumnText(0);
+  }
+  return LoadBody(conn, id, stored);
+}
+
+bool CBookkeeping::TableExists(CSqlConnection& conn, const std::string& name) {
+  CSqlQuery q(conn,
+              "SELECT 1 FROM sqlite_master WHERE type IN ('table', 'view') AND "
+              "name = ? COLLATE NOCASE");
+  q.BindText(1, name);
+  return q.Step();
+}
+
+void CBookkeeping::CreateTable(CSqlConnection& conn, CTableSchema& table, double now) {
+  {
+    CSqlQuery q(conn,
+                "INSERT INTO zl_engine_tables(name, date_created, date_last_updated) "
+                "VALUES(?, ?, ?)");
+    q.BindText(1, table.name).BindReal(2, now).BindReal(3, now).Run();
+  }
+  table.id = conn.LastInsertRowId();
+  conn.Exec(TableDdl("main", table));
+  for (const CFieldDef& f : table.fields) InsertFieldRow(conn, table.id, f);
+  for (CIndexDef& index : table.indexes) {
+    index.sqlName = SqlIndexName(table.name, index.name);
+    conn.Exec(IndexDdl("main", table, index));
+    InsertIndexRows(conn, table, index);
+  }
+}
+
+void CBookkeeping::AddField(CSqlConnection& conn, CTableSchema& table, const CFieldDef& field) {
+  conn.Exec("ALTER TABLE " + QuoteName(table.name) + " ADD COLUMN " + ColumnDecl(field));
+  InsertFieldRow(conn, table.id, field);
+  table.fields.push_back(field);
+  if (field.IsCounter()) {
+    table.counter = static_cast<int>(table.fields.size()) - 1;
+    // Rows that exist get 1, 2, ... in insertion order.
+    std::string t = QuoteName(table.name);
+    conn.Exec("UPDATE " + t + " SET " + QuoteName(field.name) +
+              " = r.n FROM (SELECT rowid AS id, row_number() OVER (ORDER BY rowid) AS n FROM " +
+              t + ") AS r WHERE " + t + ".rowid = r.id");
+    CSqlQuery q(conn, "UPDATE zl_engine_tables SET next_counter = max(next_counter, (SELECT "
+                      "count(*) FROM " + t + ") + 1) WHERE table_id = ?");
+    q.BindInt(1, table.id).Run();
+  }
+}
+
+void CBookkeeping::DropField(CSqlConnection& conn, CTableSchema& table, int field) {
+  std::string name = table.fields[field].name;
+  conn.Exec("ALTER TABLE " + QuoteName(table.name) + " DROP COLUMN " + QuoteName(name));
+  {
+    CSqlQuery q(conn, "DELETE FROM zl_engine_fields WHERE table_id = ? AND name = ?");
+    q.BindInt(1, table.id).BindText(2, name).Run();
+  }
+  table.fields.erase(table.fields.begin() + field);
+  table.counter = -1;
+  for (size_t i = 0; i < table.fields.size(); ++i) {
+    if (table.fields[i].IsCounter() && table.counter < 0) table.counter = static_cast<int>(i);
+  }
+  for (CIndexDef& index : table.indexes) {
+    for (int& f : index.fields) {
+      if (f > field) --f;
+    }
+  }
+}
+
+void CBookkeeping::AddIndex(CSqlConnection& conn, CTableSchema& table, CIndexDef index) {
+  index.sqlName = SqlIndexName(table.name, index.name);
+  conn.Exec(IndexDdl("main", table, index));
+  InsertIndexRows(conn, table, index);
+  table.indexes.push_back(index);
+}
+
+void CBookkeeping::DropIndex(CSqlConnection& conn, CTableSchema& table, int index) {
+  conn.Exec("DROP INDEX " + QuoteName(table.indexes[index].sqlName));
+  CSqlQuery q(conn, "DELETE FROM zl_engine_indexes WHERE table_id = ? AND name = ?");
+  q.BindInt(1, table.id).BindText(2, table.indexes[index].name).Run();
+  table.indexes.erase(table.indexes.begin() + index);
+}
+
+void CBookkeeping::DropTable(CSqlConnection& conn, const CTableSchema& table) {
+  conn.Exec("DROP TABLE " + QuoteName(table.name));
+  for (const char* sql : {"DELETE FROM zl_engine_fields WHERE table_id = ?",
+                          "DELETE FROM zl_engine_indexes WHERE table_id = ?",
+                          "DELETE FROM zl_engine_tables WHERE table_id = ?"}) {
+    CSqlQuery q(conn, sql);
+    q.BindInt(1, table.id).Run();
+  }
+}
+
+void CBookkeeping::RenameTable(CSqlConnection& conn, CTableSchema& table,
+                               const std::string& newName) {
+  for (const CIndexDef& index : table.indexes) conn.Exec("DROP INDEX " + QuoteName(index.sqlName));
+  conn.Exec("ALTER TABLE " + QuoteName(table.name) + " RENAME TO " + QuoteName(newName));
+  table.name = newName;
+  {
+    CSqlQuery q(conn, "UPDATE zl_engine_tables SET name = ? WHERE table_id = ?");
+    q.BindText(1, newName).BindInt(2, table.id).Run();
+  }
+  for (CIndexDef& index : table.indexes) {
+    index.sqlName = SqlIndexName(table.name, index.name);
+    conn.Exec(IndexDdl("main", table, index));
+    CSqlQuery q(conn, "UPDATE zl_engine_indexes SET sql_name = ? WHERE table_id = ? AND name = ?");
+    q.BindText(1, index.sqlName).BindInt(2, table.id).BindText(3, index.name).Run();
+  }
+}
+
+void CBookkeeping::LoadSequences(CSqlConnection& conn, int64_t tableId, int64_t& nextRowId,
+                                 int64_t& nextCounter) {
+  CSqlQuery q(conn, "SELECT next_rowid, next_counter FROM zl_engine_tables WHERE table_id = ?");
+  q.BindInt(1, tableId);
+  if (q.Step()) {
+    nextRowId = q.ColumnInt(0);
+    nextCounter = q.ColumnInt(1);
+  } else {
+    nextRowId = 1;
+    nextCounter = 1;
+  }
+}
+
+void CBookkeeping::StoreSequences(CSqlConnection& conn, int64_t tableId, int64_t nextRowId,
+                                  int64_t nextCounter) {
+  CSqlQuery q(conn,
+              "UPDATE zl_engine_tables SET next_rowid = ?, next_counter = ? WHERE table_id = ?");
+  q.BindInt(1, nextRowId).BindInt(2, nextCounter).BindInt(3, tableId).Run();
+}
+
+void CBookkeeping::Touch(CSqlConnection& conn, int64_t tableId, double now) {
+  double last = 0;
+  {
+    CSqlQuery q(conn, "SELECT date_last_updated FROM zl_engine_tables WHERE table_id = ?");
+    q.BindInt(1, tableId);
+    if (!q.Step()) return;
+    last = q.ColumnReal(0);
+  }
+  double stamp = now > last ? now : std::nextafter(last, HUGE_VAL);
+  CSqlQuery q(conn, "UPDATE zl_engine_tables SET date_last_updated = ? WHERE table_id = ?");
+  q.BindReal(1, stamp).BindInt(2, tableId).Run();
+}
+
+void CBookkeeping::GetDates(CSqlConnection& conn, int64_t tableId, double& created,
+                            double& lastUpdated) {
+  CSqlQuery q(conn,
+              "SELECT date_created, date_last_updated FROM zl_engine_tables WHERE table_id = ?");
+  q.BindInt(1, tableId);
+  created = 0;
+  lastUpdated = 0;
+  if (q.Step()) {
+    created = q.ColumnReal(0);
+    lastUpdated = q.ColumnReal(1);
+  }
+}
+
+}  // namespace zl::engine

@@ -1,0 +1,130 @@
+// The engine's bookkeeping inside a database file, and the table layouts it
+// describes.
+//
+// Every bookkeeping table's name begins with kReservedPrefix ("zl_engine_");
+// no table created through the engine may use that prefix:
+//   zl_engine_meta     key/value: file format, password check, date created
+//   zl_engine_tables   one row per table: id (never reused), name, date
+//                      created, date last updated, next row number, next
+//                      counter value
+//   zl_engine_fields   one row per field: engine type, size, attributes,
+//                      zero-length and required rules
+//   zl_engine_indexes  one row per index field: index name, SQLite index
+//                      name, position, field, unique/primary/required
+// A table's SQLite index for the engine index I of table T is named "T.I"
+// (the dot cannot occur in engine names).  Text and memo columns are
+// declared COLLATE NOCASE, so indexes on them ignore ASCII case.
+#ifndef ZLDBCTRL70_ENGINE_BOOKKEEPING_H_
+#define ZLDBCTRL70_ENGINE_BOOKKEEPING_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace zl::engine {
+
+class CSqlConnection;
+
+constexpr const char* kReservedPrefix = "zl_engine_";
+
+struct CFieldDef {
+  std::string name;
+  short type = 0;
+  long size = 0;
+  long attributes = 0;
+  bool allowZeroLength = false;
+  bool required = false;
+
+  bool IsCounter() const;
+  // Memo and long binary values are read only when asked for.
+  bool IsLarge() const;
+  bool IsText() const;
+};
+
+struct CIndexDef {
+  std::string name;
+  std::string sqlName;
+  std::vector<int> fields;  // positions in CTableSchema::fields
+  bool unique = false;
+  bool primary = false;
+  bool required = false;
+};
+
+struct CTableSchema {
+  int64_t id = 0;
+  std::string name;
+  std::vector<CFieldDef> fields;   // column order
+  std::vector<CIndexDef> indexes;  // creation order
+  int counter = -1;                // position of the counter field, or -1
+
+  int FindField(const std::string& fieldName) const;
+  int FindIndex(const std::string& indexName) const;
+  bool UsesField(int field) const;  // some index includes it
+};
+
+// ASCII case-insensitive equality, as engine names compare.
+bool NamesEqual(const std::string& a, const std::string& b);
+// Whether a table, field or index name can be used: 1 to 64 bytes, no
+// leading space, none of . ! ` [ ] and no control characters.
+bool IsValidName(const std::string& name);
+bool HasReservedPrefix(const std::string& name);
+// The SQL column type declared for an engine type.
+const char* ColumnType(short type);
+// "name" TYPE [COLLATE NOCASE]
+std::string ColumnDecl(const CFieldDef& field);
+// CREATE TABLE statement for a table in the given schema ("main", ...).
+std::string TableDdl(const std::string& schemaName, const CTableSchema& table);
+// CREATE [UNIQUE] INDEX statement.
+std::string IndexDdl(const std::string& schemaName, const CTableSchema& table,
+                     const CIndexDef& index);
+// The SQLite index name of an engine index.
+std::string SqlIndexName(const std::string& table, const std::string& index);
+
+class CBookkeeping {
+ public:
+  // Creates the bookkeeping tables in a new, empty file.
+  static void CreateFresh(CSqlConnection& conn, const std::string& password, double now);
+  // True when the file holds this engine's bookkeeping.
+  static bool IsEngineFile(CSqlConnection& conn);
+  // True when password opens the file (any password for a file without one).
+  static bool CheckPassword(CSqlConnection& conn, const std::string& password);
+  static void SetPassword(CSqlConnection& conn, const std::string& password);
+
+  // (id, name) of every table in creation order.
+  static std::vector<std::pair<int64_t, std::string>> ListTables(CSqlConnection& conn);
+  // The layout of a table, or null when there is none.
+  static std::shared_ptr<CTableSchema> LoadTable(CSqlConnection& conn, const std::string& name);
+  static std::shared_ptr<CTableSchema> LoadTableById(CSqlConnection& conn, int64_t id);
+  static bool TableExists(CSqlConnection& conn, const std::string& name);
+
+  // Layout changes; each keeps the SQLite table and the bookkeeping in step.
+  // The caller runs them inside a transaction.
+  static void CreateTable(CSqlConnection& conn, CTableSchema& table, double now);
+  static void AddField(CSqlConnection& conn, CTableSchema& table, const CFieldDef& field);
+  static void DropField(CSqlConnection& conn, CTableSchema& table, int field);
+  static void AddIndex(CSqlConnection& conn, CTableSchema& table, CIndexDef index);
+  static void DropIndex(CSqlConnection& conn, CTableSchema& table, int index);
+  static void DropTable(CSqlConnection& conn, const CTableSchema& table);
+  static void RenameTable(CSqlConnection& conn, CTableSchema& table, const std::string& newName);
+
+  // Row numbers and counters: the stored next values.
+  static void LoadSequences(CSqlConnection& conn, int64_t tableId, int64_t& nextRowId,
+                            int64_t& nextCounter);
+  static void StoreSequences(CSqlConnection& conn, int64_t tableId, int64_t nextRowId,
+                             int64_t nextCounter);
+  // Moves the table's last-updated date to now, or just past its stored
+  // value when now is not later.
+  static void Touch(CSqlConnection& conn, int64_t tableId, double now);
+  static void GetDates(CSqlConnection& conn, int64_t tableId, double& created,
+                       double& lastUpdated);
+};
+
+// The current local time as a date value (days since 30 Dec 1899), to the
+// microsecond.
+double CurrentDateValue();
+
+}  // namespace zl::engine
+
+#endif  // ZLDBCTRL70_ENGINE_BOOKKEEPING_H_

@@ -1,0 +1,654 @@
+#include "engine/cursor.h"
+
+#include <cstring>
+
+#include "engine/dao_errors.h"
+#include "engine/dao_types.h"
+#include "engine/engine_file.h"
+#include "engine/faults.h"
+#include "engine/session.h"
+#include "engine/value_rules.h"
+
+namespace zl::engine {
+
+namespace {
+
+constexpr size_t kMaxBatch = 64;
+constexpr char kBookmarkMagic[4] = {'Z', 'L', 'B', 'K'};
+constexpr size_t kBookmarkSize = 4 + 1 + 8 + 8 + 8;
+
+void PutU64(unsigned char* p, uint64_t v) {
+  for (int i = 0; i < 8; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+uint64_t GetU64(const unsigned char* p) {
+  uint64_t v = 0;
+  for (int i = 0; i < 8; ++i) v |= static_cast<uint64_t>(p[i]) << (8 * i);
+  return v;
+}
+
+}  // namespace
+
+CCursor::CCursor(CSession& session, int64_t tableId, bool readOnly)
+    : m_session(session), m_file(session.File()), m_tableId(tableId), m_readOnly(readOnly) {
+  RefreshLayout();
+  PositionFirst(false);
+}
+
+// ---- layout ----
+
+const CTableSchema& CCursor::Table() {
+  RefreshLayout();
+  return *m_table;
+}
+
+std::string CCursor::TableName() { return Table().name; }
+
+void CCursor::RefreshLayout() {
+  if (m_table != nullptr && m_schemaEpoch == m_file.SchemaEpoch()) return;
+  std::shared_ptr<const CTableSchema> table = m_file.FindTableById(m_tableId);
+  if (table == nullptr) ThrowDaoError(kDaoObjectNotFound, m_table ? m_table->name.c_str() : "");
+  bool changed = m_table == nullptr || m_table.get() != table.get();
+  m_table = table;
+  m_schemaEpoch = m_file.SchemaEpoch();
+  if (changed) {
+    ResolveIndex();
+    m_rowValid = false;
+    ClearAhead();
+  }
+}
+
+void CCursor::ResolveIndex() {
+  m_index = m_indexName.empty() ? -1 : m_table->FindIndex(m_indexName);
+  if (m_index < 0) m_indexName.clear();
+  m_fetch.clear();
+  for (size_t i = 0; i < m_table->fields.size(); ++i) {
+    bool inIndex = false;
+    if (m_index >= 0) {
+      for (int f : m_table->indexes[m_index].fields) inIndex = inIndex || f == static_cast<int>(i);
+    }
+    if (!m_table->fields[i].IsLarge() || inIndex) m_fetch.push_back(static_cast<int>(i));
+  }
+}
+
+std::vector<std::string> CCursor::WalkColumns() const {
+  std::vector<std::string> cols;
+  if (m_index >= 0) {
+    for (int f : m_table->indexes[m_index].fields) cols.push_back(QuoteName(m_table->fields[f].name));
+  }
+  cols.push_back("rowid");
+  return cols;
+}
+
+std::string CCursor::SelectList() const {
+  std::string list = "rowid";
+  for (int f : m_fetch) list += ", " + QuoteName(m_table->fields[f].name);
+  return list;
+}
+
+CRow CCursor::ReadRow(const CSqlQuery& q) const {
+  CRow row;
+  row.rowid = q.ColumnInt(0);
+  row.values.resize(m_table->fields.size());
+  row.loaded.assign(m_table->fields.size(), false);
+  for (size_t i = 0; i < m_fetch.size(); ++i) {
+    row.values[m_fetch[i]] = q.Column(static_cast<int>(i) + 1);
+    row.loaded[m_fetch[i]] = true;
+  }
+  return row;
+}
+
+std::vector<CSqlValue> CCursor::KeyOf(const CRow& row) const {
+  std::vector<CSqlValue> key;
+  if (m_index >= 0) {
+    for (int f : m_table->indexes[m_index].fields) key.push_back(row.values[f]);
+  }
+  return key;
+}
+
+std::vector<CSqlValue> CCursor::PositionBound() const {
+  std::vector<CSqlValue> bound = m_key;
+  bound.push_back(CSqlValue::Integer(m_rowid));
+  return bound;
+}
+
+// ---- index walks ----
+
+void CCursor::Fetch(const std::vector<CSqlValue>& bound, bool forward, bool inclusive,
+                    bool equalOnly, size_t limit, std::vector<CRow>& out) {
+  const std::vector<std::string> cols = WalkColumns();
+  const size_t n = cols.size();
+  const size_t m = bound.size();
+  const std::string dir = forward ? " ASC" : " DESC";
+  const std::string head = "SELECT " + SelectList() + " FROM " + QuoteName(m_table->name);
+
+  // Each tier is one index range: equal on the leading j columns, then a
+  // range on column j, ordered by the rest.  NULL sorts first, and SQL
+  // comparisons skip NULLs, so NULL bounds and the NULL block below a value
+  // get tiers of their own.
+  struct Tier {
+    std::string where;
+    std::vector<CSqlValue> binds;
+    size_t orderFrom;
+  };
+  std::vector<Tier> tiers;
+  auto equalities = [&](size_t count, Tier& tier) {
+    for (size_t i = 0; i < count; ++i) {
+      tier.where += (tier.where.empty() ? "" : " AND ") + cols[i] +
+                    (cols[i] == "rowid" ? " = ?" : " IS ?");
+      tier.binds.push_back(bound[i]);
+    }
+  };
+  if (m == 0) {
+    tiers.push_back(Tier{"", {}, 0});
+  } else {
+    if (inclusive || equalOnly) {
+      Tier t;
+      equalities(m, t);
+      t.orderFrom = m;
+      tiers.push_back(t);
+    }
+    if (!equalOnly) {
+      for (size_t j = m; j-- > 0;) {
+        const CSqlValue& v = bound[j];
+        if (forward) {
+          Tier t;
+          equalities(j, t);
+          if (v.IsNull()) {
+            t.where += (t.where.empty() ? "" : " AND ") + cols[j] + " IS NOT NULL";
+          } else {
+            t.where += (t.where.empty() ? "" : " AND ") + cols[j] + " > ?";
+            t.binds.push_back(v);
+          }
+          t.orderFrom = j;
+          tiers.push_back(t);
+        } else if (!v.IsNull()) {
+          Tier below;
+          equalities(j, below);
+          below.where += (below.where.empty() ? "" : " AND ") + cols[j] + " < ?";
+          below.binds.push_back(v);
+          below.orderFrom = j;
+          tiers.push_back(below);
+          if (cols[j] != "rowid") {
+            Tier nulls;
+            equalities(j, nulls);
+            nulls.where += (nulls.where.empty() ? "" : " AND ") + cols[j] + " IS NULL";
+            nulls.orderFrom = j + 1;
+            tiers.push_back(nulls);
+          }
+        }
+      }
+    }
+  }
+  for (const Tier& tier : tiers) {
+    if (out.size() >= limit) break;
+    std::string sql = head;
+    if (!tier.where.empty()) sql += " WHERE " + tier.where;
+    std::string order;
+    for (size_t i = tier.orderFrom; i < n; ++i) order += (order.empty() ? "" : ", ") + cols[i] + dir;
+    if (order.empty()) order = "rowid" + dir;
+    sql += " ORDER BY " + order + " LIMIT ?";
+    CSqlQuery q(m_file.Conn(), sql);
+    int p = 1;
+    for (const CSqlValue& b : tier.binds) q.Bind(p++, b);
+    q.BindInt(p, static_cast<int64_t>(limit - out.size()));
+    while (q.Step()) out.push_back(ReadRow(q));
+  }
+}
+
+bool CCursor::LoadRow(int64_t rowid, CRow& row) {
+  CSqlQuery q(m_file.Conn(),
+              "SELECT " + SelectList() + " FROM " + QuoteName(m_table->name) + " WHERE rowid = ?");
+  q.BindInt(1, rowid);
+  if (!q.Step()) return false;
+  row = ReadRow(q);
+  return true;
+}
+
+void CCursor::SetCurrent(CRow row) {
+  m_key = KeyOf(row);
+  m_rowid = row.rowid;
+  m_row = std::move(row);
+  m_rowValid = true;
+  m_rowGeneration = m_file.TableGeneration(m_tableId);
+  m_rowExternal = m_file.ExternalGeneration();
+  m_state = State::kRow;
+}
+
+void CCursor::ClearAhead() {
+  m_ahead.clear();
+  m_batch = 4;
+}
+
+bool CCursor::CacheValid() const {
+  return m_rowGeneration == m_file.TableGeneration(m_tableId) &&
+         m_rowExternal == m_file.ExternalGeneration();
+}
+
+void CCursor::EnsureRow() {
+  RefreshLayout();
+  if (m_state != State::kRow) ThrowDaoError(kDaoNoCurrentRecord);
+  if (m_rowValid && CacheValid()) return;
+  CRow row;
+  if (!LoadRow(m_rowid, row)) {
+    // The row went away (another writer, or a rollback): no current row,
+    // but moves still continue from where it stood.
+    m_state = State::kDeleted;
+    m_rowValid = false;
+    ThrowDaoError(kDaoNoCurrentRecord);
+  }
+  SetCurrent(std::move(row));
+}
+
+void CCursor::DiscardEdit() {
+  m_editMode = dbEditNone;
+  m_changes.clear();
+}
+
+void CCursor::PositionFirst(bool throwWhenEmpty) {
+  std::vector<CRow> rows;
+  Fetch({}, true, false, false, m_batch, rows);
+  ClearAhead();
+  if (rows.empty()) {
+    m_state = State::kEmpty;
+    m_rowValid = false;
+    if (throwWhenEmpty) ThrowDaoError(kDaoNoCurrentRecord);
+    return;
+  }
+  SetCurrent(std::move(rows[0]));
+  m_aheadGeneration = m_rowGeneration;
+  m_aheadExternal = m_rowExternal;
+  for (size_t i = 1; i < rows.size(); ++i) m_ahead.push_back(std::move(rows[i]));
+}
+
+// ---- positioning ----
+
+void CCursor::SetCurrentIndex(const std::string& name) {
+  RefreshLayout();
+  int index = -1;
+  if (!name.empty()) {
+    index = m_table->FindIndex(name);
+    if (index < 0) ThrowDaoError(kDaoNotAnIndex, name.c_str());
+  }
+  DiscardEdit();
+  m_indexName = index >= 0 ? m_table->indexes[index].name : std::string();
+  ResolveIndex();
+  PositionFirst(false);
+}
+
+bool CCursor::Seek(const std::string& comparison, const COleVariant* keys, int count) {
+  RefreshLayout();
+  if (m_index < 0) ThrowDaoError(kDaoNoCurrentIndex);
+  const CIndexDef& index = m_table->indexes[m_index];
+  if (keys == nullptr || count < 1 || count > static_cast<int>(index.fields.size())) {
+    ThrowDaoError(kDaoInvalidArgument);
+  }
+  bool forward = true;
+  bool inclusive = true;
+  bool equalOnly = false;
+  if (comparison == "=") {
+    equalOnly = true;
+  } else if (comparison == ">=") {
+  } else if (comparison == ">") {
+    inclusive = false;
+  } else if (comparison == "<=") {
+    forward = false;
+  } else if (comparison == "<") {
+    forward = false;
+    inclusive = false;
+  } else {
+    ThrowDaoError(kDaoInvalidArgument);
+  }
+  std::vector<CSqlValue> bound;
+  for (int i = 0; i < count; ++i) {
+    bound.push_back(ToStored(keys[i], m_table->fields[index.fields[i]], kDaoCriteriaMismatch));
+  }
+  DiscardEdit();
+  std::vector<CRow> rows;
+  Fetch(bound, forward, inclusive, equalOnly, 1, rows);
+  ClearAhead();
+  if (rows.empty()) {
+    m_state = State::kNone;
+    m_rowValid = false;
+    return false;
+  }
+  SetCurrent(std::move(rows[0]));
+  return true;
+}
+
+void CCursor::MoveFirst() {
+  RefreshLayout();
+  DiscardEdit();
+  PositionFirst(true);
+}
+
+void CCursor::MoveLast() {
+  RefreshLayout();
+  DiscardEdit();
+  std::vector<CRow> rows;
+  Fetch({}, false, false, false, 1, rows);
+  ClearAhead();
+  if (rows.empty()) {
+    m_state = State::kEmpty;
+    m_rowValid = false;
+    ThrowDaoError(kDaoNoCurrentRecord);
+  }
+  SetCurrent(std::move(rows[0]));
+}
+
+void CCursor::MoveNext() {
+  RefreshLayout();
+  switch (m_state) {
+    case State::kEmpty:
+    case State::kEOF:
+    case State::kNone:
+      ThrowDaoError(kDaoNoCurrentRecord);
+    case State::kBOF:
+      DiscardEdit();
+      PositionFirst(false);
+      if (m_state == State::kEmpty) m_state = State::kEOF;
+      return;
+    default:
+      break;
+  }
+  DiscardEdit();
+  if (!m_ahead.empty() && m_aheadGeneration == m_file.TableGeneration(m_tableId) &&
+      m_aheadExternal == m_file.ExternalGeneration()) {
+    CRow next = std::move(m_ahead.front());
+    m_ahead.pop_front();
+    SetCurrent(std::move(next));
+    return;
+  }
+  std::vector<CRow> rows;
+  size_t batch = m_batch;
+  Fetch(PositionBound(), true, false, false, batch, rows);
+  m_ahead.clear();
+  m_batch = batch * 4 < kMaxBatch ? batch * 4 : kMaxBatch;
+  if (rows.empty()) {
+    m_state = State::kEOF;
+    m_rowValid = false;
+    return;
+  }
+  SetCurrent(std::move(rows[0]));
+  m_aheadGeneration = m_rowGeneration;
+  m_aheadExternal = m_rowExternal;
+  for (size_t i = 1; i < rows.size(); ++i) m_ahead.push_back(std::move(rows[i]));
+}
+
+void CCursor::MovePrev() {
+  RefreshLayout();
+  switch (m_state) {
+    case State::kEmpty:
+    case State::kBOF:
+    case State::kNone:
+      ThrowDaoError(kDaoNoCurrentRecord);
+    case State::kEOF: {
+      DiscardEdit();
+      std::vector<CRow> rows;
+      Fetch({}, false, false, false, 1, rows);
+      ClearAhead();
+      if (rows.empty()) {
+        m_state = State::kEmpty;
+        return;
+      }
+      SetCurrent(std::move(rows[0]));
+      return;
+    }
+    default:
+      break;
+  }
+  DiscardEdit();
+  std::vector<CRow> rows;
+  Fetch(PositionBound(), false, false, false, 1, rows);
+  ClearAhead();
+  if (rows.empty()) {
+    m_state = State::kBOF;
+    m_rowValid = false;
+    return;
+  }
+  SetCurrent(std::move(rows[0]));
+}
+
+bool CCursor::IsBOF() const { return m_state == State::kBOF || m_state == State::kEmpty; }
+
+bool CCursor::IsEOF() const { return m_state == State::kEOF || m_state == State::kEmpty; }
+
+// ---- bookmarks ----
+
+COleVariant CCursor::MakeBookmark(int64_t rowid) const {
+  CFaultInjector::OnAllocation();
+  unsigned char bytes[kBookmarkSize];
+  std::memcpy(bytes, kBookmarkMagic, 4);
+  bytes[4] = 1;
+  PutU64(bytes + 5, m_session.InstanceId());
+  PutU64(bytes + 13, static_cast<uint64_t>(m_tableId));
+  PutU64(bytes + 21, static_cast<uint64_t>(rowid));
+  COleVariant v;
+  v.SetByteArray(bytes, sizeof bytes);
+  return v;
+}
+
+COleVariant CCursor::GetBookmark() {
+  if (m_state != State::kRow) ThrowDaoError(kDaoNoCurrentRecord);
+  return MakeBookmark(m_rowid);
+}
+
+COleVariant CCursor::GetLastModifiedBookmark() {
+  if (!m_hasLastModified) ThrowDaoError(kDaoNoCurrentRecord);
+  return MakeBookmark(m_lastModified);
+}
+
+void CCursor::SetBookmark(const COleVariant& bookmark) {
+  RefreshLayout();
+  const BYTE* p = bookmark.GetByteArrayData();
+  if (!bookmark.IsByteArray() || p == nullptr || bookmark.GetByteArraySize() != kBookmarkSize ||
+      std::memcmp(p, kBookmarkMagic, 4) != 0 || p[4] != 1 ||
+      GetU64(p + 5) != m_session.InstanceId() ||
+      GetU64(p + 13) != static_cast<uint64_t>(m_tableId)) {
+    ThrowDaoError(kDaoBadBookmark);
+  }
+  int64_t rowid = static_cast<int64_t>(GetU64(p + 21));
+  CRow row;
+  if (!LoadRow(rowid, row)) ThrowDaoError(kDaoRecordDeleted);
+  DiscardEdit();
+  ClearAhead();
+  SetCurrent(std::move(row));
+}
+
+// ---- writes ----
+
+bool CCursor::CanUpdate() const { return !m_readOnly && !m_session.IsReadOnly(); }
+
+void CCursor::RequireWritable() const {
+  m_session.RequireWritable();
+  if (m_readOnly) ThrowDaoError(kDaoReadOnly);
+}
+
+void CCursor::AddNew() {
+  RefreshLayout();
+  RequireWritable();
+  DiscardEdit();
+  m_editMode = dbEditAdd;
+}
+
+void CCursor::Edit() {
+  RefreshLayout();
+  RequireWritable();
+  EnsureRow();
+  DiscardEdit();
+  m_editMode = dbEditInProgress;
+  m_editRowid = m_rowid;
+}
+
+void CCursor::CancelUpdate() {
+  if (m_editMode == dbEditNone) ThrowDaoError(kDaoUpdateWithoutEdit);
+  DiscardEdit();
+}
+
+void CCursor::Update() {
+  if (m_editMode == dbEditNone) ThrowDaoError(kDaoUpdateWithoutEdit);
+  RefreshLayout();
+  RequireWritable();
+  const CTableSchema& table = *m_table;
+  // Every rule is checked before anything is written.
+  for (const auto& change : m_changes) {
+    if (change.first >= static_cast<int>(table.fields.size())) {
+      ThrowDaoError(kDaoItemNotFound);
+    }
+  }
+  if (m_editMode == dbEditAdd) {
+    for (size_t i = 0; i < table.fields.size(); ++i) {
+      if (static_cast<int>(i) == table.counter) continue;
+      auto it = m_changes.find(static_cast<int>(i));
+      CheckRules(it != m_changes.end() ? it->second : CSqlValue::Null(), table.fields[i]);
+    }
+  } else {
+    for (const auto& change : m_changes) CheckRules(change.second, table.fields[change.first]);
+  }
+  for (const CIndexDef& index : table.indexes) {
+    if (!index.required) continue;
+    for (int f : index.fields) {
+      if (f == table.counter) continue;
+      auto it = m_changes.find(f);
+      bool isNull = it != m_changes.end() ? it->second.IsNull() : m_editMode == dbEditAdd;
+      if (isNull) ThrowDaoError(kDaoFieldRequiredInIndex);
+    }
+  }
+
+  const std::string t = QuoteName(table.name);
+  int64_t rowid = m_editRowid;
+  if (m_editMode == dbEditAdd) {
+    CWriteScope scope(m_file, false);
+    rowid = m_file.TakeRowId(m_tableId, table.name);
+    std::string cols = "rowid";
+    std::string params = "?";
+    std::vector<CSqlValue> values{CSqlValue::Integer(rowid)};
+    if (table.counter >= 0) {
+      cols += ", " + QuoteName(table.fields[table.counter].name);
+      params += ", ?";
+      values.push_back(CSqlValue::Integer(m_file.TakeCounter(m_tableId, table.name)));
+    }
+    for (const auto& change : m_changes) {
+      cols += ", " + QuoteName(table.fields[change.first].name);
+      params += ", ?";
+      values.push_back(change.second);
+    }
+    CSqlQuery q(m_file.Conn(), "INSERT INTO " + t + " (" + cols + ") VALUES (" + params + ")");
+    for (size_t i = 0; i < values.size(); ++i) q.Bind(static_cast<int>(i) + 1, values[i]);
+    q.Run();
+    m_file.MarkWritten(m_tableId);
+    scope.Commit();
+  } else if (!m_changes.empty()) {
+    CWriteScope scope(m_file, false);
+    std::string sets;
+    for (const auto& change : m_changes) {
+      sets += (sets.empty() ? "" : ", ") + QuoteName(table.fields[change.first].name) + " = ?";
+    }
+    CSqlQuery q(m_file.Conn(), "UPDATE " + t + " SET " + sets + " WHERE rowid = ?");
+    int p = 1;
+    for (const auto& change : m_changes) q.Bind(p++, change.second);
+    q.BindInt(p, rowid);
+    q.Run();
+    if (m_file.Conn().Changes() == 0) ThrowDaoError(kDaoRecordDeleted);
+    m_file.MarkWritten(m_tableId);
+    scope.Commit();
+  }
+  bool edited = m_editMode == dbEditInProgress;
+  DiscardEdit();
+  m_hasLastModified = true;
+  m_lastModified = rowid;
+  if (edited && m_state == State::kRow && m_rowid == rowid) {
+    // The edited row stays current, in its new place in the order.
+    CRow row;
+    if (LoadRow(rowid, row)) {
+      ClearAhead();
+      SetCurrent(std::move(row));
+    }
+  }
+}
+
+void CCursor::Delete() {
+  RefreshLayout();
+  RequireWritable();
+  if (m_state != State::kRow) ThrowDaoError(kDaoNoCurrentRecord);
+  DiscardEdit();
+  {
+    CWriteScope scope(m_file, false);
+    CSqlQuery q(m_file.Conn(), "DELETE FROM " + QuoteName(m_table->name) + " WHERE rowid = ?");
+    q.BindInt(1, m_rowid).Run();
+    if (m_file.Conn().Changes() == 0) ThrowDaoError(kDaoRecordDeleted);
+    m_file.MarkWritten(m_tableId);
+    scope.Commit();
+  }
+  // The position (key and row number) stays, so that MoveNext and MovePrev
+  // find the neighbours of the deleted row.
+  m_state = State::kDeleted;
+  m_rowValid = false;
+  ClearAhead();
+}
+
+// ---- fields ----
+
+int CCursor::FieldIndex(const std::string& name) {
+  int field = Table().FindField(name);
+  if (field < 0) ThrowDaoError(kDaoItemNotFound, name.c_str());
+  return field;
+}
+
+COleVariant CCursor::GetFieldValue(int field) {
+  RefreshLayout();
+  if (field < 0 || field >= static_cast<int>(m_table->fields.size())) {
+    ThrowDaoError(kDaoItemNotFound, std::to_string(field).c_str());
+  }
+  const CFieldDef& def = m_table->fields[field];
+  if (m_editMode != dbEditNone) {
+    auto it = m_changes.find(field);
+    if (it != m_changes.end()) return ToVariant(it->second, def);
+    if (m_editMode == dbEditAdd) return ToVariant(CSqlValue::Null(), def);
+  }
+  EnsureRow();
+  if (!m_row.loaded[field]) {
+    CSqlQuery q(m_file.Conn(), "SELECT " + QuoteName(def.name) + " FROM " +
+                                   QuoteName(m_table->name) + " WHERE rowid = ?");
+    q.BindInt(1, m_rowid);
+    if (!q.Step()) ThrowDaoError(kDaoNoCurrentRecord);
+    m_row.values[field] = q.Column(0);
+    m_row.loaded[field] = true;
+  }
+  return ToVariant(m_row.values[field], def);
+}
+
+void CCursor::SetFieldValue(int field, const COleVariant& value) {
+  RefreshLayout();
+  if (m_editMode == dbEditNone) ThrowDaoError(kDaoUpdateWithoutEdit);
+  if (field < 0 || field >= static_cast<int>(m_table->fields.size())) {
+    ThrowDaoError(kDaoItemNotFound, std::to_string(field).c_str());
+  }
+  const CFieldDef& def = m_table->fields[field];
+  if (def.IsCounter()) ThrowDaoError(kDaoCannotUpdateField, def.name.c_str());
+  m_changes[field] = ToStored(value, def, kDaoConversionError);
+}
+
+// ---- table facts ----
+
+long CCursor::GetRecordCount() {
+  RefreshLayout();
+  CSqlQuery q(m_file.Conn(), "SELECT count(*) FROM " + QuoteName(m_table->name));
+  return q.Step() ? static_cast<long>(q.ColumnInt(0)) : 0;
+}
+
+double CCursor::GetDateCreated() {
+  double created = 0;
+  double updated = 0;
+  CBookkeeping::GetDates(m_file.Conn(), m_tableId, created, updated);
+  return created;
+}
+
+double CCursor::GetDateLastUpdated() {
+  double created = 0;
+  double updated = 0;
+  CBookkeeping::GetDates(m_file.Conn(), m_tableId, created, updated);
+  return updated;
+}
+
+}  // namespace zl::engine

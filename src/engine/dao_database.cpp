@@ -1,0 +1,150 @@
+#include "engine/dao_database.h"
+
+#include "engine/dao_errors.h"
+#include "engine/engine_guard.h"
+#include "engine/session.h"
+#include "engine/sql_update.h"
+
+using zl::engine::CBookkeeping;
+using zl::engine::CSession;
+using zl::engine::CWriteScope;
+using zl::engine::FailureContext;
+using zl::engine::Guarded;
+using zl::engine::ThrowAfxDaoError;
+using zl::engine::ThrowDaoError;
+
+namespace {
+
+CSession& SessionOf(const std::shared_ptr<CSession>& session) {
+  if (session == nullptr) ThrowAfxDaoError(AFX_DAO_ERROR_OBJECT_NOT_OPEN);
+  return *session;
+}
+
+long g_recordsAffected = 0;
+
+void FillInfo(CSession& session, int64_t id, const std::string& name, CDaoTableDefInfo& info,
+              DWORD options) {
+  info = CDaoTableDefInfo();
+  info.m_strName = CString(name);
+  info.m_bUpdatable = session.IsReadOnly() ? FALSE : TRUE;
+  double created = 0;
+  double updated = 0;
+  CBookkeeping::GetDates(session.File().Conn(), id, created, updated);
+  info.m_dateCreated = COleDateTime(created);
+  info.m_dateLastUpdated = COleDateTime(updated);
+  if ((options & (AFX_DAO_SECONDARY_INFO | AFX_DAO_ALL_INFO)) != 0) {
+    zl::engine::CSqlQuery q(session.File().Conn(),
+                            "SELECT count(*) FROM " + zl::engine::QuoteName(name));
+    info.m_lRecordCount = q.Step() ? static_cast<long>(q.ColumnInt(0)) : 0;
+  }
+}
+
+}  // namespace
+
+CDaoDatabase::CDaoDatabase(CDaoWorkspace* pWorkspace)
+    : m_pWorkspace(pWorkspace != nullptr ? pWorkspace : CDaoWorkspace::GetDefault()) {}
+
+CDaoDatabase::~CDaoDatabase() { Close(); }
+
+void CDaoDatabase::Create(LPCSTR lpszName, LPCSTR lpszLocale, int /*dwOptions*/) {
+  Close();
+  std::string path = lpszName != nullptr ? lpszName : "";
+  std::string locale = lpszLocale != nullptr ? lpszLocale : "";
+  Guarded(FailureContext::kCreate, [&] { CSession::Create(path, locale); });
+  Open(lpszName, FALSE, FALSE, lpszLocale);
+}
+
+void CDaoDatabase::Open(LPCSTR lpszName, BOOL bExclusive, BOOL bReadOnly, LPCSTR lpszConnect) {
+  Close();
+  std::string path = lpszName != nullptr ? lpszName : "";
+  std::string connect = lpszConnect != nullptr ? lpszConnect : "";
+  m_session = Guarded(FailureContext::kOpen, [&] {
+    return CSession::Open(path, bExclusive != FALSE, bReadOnly != FALSE, connect);
+  });
+}
+
+void CDaoDatabase::Close() {
+  if (m_session == nullptr) return;
+  m_session->CloseObjects();
+  m_session.reset();
+}
+
+BOOL CDaoDatabase::IsOpen() const { return m_session != nullptr ? TRUE : FALSE; }
+
+BOOL CDaoDatabase::CanUpdate() const {
+  return m_session != nullptr && !m_session->IsReadOnly() ? TRUE : FALSE;
+}
+
+CString CDaoDatabase::GetName() const {
+  return m_session != nullptr ? CString(m_session->Path()) : CString();
+}
+
+CString CDaoDatabase::GetConnect() const {
+  return m_session != nullptr ? CString(m_session->Connect()) : CString();
+}
+
+void CDaoDatabase::Execute(LPCSTR lpszSQL, int /*nOptions*/) {
+  CSession& session = SessionOf(m_session);
+  session.RequireWritable();
+  std::string sql = lpszSQL != nullptr ? lpszSQL : "";
+  g_recordsAffected = Guarded(FailureContext::kWrite, [&] {
+    return zl::engine::ExecuteUpdate(session.File(), sql);
+  });
+}
+
+long CDaoDatabase::GetRecordsAffected() const { return g_recordsAffected; }
+
+void CDaoDatabase::DeleteTableDef(LPCSTR lpszName) {
+  CSession& session = SessionOf(m_session);
+  session.RequireWritable();
+  std::string name = lpszName != nullptr ? lpszName : "";
+  Guarded(FailureContext::kSchema, [&] {
+    zl::engine::CEngineFile& file = session.File();
+    std::shared_ptr<const zl::engine::CTableSchema> table = file.FindTable(name);
+    if (table == nullptr) ThrowDaoError(kDaoItemNotFound, name.c_str());
+    if (session.RecordsetsOn(table->id) > 0) ThrowDaoError(kDaoTableInUse, name.c_str());
+    CWriteScope scope(file, true);
+    CBookkeeping::DropTable(file.Conn(), *table);
+    scope.Commit();
+    file.ForgetTable(table->id);
+    file.ResetSequences(table->id);
+  });
+}
+
+void CDaoDatabase::RefreshTableDefs() {
+  CSession& session = SessionOf(m_session);
+  Guarded(FailureContext::kRead, [&] {
+    session.File().Refresh();
+    session.File().ForgetSchema();
+  });
+}
+
+short CDaoDatabase::GetTableDefCount() {
+  CSession& session = SessionOf(m_session);
+  return Guarded(FailureContext::kRead, [&] {
+    return static_cast<short>(CBookkeeping::ListTables(session.File().Conn()).size());
+  });
+}
+
+void CDaoDatabase::GetTableDefInfo(int nIndex, CDaoTableDefInfo& tabledefinfo,
+                                   DWORD dwInfoOptions) {
+  CSession& session = SessionOf(m_session);
+  Guarded(FailureContext::kRead, [&] {
+    auto tables = CBookkeeping::ListTables(session.File().Conn());
+    if (nIndex < 0 || static_cast<size_t>(nIndex) >= tables.size()) {
+      ThrowDaoError(kDaoItemNotFound, std::to_string(nIndex).c_str());
+    }
+    FillInfo(session, tables[nIndex].first, tables[nIndex].second, tabledefinfo, dwInfoOptions);
+  });
+}
+
+void CDaoDatabase::GetTableDefInfo(LPCSTR lpszName, CDaoTableDefInfo& tabledefinfo,
+                                   DWORD dwInfoOptions) {
+  CSession& session = SessionOf(m_session);
+  std::string name = lpszName != nullptr ? lpszName : "";
+  Guarded(FailureContext::kRead, [&] {
+    auto table = session.File().FindTable(name);
+    if (table == nullptr) ThrowDaoError(kDaoItemNotFound, name.c_str());
+    FillInfo(session, table->id, table->name, tabledefinfo, dwInfoOptions);
+  });
+}

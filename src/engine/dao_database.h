@@ -1,0 +1,119 @@
+// CDaoDatabase: one open database file.
+//
+// The file is an ordinary SQLite database.  Each table created through the
+// engine is an SQLite table of the same name whose columns are the fields,
+// in the order created; the engine's bookkeeping (field types, sizes and
+// rules, index definitions, counters, table dates, the password check) lives
+// in tables whose names begin with the reserved prefix "zl_engine_", which
+// no table created through the engine may use.  The file is kept in WAL mode
+// with synchronous=NORMAL: a commit survives a crash of the process, and the
+// file is never damaged, but the last commits before a power loss or an OS
+// crash may be missing.
+//
+// Within one process every CDaoDatabase on the same file shares one SQLite
+// connection, so that the workspace's transactions cover them together;
+// each keeps its own read-only flag and its own identity for bookmarks.
+#ifndef ZLDBCTRL70_ENGINE_DAO_DATABASE_H_
+#define ZLDBCTRL70_ENGINE_DAO_DATABASE_H_
+
+#include <cstdint>
+#include <memory>
+
+#include "engine/dao_fieldinfo.h"
+#include "engine/dao_types.h"
+#include "engine/dao_workspace.h"
+#include "zldbctrl70/platform/cstring.h"
+#include "zldbctrl70/platform/object.h"
+#include "zldbctrl70/platform/types.h"
+
+namespace zl::engine {
+class CSession;
+}
+
+class CDaoDatabase : public CObject {
+ public:
+  // pWorkspace null means the default workspace; every workspace object
+  // stands for the process's one workspace anyway.
+  explicit CDaoDatabase(CDaoWorkspace* pWorkspace = nullptr);
+  // Closes the database if it is open.
+  ~CDaoDatabase() override;
+  CDaoDatabase(const CDaoDatabase&) = delete;
+  CDaoDatabase& operator=(const CDaoDatabase&) = delete;
+
+  CDaoWorkspace* m_pWorkspace;
+
+  // Creates a new database file and opens it read-write, not exclusive.
+  // lpszLocale may carry ";PWD=password": the database then opens only
+  // with that password.  dwOptions (dbVersion30, ...) is accepted and
+  // ignored.  3204 when a file of that name exists (it is left untouched),
+  // 3044 when the folder does not exist or cannot be written.  On failure
+  // no file is left behind and the object stays closed.
+  void Create(LPCSTR lpszName, LPCSTR lpszLocale = dbLangGeneral, int dwOptions = 0);
+
+  // Opens an existing database file.  lpszConnect may carry ";PWD=..."; a
+  // database created with a password opens only with the same one (3031,
+  // compared exactly); one without a password ignores it.
+  //   bExclusive: no other CDaoDatabase in any process may have the file
+  //     open at the same time (an exclusive open while others have it open:
+  //     3045; any open while another holds it exclusively: 3356).
+  //   bReadOnly: nothing can be written through this object (3027); a file
+  //     the process may not write is always opened read-only, and a
+  //     read-write open of it fails with 3051.  A read-only file whose
+  //     folder cannot be written can be shared only when its WAL index
+  //     exists; otherwise a shared read-only open fails with 3051 and an
+  //     exclusive read-only open succeeds.
+  // 3024 missing file, 3343 not a database of this engine (also an empty or
+  // foreign SQLite file), 3049 damaged file, 3050 the file lock cannot be
+  // taken, 3260 busy beyond the timeout.  On failure the object stays closed.
+  void Open(LPCSTR lpszName, BOOL bExclusive = FALSE, BOOL bReadOnly = FALSE,
+            LPCSTR lpszConnect = "");
+
+  // Closes recordsets and table definitions opened on this object (they
+  // become closed objects that can be reopened or destroyed) and releases
+  // the file; its uncommitted transaction writes are dropped when no other
+  // object in the process shares the file.  Closing a closed object does
+  // nothing.
+  void Close();
+  BOOL IsOpen() const;
+  BOOL CanUpdate() const;
+  BOOL CanTransact() const { return TRUE; }
+  // Full path of the file as given to Open/Create.
+  CString GetName() const;
+  CString GetConnect() const;
+  CString GetVersion() const { return CString("3.0"); }
+
+  // Runs one SQL statement.  Supported: UPDATE <table> SET <field> = <expr>
+  // [, ...] [WHERE <condition>], where names are written bare (reserved words
+  // such as INDEX or LIMIT included) or in [brackets], and expressions use
+  // field names, numbers, 'strings', NULL, TRUE/FALSE, + - * /, & for
+  // concatenation, comparisons, AND/OR/NOT, IS [NOT] NULL and parentheses.
+  // The statement runs as one unit: when any changed row breaks a field rule
+  // (3163, 3315, 3349, 3421, 3022) nothing is changed, whatever nOptions
+  // says.  3129 for other statements, 3144 malformed, 3078 unknown table,
+  // 3061 unknown field.
+  void Execute(LPCSTR lpszSQL, int nOptions = dbFailOnError);
+  // Rows changed by the last Execute.
+  long GetRecordsAffected() const;
+
+  // Deletes a table with its rows and indexes.  3265 when there is no such
+  // table, 3211 when a recordset of this object is open on it.
+  void DeleteTableDef(LPCSTR lpszName);
+
+  // Re-reads the list of tables, so that tables other processes created or
+  // deleted are seen.
+  void RefreshTableDefs();
+  short GetTableDefCount();
+  // Tables in the order they were created.  3265 when not found.
+  void GetTableDefInfo(int nIndex, CDaoTableDefInfo& tabledefinfo,
+                       DWORD dwInfoOptions = AFX_DAO_PRIMARY_INFO);
+  void GetTableDefInfo(LPCSTR lpszName, CDaoTableDefInfo& tabledefinfo,
+                       DWORD dwInfoOptions = AFX_DAO_PRIMARY_INFO);
+
+  // Engine internals: the open session (null when closed).
+  zl::engine::CSession* GetSession() const { return m_session.get(); }
+
+ private:
+  std::shared_ptr<zl::engine::CSession> m_session;
+};
+
+#endif  // ZLDBCTRL70_ENGINE_DAO_DATABASE_H_

@@ -1,0 +1,405 @@
+#include "engine/engine_file.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "engine/dao_errors.h"
+#include "engine/faults.h"
+
+namespace zl::engine {
+
+namespace {
+
+std::string UpperName(const std::string& name) {
+  std::string out = name;
+  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return out;
+}
+
+struct RegistryEntry {
+  uint64_t device;
+  uint64_t inode;
+  std::weak_ptr<CEngineFile> file;
+};
+
+std::vector<RegistryEntry>& Registry() {
+  static std::vector<RegistryEntry> entries;
+  return entries;
+}
+
+int g_depth = 0;
+int g_busyTimeout = 5000;
+
+}  // namespace
+
+// ---- CEngineFile ----
+
+CEngineFile::CEngineFile(std::string path, CFileLock lock, bool readOnlyConnection,
+                         bool exclusive)
+    : m_path(std::move(path)),
+      m_lock(std::move(lock)),
+      m_readOnlyConnection(readOnlyConnection),
+      m_exclusive(exclusive) {}
+
+CEngineFile::~CEngineFile() {
+  // Uncommitted work goes with the connection; the lock's descriptor is
+  // closed only after SQLite has closed its own.
+  try {
+    if (m_conn.IsOpen()) m_conn.RollbackAll();
+  } catch (...) {
+  }
+  m_conn.Close();
+  m_lock.Release();
+}
+
+void CEngineFile::AddSession(bool writable) {
+  ++m_sessions;
+  if (writable) ++m_writableSessions;
+}
+
+void CEngineFile::RemoveSession(bool writable) {
+  --m_sessions;
+  if (writable) --m_writableSessions;
+}
+
+std::shared_ptr<const CTableSchema> CEngineFile::FindTable(const std::string& name) {
+  auto it = m_idsByName.find(UpperName(name));
+  if (it != m_idsByName.end()) {
+    auto t = m_tablesById.find(it->second);
+    if (t != m_tablesById.end()) return t->second;
+  }
+  std::shared_ptr<CTableSchema> loaded = CBookkeeping::LoadTable(m_conn, name);
+  if (loaded == nullptr) return nullptr;
+  PutTable(loaded);
+  return loaded;
+}
+
+std::shared_ptr<const CTableSchema> CEngineFile::FindTableById(int64_t id) {
+  auto t = m_tablesById.find(id);
+  if (t != m_tablesById.end()) return t->second;
+  std::shared_ptr<CTableSchema> loaded = CBookkeeping::LoadTableById(m_conn, id);
+  if (loaded == nullptr) return nullptr;
+  PutTable(loaded);
+  return loaded;
+}
+
+std::shared_ptr<CTableSchema> CEngineFile::EditTable(const std::string& name) {
+  std::shared_ptr<const CTableSchema> found = FindTable(name);
+  if (found == nullptr) return nullptr;
+  return std::make_shared<CTableSchema>(*found);
+}
+
+void CEngineFile::PutTable(const std::shared_ptr<CTableSchema>& table) {
+  ForgetTable(table->id);
+  m_tablesById[table->id] = table;
+  m_idsByName[UpperName(table->name)] = table->id;
+  ++m_schemaEpoch;
+}
+
+void CEngineFile::ForgetTable(int64_t id) {
+  auto t = m_tablesById.find(id);
+  if (t != m_tablesById.end()) {
+    m_idsByName.erase(UpperName(t->second->name));
+    m_tablesById.erase(t);
+  }
+  ++m_schemaEpoch;
+  BumpTable(id);
+}
+
+void CEngineFile::ForgetSchema() {
+  m_tablesById.clear();
+  m_idsByName.clear();
+  ++m_schemaEpoch;
+  ++m_externalGeneration;
+}
+
+uint64_t CEngineFile::TableGeneration(int64_t tableId) const {
+  auto it = m_tableGenerations.find(tableId);
+  return it != m_tableGenerations.end() ? it->second : 0;
+}
+
+void CEngineFile::BumpTable(int64_t tableId) { ++m_tableGenerations[tableId]; }
+
+void CEngineFile::MarkWritten(int64_t tableId) {
+  m_written.insert(tableId);
+  BumpTable(tableId);
+}
+
+CEngineFile::Sequence& CEngineFile::LoadSequence(int64_t tableId, const std::string& tableName) {
+  Sequence& s = m_sequences[tableId];
+  if (!s.loaded) {
+    int64_t nextRowId = 1;
+    int64_t nextCounter = 1;
+    CBookkeeping::LoadSequences(m_conn, tableId, nextRowId, nextCounter);
+    // Rows added by other tools carry row numbers the bookkeeping does not
+    // know; never hand one of those out again.
+    CSqlQuery q(m_conn, "SELECT max(rowid) FROM " + QuoteName(tableName));
+    if (q.Step() && !q.ColumnIsNull(0)) nextRowId = std::max(nextRowId, q.ColumnInt(0) + 1);
+    // What this process handed out before (in a transaction that was then
+    // rolled back) is not handed out again either.
+    s.nextRowId = std::max(s.nextRowId, nextRowId);
+    s.nextCounter = std::max(s.nextCounter, nextCounter);
+    s.loaded = true;
+  }
+  return s;
+}
+
+int64_t CEngineFile::TakeRowId(int64_t tableId, const std::string& tableName) {
+  Sequence& s = LoadSequence(tableId, tableName);
+  s.dirty = true;
+  return s.nextRowId++;
+}
+
+int64_t CEngineFile::TakeCounter(int64_t tableId, const std::string& tableName) {
+  Sequence& s = LoadSequence(tableId, tableName);
+  s.dirty = true;
+  return s.nextCounter++;
+}
+
+void CEngineFile::ResetSequences(int64_t tableId) { m_sequences.erase(tableId); }
+
+void CEngineFile::FlushBeforeCommit() {
+  for (auto& [id, s] : m_sequences) {
+    if (s.loaded && s.dirty) CBookkeeping::StoreSequences(m_conn, id, s.nextRowId, s.nextCounter);
+  }
+  if (!m_written.empty()) {
+    double now = CurrentDateValue();
+    for (int64_t id : m_written) CBookkeeping::Touch(m_conn, id, now);
+  }
+}
+
+void CEngineFile::AfterTransaction(bool rolledBack) {
+  for (auto& entry : m_sequences) {
+    entry.second.loaded = false;
+    entry.second.dirty = false;
+  }
+  m_written.clear();
+  if (rolledBack) {
+    // Rows and layouts may have gone back to what they were.
+    m_tablesById.clear();
+    m_idsByName.clear();
+    ++m_schemaEpoch;
+    ++m_externalGeneration;
+  }
+}
+
+std::string CEngineFile::LevelName(int depth) { return "zl_level_" + std::to_string(depth); }
+
+void CEngineFile::Join(int depth) {
+  if (m_joinedDepth >= depth) return;
+  if (m_joinedDepth == 0) {
+    m_conn.BeginImmediate();
+    m_joinedDepth = 1;
+  }
+  while (m_joinedDepth < depth) {
+    m_conn.Savepoint(LevelName(m_joinedDepth + 1));
+    ++m_joinedDepth;
+  }
+}
+
+void CEngineFile::CommitAll() {
+  FlushBeforeCommit();
+  m_conn.Commit();
+  m_joinedDepth = 0;
+  AfterTransaction(false);
+}
+
+void CEngineFile::ReleaseLevel(int depth) {
+  if (m_joinedDepth != depth) return;
+  m_conn.Release(LevelName(depth));
+  --m_joinedDepth;
+}
+
+void CEngineFile::RollbackLevel(int depth) {
+  if (m_joinedDepth != depth) return;
+  if (depth == 1) {
+    // A failed commit may already have ended the transaction.
+    if (m_conn.InTransaction()) m_conn.RollbackAll();
+    m_joinedDepth = 0;
+    AfterTransaction(true);
+    return;
+  }
+  m_conn.RollbackTo(LevelName(depth));
+  m_conn.Release(LevelName(depth));
+  --m_joinedDepth;
+  m_tablesById.clear();
+  m_idsByName.clear();
+  ++m_schemaEpoch;
+  ++m_externalGeneration;
+}
+
+void CEngineFile::BeginOwn() { m_conn.BeginImmediate(); }
+
+void CEngineFile::CommitOwn() {
+  FlushBeforeCommit();
+  m_conn.Commit();
+  AfterTransaction(false);
+}
+
+void CEngineFile::RollbackOwn() {
+  if (m_conn.InTransaction()) m_conn.RollbackAll();
+  AfterTransaction(true);
+}
+
+void CEngineFile::Refresh() {
+  // While this process holds the write lock nobody else can commit.
+  if (m_joinedDepth > 0) return;
+  int64_t dataVersion = m_conn.DataVersion();
+  if (dataVersion == m_dataVersion) return;
+  bool first = m_dataVersion < 0;
+  m_dataVersion = dataVersion;
+  if (!first) ++m_externalGeneration;
+  int64_t schemaVersion = m_conn.SchemaVersion();
+  if (schemaVersion != m_schemaVersion) {
+    if (m_schemaVersion >= 0) ForgetSchema();
+    m_schemaVersion = schemaVersion;
+  }
+}
+
+// ---- CFileRegistry ----
+
+std::shared_ptr<CEngineFile> CFileRegistry::Find(uint64_t device, uint64_t inode) {
+  for (const RegistryEntry& e : Registry()) {
+    if (e.device == device && e.inode == inode) return e.file.lock();
+  }
+  return nullptr;
+}
+
+void CFileRegistry::Add(uint64_t device, uint64_t inode, const std::shared_ptr<CEngineFile>& file) {
+  Registry().push_back(RegistryEntry{device, inode, file});
+}
+
+void CFileRegistry::Remove(const CEngineFile* file) {
+  auto& entries = Registry();
+  entries.erase(std::remove_if(entries.begin(), entries.end(),
+                               [file](const RegistryEntry& e) {
+                                 auto f = e.file.lock();
+                                 return f == nullptr || f.get() == file;
+                               }),
+                entries.end());
+}
+
+std::vector<std::shared_ptr<CEngineFile>> CFileRegistry::All() {
+  std::vector<std::shared_ptr<CEngineFile>> files;
+  for (const RegistryEntry& e : Registry()) {
+    if (auto f = e.file.lock()) files.push_back(f);
+  }
+  return files;
+}
+
+// ---- CWorkspaceState ----
+
+int CWorkspaceState::Depth() { return g_depth; }
+
+void CWorkspaceState::Begin() {
+  int depth = g_depth + 1;
+  std::vector<std::shared_ptr<CEngineFile>> joined;
+  std::vector<int> before;
+  try {
+    for (const auto& f : CFileRegistry::All()) {
+      if (!f->Participates()) continue;
+      before.push_back(f->JoinedDepth());
+      joined.push_back(f);
+      f->Join(depth);
+    }
+  } catch (const CSqlFailure& failure) {
+    // Undo what this call began, so that the failed begin changes nothing.
+    for (size_t i = 0; i < joined.size(); ++i) {
+      try {
+        while (joined[i]->JoinedDepth() > before[i]) {
+          joined[i]->RollbackLevel(joined[i]->JoinedDepth());
+        }
+      } catch (...) {
+      }
+    }
+    ThrowFromBackend(failure, FailureContext::kWrite);
+  }
+  g_depth = depth;
+}
+
+void CWorkspaceState::Commit() {
+  if (g_depth == 0) ThrowDaoError(kDaoNoTransaction);
+  try {
+    for (const auto& f : CFileRegistry::All()) {
+      if (f->JoinedDepth() != g_depth) continue;
+      if (g_depth == 1) {
+        f->CommitAll();
+      } else {
+        f->ReleaseLevel(g_depth);
+      }
+    }
+  } catch (const CSqlFailure& failure) {
+    ThrowFromBackend(failure, FailureContext::kCommit);
+  }
+  --g_depth;
+}
+
+void CWorkspaceState::Rollback() {
+  if (g_depth == 0) ThrowDaoError(kDaoNoTransaction);
+  const CSqlFailure* first = nullptr;
+  CSqlFailure saved(SqlStatus::kOk, "");
+  for (const auto& f : CFileRegistry::All()) {
+    try {
+      f->RollbackLevel(g_depth);
+    } catch (const CSqlFailure& failure) {
+      if (first == nullptr) {
+        saved = failure;
+        first = &saved;
+      }
+    }
+  }
+  --g_depth;
+  if (first != nullptr) ThrowFromBackend(*first, FailureContext::kWrite);
+}
+
+int CWorkspaceState::BusyTimeout() { return g_busyTimeout; }
+
+void CWorkspaceState::SetBusyTimeout(int milliseconds) {
+  g_busyTimeout = milliseconds < 0 ? 0 : milliseconds;
+  for (const auto& f : CFileRegistry::All()) f->Conn().SetBusyTimeout(g_busyTimeout);
+}
+
+// ---- CWriteScope ----
+
+CWriteScope::CWriteScope(CEngineFile& file, bool multiStatement) : m_file(file) {
+  try {
+    if (file.JoinedDepth() == 0) {
+      file.BeginOwn();
+      m_own = true;
+    } else if (multiStatement) {
+      file.Conn().Savepoint("zl_operation");
+      m_savepoint = true;
+    }
+  } catch (const CSqlFailure& failure) {
+    ThrowFromBackend(failure, FailureContext::kWrite);
+  }
+}
+
+CWriteScope::~CWriteScope() {
+  if (m_done) return;
+  try {
+    if (m_own) {
+      m_file.RollbackOwn();
+    } else if (m_savepoint) {
+      m_file.Conn().RollbackTo("zl_operation");
+      m_file.Conn().Release("zl_operation");
+      m_file.ForgetSchema();
+    }
+  } catch (...) {
+  }
+}
+
+void CWriteScope::Commit() {
+  try {
+    if (m_own) {
+      m_file.CommitOwn();
+    } else if (m_savepoint) {
+      m_file.Conn().Release("zl_operation");
+    }
+  } catch (const CSqlFailure& failure) {
+    ThrowFromBackend(failure, FailureContext::kCommit);
+  }
+  m_done = true;
+}
+
+}  // namespace zl::engine

@@ -1,0 +1,167 @@
+// One database file open in this process, shared by every CDaoDatabase on
+// it, and the process's workspace transaction over all open files.
+//
+// A CEngineFile owns the SQLite connection and the file lock (closed in that
+// order, because closing any descriptor of a file drops the process's POSIX
+// locks on it, which SQLite relies on).  It caches table layouts, counts
+// writes per table (generations) so that cursors know when their cached
+// rows are stale, and keeps the row-number and counter sequences of the
+// tables written in the current SQLite transaction, flushing them with the
+// tables' last-updated dates right before the commit.
+#ifndef ZLDBCTRL70_ENGINE_ENGINE_FILE_H_
+#define ZLDBCTRL70_ENGINE_ENGINE_FILE_H_
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/bookkeeping.h"
+#include "engine/file_lock.h"
+#include "engine/sqlite_seam.h"
+
+namespace zl::engine {
+
+class CEngineFile {
+ public:
+  CEngineFile(std::string path, CFileLock lock, bool readOnlyConnection, bool exclusive);
+  ~CEngineFile();
+  CEngineFile(const CEngineFile&) = delete;
+  CEngineFile& operator=(const CEngineFile&) = delete;
+
+  CSqlConnection& Conn() { return m_conn; }
+  const std::string& Path() const { return m_path; }
+  bool IsExclusive() const { return m_exclusive; }
+  bool IsReadOnlyConnection() const { return m_readOnlyConnection; }
+  const CFileLock& Lock() const { return m_lock; }
+
+  // Sessions (CDaoDatabase objects) on this file, and how many may write.
+  void AddSession(bool writable);
+  void RemoveSession(bool writable);
+  int SessionCount() const { return m_sessions; }
+  bool Participates() const { return m_writableSessions > 0 && !m_readOnlyConnection; }
+
+  // Table layouts, cached until a layout change or a refresh shows that
+  // another process changed the file's layout.
+  std::shared_ptr<const CTableSchema> FindTable(const std::string& name);
+  std::shared_ptr<const CTableSchema> FindTableById(int64_t id);
+  // A private copy of a table's layout to change; PutTable stores it back.
+  std::shared_ptr<CTableSchema> EditTable(const std::string& name);
+  void PutTable(const std::shared_ptr<CTableSchema>& table);
+  void ForgetTable(int64_t id);
+  void ForgetSchema();
+  uint64_t SchemaEpoch() const { return m_schemaEpoch; }
+
+  // Generations: a cursor's cached rows are valid while both stay the same.
+  uint64_t TableGeneration(int64_t tableId) const;
+  uint64_t ExternalGeneration() const { return m_externalGeneration; }
+  void BumpTable(int64_t tableId);
+
+  // A write to the table happened in the current SQLite transaction.
+  void MarkWritten(int64_t tableId);
+  // Row number / counter for a new row (inside a write transaction only).
+  int64_t TakeRowId(int64_t tableId, const std::string& tableName);
+  int64_t TakeCounter(int64_t tableId, const std::string& tableName);
+  // Forgets the sequences of a table (after its layout changed).
+  void ResetSequences(int64_t tableId);
+
+  // Transaction levels of the workspace this file takes part in.
+  int JoinedDepth() const { return m_joinedDepth; }
+  // Brings the file into the workspace transaction at depth (BEGIN
+  // IMMEDIATE, then one savepoint per inner level).
+  void Join(int depth);
+  // The outermost commit: sequences and dates, then COMMIT.  On failure the
+  // transaction stays open.
+  void CommitAll();
+  void ReleaseLevel(int depth);
+  void RollbackLevel(int depth);
+
+  // For writes outside a workspace transaction.
+  void BeginOwn();
+  void CommitOwn();
+  void RollbackOwn();
+
+  // Looks whether another process committed since the last look; if so,
+  // drops what cursors cached (and layouts, when those changed).
+  void Refresh();
+
+  static std::string LevelName(int depth);
+
+ private:
+  struct Sequence {
+    bool loaded = false;  // valid in the current write transaction
+    bool dirty = false;
+    int64_t nextRowId = 1;
+    int64_t nextCounter = 1;
+  };
+  Sequence& LoadSequence(int64_t tableId, const std::string& tableName);
+  void FlushBeforeCommit();
+  void AfterTransaction(bool rolledBack);
+
+  std::string m_path;
+  CSqlConnection m_conn;
+  CFileLock m_lock;
+  bool m_readOnlyConnection;
+  bool m_exclusive;
+  int m_sessions = 0;
+  int m_writableSessions = 0;
+  int m_joinedDepth = 0;
+
+  std::unordered_map<int64_t, std::shared_ptr<const CTableSchema>> m_tablesById;
+  std::map<std::string, int64_t> m_idsByName;  // upper-case name
+  uint64_t m_schemaEpoch = 1;
+
+  std::unordered_map<int64_t, uint64_t> m_tableGenerations;
+  uint64_t m_externalGeneration = 1;
+  int64_t m_dataVersion = -1;
+  int64_t m_schemaVersion = -1;
+
+  std::unordered_map<int64_t, Sequence> m_sequences;
+  std::set<int64_t> m_written;
+};
+
+// The files open in this process, by file identity.
+class CFileRegistry {
+ public:
+  static std::shared_ptr<CEngineFile> Find(uint64_t device, uint64_t inode);
+  static void Add(uint64_t device, uint64_t inode, const std::shared_ptr<CEngineFile>& file);
+  static void Remove(const CEngineFile* file);
+  static std::vector<std::shared_ptr<CEngineFile>> All();
+};
+
+// The workspace transaction (process-wide).
+class CWorkspaceState {
+ public:
+  static int Depth();
+  static void Begin();
+  static void Commit();
+  static void Rollback();
+  static int BusyTimeout();
+  static void SetBusyTimeout(int milliseconds);
+};
+
+// One write operation of the engine on a file: outside a workspace
+// transaction it is a transaction of its own (committed by Commit, rolled
+// back otherwise); inside one, a multi-statement operation runs in a
+// savepoint so that it is all or nothing.
+class CWriteScope {
+ public:
+  CWriteScope(CEngineFile& file, bool multiStatement);
+  ~CWriteScope();
+  CWriteScope(const CWriteScope&) = delete;
+  CWriteScope& operator=(const CWriteScope&) = delete;
+  void Commit();
+
+ private:
+  CEngineFile& m_file;
+  bool m_own = false;
+  bool m_savepoint = false;
+  bool m_done = false;
+};
+
+}  // namespace zl::engine
+
+#endif  // ZLDBCTRL70_ENGINE_ENGINE_FILE_H_

@@ -1,0 +1,62 @@
+#include "engine/file_lock.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <utility>
+
+namespace zl::engine {
+
+CFileLock::~CFileLock() { Release(); }
+
+CFileLock::CFileLock(CFileLock&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1)), m_device(other.m_device), m_inode(other.m_inode) {}
+
+CFileLock& CFileLock::operator=(CFileLock&& other) noexcept {
+  if (this != &other) {
+    Release();
+    m_fd = std::exchange(other.m_fd, -1);
+    m_device = other.m_device;
+    m_inode = other.m_inode;
+  }
+  return *this;
+}
+
+CFileLock::Result CFileLock::Acquire(const std::string& path, bool exclusive) {
+  Release();
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? Result::kMissing : Result::kError;
+  if (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
+    int err = errno;
+    ::close(fd);
+    if (err != EWOULDBLOCK) return Result::kError;
+    return exclusive ? Result::kInUse : Result::kHeldExclusively;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    ::close(fd);
+    return Result::kError;
+  }
+  m_fd = fd;
+  m_device = static_cast<uint64_t>(st.st_dev);
+  m_inode = static_cast<uint64_t>(st.st_ino);
+  return Result::kLocked;
+}
+
+void CFileLock::Release() {
+  if (m_fd >= 0) {
+    ::close(m_fd);  // closing the descriptor drops the flock
+    m_fd = -1;
+  }
+}
+
+size_t CFileLock::ReadHeader(char* buffer, size_t n) const {
+  if (m_fd < 0) return 0;
+  ssize_t got = ::pread(m_fd, buffer, n, 0);
+  return got > 0 ? static_cast<size_t>(got) : 0;
+}
+
+}  // namespace zl::engine

@@ -1,0 +1,416 @@
+#include "engine/sqlite_seam.h"
+
+#include <sqlite3.h>
+
+#include <cstring>
+
+#include "engine/faults.h"
+
+namespace zl::engine {
+
+namespace {
+
+constexpr size_t kStatementCacheSize = 96;
+
+SqlStatus StatusOf(int rc, const char* message) {
+  switch (rc & 0xFF) {
+    case SQLITE_OK:
+    case SQLITE_ROW:
+    case SQLITE_DONE:
+      return SqlStatus::kOk;
+    case SQLITE_BUSY:
+      return SqlStatus::kBusy;
+    case SQLITE_LOCKED:
+      return SqlStatus::kLocked;
+    case SQLITE_CONSTRAINT:
+      if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY) {
+        return SqlStatus::kUnique;
+      }
+      if (rc == SQLITE_CONSTRAINT_NOTNULL) return SqlStatus::kNotNull;
+      return SqlStatus::kConstraint;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+      return SqlStatus::kReadOnly;
+    case SQLITE_IOERR:
+      return rc == SQLITE_IOERR_NOMEM ? SqlStatus::kNoMemory : SqlStatus::kIoError;
+    case SQLITE_FULL:
+      return SqlStatus::kFull;
+    case SQLITE_CORRUPT:
+      return SqlStatus::kCorrupt;
+    case SQLITE_NOTADB:
+      return SqlStatus::kNotADatabase;
+    case SQLITE_CANTOPEN:
+      return SqlStatus::kCantOpen;
+    case SQLITE_NOMEM:
+      return SqlStatus::kNoMemory;
+    default:
+      break;
+  }
+  // SQL errors carry no finer code; the message tells a missing table or
+  // column apart from other mistakes.
+  if (message != nullptr) {
+    if (std::strncmp(message, "no such table", 13) == 0) return SqlStatus::kNoSuchTable;
+    if (std::strncmp(message, "no such column", 14) == 0) return SqlStatus::kNoSuchColumn;
+    if (std::strstr(message, "already exists") != nullptr) return SqlStatus::kSchemaError;
+  }
+  return SqlStatus::kError;
+}
+
+// The storage-level result an injected fault stands for.
+int InjectedCode(FaultKind kind) {
+  return CFaultInjector::ErrorOf(kind) == FaultError::kDiskFull ? SQLITE_FULL
+                                                                  : SQLITE_IOERR_WRITE;
+}
+
+}  // namespace
+
+// ---- CSqlValue ----
+
+CSqlValue CSqlValue::Integer(int64_t v) {
+  CSqlValue r;
+  r.m_kind = kInteger;
+  r.m_int = v;
+  return r;
+}
+
+CSqlValue CSqlValue::Real(double v) {
+  CSqlValue r;
+  r.m_kind = kReal;
+  r.m_real = v;
+  return r;
+}
+
+CSqlValue CSqlValue::Text(std::string v) {
+  CSqlValue r;
+  r.m_kind = kText;
+  r.m_bytes = std::move(v);
+  return r;
+}
+
+CSqlValue CSqlValue::Blob(std::string bytes) {
+  CSqlValue r;
+  r.m_kind = kBlob;
+  r.m_bytes = std::move(bytes);
+  return r;
+}
+
+bool CSqlValue::operator==(const CSqlValue& o) const {
+  if (m_kind != o.m_kind) return false;
+  switch (m_kind) {
+    case kNull:
+      return true;
+    case kInteger:
+      return m_int == o.m_int;
+    case kReal:
+      return m_real == o.m_real;
+    default:
+      return m_bytes == o.m_bytes;
+  }
+}
+
+// ---- CSqlStatement ----
+
+CSqlStatement::~CSqlStatement() { sqlite3_finalize(m_stmt); }
+
+bool CSqlStatement::IsReadOnly() const { return sqlite3_stmt_readonly(m_stmt) != 0; }
+
+// ---- CSqlQuery ----
+
+CSqlQuery::CSqlQuery(CSqlConnection& conn, const std::string& sql) : m_stmt(conn.Prepare(sql)) {}
+
+CSqlQuery::~CSqlQuery() {
+  sqlite3_reset(m_stmt->Handle());
+  sqlite3_clear_bindings(m_stmt->Handle());
+}
+
+CSqlQuery& CSqlQuery::Bind(int index, const CSqlValue& value) {
+  sqlite3_stmt* s = m_stmt->Handle();
+  int rc = SQLITE_OK;
+  switch (value.GetKind()) {
+    case CSqlValue::kNull:
+      rc = sqlite3_bind_null(s, index);
+      break;
+    case CSqlValue::kInteger:
+      rc = sqlite3_bind_int64(s, index, value.AsInteger());
+      break;
+    case CSqlValue::kReal:
+      rc = sqlite3_bind_double(s, index, value.AsReal());
+      break;
+    case CSqlValue::kText:
+      rc = sqlite3_bind_text64(s, index, value.AsBytes().data(), value.AsBytes().size(),
+                               SQLITE_TRANSIENT, SQLITE_UTF8);
+      break;
+    case CSqlValue::kBlob:
+      rc = sqlite3_bind_blob64(s, index, value.AsBytes().data(), value.AsBytes().size(),
+                               SQLITE_TRANSIENT);
+      break;
+  }
+  if (rc != SQLITE_OK) m_stmt->Connection()->Fail(rc, "bind");
+  return *this;
+}
+
+CSqlQuery& CSqlQuery::BindInt(int index, int64_t value) {
+  return Bind(index, CSqlValue::Integer(value));
+}
+
+CSqlQuery& CSqlQuery::BindReal(int index, double value) {
+  return Bind(index, CSqlValue::Real(value));
+}
+
+CSqlQuery& CSqlQuery::BindText(int index, const std::string& value) {
+  return Bind(index, CSqlValue::Text(value));
+}
+
+CSqlQuery& CSqlQuery::BindNull(int index) { return Bind(index, CSqlValue::Null()); }
+
+bool CSqlQuery::Step() {
+  if (!m_counted) {
+    m_counted = true;
+    if (!m_stmt->IsReadOnly() && CFaultInjector::Hit(FaultKind::kWrite)) {
+      m_stmt->Connection()->Fail(InjectedCode(FaultKind::kWrite), "write");
+    }
+  }
+  int rc = sqlite3_step(m_stmt->Handle());
+  if (rc == SQLITE_ROW) return true;
+  if (rc == SQLITE_DONE) return false;
+  // The statement must be reset before the connection's message is final.
+  sqlite3_reset(m_stmt->Handle());
+  m_stmt->Connection()->Fail(rc, "step");
+}
+
+void CSqlQuery::Run() {
+  while (Step()) {
+  }
+}
+
+void CSqlQuery::Reset() {
+  sqlite3_reset(m_stmt->Handle());
+  m_counted = false;
+}
+
+int CSqlQuery::ColumnCount() const { return sqlite3_column_count(m_stmt->Handle()); }
+
+CSqlValue CSqlQuery::Column(int index) const {
+  sqlite3_stmt* s = m_stmt->Handle();
+  switch (sqlite3_column_type(s, index)) {
+    case SQLITE_INTEGER:
+      return CSqlValue::Integer(sqlite3_column_int64(s, index));
+    case SQLITE_FLOAT:
+      return CSqlValue::Real(sqlite3_column_double(s, index));
+    case SQLITE_TEXT: {
+      const unsigned char* p = sqlite3_column_text(s, index);
+      int n = sqlite3_column_bytes(s, index);
+      if (p == nullptr) m_stmt->Connection()->Fail(SQLITE_NOMEM, "column");
+      return CSqlValue::Text(std::string(reinterpret_cast<const char*>(p), n));
+    }
+    case SQLITE_BLOB: {
+      const void* p = sqlite3_column_blob(s, index);
+      int n = sqlite3_column_bytes(s, index);
+      if (p == nullptr && n > 0) m_stmt->Connection()->Fail(SQLITE_NOMEM, "column");
+      return CSqlValue::Blob(n > 0 ? std::string(static_cast<const char*>(p), n) : std::string());
+    }
+    default:
+      return CSqlValue::Null();
+  }
+}
+
+int64_t CSqlQuery::ColumnInt(int index) const {
+  return sqlite3_column_int64(m_stmt->Handle(), index);
+}
+
+double CSqlQuery::ColumnReal(int index) const {
+  return sqlite3_column_double(m_stmt->Handle(), index);
+}
+
+std::string CSqlQuery::ColumnText(int index) const {
+  const unsigned char* p = sqlite3_column_text(m_stmt->Handle(), index);
+  if (p == nullptr) return std::string();
+  return std::string(reinterpret_cast<const char*>(p),
+                     sqlite3_column_bytes(m_stmt->Handle(), index));
+}
+
+bool CSqlQuery::ColumnIsNull(int index) const {
+  return sqlite3_column_type(m_stmt->Handle(), index) == SQLITE_NULL;
+}
+
+// ---- CSqlConnection ----
+
+CSqlConnection::~CSqlConnection() { Close(); }
+
+bool CSqlConnection::InitializeBackend() { return sqlite3_initialize() == SQLITE_OK; }
+
+void CSqlConnection::Open(const std::string& path, const CSqlOpenOptions& options) {
+  Close();
+  int flags = SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX;
+  flags |= options.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+  if (options.create) flags |= SQLITE_OPEN_CREATE;
+  // A URI lets the immutable flag through; the path itself is escaped so
+  // that '?', '#' and '%' in file names stay part of the name.
+  std::string uri = "file:";
+  for (unsigned char c : path) {
+    if (c == '?' || c == '#' || c == '%') {
+      static const char kHex[] = "0123456789ABCDEF";
+      uri += '%';
+      uri += kHex[c >> 4];
+      uri += kHex[c & 15];
+    } else {
+      uri += static_cast<char>(c);
+    }
+  }
+  if (options.immutable) uri += "?immutable=1";
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(uri.c_str(), &db, flags, nullptr);
+  if (rc != SQLITE_OK) {
+    std::string message = db != nullptr ? sqlite3_errmsg(db) : "cannot open";
+    sqlite3_close(db);
+    throw CSqlFailure(StatusOf(rc, message.c_str()), message);
+  }
+  m_db = db;
+  sqlite3_extended_result_codes(m_db, 1);
+}
+
+void CSqlConnection::Close() {
+  if (m_db == nullptr) return;
+  ClearStatementCache();
+  sqlite3_close_v2(m_db);
+  m_db = nullptr;
+}
+
+void CSqlConnection::Fail(int rc, const std::string& context) const {
+  const char* message = m_db != nullptr ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc);
+  // An injected failure is not known to SQLite; describe the code instead.
+  if ((rc & 0xFF) == SQLITE_IOERR || (rc & 0xFF) == SQLITE_FULL) message = sqlite3_errstr(rc);
+  throw CSqlFailure(StatusOf(rc, message), context + ": " + message);
+}
+
+void CSqlConnection::Exec(const std::string& sql) {
+  // Runs statement by statement through the cache-free path so that the
+  // fault injector sees every writing statement.
+  const char* tail = sql.c_str();
+  while (tail != nullptr && *tail != '\0') {
+    sqlite3_stmt* stmt = nullptr;
+    const char* next = nullptr;
+    int rc = sqlite3_prepare_v2(m_db, tail, -1, &stmt, &next);
+    if (rc != SQLITE_OK) Fail(rc, "prepare");
+    if (stmt == nullptr) break;  // only whitespace or comments left
+    std::unique_ptr<CSqlStatement> owned(new CSqlStatement(stmt, this));
+    if (!owned->IsReadOnly() && CFaultInjector::Hit(FaultKind::kWrite)) {
+      Fail(InjectedCode(FaultKind::kWrite), "write");
+    }
+    do {
+      rc = sqlite3_step(stmt);
+    } while (rc == SQLITE_ROW);
+    if (rc != SQLITE_DONE) {
+      sqlite3_reset(stmt);
+      Fail(rc, "exec");
+    }
+    tail = next;
+  }
+}
+
+CSqlStatement* CSqlConnection::Prepare(const std::string& sql) {
+  auto it = m_cache.find(sql);
+  if (it != m_cache.end()) {
+    m_lru.splice(m_lru.begin(), m_lru, it->second.lru);
+    return it->second.stmt.get();
+  }
+  CFaultInjector::OnAllocation();
+  sqlite3_stmt* stmt = nullptr;
+  int rc = sqlite3_prepare_v3(m_db, sql.c_str(), static_cast<int>(sql.size()),
+                              SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+  if (rc != SQLITE_OK) Fail(rc, "prepare");
+  if (stmt == nullptr) throw CSqlFailure(SqlStatus::kError, "empty statement");
+  std::unique_ptr<CSqlStatement> owned(new CSqlStatement(stmt, this));
+  if (m_cache.size() >= kStatementCacheSize) {
+    // Statements in use are never evicted: a CSqlQuery is short-lived and
+    // the cache is far larger than the number used at once.
+    const std::string& victim = m_lru.back();
+    m_cache.erase(victim);
+    m_lru.pop_back();
+  }
+  m_lru.push_front(sql);
+  CSqlStatement* raw = owned.get();
+  m_cache.emplace(sql, CacheEntry{std::move(owned), m_lru.begin()});
+  return raw;
+}
+
+void CSqlConnection::ClearStatementCache() {
+  m_cache.clear();
+  m_lru.clear();
+}
+
+int64_t CSqlConnection::LastInsertRowId() const { return sqlite3_last_insert_rowid(m_db); }
+
+int64_t CSqlConnection::Changes() const { return sqlite3_changes64(m_db); }
+
+bool CSqlConnection::InTransaction() const { return sqlite3_get_autocommit(m_db) == 0; }
+
+void CSqlConnection::BeginImmediate() { CSqlQuery(*this, "BEGIN IMMEDIATE").Run(); }
+
+void CSqlConnection::Commit() {
+  if (CFaultInjector::Hit(FaultKind::kCommit)) Fail(InjectedCode(FaultKind::kCommit), "commit");
+  CSqlQuery(*this, "COMMIT").Run();
+}
+
+void CSqlConnection::RollbackAll() {
+  if (!InTransaction()) return;
+  CSqlQuery(*this, "ROLLBACK").Run();
+}
+
+void CSqlConnection::Savepoint(const std::string& name) {
+  CSqlQuery(*this, "SAVEPOINT " + QuoteName(name)).Run();
+}
+
+void CSqlConnection::Release(const std::string& name) {
+  CSqlQuery(*this, "RELEASE " + QuoteName(name)).Run();
+}
+
+void CSqlConnection::RollbackTo(const std::string& name) {
+  CSqlQuery(*this, "ROLLBACK TO " + QuoteName(name)).Run();
+}
+
+int64_t CSqlConnection::DataVersion() {
+  CSqlQuery q(*this, "PRAGMA data_version");
+  return q.Step() ? q.ColumnInt(0) : 0;
+}
+
+int64_t CSqlConnection::SchemaVersion() {
+  CSqlQuery q(*this, "PRAGMA schema_version");
+  return q.Step() ? q.ColumnInt(0) : 0;
+}
+
+void CSqlConnection::SetBusyTimeout(int milliseconds) { sqlite3_busy_timeout(m_db, milliseconds); }
+
+std::vector<std::string> CSqlConnection::IntegrityCheck() {
+  std::vector<std::string> result;
+  CSqlQuery q(*this, "PRAGMA integrity_check");
+  while (q.Step()) result.push_back(q.ColumnText(0));
+  return result;
+}
+
+std::string QuoteName(const std::string& name) {
+  std::string out = "\"";
+  for (char c : name) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+  return out;
+}
+
+std::string QuoteText(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) {
+    if (c == '\'') out += '\'';
+    out += c;
+  }
+  out += '\'';
+  return out;
+}
+
+bool HasBackendHeader(const char* header16) {
+  return std::memcmp(header16, "SQLite format 3\0", 16) == 0;
+}
+
+}  // namespace zl::engine

@@ -1,0 +1,221 @@
+// The seam between the engine and its storage: a connection, prepared
+// statements, transactions and values, over SQLite.  This header and
+// sqlite_seam.cpp are the only files that know SQLite; another backend
+// replaces them, not the engine.
+//
+// Every failure is thrown as CSqlFailure with a backend-neutral status; the
+// engine maps it to its error numbers (dao_errors.cpp).  Statements are
+// reset as soon as a caller's CSqlQuery goes out of scope, so no statement
+// holds a read snapshot between engine calls.
+#ifndef ZLDBCTRL70_ENGINE_SQLITE_SEAM_H_
+#define ZLDBCTRL70_ENGINE_SQLITE_SEAM_H_
+
+#include <cstdint>
+#include <exception>
+#include <list>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace zl::engine {
+
+// What went wrong, independent of the backend.
+enum class SqlStatus {
+  kOk = 0,
+  kError,            // any other failure (also SQL errors)
+  kBusy,             // another connection holds the lock beyond the timeout
+  kLocked,           // a conflict inside this connection
+  kUnique,           // unique index violated
+  kNotNull,          // NOT NULL violated
+  kConstraint,       // another constraint violated
+  kReadOnly,         // the connection or file cannot be written
+  kIoError,          // the storage failed to read or write
+  kFull,             // the disk is full
+  kCorrupt,          // the file is damaged
+  kNotADatabase,     // the file is not a database
+  kCantOpen,         // the file cannot be opened (missing folder, permissions)
+  kNoMemory,         // allocation failed
+  kNoSuchTable,      // the SQL names a table that does not exist
+  kNoSuchColumn,     // the SQL names a column that does not exist
+  kSchemaError,      // a schema change could not be made (name taken, ...)
+};
+
+class CSqlFailure : public std::exception {
+ public:
+  CSqlFailure(SqlStatus status, std::string message)
+      : m_status(status), m_message(std::move(message)) {}
+  const char* what() const noexcept override { return m_message.c_str(); }
+  SqlStatus Status() const { return m_status; }
+
+ private:
+  SqlStatus m_status;
+  std::string m_message;
+};
+
+// One value as stored: NULL, a 64-bit integer, a double, text (UTF-8 bytes)
+// or a blob.
+class CSqlValue {
+ public:
+  enum Kind : unsigned char { kNull, kInteger, kReal, kText, kBlob };
+
+  CSqlValue() = default;
+  static CSqlValue Null() { return CSqlValue(); }
+  static CSqlValue Integer(int64_t v);
+  static CSqlValue Real(double v);
+  static CSqlValue Text(std::string v);
+  static CSqlValue Blob(std::string bytes);
+
+  Kind GetKind() const { return m_kind; }
+  bool IsNull() const { return m_kind == kNull; }
+  int64_t AsInteger() const { return m_int; }
+  double AsReal() const { return m_real; }
+  // Text or blob bytes.
+  const std::string& AsBytes() const { return m_bytes; }
+
+  bool operator==(const CSqlValue& o) const;
+  bool operator!=(const CSqlValue& o) const { return !(*this == o); }
+
+ private:
+  Kind m_kind = kNull;
+  int64_t m_int = 0;
+  double m_real = 0;
+  std::string m_bytes;
+};
+
+class CSqlConnection;
+
+// A prepared statement owned by its connection's cache.
+class CSqlStatement {
+ public:
+  CSqlStatement(sqlite3_stmt* stmt, CSqlConnection* conn) : m_stmt(stmt), m_conn(conn) {}
+  ~CSqlStatement();
+  CSqlStatement(const CSqlStatement&) = delete;
+  CSqlStatement& operator=(const CSqlStatement&) = delete;
+
+  sqlite3_stmt* Handle() const { return m_stmt; }
+  CSqlConnection* Connection() const { return m_conn; }
+  bool IsReadOnly() const;
+
+ private:
+  sqlite3_stmt* m_stmt;
+  CSqlConnection* m_conn;
+};
+
+// One use of a prepared statement: bind, step, read columns.  Resets and
+// clears the statement when destroyed.
+class CSqlQuery {
+ public:
+  CSqlQuery(CSqlConnection& conn, const std::string& sql);
+  ~CSqlQuery();
+  CSqlQuery(const CSqlQuery&) = delete;
+  CSqlQuery& operator=(const CSqlQuery&) = delete;
+
+  // Parameters are numbered from 1.
+  CSqlQuery& Bind(int index, const CSqlValue& value);
+  CSqlQuery& BindInt(int index, int64_t value);
+  CSqlQuery& BindReal(int index, double value);
+  CSqlQuery& BindText(int index, const std::string& value);
+  CSqlQuery& BindNull(int index);
+
+  // Advances to the next row; false when there is none.  Throws CSqlFailure.
+  // A statement that changes the file counts as one write for the fault
+  // injector.
+  bool Step();
+  // Steps to completion (for statements without rows).
+  void Run();
+  // Resets the statement now (binding stays).
+  void Reset();
+
+  int ColumnCount() const;
+  CSqlValue Column(int index) const;
+  int64_t ColumnInt(int index) const;
+  double ColumnReal(int index) const;
+  std::string ColumnText(int index) const;
+  bool ColumnIsNull(int index) const;
+
+ private:
+  CSqlStatement* m_stmt;
+  bool m_counted = false;
+};
+
+struct CSqlOpenOptions {
+  bool readOnly = false;
+  bool create = false;     // create the file when missing
+  bool immutable = false;  // read a file no one writes, without locks
+};
+
+// An open database connection.  Prepared statements are cached by their SQL
+// text (a bounded number; the least recently used are finalized).
+class CSqlConnection {
+ public:
+  CSqlConnection() = default;
+  ~CSqlConnection();
+  CSqlConnection(const CSqlConnection&) = delete;
+  CSqlConnection& operator=(const CSqlConnection&) = delete;
+
+  // Makes sure the backend library is initialised; false when it cannot be.
+  static bool InitializeBackend();
+
+  void Open(const std::string& path, const CSqlOpenOptions& options);
+  void Close();
+  bool IsOpen() const { return m_db != nullptr; }
+
+  // Runs SQL text without results (may hold several statements).  Counts
+  // as a write unless the text only reads.
+  void Exec(const std::string& sql);
+  // The cached statement for sql (prepared on first use).
+  CSqlStatement* Prepare(const std::string& sql);
+  // Finalizes every cached statement (after schema changes and rollbacks).
+  void ClearStatementCache();
+
+  int64_t LastInsertRowId() const;
+  int64_t Changes() const;
+  bool InTransaction() const;  // true inside BEGIN ... COMMIT/ROLLBACK
+
+  // Transactions: BEGIN IMMEDIATE takes the write lock at once; Commit
+  // counts as a commit for the fault injector.
+  void BeginImmediate();
+  void Commit();
+  void RollbackAll();
+  void Savepoint(const std::string& name);
+  void Release(const std::string& name);
+  void RollbackTo(const std::string& name);
+
+  // Counters that change when another connection commits (data) or changes
+  // the layout (schema).
+  int64_t DataVersion();
+  int64_t SchemaVersion();
+
+  void SetBusyTimeout(int milliseconds);
+  // "ok", or the list of problems found.
+  std::vector<std::string> IntegrityCheck();
+
+  // Throws the failure for a backend result code (used by the seam itself).
+  [[noreturn]] void Fail(int rc, const std::string& context) const;
+
+  sqlite3* Handle() const { return m_db; }
+
+ private:
+  sqlite3* m_db = nullptr;
+  struct CacheEntry {
+    std::unique_ptr<CSqlStatement> stmt;
+    std::list<std::string>::iterator lru;
+  };
+  std::unordered_map<std::string, CacheEntry> m_cache;
+  std::list<std::string> m_lru;  // front = most recently used
+};
+
+// Quotes an identifier for SQL text: "name" with inner quotes doubled.
+std::string QuoteName(const std::string& name);
+// Quotes a text literal: 'text' with inner quotes doubled.
+std::string QuoteText(const std::string& text);
+// The first 16 bytes of a file hold this text when it is an SQLite file.
+bool HasBackendHeader(const char* header16);
+
+}  // namespace zl::engine
+
+#endif  // ZLDBCTRL70_ENGINE_SQLITE_SEAM_H_

@@ -7,6 +7,8 @@
 #include <memory>
 #include <stdexcept>
 
+#include "zldbctrl70/platform/archive.h"
+#include "zldbctrl70/platform/cfile.h"
 #include "zldbctrl70/platform/exceptions.h"
 #include "zldbctrl70/platform/longbinary.h"
 
@@ -110,6 +112,65 @@ TEST(Exceptions, FileErrorsNameTheFileAndTheCause) {
   CFileException anonymous;
   EXPECT_TRUE(anonymous.m_strFileName.IsEmpty());
   EXPECT_FALSE(anonymous.GetErrorMessage().IsEmpty());
+}
+
+}  // namespace
+
+// Serialisable classes: the extraction operator made by IMPLEMENT_SERIAL
+// reads an object back with its class checked.
+class CSerialPoint : public CObject {
+  DECLARE_SERIAL(CSerialPoint)
+
+ public:
+  int m_x = 0;
+  void Serialize(CArchive& ar) override {
+    if (ar.IsStoring()) {
+      ar << m_x;
+    } else {
+      ar >> m_x;
+    }
+  }
+};
+
+class CSerialOther : public CObject {
+  DECLARE_SERIAL(CSerialOther)
+};
+
+IMPLEMENT_SERIAL(CSerialPoint, CObject, 3)
+IMPLEMENT_SERIAL(CSerialOther, CObject, 1)
+
+namespace {
+
+TEST(SerialClass, ExtractionOperatorChecksTheClass) {
+  EXPECT_TRUE(CSerialPoint().IsSerializable());
+  EXPECT_EQ(RUNTIME_CLASS(CSerialPoint)->m_wSchema, 3u);
+  CMemFile file;
+  {
+    CSerialPoint point;
+    point.m_x = -41;
+    CArchive out(&file, CArchive::store);
+    out << &point;
+    out.Close();
+  }
+  {
+    file.Seek(0, CFile::begin);
+    CArchive in(&file, CArchive::load);
+    CSerialPoint* read = nullptr;
+    in >> read;
+    std::unique_ptr<CSerialPoint> owned(read);
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(read->m_x, -41);
+  }
+  file.Seek(0, CFile::begin);
+  CArchive wrong(&file, CArchive::load);
+  CSerialOther* other = nullptr;
+  try {
+    wrong >> other;
+    ADD_FAILURE() << "an object of another class was accepted";
+    delete other;
+  } catch (const CArchiveException& e) {
+    EXPECT_EQ(e.m_cause, CArchiveException::badClass);
+  }
 }
 
 }  // namespace

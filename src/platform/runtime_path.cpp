@@ -26,7 +26,7 @@ bool Fits(std::string_view part, size_t nSize) { return part.size() < nSize; }
 
 void CopyPart(char* out, std::string_view part) {
   if (out == nullptr) return;
-  std::memcpy(out, part.data(), part.size());
+  if (!part.empty()) std::memcpy(out, part.data(), part.size());
   out[part.size()] = '\0';
 }
 

@@ -22,5 +22,10 @@
 #include "zldbctrl70/platform/archive.h"
 #include "zldbctrl70/platform/runtime_io.h"
 #include "zldbctrl70/platform/langtext.h"
+#include "zldbctrl70/value_objects.h"
+#include "zldbctrl70/errors.h"
+#include "zldbctrl70/database.h"
+#include "zldbctrl70/resources.h"
+#include "zldbctrl70/simlang.h"
 
 #endif  // ZLDBCTRL70_H_

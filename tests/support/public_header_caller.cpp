@@ -130,11 +130,44 @@ int UseCollectionsAndFiles() {
   return 0;
 }
 
+// The model value objects and their free routines: 0 when they behave.
+int UseValueObjects() {
+  CZLFileObject file;
+  file.m_lbData.Assign("bytes", 5);
+  CZLFileObject* copy = new CZLFileObject(&file);
+  if (copy->m_lbData.m_hData == file.m_lbData.m_hData || GlobalSize(copy->m_lbData.m_hData) != 5) {
+    delete copy;
+    return 30;
+  }
+  CTypedPtrArray<CObArray, CZLFileObject*> files;
+  files.Add(copy);
+  files.Add(nullptr);
+  ZLFreeObjectArray(files);
+  if (files.GetSize() != 0 || GlobalSize(file.m_lbData.m_hData) != 5) return 31;
+
+  CZLMacroMap macros;
+  CZLMacroArray* vhdl = new CZLMacroArray;
+  vhdl->Add(new CZLMacroObject);
+  macros.SetAt("VHDLA", vhdl);
+  ZLFreeMacroMap(macros);
+  if (macros.GetCount() != 0 || CZLKeywordObject().m_wLanguage != 1033) return 32;
+
+  const CRuntimeClass* callClass = CRuntimeClass::FromName("CZLCallObject");
+  CObject* call = callClass != nullptr ? callClass->CreateObject() : nullptr;
+  bool ok = call != nullptr && call->IsKindOf(RUNTIME_CLASS(CZLCallObject));
+  delete call;
+  return ok ? 0 : 33;
+}
+
 }  // namespace
 
 int main() {
   if (int failed = UseValueClasses()) {
     std::printf("value classes failed at step %d\n", failed);
+    return 1;
+  }
+  if (int failed = UseValueObjects()) {
+    std::printf("value objects failed at step %d\n", failed);
     return 1;
   }
   if (int failed = UseCollectionsAndFiles()) {

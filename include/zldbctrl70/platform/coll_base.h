@@ -46,15 +46,19 @@ inline UINT HashBytes(const char* psz) {
   return h;
 }
 
-// Spreads a hash over all bits so that a power-of-two table can use the low
-// bits (small integer keys would otherwise crowd a few buckets).
-inline UINT MixHash(UINT h) {
-  h ^= h >> 16;
-  h *= 0x7feb352du;
-  h ^= h >> 15;
-  h *= 0x846ca68bu;
-  h ^= h >> 16;
-  return h;
+// The smallest table size of the map that is at least n: primes, each about
+// twice the one before.  A prime modulus uses every bit of the hash, and
+// consecutive integer keys land in consecutive buckets (kind to the cache).
+inline size_t TableSize(size_t n) {
+  static constexpr uint32_t kPrimes[] = {
+      17,       37,       79,        163,       331,       673,        1361,
+      2729,     5471,     10949,     21911,     43853,     87719,      175447,
+      350899,   701819,   1403641,   2807303,   5614657,   11229331,   22458671,
+      44917381, 89834777, 179669557, 359339171, 718678369, 1437356741, 2874713497u};
+  for (uint32_t prime : kPrimes) {
+    if (prime >= n) return prime;
+  }
+  return kPrimes[sizeof kPrimes / sizeof kPrimes[0] - 1];
 }
 
 }  // namespace zl_coll

@@ -114,13 +114,13 @@ class ZL_EXPORT CMap : public CObject {
   UINT GetHashTableSize() const {
     return m_buckets.empty() ? m_nHashTableSize : static_cast<UINT>(m_buckets.size());
   }
-  // Sets the starting number of buckets (rounded up to a power of two); with
+  // Sets the starting number of buckets (rounded up to a table prime); with
   // bAllocNow the table is made at once, else on the first insertion.  On a
   // map that holds entries the table is rebuilt at that size (never smaller
   // than the entries need).
   void InitHashTable(UINT hashSize, BOOL bAllocNow = TRUE) {
     m_nHashTableSize = hashSize == 0 ? 1 : hashSize;
-    if (bAllocNow || !m_buckets.empty()) Rehash(RoundUp(m_nHashTableSize));
+    if (bAllocNow || !m_buckets.empty()) Rehash(m_nHashTableSize);
   }
 
  private:
@@ -137,12 +137,7 @@ class ZL_EXPORT CMap : public CObject {
   static POSITION ToPos(const CAssoc* assoc) {
     return reinterpret_cast<POSITION>(const_cast<CAssoc*>(assoc));
   }
-  static size_t RoundUp(size_t n) {
-    size_t size = 8;
-    while (size < n) size <<= 1;
-    return size;
-  }
-  size_t Bucket(UINT nHash) const { return zl_coll::MixHash(nHash) & (m_buckets.size() - 1); }
+  size_t Bucket(UINT nHash) const { return nHash % m_buckets.size(); }
 
   CAssoc* Find(ARG_KEY key, UINT nHash) const {
     if (m_buckets.empty()) return nullptr;
@@ -154,7 +149,7 @@ class ZL_EXPORT CMap : public CObject {
   CAssoc* Insert(ARG_KEY key, UINT nHash) {
     // Grow before linking, so a failed allocation leaves the map unchanged.
     if (m_buckets.empty()) {
-      Rehash(RoundUp(m_nHashTableSize));
+      Rehash(m_nHashTableSize);
     } else if (static_cast<size_t>(m_nCount) >= m_buckets.size()) {
       Rehash(m_buckets.size() * 2);
     }
@@ -181,8 +176,10 @@ class ZL_EXPORT CMap : public CObject {
     else
       m_pLast = assoc->pPrevInOrder;
   }
-  void Rehash(size_t nBuckets) {
-    while (nBuckets < static_cast<size_t>(m_nCount)) nBuckets <<= 1;
+  void Rehash(size_t nWanted) {
+    const size_t nBuckets =
+        zl_coll::TableSize(nWanted > static_cast<size_t>(m_nCount) ? nWanted : m_nCount);
+    if (nBuckets == m_buckets.size()) return;
     std::vector<CAssoc*> buckets =
         zl_coll::Allocating([&] { return std::vector<CAssoc*>(nBuckets, nullptr); });
     m_buckets.swap(buckets);
@@ -207,7 +204,7 @@ class ZL_EXPORT CMap : public CObject {
     std::swap(m_nHashTableSize, other.m_nHashTableSize);
   }
 
-  std::vector<CAssoc*> m_buckets;  // empty, or a power-of-two number of chains
+  std::vector<CAssoc*> m_buckets;  // empty, or a table prime of chains
   CAssoc* m_pFirst = nullptr;      // the order chain, oldest first
   CAssoc* m_pLast = nullptr;
   int m_nCount = 0;

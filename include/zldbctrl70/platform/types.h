@@ -1,6 +1,6 @@
 // Basic scalar types of the interface.  Sizes are fixed: WORD is 16 bits,
-// DWORD and BOOL 32 bits; HANDLE, HGLOBAL and POSITION are pointer-sized
-// opaque values.
+// DWORD and BOOL 32 bits; the _PTR integers, HANDLE, HGLOBAL and POSITION
+// are pointer-sized (HANDLE, HGLOBAL and POSITION opaque values).
 #ifndef ZLDBCTRL70_PLATFORM_TYPES_H_
 #define ZLDBCTRL70_PLATFORM_TYPES_H_
 
@@ -18,6 +18,11 @@ typedef void* HANDLE;
 typedef void* HGLOBAL;
 typedef void* LPVOID;
 typedef uint32_t UINT;
+// Pointer-sized integers.
+typedef intptr_t INT_PTR;
+typedef uintptr_t UINT_PTR;
+typedef uintptr_t DWORD_PTR;
+typedef uintptr_t ULONG_PTR;
 typedef int64_t LONGLONG;
 typedef uint64_t ULONGLONG;
 typedef int32_t SCODE;

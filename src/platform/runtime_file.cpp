@@ -130,9 +130,17 @@ BOOL CopyFile(const char* lpExistingFileName, const char* lpNewFileName, BOOL bF
       return FALSE;
     }
     struct stat existing;
-    if (bFailIfExists && ::lstat(lpNewFileName, &existing) == 0) {
-      errno = EEXIST;
-      return FALSE;
+    if (::lstat(lpNewFileName, &existing) == 0) {
+      if (bFailIfExists) {
+        errno = EEXIST;
+        return FALSE;
+      }
+      // A read-only target is not replaced, as the original platform refused
+      // to overwrite a file with the read-only attribute.
+      if (_access(lpNewFileName, 2) != 0) {
+        errno = EACCES;
+        return FALSE;
+      }
     }
 
     // Write a temporary file beside the target and rename it into place, so

@@ -136,6 +136,12 @@ TEST_F(FileFunctionsTest, CopyFileReplacesOrRefuses) {
   EXPECT_TRUE(CopyFile(src.c_str(), fresh.c_str(), TRUE));
   EXPECT_EQ(CScratchDir::Read(fresh), "new content");
   EXPECT_EQ(CountEntries(m_dir.Path()), 3);  // no temporary files left behind
+
+  const std::string readOnly = m_dir.Write("ro", "keep");
+  ASSERT_EQ(chmod(readOnly.c_str(), 0444), 0);
+  EXPECT_FALSE(CopyFile(src.c_str(), readOnly.c_str(), FALSE));
+  EXPECT_EQ(errno, EACCES);
+  EXPECT_EQ(CScratchDir::Read(readOnly), "keep");
 }
 
 TEST_F(FileFunctionsTest, FailedCopyLeavesNothingBehind) {

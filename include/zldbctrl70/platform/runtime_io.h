@@ -54,7 +54,9 @@ ZL_EXPORT void _makepath(char* path, const char* drive, const char* dir, const c
 // permission bits.  The copy is written to a temporary file beside the
 // target and then renamed onto it, so the target is either wholly replaced
 // or left as it was.  With bFailIfExists an existing target is not
-// replaced (FALSE, errno EEXIST).  TRUE on success.
+// replaced (FALSE, errno EEXIST); a read-only target (see _access) is never
+// replaced (FALSE, errno EACCES).  The target's folder must take new files.
+// TRUE on success.
 ZL_EXPORT BOOL CopyFile(const char* lpExistingFileName, const char* lpNewFileName,
                         BOOL bFailIfExists);
 

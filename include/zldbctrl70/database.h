@@ -58,6 +58,24 @@ ZL_EXPORT int ZLGetDBName(void* hDB, CString& name);
 // is never touched.
 ZL_EXPORT void* ZLCreateDatabase(const char* path);
 
+// Opens an existing model-library database.  Opens of the same file (by
+// identity, whatever the spelling of the path) with the same mode and login
+// share one handle and count references.  Null on failure with last error
+// 3 (no such file), 2 (a writable mode on a file that is not writable), 12
+// (writable mode: the file is locked or opened exclusively elsewhere), 1
+// (read-only mode: the same), 13 (structure newer than this library), 37
+// (mode 0 on a database protected by a login that differs), 33 (the engine
+// could not start), 5 (any other failure, including a path or login of 260
+// characters or more) or 6 (out of memory).  A failed open leaves nothing
+// open.  A null login is the empty login.
+ZL_EXPORT void* ZLOpenDatabase(const char* name, EOpenMode mode, const char* login);
+ZL_EXPORT void* ZLOpenDatabase(const char* name, EOpenMode mode);
+
+// In snapshot mode (on non-zero) the handle takes one fresh picture of the
+// database now and then reads from the engine's cache without refreshing,
+// so changes by other processes stay unseen until the mode is switched off.
+ZL_EXPORT int ZLSetDatabaseSnapShotMode(void* hDB, int on);
+
 // Gives back one reference to the handle; the last one closes the database
 // and invalidates the handle.
 ZL_EXPORT int ZLCloseDatabase(void* hDB);

@@ -1,0 +1,24 @@
+#include "frame/guard.h"
+
+#include <exception>
+
+#include "engine/dao_errors.h"
+#include "zldbctrl70/platform/exceptions.h"
+
+namespace zl {
+
+int CodeForCurrentException(int engineCode) {
+  try {
+    throw;
+  } catch (const CDaoException&) {
+    return engineCode;
+  } catch (const CMemoryException&) {
+    return ZLE_OUT_OF_MEMORY;
+  } catch (const std::bad_alloc&) {
+    return ZLE_OUT_OF_MEMORY;
+  } catch (...) {
+    return ZLE_ENGINE;
+  }
+}
+
+}  // namespace zl

@@ -1,0 +1,73 @@
+// The one entry step every exported operation on a database handle runs:
+// validate and lock the handle, run the body, map any exception to a
+// last-error code, unlock on every way out and set the last error.
+//
+// A body returns a ZLOutcome; it never sets the last error itself for its
+// own result, so every code an operation leaves is visible in its return
+// statements.
+#ifndef ZLDBCTRL70_FRAME_GUARD_H_
+#define ZLDBCTRL70_FRAME_GUARD_H_
+
+#include <new>
+#include <utility>
+
+#include "frame/handle_record.h"
+#include "frame/last_error.h"
+
+namespace zl {
+
+// The result of an operation: the value to return and the last error to
+// leave (or leave the last error as it was).
+struct ZLOutcome {
+  int result;
+  int code;
+  bool setsCode;
+
+  static ZLOutcome Ok() { return {1, ZLE_OK, true}; }
+  static ZLOutcome Fail(int code) { return {0, code, true}; }
+  // Success that leaves the last error as it was.
+  static ZLOutcome OkKeepError() { return {1, ZLE_OK, false}; }
+  // Success that still reports a code (an operation that succeeds without
+  // having anything to do, for instance).
+  static ZLOutcome OkWithCode(int code) { return {1, code, true}; }
+  // From a status code: 0 is success, anything else a failure with it.
+  static ZLOutcome FromCode(int code) { return code == ZLE_OK ? Ok() : Fail(code); }
+};
+
+// The last-error code for an exception caught at an operation's edge:
+// engine exceptions map through engineCode (9 unless the operation
+// distinguishes more), memory exhaustion to 6, anything else to 9.
+int CodeForCurrentException(int engineCode = ZLE_ENGINE);
+
+// Runs body(record) for a valid handle.  A handle whose block is too small,
+// cannot be locked or is not a handle record gives 7.
+template <typename Body>
+int RunGuarded(void* hDB, Body&& body) {
+  ZLOutcome outcome = ZLOutcome::Fail(ZLE_BAD_HANDLE);
+  try {
+    CHandleLock lock(hDB);
+    if (lock.IsValid()) outcome = std::forward<Body>(body)(lock.Record());
+  } catch (...) {
+    outcome = ZLOutcome::Fail(CodeForCurrentException());
+  }
+  if (outcome.setsCode) SetLastError(outcome.code);
+  return outcome.result;
+}
+
+// Runs body() for an operation without a handle, with the same exception
+// mapping.
+template <typename Body>
+int RunUnguarded(Body&& body) {
+  ZLOutcome outcome = ZLOutcome::Fail(ZLE_ENGINE);
+  try {
+    outcome = std::forward<Body>(body)();
+  } catch (...) {
+    outcome = ZLOutcome::Fail(CodeForCurrentException());
+  }
+  if (outcome.setsCode) SetLastError(outcome.code);
+  return outcome.result;
+}
+
+}  // namespace zl
+
+#endif  // ZLDBCTRL70_FRAME_GUARD_H_

@@ -1,0 +1,31 @@
+// The library's versions and the handle's file name.
+#include "frame/guard.h"
+#include "schema/layout.h"
+#include "zldbctrl70/database.h"
+
+ZLDBVersion GetZLDBCtrlDBVersion() { return static_cast<ZLDBVersion>(zl::kCurrentDatabaseVersion); }
+
+ZLDBStructVersion GetZLDBCtrlStructVersion() {
+  return static_cast<ZLDBStructVersion>(zl::kCurrentStructureVersion);
+}
+
+int GetZLDBCtrlVersion() {
+  return zl::PackVersion(zl::kCurrentDatabaseVersion, zl::kCurrentStructureVersion);
+}
+
+int ZLGetDBName(void* hDB, CString& name) {
+  return zl::RunGuarded(hDB, [&](zl::ZLHandleRecord& record) {
+    name = record.path;
+    return zl::ZLOutcome::OkKeepError();
+  });
+}
+
+int ZLCloseDatabase(void* hDB) {
+  bool destroy = false;
+  const int result = zl::RunGuarded(hDB, [&](zl::ZLHandleRecord& record) {
+    destroy = --record.referenceCount <= 0;
+    return zl::ZLOutcome::Ok();
+  });
+  if (result == 0 || !destroy) return result;
+  return zl::DestroyHandle(hDB);
+}

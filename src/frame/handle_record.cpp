@@ -1,0 +1,129 @@
+#include "frame/handle_record.h"
+
+#include <sys/stat.h>
+
+#include "engine/dao_database.h"
+#include "frame/last_error.h"
+#include "schema/zl_recordset.h"
+#include "schema/zl_tabledef.h"
+#include "zldbctrl70/platform/globalmem.h"
+
+namespace zl {
+namespace {
+
+// Head of the list of open handles; process-wide like the last error.
+HANDLE g_openHandles = nullptr;
+
+template <class T>
+void CloseAndDelete(T*& object) {
+  if (object == nullptr) return;
+  try {
+    object->Close();
+  } catch (...) {
+  }
+  delete object;
+  object = nullptr;
+}
+
+ZLHandleRecord* LockRecord(HANDLE handle) {
+  if (GlobalSize(handle) < sizeof(ZLHandleRecord)) return nullptr;
+  auto* record = static_cast<ZLHandleRecord*>(GlobalLock(handle));
+  if (record == nullptr) return nullptr;
+  if (record->magic != kHandleRecordMagic) {
+    GlobalUnlock(handle);
+    return nullptr;
+  }
+  return record;
+}
+
+}  // namespace
+
+CHandleLock::CHandleLock(HANDLE handle) : m_handle(handle), m_record(LockRecord(handle)) {}
+
+CHandleLock::~CHandleLock() { Release(); }
+
+void CHandleLock::Release() {
+  if (m_record != nullptr) {
+    GlobalUnlock(m_handle);
+    m_record = nullptr;
+  }
+}
+
+HANDLE OpenHandleListHead() { return g_openHandles; }
+
+void LinkOpenHandle(HANDLE handle, ZLHandleRecord& record) {
+  record.next = g_openHandles;
+  g_openHandles = handle;
+}
+
+bool UnlinkOpenHandle(HANDLE handle, ZLHandleRecord& record) {
+  if (g_openHandles == handle) {
+    g_openHandles = record.next;
+    record.next = nullptr;
+    return true;
+  }
+  HANDLE current = g_openHandles;
+  while (current != nullptr) {
+    CHandleLock lock(current);
+    if (!lock.IsValid()) return false;
+    if (lock.Record().next == handle) {
+      lock.Record().next = record.next;
+      record.next = nullptr;
+      return true;
+    }
+    current = lock.Record().next;
+  }
+  return false;
+}
+
+bool GetFileIdentity(const char* path, uint64_t& device, uint64_t& inode) {
+  struct stat info;
+  if (path == nullptr || ::stat(path, &info) != 0) return false;
+  device = static_cast<uint64_t>(info.st_dev);
+  inode = static_cast<uint64_t>(info.st_ino);
+  return true;
+}
+
+HANDLE AllocateHandleBlock() {
+  HANDLE handle = GlobalAlloc(GHND, sizeof(ZLHandleRecord));
+  if (handle == nullptr) return nullptr;
+  auto* record = static_cast<ZLHandleRecord*>(GlobalLock(handle));
+  if (record == nullptr) {
+    GlobalFree(handle);
+    return nullptr;
+  }
+  record->magic = kHandleRecordMagic;
+  GlobalUnlock(handle);
+  return handle;
+}
+
+void ReleaseHandleResources(ZLHandleRecord& record) {
+  if (record.languages != nullptr) {
+    delete record.languages;  // closes and deletes every language table
+    record.languages = nullptr;
+  }
+  for (int table = 0; table < ZLT_FIXED_TABLE_COUNT; ++table) {
+    CloseAndDelete(record.recordsets[table]);
+    CloseAndDelete(record.tableDefs[table]);
+  }
+  CloseAndDelete(record.database);
+}
+
+int DestroyHandle(HANDLE handle) {
+  {
+    CHandleLock lock(handle);
+    if (!lock.IsValid() || !UnlinkOpenHandle(handle, lock.Record())) {
+      SetLastError(ZLE_BAD_HANDLE);
+      return 0;
+    }
+    ReleaseHandleResources(lock.Record());
+    // A freed block must not pass as a handle record if its memory is seen
+    // again through a stale pointer.
+    lock.Record().magic = 0;
+  }
+  GlobalFree(handle);
+  SetLastError(ZLE_OK);
+  return 1;
+}
+
+}  // namespace zl

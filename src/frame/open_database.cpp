@@ -1,0 +1,197 @@
+// Opening an existing database, sharing open handles, snapshot mode.
+#include <cstring>
+
+#include "engine/dao_database.h"
+#include "engine/dao_errors.h"
+#include "frame/dbinfo.h"
+#include "frame/guard.h"
+#include "frame/handle_record.h"
+#include "frame/language_maps.h"
+#include "resources/resource_tables.h"
+#include "schema/fixed_tables.h"
+#include "schema/layout.h"
+#include "simlang/simtable_registry.h"
+#include "zldbctrl70/database.h"
+#include "zldbctrl70/platform/globalmem.h"
+#include "zldbctrl70/platform/runtime_io.h"
+
+namespace zl {
+namespace {
+
+bool IsEngineError(const CDaoException& e, long number) { return e.m_scode == DaoScode(number); }
+
+bool IsInUse(const CDaoException& e) {
+  return IsEngineError(e, kDaoFileInUse) || IsEngineError(e, kDaoSaveLocked) ||
+         IsEngineError(e, kDaoOpenedExclusively);
+}
+
+// Opens the file in the engine as the mode asks.  A read-only open that
+// cannot lock the file (its folder cannot be written, say) tries once more
+// exclusively.  Returns the last-error code for a failure.
+int OpenEngineDatabase(CDaoDatabase& database, const char* path, bool readOnly) {
+  try {
+    database.Open(path, FALSE, readOnly ? TRUE : FALSE, kDatabaseConnect);
+    return ZLE_OK;
+  } catch (const CDaoException& e) {
+    if (e.m_nAfxDaoError == AFX_DAO_ERROR_ENGINE_INITIALIZATION) return ZLE_ENGINE_INIT;
+    const bool cannotLock =
+        IsEngineError(e, kDaoCannotLockFile) || IsEngineError(e, kDaoCannotOpenFile);
+    if (cannotLock && readOnly) {
+      try {
+        database.Open(path, TRUE, TRUE, kDatabaseConnect);
+        return ZLE_OK;
+      } catch (const CDaoException& retry) {
+        return IsInUse(retry) ? ZLE_IN_USE_OR_EXISTS : ZLE_OPEN_FAILED;
+      }
+    }
+    if (cannotLock || IsInUse(e)) return readOnly ? ZLE_IN_USE_OR_EXISTS : ZLE_LOCKED;
+    return ZLE_OPEN_FAILED;
+  }
+}
+
+// Reads the versions and, when the mode asks for it, checks the login.  A
+// property table that cannot be read counts as version 0 (no login then).
+int ReadVersionsAndCheckLogin(ZLHandleRecord& record, EOpenMode mode, const char* login) {
+  OpenFixedTable(record, ZLT_DBINFO);
+  int32_t state = 0;
+  try {
+    const COleVariant version = ReadDbInfoField(record, "VERSION");
+    const uint32_t packed = version.vt == VT_NULL ? 0 : static_cast<uint32_t>(version.lVal);
+    record.databaseVersion = static_cast<ZLDBVersion>(packed & 0xFFFF);
+    record.structureVersion = static_cast<ZLDBStructVersion>(packed >> 16);
+    if (record.databaseVersion >= 10) {
+      const COleVariant stateValue = ReadDbInfoField(record, "STATE");
+      state = stateValue.vt == VT_NULL ? 0 : stateValue.lVal;
+    }
+  } catch (const CDaoException&) {
+    record.databaseVersion = ZLDBVersion0;
+    record.structureVersion = ZLDBStructVersion0;
+    return ZLE_OK;
+  }
+  if (record.structureVersion > kCurrentStructureVersion) return ZLE_NEWER_STRUCTURE;
+  if (mode == eOpenReadWrite && state == 1 && CheckDatabaseLogin(record, login) != ZLE_OK) {
+    return ZLE_LOGIN_MISMATCH;
+  }
+  return ZLE_OK;
+}
+
+// The fixed tables in the order they are opened.
+const ZLFixedTable kOpenOrder[] = {
+    ZLT_MAIN,      ZLT_NODE_NC,  ZLT_PARAMSET, ZLT_PARAMVALUE, ZLT_TOLERANCE,
+    ZLT_TOLERANCE_VALUE, ZLT_QUALITY, ZLT_QUALITY_VALUE, ZLT_NODE_C, ZLT_FILES,
+    ZLT_PACKAGE,   ZLT_ADDITIONAL_DATA_INFO, ZLT_ADDITIONAL_DATA, ZLT_UDT_ID,
+    ZLT_SIMTABINFO, ZLT_RESINFO, ZLT_RESID,
+};
+
+int OpenTablesAndLanguages(ZLHandleRecord& record) {
+  for (ZLFixedTable table : kOpenOrder) {
+    if (FixedTableExists(table, record.databaseVersion)) OpenFixedTable(record, table);
+  }
+  record.languages = new ZLLanguageMaps;
+  int code = RefreshResourceTables(record);
+  if (code == ZLE_OK) code = RefreshSimulatorTables(record);
+  return code == ZLE_OK ? ZLE_OK : ZLE_OPEN_FAILED;
+}
+
+// The handle already open on this file with this mode and login, or null.
+HANDLE FindSharedHandle(uint64_t device, uint64_t inode, EOpenMode mode, const char* login) {
+  for (HANDLE handle = OpenHandleListHead(); handle != nullptr;) {
+    CHandleLock lock(handle);
+    if (!lock.IsValid()) return nullptr;
+    const ZLHandleRecord& record = lock.Record();
+    if (record.fileDevice == device && record.fileInode == inode && record.openMode == mode &&
+        std::strcmp(record.login, login) == 0) {
+      return handle;
+    }
+    handle = record.next;
+  }
+  return nullptr;
+}
+
+HANDLE OpenDatabase(const char* name, EOpenMode mode, const char* login) {
+  if (login == nullptr) login = "";
+  char fullPath[kMaxPathChars];
+  if (name == nullptr || _fullpath(fullPath, name, sizeof fullPath) == nullptr ||
+      std::strlen(login) >= kMaxPathChars) {
+    SetLastError(ZLE_OPEN_FAILED);
+    return nullptr;
+  }
+  uint64_t device = 0, inode = 0;
+  if (GetFileIdentity(fullPath, device, inode)) {
+    if (HANDLE shared = FindSharedHandle(device, inode, mode, login)) {
+      CHandleLock lock(shared);
+      ++lock.Record().referenceCount;
+      SetLastError(ZLE_OK);
+      return shared;
+    }
+  }
+  if (_access(fullPath, 0) != 0) {
+    SetLastError(ZLE_FILE_NOT_FOUND);
+    return nullptr;
+  }
+  const bool readOnly = mode == eOpenReadOnly;
+  if (!readOnly && _access(fullPath, 2) != 0) {
+    SetLastError(ZLE_NOT_WRITABLE);
+    return nullptr;
+  }
+  HANDLE handle = AllocateHandleBlock();
+  if (handle == nullptr) {
+    SetLastError(ZLE_OUT_OF_MEMORY);
+    return nullptr;
+  }
+  CHandleLock lock(handle);
+  ZLHandleRecord& record = lock.Record();
+  int code = ZLE_OK;
+  try {
+    record.database = new CDaoDatabase(CDaoWorkspace::GetDefault());
+    code = OpenEngineDatabase(*record.database, fullPath, readOnly);
+    if (code == ZLE_OK) code = ReadVersionsAndCheckLogin(record, mode, login);
+    if (code == ZLE_OK) code = OpenTablesAndLanguages(record);
+  } catch (...) {
+    code = CodeForCurrentException(ZLE_OPEN_FAILED);
+  }
+  if (code != ZLE_OK) {
+    ReleaseHandleResources(record);
+    lock.Release();
+    GlobalFree(handle);
+    SetLastError(code);
+    return nullptr;
+  }
+  CopyToField(record.path, fullPath);
+  CopyToField(record.login, login);
+  record.openMode = mode;
+  record.referenceCount = 1;
+  record.fileDevice = device;
+  record.fileInode = inode;
+  LinkOpenHandle(handle, record);
+  SetLastError(ZLE_OK);
+  return handle;
+}
+
+}  // namespace
+}  // namespace zl
+
+void* ZLOpenDatabase(const char* name, EOpenMode mode, const char* login) {
+  try {
+    return zl::OpenDatabase(name, mode, login);
+  } catch (...) {
+    zl::SetLastError(zl::CodeForCurrentException(ZLE_OPEN_FAILED));
+    return nullptr;
+  }
+}
+
+void* ZLOpenDatabase(const char* name, EOpenMode mode) { return ZLOpenDatabase(name, mode, nullptr); }
+
+int ZLSetDatabaseSnapShotMode(void* hDB, int on) {
+  return zl::RunGuarded(hDB, [&](zl::ZLHandleRecord& record) {
+    if (on) {
+      // One fresh picture of the database, then work on it.
+      record.snapshotMode = FALSE;
+      CDaoWorkspace::Idle(dbRefreshCache);
+      zl::RefreshResourceTables(record);
+      zl::RefreshSimulatorTables(record);
+    }
+    record.snapshotMode = on;
+    return zl::ZLOutcome::Ok();
+  });
+}

@@ -1,0 +1,86 @@
+#include "resources/resource_tables.h"
+
+#include "frame/language_maps.h"
+#include "frame/registry_refresh.h"
+#include "schema/language_tables.h"
+#include "schema/layout.h"
+
+namespace zl {
+
+int RefreshResourceTables(ZLHandleRecord& record) {
+  return RefreshFromRegistry(
+      record, ZLT_RESINFO, record.resourceRegistryStamp, [&](CZLRecordset& row) {
+        const int kind = row.GetFieldValue("TABTYPE").bVal;
+        if (kind >= kResourceTableKinds) return;
+        const COleVariant language = row.GetFieldValue("LANGID");
+        if (language.vt == VT_NULL) return;
+        const WORD langID = static_cast<WORD>(language.lVal);
+        ZLOpenTables<WORD, WORD>& tables = record.languages->resource[kind];
+        if (tables.FindRecordset(langID) != nullptr) return;
+        const COleVariant name = row.GetFieldValue("TABNAME");
+        try {
+          CLanguageTable table = OpenLanguageTable(record, ResourceTableLayout(kind), V_BSTRT(&name));
+          tables.tableDefs[langID] = table.tableDef.release();
+          tables.recordsets[langID] = table.recordset.release();
+        } catch (const CDaoException&) {
+          // A registered table that cannot be opened (removed by another
+          // process between its registry row and now) is left out; the
+          // other languages stay usable.
+        }
+      });
+}
+
+CZLRecordset* FindStringTable(ZLHandleRecord& record, WORD language) {
+  ZLOpenTables<WORD, WORD>& tables = record.languages->resource[ZLR_STRINGTAB];
+  CZLRecordset* recordset = tables.FindRecordset(language);
+  if (recordset == nullptr && RefreshResourceTables(record) == ZLE_OK) {
+    recordset = tables.FindRecordset(language);
+  }
+  return recordset;
+}
+
+int GetResourceText(ZLHandleRecord& record, const COleVariant& resourceID, WORD language,
+                    COleVariant& text) {
+  CZLRecordset* strings = FindStringTable(record, language);
+  if (strings == nullptr) return ZLE_NO_LANGUAGE;
+  COleVariant key = resourceID;
+  if (!strings->Seek("=", &key)) return ZLE_NO_RESOURCE_TEXT;
+  text = strings->GetFieldValue("TEXT");
+  return text.vt == VT_NULL ? ZLE_NO_RESOURCE_TEXT : ZLE_OK;
+}
+
+int SetResourceText(ZLHandleRecord& record, const COleVariant& resourceID, WORD language,
+                    const COleVariant& text) {
+  CZLRecordset* strings = FindStringTable(record, language);
+  if (strings == nullptr) return ZLE_NO_LANGUAGE;
+  COleVariant key = resourceID;
+  if (strings->Seek("=", &key)) {
+    strings->Edit();
+  } else {
+    strings->AddNew();
+    strings->SetFieldValue("RES_ID", resourceID);
+  }
+  try {
+    strings->SetFieldValue("TEXT", text);
+    strings->Update();
+  } catch (...) {
+    if (strings->GetEditMode() != dbEditNone) strings->CancelUpdate();
+    throw;
+  }
+  return ZLE_OK;
+}
+
+COleVariant NewResourceID(ZLHandleRecord& record) {
+  CZLRecordset& counter = *record.recordsets[ZLT_RESID];
+  counter.AddNew();
+  try {
+    counter.Update();
+  } catch (...) {
+    counter.CancelUpdate();
+    throw;
+  }
+  counter.SetBookmark(counter.GetLastModifiedBookmark());
+  return counter.GetFieldValue("RES_ID");
+}
+
+}  // namespace zl

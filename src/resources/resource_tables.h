@@ -1,0 +1,44 @@
+// The per-language resource tables of a handle: keeping the handle's maps in
+// step with the RESINFO registry, and reading and writing one text of a
+// resource ID.
+//
+// Each routine works on a locked handle record and returns a last-error
+// code (0 on success); engine exceptions propagate to the operation's guard
+// unless a routine says otherwise.
+#ifndef ZLDBCTRL70_RESOURCES_RESOURCE_TABLES_H_
+#define ZLDBCTRL70_RESOURCES_RESOURCE_TABLES_H_
+
+#include "frame/handle_record.h"
+#include "zldbctrl70/platform/variant.h"
+
+class CZLRecordset;
+
+namespace zl {
+
+// Opens every registered resource table the handle does not hold yet, when
+// RESINFO changed since the last refresh (nothing at all otherwise, and
+// nothing in snapshot mode).  Engine failures give 9.
+int RefreshResourceTables(ZLHandleRecord& record);
+
+// The open string-table recordset of a language, refreshing once when the
+// handle does not know it; null when the language has none.
+CZLRecordset* FindStringTable(ZLHandleRecord& record, WORD language);
+
+// The text of a resource ID in one language: 20 when the language has no
+// string table, 27 when the table has no text for the ID (or it is NULL; the
+// out variant then holds NULL).
+int GetResourceText(ZLHandleRecord& record, const COleVariant& resourceID, WORD language,
+                    COleVariant& text);
+
+// Stores the text of a resource ID in one language, adding its row when
+// there is none.  20 when the language has no string table.
+int SetResourceText(ZLHandleRecord& record, const COleVariant& resourceID, WORD language,
+                    const COleVariant& text);
+
+// A new resource ID from the RESID counter (a 32-bit integer variant).
+// Never reused.
+COleVariant NewResourceID(ZLHandleRecord& record);
+
+}  // namespace zl
+
+#endif  // ZLDBCTRL70_RESOURCES_RESOURCE_TABLES_H_

@@ -1,0 +1,106 @@
+// Creation of a new, empty model-library database.
+#include <cstring>
+
+#include "engine/dao_database.h"
+#include "engine/dao_errors.h"
+#include "frame/guard.h"
+#include "frame/handle_record.h"
+#include "frame/language_maps.h"
+#include "schema/fixed_tables.h"
+#include "schema/layout.h"
+#include "schema/zl_recordset.h"
+#include "zldbctrl70/database.h"
+#include "zldbctrl70/platform/globalmem.h"
+#include "zldbctrl70/platform/runtime_io.h"
+
+namespace zl {
+namespace {
+
+// Maps a failure of creating the file itself: an existing file is 1, any
+// other engine failure 4.
+int CreateFileFailureCode() {
+  try {
+    throw;
+  } catch (const CDaoException& e) {
+    return e.m_scode == DaoScode(kDaoDatabaseExists) ? ZLE_IN_USE_OR_EXISTS : ZLE_CREATE_FAILED;
+  } catch (...) {
+    return CodeForCurrentException();
+  }
+}
+
+// Builds the eighteen tables in layout order; the single DBINFO row is
+// written as soon as its recordset is open.
+void BuildTables(ZLHandleRecord& record) {
+  for (int t = 0; t < ZLT_FIXED_TABLE_COUNT; ++t) {
+    const auto table = static_cast<ZLFixedTable>(t);
+    BuildFixedTable(record, table);
+    if (table == ZLT_DBINFO) {
+      CZLRecordset& dbinfo = *record.recordsets[ZLT_DBINFO];
+      dbinfo.AddNew();
+      dbinfo.SetFieldValue("VERSION",
+                           COleVariant(PackVersion(kCurrentDatabaseVersion, kCurrentStructureVersion)));
+      dbinfo.Update();
+      record.databaseVersion = static_cast<ZLDBVersion>(kCurrentDatabaseVersion);
+      record.structureVersion = static_cast<ZLDBStructVersion>(kCurrentStructureVersion);
+      record.languages = new ZLLanguageMaps;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace zl
+
+void* ZLCreateDatabase(const char* path) {
+  using namespace zl;
+  char fullPath[kMaxPathChars];
+  if (path == nullptr || _fullpath(fullPath, path, sizeof fullPath) == nullptr) {
+    SetLastError(ZLE_CREATE_FAILED);
+    return nullptr;
+  }
+  HANDLE handle = AllocateHandleBlock();
+  if (handle == nullptr) {
+    SetLastError(ZLE_OUT_OF_MEMORY);
+    return nullptr;
+  }
+  CHandleLock lock(handle);
+  ZLHandleRecord& record = lock.Record();
+  int code = ZLE_OK;
+  bool fileCreated = false;
+  try {
+    record.database = new CDaoDatabase(CDaoWorkspace::GetDefault());
+    record.database->Create(fullPath, kCreateConnect, dbVersion30);
+    fileCreated = true;
+    record.database->Close();
+    record.database->Open(fullPath, FALSE, FALSE, kDatabaseConnect);
+  } catch (...) {
+    code = fileCreated ? ZLE_CREATE_FAILED : CreateFileFailureCode();
+  }
+  if (code == ZLE_OK) {
+    try {
+      BuildTables(record);
+    } catch (...) {
+      code = CodeForCurrentException(ZLE_IN_USE_OR_EXISTS);
+    }
+  }
+  if (code != ZLE_OK) {
+    ReleaseHandleResources(record);
+    lock.Release();
+    GlobalFree(handle);
+    // The file did not exist before this call (the engine refuses to
+    // create over an existing one), so a half-built file is ours to remove:
+    // a caller must never find a file that looks like a database but lacks
+    // tables.
+    if (fileCreated) DeleteFile(fullPath);
+    SetLastError(code);
+    return nullptr;
+  }
+  CopyToField(record.path, fullPath);
+  record.login[0] = '\0';
+  record.openMode = eOpenReadWrite;
+  record.referenceCount = 1;
+  GetFileIdentity(fullPath, record.fileDevice, record.fileInode);
+  LinkOpenHandle(handle, record);
+  lock.Release();
+  SetLastError(ZLE_OK);
+  return handle;
+}

@@ -1,0 +1,219 @@
+#include "simlang/simtable_registry.h"
+
+#include "engine/dao_errors.h"
+#include "frame/dbinfo.h"
+#include "frame/guard.h"
+#include "frame/language_maps.h"
+#include "frame/registry_refresh.h"
+#include "frame/transaction.h"
+#include "schema/language_tables.h"
+#include "schema/layout.h"
+#include "zldbctrl70/simlang.h"
+
+namespace zl {
+
+int RefreshSimulatorTables(ZLHandleRecord& record) {
+  return RefreshFromRegistry(
+      record, ZLT_SIMTABINFO, record.simulatorRegistryStamp, [&](CZLRecordset& row) {
+        const int kind = row.GetFieldValue("TABTYPE").bVal;
+        if (kind >= kSimulatorTableKinds) return;
+        const COleVariant language = row.GetFieldValue("SIM_ID");
+        if (language.vt == VT_NULL) return;
+        const CString name(V_BSTRT(&language));
+        ZLOpenTables<CString, LPCSTR>& tables = record.languages->simulator[kind];
+        if (tables.FindRecordset(name) != nullptr) return;
+        const COleVariant tableName = row.GetFieldValue("TABNAME");
+        try {
+          CLanguageTable table =
+              OpenLanguageTable(record, SimulatorTableLayout(kind), V_BSTRT(&tableName));
+          tables.tableDefs[name] = table.tableDef.release();
+          tables.recordsets[name] = table.recordset.release();
+        } catch (const CDaoException&) {
+          // Left out, as for resource tables: the registry names a table that
+          // is gone.
+          return;
+        }
+        if (kind == ZLS_CALL || kind == ZLS_MACRO) {
+          const COleVariant exclusive = row.GetFieldValue("EXCLUSIVE");
+          record.languages->exclusive[kind][name] =
+              exclusive.vt == VT_BOOL && exclusive.boolVal == VARIANT_TRUE ? TRUE : FALSE;
+        }
+      });
+}
+
+CZLRecordset* FindSimulatorTable(ZLHandleRecord& record, int kind, const char* language) {
+  ZLOpenTables<CString, LPCSTR>& tables = record.languages->simulator[kind];
+  CZLRecordset* recordset = tables.FindRecordset(language);
+  if (recordset == nullptr && RefreshSimulatorTables(record) == ZLE_OK) {
+    recordset = tables.FindRecordset(language);
+  }
+  return recordset;
+}
+
+namespace {
+
+int CodeForStructureChange() {
+  try {
+    throw;
+  } catch (const CDaoException&) {
+    return ZLE_IN_USE_OR_EXISTS;
+  } catch (...) {
+    return CodeForCurrentException();
+  }
+}
+
+// Table and registry row are written in one transaction: either both exist
+// afterwards or neither.
+ZLOutcome AddTable(ZLHandleRecord& record, int kind, const char* language, int exclusive) {
+  if (language == nullptr) language = "";
+  const int code = RefreshSimulatorTables(record);
+  if (code != ZLE_OK) return ZLOutcome::Fail(code);
+  ZLOpenTables<CString, LPCSTR>& tables = record.languages->simulator[kind];
+  CZLTableDef* existing = nullptr;
+  if (tables.tableDefs.Lookup(language, existing)) return ZLOutcome::Fail(ZLE_SIMTABLE_EXISTS);
+  const bool keepsFlag = kind == ZLS_CALL || kind == ZLS_MACRO;
+  CZLRecordset& registry = *record.recordsets[ZLT_SIMTABINFO];
+  try {
+    CTransaction transaction;
+    const ZLLanguageTableLayout& layout = SimulatorTableLayout(kind);
+    CLanguageTable table =
+        CreateLanguageTable(record, layout, FormatSimulatorTableName(layout, language));
+    registry.AddNew();
+    registry.SetFieldValue("SIM_ID", COleVariant(language));
+    registry.SetFieldValue("TABNAME", COleVariant(table.tableDef->GetName()));
+    registry.SetFieldValue("TABTYPE", COleVariant(static_cast<BYTE>(kind)));
+    registry.SetFieldValue(
+        "EXCLUSIVE", COleVariant(int16_t{!keepsFlag || exclusive != 0 ? int16_t{-1} : int16_t{0}},
+                                 VT_BOOL));
+    registry.Update();
+    transaction.Commit();
+    tables.tableDefs[language] = table.tableDef.release();
+    tables.recordsets[language] = table.recordset.release();
+  } catch (...) {
+    if (registry.GetEditMode() != dbEditNone) registry.CancelUpdate();
+    return ZLOutcome::Fail(CodeForStructureChange());
+  }
+  if (keepsFlag) record.languages->exclusive[kind][language] = exclusive;
+  if (kind == ZLS_PACKAGE) StampPackageChange(record);
+  return ZLOutcome::Ok();
+}
+
+// Table and registry row go in one transaction.  On a failure the
+// transaction is rolled back and the handle forgets its objects for the
+// language; the next refresh opens them again from the registry.
+ZLOutcome RemoveTable(ZLHandleRecord& record, int kind, const char* language) {
+  if (language == nullptr) language = "";
+  const int code = RefreshSimulatorTables(record);
+  if (code != ZLE_OK) return ZLOutcome::Fail(code);
+  ZLOpenTables<CString, LPCSTR>& tables = record.languages->simulator[kind];
+  CZLTableDef* tableDef = nullptr;
+  if (!tables.tableDefs.Lookup(language, tableDef)) return ZLOutcome::Fail(ZLE_NO_LANGUAGE);
+  CZLRecordset* recordset = tables.FindRecordset(language);
+  auto forget = [&]() {
+    delete recordset;
+    tables.recordsets.RemoveKey(language);
+    delete tableDef;
+    tables.tableDefs.RemoveKey(language);
+    if (kind == ZLS_CALL || kind == ZLS_MACRO) record.languages->exclusive[kind].RemoveKey(language);
+  };
+  try {
+    CTransaction transaction;
+    DropLanguageTable(record, tableDef, recordset);
+    CZLRecordset& registry = *record.recordsets[ZLT_SIMTABINFO];
+    if (registry.GetRecordCount() > 0) {
+      for (registry.MoveFirst(); !registry.IsEOF(); registry.MoveNext()) {
+        const COleVariant simID = registry.GetFieldValue("SIM_ID");
+        if (registry.GetFieldValue("TABTYPE").bVal == kind && simID.vt == VT_BSTR &&
+            CString(V_BSTRT(&simID)) == language) {
+          registry.Delete();
+          break;
+        }
+      }
+    }
+    transaction.Commit();
+  } catch (...) {
+    const int failure = CodeForStructureChange();
+    forget();
+    record.simulatorRegistryStamp = 0;
+    return ZLOutcome::Fail(failure);
+  }
+  forget();
+  if (kind == ZLS_PACKAGE) StampPackageChange(record);
+  return ZLOutcome::Ok();
+}
+
+ZLOutcome IsExclusive(ZLHandleRecord& record, int kind, const char* language, int& exclusive) {
+  if (language == nullptr) language = "";
+  BOOL flag = FALSE;
+  if (!record.languages->exclusive[kind].Lookup(language, flag)) {
+    const int code = RefreshSimulatorTables(record);
+    if (code != ZLE_OK) return ZLOutcome::Fail(code);
+    if (!record.languages->exclusive[kind].Lookup(language, flag)) {
+      return ZLOutcome::Fail(ZLE_NO_SIMTABLE_KIND);
+    }
+  }
+  exclusive = flag;
+  return ZLOutcome::Ok();
+}
+
+ZLOutcome ListLanguages(ZLHandleRecord& record, int kind, CStringArray& languages) {
+  const int code = RefreshSimulatorTables(record);
+  if (code != ZLE_OK) return ZLOutcome::Fail(code);
+  const auto& recordsets = record.languages->simulator[kind].recordsets;
+  for (POSITION pos = recordsets.GetStartPosition(); pos != nullptr;) {
+    CString language;
+    CZLRecordset* recordset = nullptr;
+    recordsets.GetNextAssoc(pos, language, recordset);
+    languages.Add(language);
+  }
+  return ZLOutcome::Ok();
+}
+
+}  // namespace
+}  // namespace zl
+
+using namespace zl;
+
+// The exported family: one line each over the shared routines above.
+int ZLAddCallTable(void* hDB, const char* lang, int bExclusive) {
+  return RunGuarded(hDB, [&](ZLHandleRecord& r) { return AddTable(r, ZLS_CALL, lang, bExclusive); });
+}
+int ZLAddMacroTable(void* hDB, const char* lang, int bExclusive) {
+  return RunGuarded(hDB, [&](ZLHandleRecord& r) { return AddTable(r, ZLS_MACRO, lang, bExclusive); });
+}
+int ZLAddAccessTable(void* hDB, const char* lang) {
+  return RunGuarded(hDB, [&](ZLHandleRecord& r) { return AddTable(r, ZLS_ACCESS, lang, 1); });
+}
+int ZLAddPackageTable(void* hDB, const char* lang) {
+  return RunGuarded(hDB, [&](ZLHandleRecord& r) { return AddTable(r, ZLS_PACKAGE, lang, 1); });
+}
+int ZLRemoveCallTable(void* hDB, const char* lang) {
+  return RunGuarded(hDB, [&](ZLHandleRecord& r) { return RemoveTable(r, ZLS_CALL, lang); });
+}
+int ZLRemoveMacroTable(void* hDB, const char* lang) {
+  return RunGuarded(hDB, [&](ZLHandleRecord& r) { return RemoveTable(r, ZLS_MACRO, lang); });
+}
+int ZLRemoveAccessTable(void* hDB, const char* lang) {
+  return RunGuarded(hDB, [&](ZLHandleRecord& r) { return RemoveTable(r, ZLS_ACCESS, lang); });
+}
+int ZLRemovePackageTable(void* hDB, const char* lang) {
+  return RunGuarded(hDB, [&](ZLHandleRecord& r) { return RemoveTable(r, ZLS_PACKAGE, lang); });
+}
+int ZLIsExclusiveCallTable(void* hDB, const char* lang, int& bExclusive) {
+  return RunGuarded(hDB, [&](ZLHandleRecord& r) { return IsExclusive(r, ZLS_CALL, lang, bExclusive); });
+}
+int ZLIsExclusiveMacroTable(void* hDB, const char* lang, int& bExclusive) {
+  return RunGuarded(hDB, [&](ZLHandleRecord& r) { return IsExclusive(r, ZLS_MACRO, lang, bExclusive); });
+}
+int ZLGetAvailableCallSimLanguages(void* hDB, CStringArray& languages) {
+  return RunGuarded(hDB, [&](ZLHandleRecord& r) { return ListLanguages(r, ZLS_CALL, languages); });
+}
+int ZLGetAvailableMacroSimLanguages(void* hDB, CStringArray& languages) {
+  return RunGuarded(hDB, [&](ZLHandleRecord& r) { return ListLanguages(r, ZLS_MACRO, languages); });
+}
+int ZLGetAvailableAccessSimLanguages(void* hDB, CStringArray& languages) {
+  return RunGuarded(hDB, [&](ZLHandleRecord& r) { return ListLanguages(r, ZLS_ACCESS, languages); });
+}
+int ZLGetAvailablePackageSimLanguages(void* hDB, CStringArray& languages) {
+  return RunGuarded(hDB, [&](ZLHandleRecord& r) { return ListLanguages(r, ZLS_PACKAGE, languages); });
+}

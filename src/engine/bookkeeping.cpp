@@ -124,9 +124,17 @@ std::shared_ptr<CTableSchema> LoadBody(CSqlConnection& conn, int64_t id, const s
     }
   }
   {
-    CSqlQuery q(conn, "SELECT name, type FROM pragma_table_info(?) ORDER BY cid");
+    CSqlQuery q(conn, "SELECT name, type, pk FROM pragma_table_info(?) ORDER BY cid");
     q.BindText(1, name);
+    int primaryKeys = 0;
+    int primaryInteger = -1;
     while (q.Step()) {
+      if (q.ColumnInt(2) > 0) {
+        ++primaryKeys;
+        if (NamesEqual(q.ColumnText(1), "INTEGER")) {
+          primaryInteger = static_cast<int>(table->fields.size());
+        }
+      }
       std::string column = q.ColumnText(0);
       const CFieldDef* known = nullptr;
       for (const CFieldDef& f : described) {
@@ -138,6 +146,7 @@ std::shared_ptr<CTableSchema> LoadBody(CSqlConnection& conn, int64_t id, const s
         table->counter = static_cast<int>(table->fields.size()) - 1;
       }
     }
+    if (primaryKeys == 1) table->rowidAlias = primaryInteger;
   }
   if (table->fields.empty()) return nullptr;  // the SQLite table is gone
   {
@@ -198,6 +207,10 @@ bool CTableSchema::UsesField(int field) const {
   return false;
 }
 
+bool CTableSchema::IsRowidIndex(const CIndexDef& index) const {
+  return rowidAlias >= 0 && index.fields.size() == 1 && index.fields[0] == rowidAlias;
+}
+
 bool NamesEqual(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
@@ -241,7 +254,8 @@ const char* ColumnType(short type) {
   }
 }
 
-std::string ColumnDecl(const CFieldDef& field) {
+std::string ColumnDecl(const CFieldDef& field, bool rowidAlias) {
+  if (rowidAlias) return QuoteName(field.name) + " INTEGER PRIMARY KEY";
   std::string decl = QuoteName(field.name) + " " + ColumnType(field.type);
   if (field.IsText()) decl += " COLLATE NOCASE";
   return decl;
@@ -251,13 +265,14 @@ std::string TableDdl(const std::string& schemaName, const CTableSchema& table) {
   std::string sql = "CREATE TABLE " + QuoteName(schemaName) + "." + QuoteName(table.name) + " (";
   for (size_t i = 0; i < table.fields.size(); ++i) {
     if (i > 0) sql += ", ";
-    sql += ColumnDecl(table.fields[i]);
+    sql += ColumnDecl(table.fields[i], static_cast<int>(i) == table.rowidAlias);
   }
   return sql + ")";
 }
 
 std::string IndexDdl(const std::string& schemaName, const CTableSchema& table,
                      const CIndexDef& index) {
+  if (table.IsRowidIndex(index)) return std::string();
   std::string sql = index.unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ";
   sql += QuoteName(schemaName) + "." + QuoteName(index.sqlName) + " ON " + QuoteName(table.name) +
          " (";
@@ -266,6 +281,12 @@ std::string IndexDdl(const std::string& schemaName, const CTableSchema& table,
     sql += QuoteName(table.fields[index.fields[i]].name);
   }
   return sql + ")";
+}
+
+void CreateSqlIndex(CSqlConnection& conn, const std::string& schemaName,
+                    const CTableSchema& table, const CIndexDef& index) {
+  std::string ddl = IndexDdl(schemaName, table, index);
+  if (!ddl.empty()) conn.Exec(ddl);
 }
 
 std::string SqlIndexName(const std::string& table, const std::string& index) {
@@ -400,11 +421,14 @@ void CBookkeeping::CreateTable(CSqlConnection& conn, CTableSchema& table, double
     q.BindText(1, table.name).BindReal(2, now).BindReal(3, now).Run();
   }
   table.id = conn.LastInsertRowId();
+  // The counter a table is created with becomes its row number: seeks on
+  // it are row look-ups, and insertion order is counter order.
+  table.rowidAlias = table.counter;
   conn.Exec(TableDdl("main", table));
   for (const CFieldDef& f : table.fields) InsertFieldRow(conn, table.id, f);
   for (CIndexDef& index : table.indexes) {
     index.sqlName = SqlIndexName(table.name, index.name);
-    conn.Exec(IndexDdl("main", table, index));
+    CreateSqlIndex(conn, "main", table, index);
     InsertIndexRows(conn, table, index);
   }
 }
@@ -434,6 +458,7 @@ void CBookkeeping::DropField(CSqlConnection& conn, CTableSchema& table, int fiel
     q.BindInt(1, table.id).BindText(2, name).Run();
   }
   table.fields.erase(table.fields.begin() + field);
+  if (table.rowidAlias > field) --table.rowidAlias;
   table.counter = -1;
   for (size_t i = 0; i < table.fields.size(); ++i) {
     if (table.fields[i].IsCounter() && table.counter < 0) table.counter = static_cast<int>(i);
@@ -447,13 +472,15 @@ void CBookkeeping::DropField(CSqlConnection& conn, CTableSchema& table, int fiel
 
 void CBookkeeping::AddIndex(CSqlConnection& conn, CTableSchema& table, CIndexDef index) {
   index.sqlName = SqlIndexName(table.name, index.name);
-  conn.Exec(IndexDdl("main", table, index));
+  CreateSqlIndex(conn, "main", table, index);
   InsertIndexRows(conn, table, index);
   table.indexes.push_back(index);
 }
 
 void CBookkeeping::DropIndex(CSqlConnection& conn, CTableSchema& table, int index) {
-  conn.Exec("DROP INDEX " + QuoteName(table.indexes[index].sqlName));
+  if (!table.IsRowidIndex(table.indexes[index])) {
+    conn.Exec("DROP INDEX " + QuoteName(table.indexes[index].sqlName));
+  }
   CSqlQuery q(conn, "DELETE FROM zl_engine_indexes WHERE table_id = ? AND name = ?");
   q.BindInt(1, table.id).BindText(2, table.indexes[index].name).Run();
   table.indexes.erase(table.indexes.begin() + index);
@@ -471,7 +498,9 @@ void CBookkeeping::DropTable(CSqlConnection& conn, const CTableSchema& table) {
 
 void CBookkeeping::RenameTable(CSqlConnection& conn, CTableSchema& table,
                                const std::string& newName) {
-  for (const CIndexDef& index : table.indexes) conn.Exec("DROP INDEX " + QuoteName(index.sqlName));
+  for (const CIndexDef& index : table.indexes) {
+    if (!table.IsRowidIndex(index)) conn.Exec("DROP INDEX " + QuoteName(index.sqlName));
+  }
   conn.Exec("ALTER TABLE " + QuoteName(table.name) + " RENAME TO " + QuoteName(newName));
   table.name = newName;
   {
@@ -480,7 +509,7 @@ void CBookkeeping::RenameTable(CSqlConnection& conn, CTableSchema& table,
   }
   for (CIndexDef& index : table.indexes) {
     index.sqlName = SqlIndexName(table.name, index.name);
-    conn.Exec(IndexDdl("main", table, index));
+    CreateSqlIndex(conn, "main", table, index);
     CSqlQuery q(conn, "UPDATE zl_engine_indexes SET sql_name = ? WHERE table_id = ? AND name = ?");
     q.BindText(1, index.sqlName).BindInt(2, table.id).BindText(3, index.name).Run();
   }
@@ -517,6 +546,20 @@ void CBookkeeping::Touch(CSqlConnection& conn, int64_t tableId, double now) {
   double stamp = now > last ? now : std::nextafter(last, HUGE_VAL);
   CSqlQuery q(conn, "UPDATE zl_engine_tables SET date_last_updated = ? WHERE table_id = ?");
   q.BindReal(1, stamp).BindInt(2, tableId).Run();
+}
+
+void CBookkeeping::Flush(CSqlConnection& conn, int64_t tableId, int64_t nextRowId,
+                         int64_t nextCounter, bool touch, double now) {
+  // 1e-10 days (under 9 microseconds) is far above the resolution of a date
+  // value in this era, so the date strictly increases even when the clock
+  // has not moved since the last commit.
+  CSqlQuery q(conn,
+              "UPDATE zl_engine_tables SET next_rowid = max(next_rowid, ?1), "
+              "next_counter = max(next_counter, ?2), date_last_updated = CASE WHEN ?3 = 0 "
+              "THEN date_last_updated WHEN ?4 > date_last_updated THEN ?4 ELSE "
+              "date_last_updated + 1e-10 END WHERE table_id = ?5");
+  q.BindInt(1, nextRowId).BindInt(2, nextCounter).BindInt(3, touch ? 1 : 0).BindReal(4, now);
+  q.BindInt(5, tableId).Run();
 }
 
 void CBookkeeping::GetDates(CSqlConnection& conn, int64_t tableId, double& created,

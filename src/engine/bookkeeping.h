@@ -58,10 +58,16 @@ struct CTableSchema {
   std::vector<CFieldDef> fields;   // column order
   std::vector<CIndexDef> indexes;  // creation order
   int counter = -1;                // position of the counter field, or -1
+  // Position of the field that is SQLite's row number (the counter a table
+  // was created with, declared INTEGER PRIMARY KEY), or -1.  Its counter
+  // values are the row numbers, and an index on it alone needs no SQLite
+  // index: the table is ordered by it.
+  int rowidAlias = -1;
 
   int FindField(const std::string& fieldName) const;
   int FindIndex(const std::string& indexName) const;
   bool UsesField(int field) const;  // some index includes it
+  bool IsRowidIndex(const CIndexDef& index) const;
 };
 
 // ASCII case-insensitive equality, as engine names compare.
@@ -72,13 +78,17 @@ bool IsValidName(const std::string& name);
 bool HasReservedPrefix(const std::string& name);
 // The SQL column type declared for an engine type.
 const char* ColumnType(short type);
-// "name" TYPE [COLLATE NOCASE]
-std::string ColumnDecl(const CFieldDef& field);
+// "name" TYPE [COLLATE NOCASE] (or "name" INTEGER PRIMARY KEY)
+std::string ColumnDecl(const CFieldDef& field, bool rowidAlias = false);
 // CREATE TABLE statement for a table in the given schema ("main", ...).
 std::string TableDdl(const std::string& schemaName, const CTableSchema& table);
-// CREATE [UNIQUE] INDEX statement.
+// CREATE [UNIQUE] INDEX statement ("" for an index on the row number).
 std::string IndexDdl(const std::string& schemaName, const CTableSchema& table,
                      const CIndexDef& index);
+// Creates the SQLite index of an engine index (nothing for one on the row
+// number).
+void CreateSqlIndex(CSqlConnection& conn, const std::string& schemaName,
+                    const CTableSchema& table, const CIndexDef& index);
 // The SQLite index name of an engine index.
 std::string SqlIndexName(const std::string& table, const std::string& index);
 
@@ -117,6 +127,10 @@ class CBookkeeping {
   // Moves the table's last-updated date to now, or just past its stored
   // value when now is not later.
   static void Touch(CSqlConnection& conn, int64_t tableId, double now);
+  // Raises the stored next values to at least the given ones and, when
+  // touch is set, moves the last-updated date as Touch does.  One statement.
+  static void Flush(CSqlConnection& conn, int64_t tableId, int64_t nextRowId,
+                    int64_t nextCounter, bool touch, double now);
   static void GetDates(CSqlConnection& conn, int64_t tableId, double& created,
                        double& lastUpdated);
 };

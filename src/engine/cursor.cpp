@@ -59,6 +59,9 @@ void CCursor::RefreshLayout() {
 }
 
 void CCursor::ResolveIndex() {
+  m_tierCache.clear();
+  m_insertSql.clear();
+  m_updateSql.clear();
   m_index = m_indexName.empty() ? -1 : m_table->FindIndex(m_indexName);
   if (m_index < 0) m_indexName.clear();
   m_fetch.clear();
@@ -71,11 +74,15 @@ void CCursor::ResolveIndex() {
   }
 }
 
+std::vector<int> CCursor::WalkFields() const {
+  // An index on the row number orders exactly as the row number does.
+  if (m_index < 0 || m_table->IsRowidIndex(m_table->indexes[m_index])) return {};
+  return m_table->indexes[m_index].fields;
+}
+
 std::vector<std::string> CCursor::WalkColumns() const {
   std::vector<std::string> cols;
-  if (m_index >= 0) {
-    for (int f : m_table->indexes[m_index].fields) cols.push_back(QuoteName(m_table->fields[f].name));
-  }
+  for (int f : WalkFields()) cols.push_back(QuoteName(m_table->fields[f].name));
   cols.push_back("rowid");
   return cols;
 }
@@ -100,9 +107,7 @@ CRow CCursor::ReadRow(const CSqlQuery& q) const {
 
 std::vector<CSqlValue> CCursor::KeyOf(const CRow& row) const {
   std::vector<CSqlValue> key;
-  if (m_index >= 0) {
-    for (int f : m_table->indexes[m_index].fields) key.push_back(row.values[f]);
-  }
+  for (int f : WalkFields()) key.push_back(row.values[f]);
   return key;
 }
 
@@ -114,11 +119,20 @@ std::vector<CSqlValue> CCursor::PositionBound() const {
 
 // ---- index walks ----
 
-void CCursor::Fetch(const std::vector<CSqlValue>& bound, bool forward, bool inclusive,
-                    bool equalOnly, size_t limit, std::vector<CRow>& out) {
+const std::vector<CCursor::CTierSql>& CCursor::Tiers(const std::vector<CSqlValue>& bound,
+                                                     bool forward, bool inclusive,
+                                                     bool equalOnly) {
+  const size_t m = bound.size();
+  uint64_t key = (forward ? 1u : 0u) | (inclusive ? 2u : 0u) | (equalOnly ? 4u : 0u) |
+                 (static_cast<uint64_t>(m) << 3);
+  for (size_t i = 0; i < m; ++i) {
+    if (bound[i].IsNull()) key |= uint64_t{1} << (8 + i);
+  }
+  auto found = m_tierCache.find(key);
+  if (found != m_tierCache.end()) return found->second;
+
   const std::vector<std::string> cols = WalkColumns();
   const size_t n = cols.size();
-  const size_t m = bound.size();
   const std::string dir = forward ? " ASC" : " DESC";
   const std::string head = "SELECT " + SelectList() + " FROM " + QuoteName(m_table->name);
 
@@ -128,7 +142,7 @@ void CCursor::Fetch(const std::vector<CSqlValue>& bound, bool forward, bool incl
   // get tiers of their own.
   struct Tier {
     std::string where;
-    std::vector<CSqlValue> binds;
+    std::vector<int> binds;
     size_t orderFrom;
   };
   std::vector<Tier> tiers;
@@ -136,8 +150,11 @@ void CCursor::Fetch(const std::vector<CSqlValue>& bound, bool forward, bool incl
     for (size_t i = 0; i < count; ++i) {
       tier.where += (tier.where.empty() ? "" : " AND ") + cols[i] +
                     (cols[i] == "rowid" ? " = ?" : " IS ?");
-      tier.binds.push_back(bound[i]);
+      tier.binds.push_back(static_cast<int>(i));
     }
+  };
+  auto add = [](Tier& tier, const std::string& condition) {
+    tier.where += (tier.where.empty() ? "" : " AND ") + condition;
   };
   if (m == 0) {
     tiers.push_back(Tier{"", {}, 0});
@@ -150,29 +167,29 @@ void CCursor::Fetch(const std::vector<CSqlValue>& bound, bool forward, bool incl
     }
     if (!equalOnly) {
       for (size_t j = m; j-- > 0;) {
-        const CSqlValue& v = bound[j];
+        const bool isNull = bound[j].IsNull();
         if (forward) {
           Tier t;
           equalities(j, t);
-          if (v.IsNull()) {
-            t.where += (t.where.empty() ? "" : " AND ") + cols[j] + " IS NOT NULL";
+          if (isNull) {
+            add(t, cols[j] + " IS NOT NULL");
           } else {
-            t.where += (t.where.empty() ? "" : " AND ") + cols[j] + " > ?";
-            t.binds.push_back(v);
+            add(t, cols[j] + " > ?");
+            t.binds.push_back(static_cast<int>(j));
           }
           t.orderFrom = j;
           tiers.push_back(t);
-        } else if (!v.IsNull()) {
+        } else if (!isNull) {
           Tier below;
           equalities(j, below);
-          below.where += (below.where.empty() ? "" : " AND ") + cols[j] + " < ?";
-          below.binds.push_back(v);
+          add(below, cols[j] + " < ?");
+          below.binds.push_back(static_cast<int>(j));
           below.orderFrom = j;
           tiers.push_back(below);
           if (cols[j] != "rowid") {
             Tier nulls;
             equalities(j, nulls);
-            nulls.where += (nulls.where.empty() ? "" : " AND ") + cols[j] + " IS NULL";
+            add(nulls, cols[j] + " IS NULL");
             nulls.orderFrom = j + 1;
             tiers.push_back(nulls);
           }
@@ -180,17 +197,26 @@ void CCursor::Fetch(const std::vector<CSqlValue>& bound, bool forward, bool incl
       }
     }
   }
+  std::vector<CTierSql> result;
   for (const Tier& tier : tiers) {
-    if (out.size() >= limit) break;
     std::string sql = head;
     if (!tier.where.empty()) sql += " WHERE " + tier.where;
     std::string order;
     for (size_t i = tier.orderFrom; i < n; ++i) order += (order.empty() ? "" : ", ") + cols[i] + dir;
     if (order.empty()) order = "rowid" + dir;
     sql += " ORDER BY " + order + " LIMIT ?";
-    CSqlQuery q(m_file.Conn(), sql);
+    result.push_back(CTierSql{sql, tier.binds});
+  }
+  return m_tierCache.emplace(key, std::move(result)).first->second;
+}
+
+void CCursor::Fetch(const std::vector<CSqlValue>& bound, bool forward, bool inclusive,
+                    bool equalOnly, size_t limit, std::vector<CRow>& out) {
+  for (const CTierSql& tier : Tiers(bound, forward, inclusive, equalOnly)) {
+    if (out.size() >= limit) break;
+    CSqlQuery q(m_file.Conn(), tier.sql);
     int p = 1;
-    for (const CSqlValue& b : tier.binds) q.Bind(p++, b);
+    for (int b : tier.binds) q.Bind(p++, bound[b]);
     q.BindInt(p, static_cast<int64_t>(limit - out.size()));
     while (q.Step()) out.push_back(ReadRow(q));
   }
@@ -515,36 +541,48 @@ void CCursor::Update() {
     }
   }
 
+  std::vector<int> written;
+  for (const auto& change : m_changes) written.push_back(change.first);
+  const bool rowFresh = m_rowValid && CacheValid();
   const std::string t = QuoteName(table.name);
   int64_t rowid = m_editRowid;
   if (m_editMode == dbEditAdd) {
+    std::string& sql = m_insertSql[written];
+    const bool separateCounter = table.counter >= 0 && table.counter != table.rowidAlias;
+    if (sql.empty()) {
+      // The row number goes into the field that is the row number, if any.
+      std::string cols =
+          table.rowidAlias >= 0 ? QuoteName(table.fields[table.rowidAlias].name) : "rowid";
+      std::string params = "?";
+      if (separateCounter) {
+        cols += ", " + QuoteName(table.fields[table.counter].name);
+        params += ", ?";
+      }
+      for (int f : written) {
+        cols += ", " + QuoteName(table.fields[f].name);
+        params += ", ?";
+      }
+      sql = "INSERT INTO " + t + " (" + cols + ") VALUES (" + params + ")";
+    }
     CWriteScope scope(m_file, false);
     rowid = m_file.TakeRowId(m_tableId, table.name);
-    std::string cols = "rowid";
-    std::string params = "?";
-    std::vector<CSqlValue> values{CSqlValue::Integer(rowid)};
-    if (table.counter >= 0) {
-      cols += ", " + QuoteName(table.fields[table.counter].name);
-      params += ", ?";
-      values.push_back(CSqlValue::Integer(m_file.TakeCounter(m_tableId, table.name)));
-    }
-    for (const auto& change : m_changes) {
-      cols += ", " + QuoteName(table.fields[change.first].name);
-      params += ", ?";
-      values.push_back(change.second);
-    }
-    CSqlQuery q(m_file.Conn(), "INSERT INTO " + t + " (" + cols + ") VALUES (" + params + ")");
-    for (size_t i = 0; i < values.size(); ++i) q.Bind(static_cast<int>(i) + 1, values[i]);
+    CSqlQuery q(m_file.Conn(), sql);
+    int p = 1;
+    q.BindInt(p++, rowid);
+    if (separateCounter) q.BindInt(p++, m_file.TakeCounter(m_tableId, table.name));
+    for (const auto& change : m_changes) q.Bind(p++, change.second);
     q.Run();
     m_file.MarkWritten(m_tableId);
     scope.Commit();
   } else if (!m_changes.empty()) {
-    CWriteScope scope(m_file, false);
-    std::string sets;
-    for (const auto& change : m_changes) {
-      sets += (sets.empty() ? "" : ", ") + QuoteName(table.fields[change.first].name) + " = ?";
+    std::string& sql = m_updateSql[written];
+    if (sql.empty()) {
+      std::string sets;
+      for (int f : written) sets += (sets.empty() ? "" : ", ") + QuoteName(table.fields[f].name) + " = ?";
+      sql = "UPDATE " + t + " SET " + sets + " WHERE rowid = ?";
     }
-    CSqlQuery q(m_file.Conn(), "UPDATE " + t + " SET " + sets + " WHERE rowid = ?");
+    CWriteScope scope(m_file, false);
+    CSqlQuery q(m_file.Conn(), sql);
     int p = 1;
     for (const auto& change : m_changes) q.Bind(p++, change.second);
     q.BindInt(p, rowid);
@@ -553,18 +591,27 @@ void CCursor::Update() {
     m_file.MarkWritten(m_tableId);
     scope.Commit();
   }
-  bool edited = m_editMode == dbEditInProgress;
-  DiscardEdit();
+  const bool edited = m_editMode == dbEditInProgress;
   m_hasLastModified = true;
   m_lastModified = rowid;
-  if (edited && m_state == State::kRow && m_rowid == rowid) {
-    // The edited row stays current, in its new place in the order.
+  if (edited && m_state == State::kRow && m_rowid == rowid && rowFresh) {
+    // The edited row stays current, in its new place in the order: its
+    // values are what was just written, so no read is needed.
+    CRow row = std::move(m_row);
+    for (auto& change : m_changes) {
+      row.values[change.first] = std::move(change.second);
+      row.loaded[change.first] = true;
+    }
+    ClearAhead();
+    SetCurrent(std::move(row));
+  } else if (edited && m_state == State::kRow && m_rowid == rowid) {
     CRow row;
     if (LoadRow(rowid, row)) {
       ClearAhead();
       SetCurrent(std::move(row));
     }
   }
+  DiscardEdit();
 }
 
 void CCursor::Delete() {

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/bookkeeping.h"
@@ -77,11 +78,18 @@ class CCursor {
   void RefreshLayout();
   void ResolveIndex();
   // The columns that order rows: the index fields, then the row number.
+  std::vector<int> WalkFields() const;
   std::vector<std::string> WalkColumns() const;
   std::string SelectList() const;
   CRow ReadRow(const CSqlQuery& q) const;
   // Rows in the current order after (forward) or before a bound on the
   // leading walk columns; the bound row itself only when inclusive.
+  struct CTierSql {
+    std::string sql;
+    std::vector<int> binds;  // which bound values, in parameter order
+  };
+  const std::vector<CTierSql>& Tiers(const std::vector<CSqlValue>& bound, bool forward,
+                                     bool inclusive, bool equalOnly);
   void Fetch(const std::vector<CSqlValue>& bound, bool forward, bool inclusive, bool equalOnly,
              size_t limit, std::vector<CRow>& out);
   bool LoadRow(int64_t rowid, CRow& row);
@@ -104,6 +112,11 @@ class CCursor {
   std::string m_indexName;
   int m_index = -1;
   std::vector<int> m_fetch;  // fields read with every row
+  // SQL texts made once per layout and index: index walks by bound shape,
+  // inserts and updates by the set of fields written.
+  std::unordered_map<uint64_t, std::vector<CTierSql>> m_tierCache;
+  std::map<std::vector<int>, std::string> m_insertSql;
+  std::map<std::vector<int>, std::string> m_updateSql;
 
   State m_state = State::kEmpty;
   std::vector<CSqlValue> m_key;  // index values of the position row

@@ -299,6 +299,8 @@ void CDaoTableDef::DeleteField(LPCSTR lpszName) {
       return;
     }
     if (current->fields.size() == 1) ThrowDaoError(kDaoInvalidArgument);
+    // The counter a table was created with is its row number.
+    if (position == current->rowidAlias) ThrowDaoError(kDaoOperationInvalid);
     session.RequireWritable();
     CEngineFile& file = session.File();
     auto table = std::make_shared<CTableSchema>(*current);

@@ -159,12 +159,19 @@ int64_t CEngineFile::TakeCounter(int64_t tableId, const std::string& tableName) 
 void CEngineFile::ResetSequences(int64_t tableId) { m_sequences.erase(tableId); }
 
 void CEngineFile::FlushBeforeCommit() {
-  for (auto& [id, s] : m_sequences) {
-    if (s.loaded && s.dirty) CBookkeeping::StoreSequences(m_conn, id, s.nextRowId, s.nextCounter);
+  // One statement per table: its sequences (when rows were added) and its
+  // last-updated date (when it was written).
+  std::set<int64_t> tables = m_written;
+  for (const auto& entry : m_sequences) {
+    if (entry.second.loaded && entry.second.dirty) tables.insert(entry.first);
   }
-  if (!m_written.empty()) {
-    double now = CurrentDateValue();
-    for (int64_t id : m_written) CBookkeeping::Touch(m_conn, id, now);
+  if (tables.empty()) return;
+  const double now = CurrentDateValue();
+  for (int64_t id : tables) {
+    auto seq = m_sequences.find(id);
+    bool dirty = seq != m_sequences.end() && seq->second.loaded && seq->second.dirty;
+    CBookkeeping::Flush(m_conn, id, dirty ? seq->second.nextRowId : 0,
+                        dirty ? seq->second.nextCounter : 0, m_written.count(id) != 0, now);
   }
 }
 

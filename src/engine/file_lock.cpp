@@ -31,9 +31,15 @@ CFileLock::Result CFileLock::Acquire(const std::string& path, bool exclusive) {
   if (fd < 0) return errno == ENOENT ? Result::kMissing : Result::kError;
   if (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
     int err = errno;
+    Result result = Result::kError;
+    if (err == EWOULDBLOCK) {
+      result = Result::kHeldExclusively;
+      // An exclusive request also fails on shared holders; a shared probe
+      // tells the two apart.
+      if (exclusive && ::flock(fd, LOCK_SH | LOCK_NB) == 0) result = Result::kInUse;
+    }
     ::close(fd);
-    if (err != EWOULDBLOCK) return Result::kError;
-    return exclusive ? Result::kInUse : Result::kHeldExclusively;
+    return result;
   }
   struct stat st {};
   if (::fstat(fd, &st) != 0) {

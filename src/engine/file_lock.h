@@ -24,7 +24,7 @@ class CFileLock {
   CFileLock& operator=(const CFileLock&) = delete;
 
   // Opens path and locks it without waiting.  kInUse: exclusive asked while
-  // others hold it; kHeldExclusively: someone holds it exclusively.
+  // others hold it shared; kHeldExclusively: someone holds it exclusively.
   Result Acquire(const std::string& path, bool exclusive);
   void Release();
   bool IsHeld() const { return m_fd >= 0; }

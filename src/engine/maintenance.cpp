@@ -72,11 +72,11 @@ void CreateIndexes(CSqlConnection& conn, CTableSchema& table) {
   for (CIndexDef& index : table.indexes) {
     index.sqlName = SqlIndexName(table.name, index.name);
     try {
-      conn.Exec(IndexDdl("main", table, index));
+      CreateSqlIndex(conn, "main", table, index);
     } catch (const CSqlFailure& failure) {
       if (failure.Status() != SqlStatus::kUnique) throw;
       DropDuplicates(conn, table, index);
-      conn.Exec(IndexDdl("main", table, index));
+      CreateSqlIndex(conn, "main", table, index);
     }
   }
 }
@@ -130,8 +130,15 @@ void CompactFile(const std::string& source, const std::string& target, const std
                  const std::string& password) {
   struct stat st {};
   if (::lstat(target.c_str(), &st) == 0) ThrowDaoError(kDaoDatabaseExists, target.c_str());
+  struct stat sst {};
+  if (::stat(source.c_str(), &sst) == 0 &&
+      CFileRegistry::Find(static_cast<uint64_t>(sst.st_dev), static_cast<uint64_t>(sst.st_ino))) {
+    ThrowDaoError(kDaoFileInUse, source.c_str());
+  }
+  // Other processes may go on reading (and writing): the copy is made from
+  // one consistent snapshot of the source.
   std::shared_ptr<CSession> session =
-      CSession::Open(source, true, true, password.empty() ? locale : password);
+      CSession::Open(source, false, true, password.empty() ? locale : password);
   int fd = ::open(target.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
   if (fd < 0) {
     ThrowDaoError(errno == EEXIST ? kDaoDatabaseExists : kDaoInvalidPath, target.c_str());
@@ -165,7 +172,7 @@ void CompactFile(const std::string& source, const std::string& target, const std
       // survive; the bookkeeping's next numbers came along above.
       out.Exec("INSERT INTO main." + QuoteName(table.name) + "(rowid" + cols + ") SELECT rowid" +
                cols + " FROM src." + QuoteName(table.name) + " ORDER BY rowid");
-      for (const CIndexDef& index : table.indexes) out.Exec(IndexDdl("main", table, index));
+      for (const CIndexDef& index : table.indexes) CreateSqlIndex(out, "main", table, index);
     }
     std::string newPassword = PasswordOf(locale);
     if (!newPassword.empty()) CBookkeeping::SetPassword(out, newPassword);
@@ -194,7 +201,7 @@ void RepairFile(const std::string& path) {
       ThrowDaoError(kDaoFileNotFound, name);
     case CFileLock::Result::kInUse:
     case CFileLock::Result::kHeldExclusively:
-      ThrowDaoError(kDaoFileInUse, name);
+      ThrowDaoError(kDaoOpenedExclusively, name);
     case CFileLock::Result::kError:
       ThrowDaoError(kDaoCannotOpenFile, name);
   }

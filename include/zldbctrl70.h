@@ -27,5 +27,6 @@
 #include "zldbctrl70/database.h"
 #include "zldbctrl70/resources.h"
 #include "zldbctrl70/simlang.h"
+#include "zldbctrl70/tree.h"
 
 #endif  // ZLDBCTRL70_H_

@@ -39,6 +39,18 @@ struct ZLOutcome {
 // distinguishes more), memory exhaustion to 6, anything else to 9.
 int CodeForCurrentException(int engineCode = ZLE_ENGINE);
 
+// Runs body() and returns its code; an engine exception becomes engineCode
+// (9 unless given), memory exhaustion 6.  For routines that report codes
+// rather than throw.
+template <typename Body>
+int CatchEngineErrors(Body&& body, int engineCode = ZLE_ENGINE) {
+  try {
+    return std::forward<Body>(body)();
+  } catch (...) {
+    return CodeForCurrentException(engineCode);
+  }
+}
+
 // Runs body(record) for a valid handle.  A handle whose block is too small,
 // cannot be locked or is not a handle record gives 7.
 template <typename Body>

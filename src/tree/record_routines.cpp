@@ -1,0 +1,164 @@
+#include "tree/record_routines.h"
+
+#include "engine/dao_errors.h"
+#include "frame/dbinfo.h"
+#include "frame/guard.h"
+#include "resources/resource_tables.h"
+#include "schema/zl_recordset.h"
+
+namespace zl {
+namespace {
+
+// Reads a field of the current row; NULL is 10.
+int ReadCurrent(CZLRecordset& rs, const char* field, COleVariant& value) {
+  value = rs.GetFieldValue(field);
+  return value.vt == VT_NULL ? ZLE_NULL_VALUE : ZLE_OK;
+}
+
+// Edit + set + Update of the current row; the edit buffer never outlives a
+// failure.
+void WriteCurrent(CZLRecordset& rs, const char* field, const COleVariant& value) {
+  rs.Edit();
+  try {
+    if (value.vt == VT_NULL || value.vt == VT_EMPTY) {
+      rs.SetFieldValueNull(field);
+    } else {
+      rs.SetFieldValue(field, value);
+    }
+    rs.Update();
+  } catch (...) {
+    if (rs.GetEditMode() != dbEditNone) rs.CancelUpdate();
+    throw;
+  }
+}
+
+CZLRecordset& Main(ZLHandleRecord& record) { return *record.recordsets[ZLT_MAIN]; }
+
+}  // namespace
+
+int SeekByID(ZLHandleRecord& record, CZLRecordset& rs, const char* idField, long id) {
+  return CatchEngineErrors([&]() {
+    RefreshUnlessSnapshot(record);
+    // The row the recordset stands on is often the one asked for again.
+    try {
+      const COleVariant current = rs.GetFieldValue(idField);
+      if (current.vt == VT_I4 && current.lVal == id) return ZLE_OK;
+    } catch (const CDaoException& e) {
+      if (e.m_scode != DaoScode(kDaoNoCurrentRecord)) throw;
+    }
+    COleVariant key(static_cast<int32_t>(id));
+    return rs.Seek("=", &key) ? ZLE_OK : ZLE_NO_RECORD;
+  });
+}
+
+int GetFieldByID(ZLHandleRecord& record, CZLRecordset& rs, const char* idField, long id,
+                 const char* field, COleVariant& value) {
+  const int code = SeekByID(record, rs, idField, id);
+  if (code != ZLE_OK) return code;
+  return CatchEngineErrors([&]() { return ReadCurrent(rs, field, value); });
+}
+
+int SetFieldByID(ZLHandleRecord& record, CZLRecordset& rs, const char* idField, long id,
+                 const char* field, const COleVariant& value) {
+  const int code = SeekByID(record, rs, idField, id);
+  if (code != ZLE_OK) return code;
+  return CatchEngineErrors([&]() {
+    WriteCurrent(rs, field, value);
+    return ZLE_OK;
+  });
+}
+
+int SeekByBookmark(ZLHandleRecord& record, const COleVariant& bookmark) {
+  return CatchEngineErrors(
+      [&]() {
+        Main(record).SetBookmark(bookmark);
+        return ZLE_OK;
+      },
+      ZLE_BAD_BOOKMARK);
+}
+
+int GetFieldByBookmark(ZLHandleRecord& record, const COleVariant& bookmark, const char* field,
+                       COleVariant& value) {
+  int code = CatchEngineErrors([&]() {
+    RefreshUnlessSnapshot(record);
+    return ZLE_OK;
+  });
+  if (code == ZLE_OK) code = SeekByBookmark(record, bookmark);
+  if (code != ZLE_OK) return code;
+  return CatchEngineErrors([&]() { return ReadCurrent(Main(record), field, value); });
+}
+
+int SetFieldByBookmark(ZLHandleRecord& record, const COleVariant& bookmark, const char* field,
+                       const COleVariant& value) {
+  const int code = SeekByBookmark(record, bookmark);
+  if (code != ZLE_OK) return code;
+  return CatchEngineErrors([&]() {
+    WriteCurrent(Main(record), field, value);
+    return ZLE_OK;
+  });
+}
+
+int CurrentResourceID(ZLHandleRecord& record, CZLRecordset& rs, const char* resourceField,
+                      bool allocate, COleVariant& resourceID) {
+  resourceID = rs.GetFieldValue(resourceField);
+  if (resourceID.vt != VT_NULL) return ZLE_OK;
+  if (!allocate) return ZLE_NULL_VALUE;
+  // The new ID is stored in the row before its text is written.
+  const COleVariant newID = NewResourceID(record);
+  WriteCurrent(rs, resourceField, newID);
+  resourceID = newID;
+  return ZLE_OK;
+}
+
+namespace {
+
+int ReadText(ZLHandleRecord& record, CZLRecordset& rs, WORD language, const char* resourceField,
+             COleVariant& text) {
+  return CatchEngineErrors([&]() {
+    COleVariant resourceID;
+    const int code = CurrentResourceID(record, rs, resourceField, false, resourceID);
+    if (code != ZLE_OK) return code;
+    return GetResourceText(record, resourceID, language, text);
+  });
+}
+
+int WriteText(ZLHandleRecord& record, CZLRecordset& rs, WORD language, const char* resourceField,
+              const COleVariant& text) {
+  return CatchEngineErrors([&]() {
+    COleVariant resourceID;
+    CurrentResourceID(record, rs, resourceField, true, resourceID);
+    return SetResourceText(record, resourceID, language, text);
+  });
+}
+
+}  // namespace
+
+int GetLangTextByID(ZLHandleRecord& record, CZLRecordset& rs, const char* idField, long id,
+                    WORD language, const char* resourceField, COleVariant& text) {
+  const int code = SeekByID(record, rs, idField, id);
+  return code != ZLE_OK ? code : ReadText(record, rs, language, resourceField, text);
+}
+
+int SetLangTextByID(ZLHandleRecord& record, CZLRecordset& rs, const char* idField, long id,
+                    WORD language, const char* resourceField, const COleVariant& text) {
+  const int code = SeekByID(record, rs, idField, id);
+  return code != ZLE_OK ? code : WriteText(record, rs, language, resourceField, text);
+}
+
+int GetLangTextByBookmark(ZLHandleRecord& record, const COleVariant& bookmark, WORD language,
+                          const char* resourceField, COleVariant& text) {
+  int code = CatchEngineErrors([&]() {
+    RefreshUnlessSnapshot(record);
+    return ZLE_OK;
+  });
+  if (code == ZLE_OK) code = SeekByBookmark(record, bookmark);
+  return code != ZLE_OK ? code : ReadText(record, Main(record), language, resourceField, text);
+}
+
+int SetLangTextByBookmark(ZLHandleRecord& record, const COleVariant& bookmark, WORD language,
+                          const char* resourceField, const COleVariant& text) {
+  const int code = SeekByBookmark(record, bookmark);
+  return code != ZLE_OK ? code : WriteText(record, Main(record), language, resourceField, text);
+}
+
+}  // namespace zl

@@ -1,0 +1,74 @@
+// The record routines: positioning a recordset on a row by its ID or the
+// MAIN recordset by a bookmark, and reading or writing one field or one
+// language-dependent text of that row.  Nearly every operation on records,
+// parameter sets and their sub-tables goes through them.
+//
+// Each works on a locked handle record, catches every engine and memory
+// exception itself and returns a last-error code: 0 success, 11 no row with
+// that ID, 8 the bookmark cannot be set, 10 the field (or the resource ID of
+// a text) is NULL, 20 the language has no string table, 27 no text in that
+// language, 9 any other engine failure, 6 memory exhausted.  The routines
+// move the recordsets' current rows and never restore them; they never
+// change a recordset's current index.
+#ifndef ZLDBCTRL70_TREE_RECORD_ROUTINES_H_
+#define ZLDBCTRL70_TREE_RECORD_ROUTINES_H_
+
+#include "frame/handle_record.h"
+#include "zldbctrl70/platform/variant.h"
+
+class CZLRecordset;
+
+namespace zl {
+
+// Makes the row whose idField equals id current, seeking on the current
+// index (which callers set to the index on idField).  Refreshes the engine's
+// cache first unless the handle is in snapshot mode.
+int SeekByID(ZLHandleRecord& record, CZLRecordset& rs, const char* idField, long id);
+
+// Reads field of the row with that ID.  On 10 value holds the NULL.
+int GetFieldByID(ZLHandleRecord& record, CZLRecordset& rs, const char* idField, long id,
+                 const char* field, COleVariant& value);
+
+// Writes field of the row with that ID with its own Update (no transaction).
+// A failed write leaves the row as it was.
+int SetFieldByID(ZLHandleRecord& record, CZLRecordset& rs, const char* idField, long id,
+                 const char* field, const COleVariant& value);
+
+// Positions MAIN on the bookmark's row (8 when it cannot be set).
+int SeekByBookmark(ZLHandleRecord& record, const COleVariant& bookmark);
+
+// Reads field of the MAIN row of the bookmark, refreshing the cache first
+// unless in snapshot mode.
+int GetFieldByBookmark(ZLHandleRecord& record, const COleVariant& bookmark, const char* field,
+                       COleVariant& value);
+
+// Writes field of the MAIN row of the bookmark (no refresh, no transaction).
+int SetFieldByBookmark(ZLHandleRecord& record, const COleVariant& bookmark, const char* field,
+                       const COleVariant& value);
+
+// The text in language of the resource ID held in resourceField of the row
+// with that ID (a string variant).
+int GetLangTextByID(ZLHandleRecord& record, CZLRecordset& rs, const char* idField, long id,
+                    WORD language, const char* resourceField, COleVariant& text);
+
+// Stores the text in language for the row with that ID.  A row whose
+// resource ID is NULL first gets a new one, which stays even when storing
+// the text then fails.
+int SetLangTextByID(ZLHandleRecord& record, CZLRecordset& rs, const char* idField, long id,
+                    WORD language, const char* resourceField, const COleVariant& text);
+
+// The same on the MAIN row of a bookmark.
+int GetLangTextByBookmark(ZLHandleRecord& record, const COleVariant& bookmark, WORD language,
+                          const char* resourceField, COleVariant& text);
+int SetLangTextByBookmark(ZLHandleRecord& record, const COleVariant& bookmark, WORD language,
+                          const char* resourceField, const COleVariant& text);
+
+// Reads the resource-ID field of the current row of rs and, when it is NULL
+// and allocate is set, gives the row a new resource ID.  Engine errors
+// propagate.  Returns 10 for a NULL field not allocated.
+int CurrentResourceID(ZLHandleRecord& record, CZLRecordset& rs, const char* resourceField,
+                      bool allocate, COleVariant& resourceID);
+
+}  // namespace zl
+
+#endif  // ZLDBCTRL70_TREE_RECORD_ROUTINES_H_

@@ -23,4 +23,9 @@ ZL_EXPORT int ZLGetIDByBookmark(void* hDB, const COleVariant& bookmark, long& lI
 // empty.  The caller frees the variants with ZLFreeBookmarkArray.
 ZL_EXPORT int ZLGetAllBookmarks(void* hDB, CTypedPtrArray<CPtrArray, COleVariant*>& bookmarks);
 
+// Adds an empty record (every field NULL but its ID: no title, no links)
+// and returns its bookmark; renews the layout change stamp.  The caller sets
+// titles, users, dates and links.
+ZL_EXPORT int ZLCreateNewRecord(void* hDB, COleVariant& bookmark);
+
 #endif  // ZLDBCTRL70_TREE_H_

@@ -60,15 +60,6 @@ TEST_F(FreeRoutines, ObjectArrayDeletesFromLastToFirstSkippingNulls) {
   EXPECT_EQ(array.GetSize(), 0);
 }
 
-TEST_F(FreeRoutines, TypedArraysFreeThroughTheirBase) {
-  CZLFileArray files;
-  files.Add(WithBlock(&CZLFileObject::m_lbData));
-  files.Add(WithBlock(&CZLFileObject::m_lbData));
-  ZLFreeObjectArray(files);
-  EXPECT_EQ(files.GetSize(), 0);
-  ExpectAllBlocksFreed();
-}
-
 TEST_F(FreeRoutines, ObjectListDeletesFromTheHeadSkippingNulls) {
   CObList list;
   list.AddTail(new CTrackedObject(1));

@@ -153,7 +153,11 @@ size_t PackText(const BYTE* pData, size_t nCount, HGLOBAL& hBlock) {
   CTextByteCounts counts{};
   for (size_t i = 0; i < nCount; ++i) ++counts[pData[i]];
   CTextCodeTable codes;
-  if (!BuildTextCodes(counts, codes)) return 0;
+  try {
+    if (!BuildTextCodes(counts, codes)) return 0;
+  } catch (const std::bad_alloc&) {
+    throw CMemoryException();
+  }
 
   // The size is known before writing, so the block is allocated once.
   size_t tableSize = kCountSize;

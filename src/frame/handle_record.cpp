@@ -84,16 +84,41 @@ bool GetFileIdentity(const char* path, uint64_t& device, uint64_t& inode) {
   return true;
 }
 
-HANDLE AllocateHandleBlock() {
-  HANDLE handle = GlobalAlloc(GHND, sizeof(ZLHandleRecord));
-  if (handle == nullptr) return nullptr;
-  auto* record = static_cast<ZLHandleRecord*>(GlobalLock(handle));
-  if (record == nullptr) {
-    GlobalFree(handle);
-    return nullptr;
+CNewHandle::CNewHandle() {
+  m_handle = GlobalAlloc(GHND, sizeof(ZLHandleRecord));
+  if (m_handle == nullptr) return;
+  auto* record = static_cast<ZLHandleRecord*>(GlobalLock(m_handle));
+  if (record != nullptr) {
+    record->magic = kHandleRecordMagic;
+    GlobalUnlock(m_handle);
   }
-  record->magic = kHandleRecordMagic;
-  GlobalUnlock(handle);
+  m_lock = new CHandleLock(m_handle);
+}
+
+CNewHandle::~CNewHandle() {
+  if (m_handle == nullptr) return;  // published, or never allocated
+  if (m_lock != nullptr && m_lock->IsValid()) {
+    ReleaseHandleResources(m_lock->Record());
+    m_lock->Record().magic = 0;
+  }
+  delete m_lock;
+  GlobalFree(m_handle);
+}
+
+HANDLE CNewHandle::Publish(const char* path, const char* login, EOpenMode mode,
+                           uint64_t device, uint64_t inode) {
+  ZLHandleRecord& record = m_lock->Record();
+  CopyToField(record.path, path);
+  CopyToField(record.login, login);
+  record.openMode = mode;
+  record.referenceCount = 1;
+  record.fileDevice = device;
+  record.fileInode = inode;
+  LinkOpenHandle(m_handle, record);
+  delete m_lock;
+  m_lock = nullptr;
+  HANDLE handle = m_handle;
+  m_handle = nullptr;
   return handle;
 }
 

@@ -105,9 +105,30 @@ bool UnlinkOpenHandle(HANDLE handle, ZLHandleRecord& record);
 // examined.
 bool GetFileIdentity(const char* path, uint64_t& device, uint64_t& inode);
 
-// Allocates and locks a zero-filled handle block carrying the record's mark;
-// null when memory is exhausted.
-HANDLE AllocateHandleBlock();
+// A handle being built by an open or a create: a zero-filled block carrying
+// the record's mark, allocated and locked on construction.  Unless Publish is
+// reached, the destructor releases everything the record owns and frees the
+// block, so a failed open or create leaves nothing behind.
+class CNewHandle {
+ public:
+  CNewHandle();
+  ~CNewHandle();
+  CNewHandle(const CNewHandle&) = delete;
+  CNewHandle& operator=(const CNewHandle&) = delete;
+
+  // False when the block could not be allocated (memory exhausted).
+  bool IsValid() const { return m_lock != nullptr && m_lock->IsValid(); }
+  ZLHandleRecord& Record() const { return m_lock->Record(); }
+
+  // Fills in the sharing key with a reference count of 1, puts the handle at
+  // the head of the open-handle list, unlocks it and hands it over.
+  HANDLE Publish(const char* path, const char* login, EOpenMode mode, uint64_t device,
+                 uint64_t inode);
+
+ private:
+  HANDLE m_handle = nullptr;
+  CHandleLock* m_lock = nullptr;
+};
 
 // Closes and deletes everything the record owns (language tables, fixed
 // recordsets and table definitions in the order that releases recordsets

@@ -12,7 +12,6 @@
 #include "schema/layout.h"
 #include "simlang/simtable_registry.h"
 #include "zldbctrl70/database.h"
-#include "zldbctrl70/platform/globalmem.h"
 #include "zldbctrl70/platform/runtime_io.h"
 
 namespace zl {
@@ -134,13 +133,12 @@ HANDLE OpenDatabase(const char* name, EOpenMode mode, const char* login) {
     SetLastError(ZLE_NOT_WRITABLE);
     return nullptr;
   }
-  HANDLE handle = AllocateHandleBlock();
-  if (handle == nullptr) {
+  CNewHandle handle;
+  if (!handle.IsValid()) {
     SetLastError(ZLE_OUT_OF_MEMORY);
     return nullptr;
   }
-  CHandleLock lock(handle);
-  ZLHandleRecord& record = lock.Record();
+  ZLHandleRecord& record = handle.Record();
   int code = ZLE_OK;
   try {
     record.database = new CDaoDatabase(CDaoWorkspace::GetDefault());
@@ -150,22 +148,9 @@ HANDLE OpenDatabase(const char* name, EOpenMode mode, const char* login) {
   } catch (...) {
     code = CodeForCurrentException(ZLE_OPEN_FAILED);
   }
-  if (code != ZLE_OK) {
-    ReleaseHandleResources(record);
-    lock.Release();
-    GlobalFree(handle);
-    SetLastError(code);
-    return nullptr;
-  }
-  CopyToField(record.path, fullPath);
-  CopyToField(record.login, login);
-  record.openMode = mode;
-  record.referenceCount = 1;
-  record.fileDevice = device;
-  record.fileInode = inode;
-  LinkOpenHandle(handle, record);
-  SetLastError(ZLE_OK);
-  return handle;
+  SetLastError(code);
+  if (code != ZLE_OK) return nullptr;
+  return handle.Publish(fullPath, login, mode, device, inode);
 }
 
 }  // namespace

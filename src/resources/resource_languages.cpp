@@ -28,16 +28,6 @@ const CResourceStep kResourceSteps[] = {
 };
 constexpr int kStepCount = 4;
 
-int CodeForStructureChange() {
-  try {
-    throw;
-  } catch (const CDaoException&) {
-    return ZLE_IN_USE_OR_EXISTS;
-  } catch (...) {
-    return CodeForCurrentException();
-  }
-}
-
 // Creates the step's tables and registry rows in one transaction: either all
 // of them exist afterwards or none.
 int AddStep(ZLHandleRecord& record, WORD language, const CResourceStep& step) {
@@ -73,7 +63,7 @@ int AddStep(ZLHandleRecord& record, WORD language, const CResourceStep& step) {
   } catch (...) {
     CZLRecordset& registry = *record.recordsets[ZLT_RESINFO];
     if (registry.GetEditMode() != dbEditNone) registry.CancelUpdate();
-    return CodeForStructureChange();
+    return CodeForCurrentException(ZLE_IN_USE_OR_EXISTS);
   }
 }
 
@@ -123,7 +113,7 @@ int RemoveStep(ZLHandleRecord& record, WORD language, const CResourceStep& step)
     forget();
     return ZLE_OK;
   } catch (...) {
-    const int failure = CodeForStructureChange();
+    const int failure = CodeForCurrentException(ZLE_IN_USE_OR_EXISTS);
     forget();
     record.resourceRegistryStamp = 0;
     return failure;

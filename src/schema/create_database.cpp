@@ -10,7 +10,6 @@
 #include "schema/layout.h"
 #include "schema/zl_recordset.h"
 #include "zldbctrl70/database.h"
-#include "zldbctrl70/platform/globalmem.h"
 #include "zldbctrl70/platform/runtime_io.h"
 
 namespace zl {
@@ -57,13 +56,12 @@ void* ZLCreateDatabase(const char* path) {
     SetLastError(ZLE_CREATE_FAILED);
     return nullptr;
   }
-  HANDLE handle = AllocateHandleBlock();
-  if (handle == nullptr) {
+  CNewHandle handle;
+  if (!handle.IsValid()) {
     SetLastError(ZLE_OUT_OF_MEMORY);
     return nullptr;
   }
-  CHandleLock lock(handle);
-  ZLHandleRecord& record = lock.Record();
+  ZLHandleRecord& record = handle.Record();
   int code = ZLE_OK;
   bool fileCreated = false;
   try {
@@ -82,25 +80,19 @@ void* ZLCreateDatabase(const char* path) {
       code = CodeForCurrentException(ZLE_IN_USE_OR_EXISTS);
     }
   }
-  if (code != ZLE_OK) {
-    ReleaseHandleResources(record);
-    lock.Release();
-    GlobalFree(handle);
-    // The file did not exist before this call (the engine refuses to
-    // create over an existing one), so a half-built file is ours to remove:
-    // a caller must never find a file that looks like a database but lacks
-    // tables.
-    if (fileCreated) DeleteFile(fullPath);
-    SetLastError(code);
-    return nullptr;
+  SetLastError(code);
+  if (code == ZLE_OK) {
+    uint64_t device = 0, inode = 0;
+    GetFileIdentity(fullPath, device, inode);
+    return handle.Publish(fullPath, "", eOpenReadWrite, device, inode);
   }
-  CopyToField(record.path, fullPath);
-  record.login[0] = '\0';
-  record.openMode = eOpenReadWrite;
-  record.referenceCount = 1;
-  GetFileIdentity(fullPath, record.fileDevice, record.fileInode);
-  LinkOpenHandle(handle, record);
-  lock.Release();
-  SetLastError(ZLE_OK);
-  return handle;
+  if (fileCreated) {
+    // The file did not exist before this call (the engine refuses to create
+    // over an existing one), so a half-built file is ours to remove: a
+    // caller must never find a file that looks like a database but lacks
+    // tables.  The handle's objects are closed first.
+    ReleaseHandleResources(record);
+    DeleteFile(fullPath);
+  }
+  return nullptr;
 }

@@ -6,7 +6,15 @@
 #include "frame/handle_record.h"
 #include "schema/layout.h"
 
+class CZLTableDef;
+
 namespace zl {
+
+// Gives a new table definition its name, fields and indexes from a layout
+// (fields by the library's conventions, every text and memo field allowing
+// zero-length values).  Engine errors propagate.
+void DefineTable(CZLTableDef& tableDef, const char* name, const ZLFieldLayout* fields,
+                 size_t fieldCount, const ZLIndexLayout* indexes, size_t indexCount);
 
 // Creates the table in the record's database with its fields and indexes,
 // appends it, and opens its recordset on the layout's current index; both

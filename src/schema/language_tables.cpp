@@ -2,31 +2,12 @@
 
 #include "engine/dao_database.h"
 #include "engine/dao_errors.h"
+#include "schema/fixed_tables.h"
 
 namespace zl {
 namespace {
 
 bool IsTableExists(const CDaoException& e) { return e.m_scode == DaoScode(kDaoTableExists); }
-
-void DefineTable(CZLTableDef& tableDef, const ZLLanguageTableLayout& layout, const char* name) {
-  tableDef.Create(name);
-  for (size_t i = 0; i < layout.fieldCount; ++i) {
-    const ZLFieldLayout& field = layout.fields[i];
-    tableDef.CreateFieldEx(field.name, field.type, field.size, field.attributes, TRUE);
-  }
-  for (size_t i = 0; i < layout.indexCount; ++i) {
-    const ZLIndexLayout& index = layout.indexes[i];
-    CDaoIndexFieldInfo fields[3];
-    for (int f = 0; f < index.FieldCount(); ++f) fields[f].m_strName = index.fields[f];
-    CDaoIndexInfo info;
-    info.m_strName = index.name;
-    info.m_pFieldInfos = fields;
-    info.m_nFields = static_cast<short>(index.FieldCount());
-    info.m_bUnique = index.unique ? TRUE : FALSE;
-    tableDef.CreateIndex(info);
-    info.m_pFieldInfos = nullptr;
-  }
-}
 
 void OpenRecordset(CLanguageTable& table, ZLHandleRecord& record,
                    const ZLLanguageTableLayout& layout) {
@@ -55,7 +36,8 @@ CLanguageTable CreateLanguageTable(ZLHandleRecord& record, const ZLLanguageTable
                                    const char* baseName) {
   CLanguageTable table;
   table.tableDef = std::make_unique<CZLTableDef>(record.database);
-  DefineTable(*table.tableDef, layout, baseName);
+  DefineTable(*table.tableDef, baseName, layout.fields, layout.fieldCount, layout.indexes,
+              layout.indexCount);
   for (int counter = 1;; ++counter) {
     try {
       table.tableDef->Append();

@@ -52,16 +52,6 @@ CZLRecordset* FindSimulatorTable(ZLHandleRecord& record, int kind, const char* l
 
 namespace {
 
-int CodeForStructureChange() {
-  try {
-    throw;
-  } catch (const CDaoException&) {
-    return ZLE_IN_USE_OR_EXISTS;
-  } catch (...) {
-    return CodeForCurrentException();
-  }
-}
-
 // Table and registry row are written in one transaction: either both exist
 // afterwards or neither.
 ZLOutcome AddTable(ZLHandleRecord& record, int kind, const char* language, int exclusive) {
@@ -91,7 +81,7 @@ ZLOutcome AddTable(ZLHandleRecord& record, int kind, const char* language, int e
     tables.recordsets[language] = table.recordset.release();
   } catch (...) {
     if (registry.GetEditMode() != dbEditNone) registry.CancelUpdate();
-    return ZLOutcome::Fail(CodeForStructureChange());
+    return ZLOutcome::Fail(CodeForCurrentException(ZLE_IN_USE_OR_EXISTS));
   }
   if (keepsFlag) record.languages->exclusive[kind][language] = exclusive;
   if (kind == ZLS_PACKAGE) StampPackageChange(record);
@@ -132,7 +122,7 @@ ZLOutcome RemoveTable(ZLHandleRecord& record, int kind, const char* language) {
     }
     transaction.Commit();
   } catch (...) {
-    const int failure = CodeForStructureChange();
+    const int failure = CodeForCurrentException(ZLE_IN_USE_OR_EXISTS);
     forget();
     record.simulatorRegistryStamp = 0;
     return ZLOutcome::Fail(failure);

@@ -364,6 +364,7 @@ void CCursor::MoveLast() {
 
 void CCursor::MoveNext() {
   RefreshLayout();
+  RecheckEmpty();
   switch (m_state) {
     case State::kEmpty:
     case State::kEOF:
@@ -403,6 +404,7 @@ void CCursor::MoveNext() {
 
 void CCursor::MovePrev() {
   RefreshLayout();
+  RecheckEmpty();
   switch (m_state) {
     case State::kEmpty:
     case State::kBOF:
@@ -435,9 +437,24 @@ void CCursor::MovePrev() {
   SetCurrent(std::move(rows[0]));
 }
 
-bool CCursor::IsBOF() const { return m_state == State::kBOF || m_state == State::kEmpty; }
+void CCursor::RecheckEmpty() const {
+  if (m_state != State::kEmpty || m_table == nullptr) return;
+  // "Both ends at once" must mean the table is empty now: rows added
+  // since, through any recordset or process, put the cursor before the
+  // first of them.
+  CSqlQuery q(m_file.Conn(), "SELECT 1 FROM " + QuoteName(m_table->name) + " LIMIT 1");
+  if (q.Step()) m_state = State::kBOF;
+}
 
-bool CCursor::IsEOF() const { return m_state == State::kEOF || m_state == State::kEmpty; }
+bool CCursor::IsBOF() const {
+  RecheckEmpty();
+  return m_state == State::kBOF || m_state == State::kEmpty;
+}
+
+bool CCursor::IsEOF() const {
+  RecheckEmpty();
+  return m_state == State::kEOF || m_state == State::kEmpty;
+}
 
 // ---- bookmarks ----
 

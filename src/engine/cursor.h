@@ -73,6 +73,8 @@ class CCursor {
 
  private:
   enum class State { kEmpty, kBOF, kEOF, kRow, kDeleted, kNone };
+  // Leaves kEmpty for kBOF when the table has rows by now.
+  void RecheckEmpty() const;
 
   void RequireWritable() const;
   void RefreshLayout();
@@ -118,7 +120,7 @@ class CCursor {
   std::map<std::vector<int>, std::string> m_insertSql;
   std::map<std::vector<int>, std::string> m_updateSql;
 
-  State m_state = State::kEmpty;
+  mutable State m_state = State::kEmpty;
   std::vector<CSqlValue> m_key;  // index values of the position row
   int64_t m_rowid = 0;
   CRow m_row;

@@ -130,9 +130,13 @@ void CDaoRecordset::Move(long lRows) {
   });
 }
 
-BOOL CDaoRecordset::IsBOF() const { return Cursor().IsBOF() ? TRUE : FALSE; }
+BOOL CDaoRecordset::IsBOF() const {
+  return Guarded(FailureContext::kRead, [&] { return Cursor().IsBOF() ? TRUE : FALSE; });
+}
 
-BOOL CDaoRecordset::IsEOF() const { return Cursor().IsEOF() ? TRUE : FALSE; }
+BOOL CDaoRecordset::IsEOF() const {
+  return Guarded(FailureContext::kRead, [&] { return Cursor().IsEOF() ? TRUE : FALSE; });
+}
 
 BOOL CDaoRecordset::IsDeleted() const { return Cursor().IsDeleted() ? TRUE : FALSE; }
 

@@ -13,7 +13,9 @@
 // another process has committed since.
 //
 // Positions.  After Open and after SetCurrentIndex the first row is current
-// (IsBOF and IsEOF are both TRUE for an empty table).  MoveNext past the
+// (IsBOF and IsEOF are both TRUE for an empty table; once rows exist, added
+// through any recordset or process, IsEOF turns FALSE and the cursor stands
+// before the first row).  MoveNext past the
 // last row gives IsEOF, MovePrev before the first IsBOF; moving further, or
 // MoveNext/MovePrev with no position (after a failed Seek), raises 3021.
 // MoveFirst/MoveLast on an empty table raise 3021 and leave IsBOF and IsEOF

@@ -1,0 +1,179 @@
+// Shared set-up for the engine tests: a fresh folder per test, a database
+// created in it, helpers to define tables and add rows, and the engine
+// error number of a failing call.
+#ifndef ZLDBCTRL70_TESTS_ENGINE_ENGINE_FIXTURE_H_
+#define ZLDBCTRL70_TESTS_ENGINE_ENGINE_FIXTURE_H_
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/dao_database.h"
+#include "engine/dao_errors.h"
+#include "engine/dao_recordset.h"
+#include "engine/dao_tabledef.h"
+#include "engine/dao_types.h"
+#include "engine/dao_workspace.h"
+#include "engine/faults.h"
+
+namespace enginetest {
+
+// The engine error number f raised, 0 when it returned, -1 for an
+// exception that is not a CDaoException with a number (frame failures
+// give -m_nAfxDaoError, out of memory -6).
+inline long ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+    return 0;
+  } catch (const CDaoException& e) {
+    return e.GetErrorNumber() != 0 ? e.GetErrorNumber() : -static_cast<long>(e.m_nAfxDaoError);
+  } catch (const CMemoryException&) {
+    return -6;
+  } catch (...) {
+    return -1;
+  }
+}
+
+class CTempDir {
+ public:
+  CTempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "zl_engine_XXXXXX").string();
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (mkdtemp(buffer.data()) != nullptr) m_path = buffer.data();
+  }
+  ~CTempDir() {
+    std::error_code ec;
+    if (!m_path.empty()) std::filesystem::remove_all(m_path, ec);
+  }
+  CTempDir(const CTempDir&) = delete;
+  CTempDir& operator=(const CTempDir&) = delete;
+  const std::string& Path() const { return m_path; }
+  std::string File(const char* name) const { return m_path + "/" + name; }
+
+ private:
+  std::string m_path;
+};
+
+// A field of a table to create: name, type, size, attributes and whether
+// zero-length text is allowed.
+struct FieldSpec {
+  const char* name;
+  short type;
+  long size;
+  long attributes;
+  bool allowZeroLength;
+};
+
+struct IndexSpec {
+  const char* name;
+  std::vector<const char*> fields;
+  bool unique;
+};
+
+inline void CreateTable(CDaoDatabase& db, const char* name, const std::vector<FieldSpec>& fields,
+                        const std::vector<IndexSpec>& indexes) {
+  CDaoTableDef td(&db);
+  td.Create(name);
+  for (const FieldSpec& f : fields) {
+    CDaoFieldInfo info;
+    info.m_strName = f.name;
+    info.m_nType = f.type;
+    info.m_lSize = f.size;
+    info.m_lAttributes = f.attributes;
+    info.m_bAllowZeroLength = f.allowZeroLength ? TRUE : FALSE;
+    td.CreateField(info);
+  }
+  for (const IndexSpec& ix : indexes) {
+    std::vector<CDaoIndexFieldInfo> infos(ix.fields.size());
+    for (size_t i = 0; i < ix.fields.size(); ++i) infos[i].m_strName = ix.fields[i];
+    CDaoIndexInfo info;
+    info.m_strName = ix.name;
+    info.m_pFieldInfos = infos.data();
+    info.m_nFields = static_cast<short>(infos.size());
+    info.m_bUnique = ix.unique ? TRUE : FALSE;
+    td.CreateIndex(info);
+  }
+  td.Append();
+}
+
+using Values = std::vector<std::pair<const char*, COleVariant>>;
+
+// Adds one row through rs and returns its bookmark.
+inline COleVariant AddRow(CDaoRecordset& rs, const Values& values) {
+  rs.AddNew();
+  for (const auto& v : values) rs.SetFieldValue(v.first, v.second);
+  rs.Update();
+  return rs.GetLastModifiedBookmark();
+}
+
+inline COleVariant Null() {
+  COleVariant v;
+  v.SetNull();
+  return v;
+}
+
+inline COleVariant Long(int32_t v) { return COleVariant(v); }
+
+// A database created in a fresh folder for each test; rules are checked on
+// the usual model-table shapes.
+class EngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    zl::engine::CFaultInjector::Reset();
+    CDaoWorkspace::SetBusyTimeout(5000);
+    ASSERT_FALSE(m_dir.Path().empty());
+    m_path = m_dir.File("test.db");
+    m_db.Create(m_path.c_str());
+  }
+  void TearDown() override {
+    // A failed test must not leave a transaction open for the next one.
+    while (CDaoWorkspace::GetDefault()->GetTransactionDepth() > 0) {
+      CDaoWorkspace::GetDefault()->Rollback();
+    }
+    m_db.Close();
+    zl::engine::CFaultInjector::Reset();
+  }
+
+  // The values of one field over the whole table in the recordset's order.
+  static std::vector<std::string> Walk(CDaoRecordset& rs, const char* field) {
+    std::vector<std::string> out;
+    if (rs.IsBOF() && rs.IsEOF()) return out;
+    for (rs.MoveFirst(); !rs.IsEOF(); rs.MoveNext()) out.push_back(Text(rs.GetFieldValue(field)));
+    return out;
+  }
+
+  // A field value as text for comparisons: NULL, numbers and strings.
+  static std::string Text(const COleVariant& v) {
+    switch (v.vt) {
+      case VT_NULL:
+        return "NULL";
+      case VT_I4:
+        return std::to_string(v.lVal);
+      case VT_I2:
+        return std::to_string(v.iVal);
+      case VT_UI1:
+        return std::to_string(v.bVal);
+      case VT_BOOL:
+        return v.boolVal != 0 ? "true" : "false";
+      case VT_BSTR:
+        return v.GetStringValue();
+      default:
+        return "?";
+    }
+  }
+
+  CTempDir m_dir;
+  std::string m_path;
+  CDaoDatabase m_db;
+};
+
+}  // namespace enginetest
+
+#endif  // ZLDBCTRL70_TESTS_ENGINE_ENGINE_FIXTURE_H_

@@ -1,0 +1,246 @@
+// Nested workspace transactions, table dates and counters.
+#include "engine_fixture.h"
+
+namespace enginetest {
+namespace {
+
+class TransactionTest : public EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    MakeItems(m_db);
+    m_rs.Open(dbOpenTable, "ITEMS");
+  }
+  void TearDown() override {
+    m_rs.Close();
+    EngineTest::TearDown();
+  }
+  static void MakeItems(CDaoDatabase& db) {
+    CreateTable(db, "ITEMS",
+                {{"ID", dbLong, 4, dbAutoIncrField, false},
+                 {"NAME", dbText, 20, dbVariableField | dbUpdatableField, true}},
+                {{"ID_INDEX", {"ID"}, true}});
+  }
+  COleVariant Add(CDaoRecordset& rs, const char* name) {
+    return AddRow(rs, {{"NAME", COleVariant(name)}});
+  }
+  CDaoWorkspace& Ws() { return *m_db.m_pWorkspace; }
+  static double LastUpdated(CDaoRecordset& rs) { return rs.GetDateLastUpdated().m_dt; }
+
+  CDaoRecordset m_rs{&m_db};
+};
+
+TEST_F(TransactionTest, InnerRollbackKeepsTheOuterLevelsWrites) {
+  Ws().BeginTrans();
+  Add(m_rs, "outer");
+  Ws().BeginTrans();
+  Add(m_rs, "inner");
+  EXPECT_EQ(Ws().GetTransactionDepth(), 2);
+  Ws().Rollback();
+  EXPECT_EQ(Walk(m_rs, "NAME"), (std::vector<std::string>{"outer"}));
+  Ws().CommitTrans();
+  EXPECT_EQ(Ws().GetTransactionDepth(), 0);
+  EXPECT_EQ(Walk(m_rs, "NAME"), (std::vector<std::string>{"outer"}));
+}
+
+TEST_F(TransactionTest, OuterRollbackUndoesCommittedInnerLevels) {
+  Add(m_rs, "before");
+  Ws().BeginTrans();
+  Add(m_rs, "outer");
+  Ws().BeginTrans();
+  Add(m_rs, "inner");
+  m_rs.MoveFirst();
+  m_rs.Edit();
+  m_rs.SetFieldValue("NAME", "changed");
+  m_rs.Update();
+  Ws().CommitTrans();
+  Ws().Rollback();
+  EXPECT_EQ(Walk(m_rs, "NAME"), (std::vector<std::string>{"before"}));
+  EXPECT_EQ(ErrorOf([&] { Ws().CommitTrans(); }), kDaoNoTransaction);
+  EXPECT_EQ(ErrorOf([&] { Ws().Rollback(); }), kDaoNoTransaction);
+}
+
+TEST_F(TransactionTest, ARowRemovedByARollbackIsNoLongerCurrent) {
+  Add(m_rs, "kept");
+  Ws().BeginTrans();
+  m_rs.SetBookmark(Add(m_rs, "gone"));
+  EXPECT_EQ(Text(m_rs.GetFieldValue("NAME")), "gone");
+  Ws().Rollback();
+  EXPECT_EQ(ErrorOf([&] { m_rs.GetFieldValue("NAME"); }), kDaoNoCurrentRecord);
+  m_rs.MovePrev();
+  EXPECT_EQ(Text(m_rs.GetFieldValue("NAME")), "kept");
+}
+
+TEST_F(TransactionTest, LayoutChangesRollBack) {
+  Add(m_rs, "row");
+  Ws().BeginTrans();
+  CreateTable(m_db, "NEWTABLE", {{"X", dbLong, 4, dbUpdatableField, false}}, {});
+  {
+    CDaoTableDef td(&m_db);
+    td.Open("ITEMS");
+    td.CreateField("EXTRA", dbLong, 4, dbUpdatableField);
+    CDaoIndexFieldInfo f;
+    f.m_strName = "NAME";
+    CDaoIndexInfo ix;
+    ix.m_strName = "NAME_INDEX";
+    ix.m_pFieldInfos = &f;
+    ix.m_nFields = 1;
+    td.CreateIndex(ix);
+    EXPECT_EQ(td.GetFieldCount(), 3);
+  }
+  m_rs.SetCurrentIndex("NAME_INDEX");
+  Ws().Rollback();
+
+  CDaoTableDef td(&m_db);
+  EXPECT_EQ(ErrorOf([&] { td.Open("NEWTABLE"); }), kDaoItemNotFound);
+  td.Open("ITEMS");
+  EXPECT_EQ(td.GetFieldCount(), 2);
+  EXPECT_EQ(td.GetIndexCount(), 1);
+  EXPECT_EQ(ErrorOf([&] { m_rs.GetFieldValue("EXTRA"); }), kDaoItemNotFound);
+  EXPECT_EQ(m_rs.GetCurrentIndex(), CString("")) << "the index went with the rollback";
+  EXPECT_EQ(Walk(m_rs, "NAME"), (std::vector<std::string>{"row"}));
+}
+
+TEST_F(TransactionTest, DeletingATableRollsBackWithItsRows) {
+  Add(m_rs, "a");
+  Add(m_rs, "b");
+  m_rs.Close();
+  Ws().BeginTrans();
+  m_db.DeleteTableDef("ITEMS");
+  EXPECT_EQ(ErrorOf([&] { m_rs.Open(dbOpenTable, "ITEMS"); }), kDaoObjectNotFound);
+  Ws().Rollback();
+  m_rs.Open(dbOpenTable, "ITEMS");
+  EXPECT_EQ(Walk(m_rs, "NAME"), (std::vector<std::string>{"a", "b"}));
+  m_rs.SetCurrentIndex("ID_INDEX");
+  COleVariant key = Long(2);
+  ASSERT_TRUE(m_rs.Seek("=", &key));
+}
+
+TEST_F(TransactionTest, ATransactionCoversEveryOpenDatabase) {
+  std::string otherPath = m_dir.File("other.db");
+  CDaoDatabase other;
+  other.Create(otherPath.c_str());
+  MakeItems(other);
+  CDaoRecordset otherRs(&other);
+  otherRs.Open(dbOpenTable, "ITEMS");
+  std::string thirdPath = m_dir.File("third.db");
+  {
+    CDaoDatabase third;
+    third.Create(thirdPath.c_str());
+    MakeItems(third);
+  }
+  Ws().BeginTrans();
+  Add(m_rs, "here");
+  Add(otherRs, "there");
+  // A database opened inside the transaction takes part in it too.
+  CDaoDatabase third;
+  third.Open(thirdPath.c_str());
+  CDaoRecordset thirdRs(&third);
+  thirdRs.Open(dbOpenTable, "ITEMS");
+  Add(thirdRs, "late");
+  Ws().Rollback();
+  EXPECT_EQ(m_rs.GetRecordCount(), 0);
+  EXPECT_EQ(otherRs.GetRecordCount(), 0);
+  EXPECT_EQ(thirdRs.GetRecordCount(), 0);
+  Ws().BeginTrans();
+  Add(m_rs, "here");
+  Add(otherRs, "there");
+  Ws().CommitTrans();
+  EXPECT_EQ(m_rs.GetRecordCount(), 1);
+  EXPECT_EQ(otherRs.GetRecordCount(), 1);
+}
+
+TEST_F(TransactionTest, DateLastUpdatedStrictlyIncreasesWithEveryCommittedWrite) {
+  CreateTable(m_db, "UNTOUCHED", {{"X", dbLong, 4, dbUpdatableField, false}}, {});
+  CDaoRecordset untouched(&m_db);
+  untouched.Open(dbOpenTable, "UNTOUCHED");
+  const double untouchedBefore = LastUpdated(untouched);
+  double last = LastUpdated(m_rs);
+  // Commits come faster than the clock moves; every one must still show.
+  for (int i = 0; i < 50; ++i) {
+    Add(m_rs, "x");
+    const double now = LastUpdated(m_rs);
+    ASSERT_GT(now, last) << "write " << i;
+    last = now;
+  }
+  m_rs.MoveFirst();
+  m_rs.Edit();
+  m_rs.SetFieldValue("NAME", "y");
+  m_rs.Update();
+  EXPECT_GT(LastUpdated(m_rs), last);
+  last = LastUpdated(m_rs);
+  m_rs.Delete();
+  EXPECT_GT(LastUpdated(m_rs), last);
+  last = LastUpdated(m_rs);
+  // Inside a transaction the date moves when the work is committed.
+  Ws().BeginTrans();
+  Add(m_rs, "z");
+  Ws().BeginTrans();
+  Add(m_rs, "zz");
+  Ws().CommitTrans();
+  EXPECT_EQ(LastUpdated(m_rs), last);
+  Ws().CommitTrans();
+  EXPECT_GT(LastUpdated(m_rs), last);
+  last = LastUpdated(m_rs);
+  Ws().BeginTrans();
+  Add(m_rs, "rolled back");
+  Ws().Rollback();
+  EXPECT_EQ(LastUpdated(m_rs), last);
+  EXPECT_EQ(LastUpdated(untouched), untouchedBefore);
+  CDaoTableDef td(&m_db);
+  td.Open("ITEMS");
+  EXPECT_EQ(td.GetDateLastUpdated().m_dt, last);
+  EXPECT_LE(td.GetDateCreated().m_dt, last);
+}
+
+TEST_F(TransactionTest, CountersAreNeverReused) {
+  auto idOf = [&](const COleVariant& bookmark) {
+    m_rs.SetBookmark(bookmark);
+    return m_rs.GetFieldValue("ID").lVal;
+  };
+  EXPECT_EQ(idOf(Add(m_rs, "a")), 1);
+  EXPECT_EQ(idOf(Add(m_rs, "b")), 2);
+  COleVariant third = Add(m_rs, "c");
+  EXPECT_EQ(idOf(third), 3);
+  m_rs.Delete();
+  EXPECT_EQ(idOf(Add(m_rs, "d")), 4) << "the deleted highest counter is not handed out again";
+  m_rs.Delete();
+  m_rs.Close();
+  m_db.Close();
+  m_db.Open(m_path.c_str());
+  m_rs.Open(dbOpenTable, "ITEMS");
+  EXPECT_EQ(idOf(Add(m_rs, "e")), 5) << "nor after reopening";
+  m_rs.Delete();
+  m_rs.Close();
+  m_db.Close();
+  std::string compacted = m_dir.File("compacted.db");
+  CDaoWorkspace::CompactDatabase(m_path.c_str(), compacted.c_str());
+  m_db.Open(compacted.c_str());
+  m_rs.Open(dbOpenTable, "ITEMS");
+  EXPECT_EQ(idOf(Add(m_rs, "f")), 6) << "nor after compaction";
+  Ws().BeginTrans();
+  Add(m_rs, "rolled back");
+  Ws().Rollback();
+  EXPECT_GT(idOf(Add(m_rs, "g")), 6);
+}
+
+TEST_F(TransactionTest, ACounterAddedToATableWithRowsNumbersThemInInsertionOrder) {
+  CreateTable(m_db, "PLAIN", {{"NAME", dbText, 10, dbUpdatableField, false}}, {});
+  CDaoRecordset rs(&m_db);
+  rs.Open(dbOpenTable, "PLAIN");
+  for (const char* n : {"x", "y", "z"}) AddRow(rs, {{"NAME", COleVariant(n)}});
+  rs.Close();
+  CDaoTableDef td(&m_db);
+  td.Open("PLAIN");
+  td.CreateField("NUM", dbLong, 4, dbAutoIncrField);
+  EXPECT_EQ(ErrorOf([&] { td.CreateField("NUM2", dbLong, 4, dbAutoIncrField); }),
+            kDaoInvalidArgument)
+      << "one counter per table";
+  rs.Open(dbOpenTable, "PLAIN");
+  EXPECT_EQ(Walk(rs, "NUM"), (std::vector<std::string>{"1", "2", "3"}));
+  rs.SetBookmark(AddRow(rs, {{"NAME", COleVariant("w")}}));
+  EXPECT_EQ(rs.GetFieldValue("NUM").lVal, 4);
+}
+
+}  // namespace
+}  // namespace enginetest

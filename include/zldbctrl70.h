@@ -28,5 +28,6 @@
 #include "zldbctrl70/resources.h"
 #include "zldbctrl70/simlang.h"
 #include "zldbctrl70/tree.h"
+#include "zldbctrl70/attributes.h"
 
 #endif  // ZLDBCTRL70_H_

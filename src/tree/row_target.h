@@ -1,0 +1,52 @@
+// The row an attribute operation works on, and the record routines applied
+// to it.
+//
+// A non-zero parameter-set ID names the PARAMSET row with that PARAM_ID and
+// the record ID or bookmark is then ignored; otherwise the row is the MAIN
+// row of the record ID or of the bookmark.  Every routine works on a locked
+// handle record and returns a last-error code as the record routines do
+// (0, 11, 8, 10, 20, 27, 9, 6); engine exceptions are caught inside.
+#ifndef ZLDBCTRL70_TREE_ROW_TARGET_H_
+#define ZLDBCTRL70_TREE_ROW_TARGET_H_
+
+#include "frame/handle_record.h"
+#include "zldbctrl70/platform/variant.h"
+
+namespace zl {
+
+struct ZLRowRef {
+  long recordID;                 // MODEL_ID when bookmark is null
+  const COleVariant* bookmark;   // a MAIN bookmark, or null; not owned
+  long paramSetID;               // non-zero: the PARAMSET row, overriding both
+
+  static ZLRowRef ByID(long id, long paramSetID) { return {id, nullptr, paramSetID}; }
+  static ZLRowRef ByBookmark(const COleVariant& bookmark, long paramSetID) {
+    return {0, &bookmark, paramSetID};
+  }
+};
+
+// Reads one field of the row (on 10 value holds the NULL).
+int ReadRowField(ZLHandleRecord& record, const ZLRowRef& row, const char* field,
+                 COleVariant& value);
+
+// Writes one field of the row with its own Update (no transaction).
+int WriteRowField(ZLHandleRecord& record, const ZLRowRef& row, const char* field,
+                  const COleVariant& value);
+
+// The text in one language of the resource ID held in resourceField.
+int ReadRowText(ZLHandleRecord& record, const ZLRowRef& row, const char* resourceField,
+                WORD language, COleVariant& text);
+
+// Stores the text in one language; a NULL resource ID is first replaced by
+// a new one, which stays even when storing the text fails.
+int WriteRowText(ZLHandleRecord& record, const ZLRowRef& row, const char* resourceField,
+                 WORD language, const COleVariant& text);
+
+// Makes the row current and returns its recordset in rs (null on failure).
+// Reading positions refresh the engine's cache first unless the handle is in
+// snapshot mode; writing positions do not (as the record routines).
+int PositionRow(ZLHandleRecord& record, const ZLRowRef& row, bool forReading, CZLRecordset*& rs);
+
+}  // namespace zl
+
+#endif  // ZLDBCTRL70_TREE_ROW_TARGET_H_

@@ -9,6 +9,8 @@
 #include "zldbctrl70/export.h"
 #include "zldbctrl70/platform/coll_array.h"
 #include "zldbctrl70/platform/coll_typed.h"
+#include "zldbctrl70/platform/cstring.h"
+#include "zldbctrl70/platform/types.h"
 #include "zldbctrl70/platform/variant.h"
 
 // The bookmark of the record with that ID; 11 when there is none.
@@ -27,5 +29,58 @@ ZL_EXPORT int ZLGetAllBookmarks(void* hDB, CTypedPtrArray<CPtrArray, COleVariant
 // and returns its bookmark; renews the layout change stamp.  The caller sets
 // titles, users, dates and links.
 ZL_EXPORT int ZLCreateNewRecord(void* hDB, COleVariant& bookmark);
+
+// Tree links.  Every record holds four links, each the ID of another record
+// or NULL: PARENT, FIRSTCHILD (its first child), PREV and NEXT (its
+// neighbours among its parent's children).  The getters give the link's
+// value: 11 when the record does not exist, 10 when the link is NULL.  The
+// setters write exactly the link asked for, storing NULL for 0; they do not
+// touch partner records nor check that the value names a record or that no
+// cycle arises: keeping the tree consistent is the caller's task.  A
+// successful setter renews the layout change stamp; a failed one changes
+// nothing, the stamp included.  The bookmark forms give 8 for a bookmark
+// that is not one of this handle's.
+ZL_EXPORT int ZLGetParentByID(void* hDB, long lID, long& lParent);
+ZL_EXPORT int ZLGetFirstChildByID(void* hDB, long lID, long& lFirstChild);
+ZL_EXPORT int ZLGetPrevByID(void* hDB, long lID, long& lPrev);
+ZL_EXPORT int ZLGetNextByID(void* hDB, long lID, long& lNext);
+ZL_EXPORT int ZLGetParentByBookmark(void* hDB, const COleVariant& bookmark, long& lParent);
+ZL_EXPORT int ZLGetFirstChildByBookmark(void* hDB, const COleVariant& bookmark, long& lFirstChild);
+ZL_EXPORT int ZLGetPrevByBookmark(void* hDB, const COleVariant& bookmark, long& lPrev);
+ZL_EXPORT int ZLGetNextByBookmark(void* hDB, const COleVariant& bookmark, long& lNext);
+ZL_EXPORT int ZLSetParentByID(void* hDB, long lID, long lParent);
+ZL_EXPORT int ZLSetFirstChildByID(void* hDB, long lID, long lFirstChild);
+ZL_EXPORT int ZLSetPrevByID(void* hDB, long lID, long lPrev);
+ZL_EXPORT int ZLSetNextByID(void* hDB, long lID, long lNext);
+ZL_EXPORT int ZLSetParentByBookmark(void* hDB, const COleVariant& bookmark, long lParent);
+ZL_EXPORT int ZLSetFirstChildByBookmark(void* hDB, const COleVariant& bookmark, long lFirstChild);
+ZL_EXPORT int ZLSetPrevByBookmark(void* hDB, const COleVariant& bookmark, long lPrev);
+ZL_EXPORT int ZLSetNextByBookmark(void* hDB, const COleVariant& bookmark, long lNext);
+
+// The bookmark of the root: the first record of the top level.  The search
+// starts at the record with the smallest ID, climbs its PARENT links and
+// then walks its PREV links; a link that is NULL or names no record ends
+// that part, and the root is the last record reached that exists.
+// 11 when the tree is empty.  A cycle of PARENT or PREV links (more steps
+// than there are records) gives 9: the stored tree cannot be used.
+ZL_EXPORT int ZLGetRootBookmark(void* hDB, COleVariant& bookmark);
+
+// The path of a record: for each ancestor from the top down, two backslash
+// characters and the ancestor's title in wLanguage (three spaces where the
+// title cannot be read or is empty).  The record's own title is not part of
+// it; a top-level record has an empty path.
+//
+// The path is emptied first.  On success the last error is NOT 0: it is the
+// code of the PARENT read that ended the climb, 10 when the chain ended at
+// a top-level ancestor, 11 when a PARENT named a missing record (an ID that
+// names no record gives 1, an empty path and 11).  A cycle of PARENT links
+// gives 0 with last error 9 and an empty path; an engine failure gives 0
+// with its code and an empty path.
+ZL_EXPORT int ZLGetPathByID(void* hDB, long lID, LANGID wLanguage, CString& path);
+
+// As ZLGetPathByID for the bookmark's record; a bookmark that cannot be set
+// gives 8 and leaves path untouched.
+ZL_EXPORT int ZLGetPathByBookmark(void* hDB, const COleVariant& bookmark, LANGID wLanguage,
+                                  CString& path);
 
 #endif  // ZLDBCTRL70_TREE_H_

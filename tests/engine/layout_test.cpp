@@ -1,0 +1,258 @@
+// Table definitions changed at run time, and the UPDATE statements Execute
+// runs.
+#include "engine_fixture.h"
+
+namespace enginetest {
+namespace {
+
+class LayoutTest : public EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    CreateTable(m_db, "FILES",
+                {{"FILE_ID", dbLong, 4, dbAutoIncrField, false},
+                 {"TYPE", dbByte, 1, dbUpdatableField, false},
+                 {"ACCESS", dbLong, 4, dbUpdatableField, false},
+                 {"NAME", dbText, 0, dbVariableField | dbUpdatableField, true}},
+                {{"ID_INDEX", {"FILE_ID"}, true}, {"NAME_INDEX", {"NAME"}, true}});
+    m_rs.Open(dbOpenTable, "FILES");
+    AddFile(10, 1033, "one");
+    AddFile(2, 7, "two");
+    AddFile(10, 1031, "three");
+  }
+  void TearDown() override {
+    m_rs.Close();
+    EngineTest::TearDown();
+  }
+  void AddFile(int type, int access, const char* name) {
+    AddRow(m_rs, {{"TYPE", Long(type)}, {"ACCESS", Long(access)}, {"NAME", COleVariant(name)}});
+  }
+  std::vector<std::string> Column(const char* field) {
+    m_rs.SetCurrentIndex("ID_INDEX");
+    return Walk(m_rs, field);
+  }
+
+  CDaoRecordset m_rs{&m_db};
+};
+
+TEST_F(LayoutTest, FieldsAndIndexesAreDescribedAsCreated) {
+  CDaoTableDef td(&m_db);
+  td.Open("files");
+  EXPECT_EQ(td.GetName(), CString("FILES"));
+  ASSERT_EQ(td.GetFieldCount(), 4);
+  CDaoFieldInfo f;
+  td.GetFieldInfo(3, f, AFX_DAO_ALL_INFO);
+  EXPECT_EQ(f.m_strName, CString("NAME"));
+  EXPECT_EQ(f.m_nType, dbText);
+  EXPECT_EQ(f.m_lSize, 255) << "size 0 means the largest text";
+  EXPECT_EQ(f.m_lAttributes, dbVariableField | dbUpdatableField);
+  EXPECT_TRUE(f.m_bAllowZeroLength);
+  td.GetFieldInfo("FILE_ID", f);
+  EXPECT_EQ(f.m_lAttributes, dbAutoIncrField);
+  td.GetFieldInfo("TYPE", f);
+  EXPECT_EQ(f.m_nType, dbByte);
+  EXPECT_FALSE(f.m_bAllowZeroLength) << "only text and memo fields allow zero length";
+  EXPECT_EQ(ErrorOf([&] { td.GetFieldInfo(4, f); }), kDaoItemNotFound);
+  ASSERT_EQ(td.GetIndexCount(), 2);
+  CDaoIndexInfo ix;
+  td.GetIndexInfo(1, ix);
+  EXPECT_EQ(ix.m_strName, CString("NAME_INDEX"));
+  ASSERT_EQ(ix.m_nFields, 1);
+  EXPECT_EQ(ix.m_pFieldInfos[0].m_strName, CString("NAME"));
+  EXPECT_TRUE(ix.m_bUnique);
+  td.GetIndexInfo("ID_INDEX", ix);  // the array of the earlier call is freed
+  EXPECT_EQ(ix.m_pFieldInfos[0].m_strName, CString("FILE_ID"));
+  EXPECT_EQ(m_rs.GetFieldCount(), 4);
+  EXPECT_EQ(td.GetRecordCount(), 3);
+}
+
+TEST_F(LayoutTest, AppendingAnExistingNameFailsUntilTheDefinitionIsRenamed) {
+  CDaoTableDef td(&m_db);
+  td.Create("files");
+  td.CreateField("X", dbLong, 4, dbUpdatableField);
+  EXPECT_EQ(ErrorOf([&] { td.Append(); }), kDaoTableExists) << "names compare without case";
+  EXPECT_FALSE(td.IsAppended());
+  td.SetName("FILES_1");
+  td.Append();
+  EXPECT_TRUE(td.IsAppended());
+  CDaoRecordset rs(&m_db);
+  rs.Open(&td);
+  EXPECT_EQ(rs.GetName(), CString("FILES_1"));
+  CDaoTableDef empty(&m_db);
+  empty.Create("NOFIELDS");
+  EXPECT_EQ(ErrorOf([&] { empty.Append(); }), kDaoInvalidArgument);
+}
+
+TEST_F(LayoutTest, DefinitionMistakesAreRefusedWithTheirNumbers) {
+  CDaoTableDef td(&m_db);
+  td.Open("FILES");
+  EXPECT_EQ(ErrorOf([&] { td.CreateField("name", dbLong, 4, 0); }), kDaoFieldDefinedTwice);
+  EXPECT_EQ(ErrorOf([&] { td.CreateField("BAD", 99, 4, 0); }), kDaoInvalidArgument);
+  EXPECT_EQ(ErrorOf([&] { td.CreateField("BIG", dbText, 300, 0); }), kDaoInvalidArgument);
+  EXPECT_EQ(ErrorOf([&] { td.CreateField("A!B", dbLong, 4, 0); }), kDaoInvalidName);
+  EXPECT_EQ(ErrorOf([&] { td.DeleteField("NAME"); }), kDaoFieldInIndex);
+  EXPECT_EQ(ErrorOf([&] { td.DeleteField("NOPE"); }), kDaoItemNotFound);
+  EXPECT_EQ(ErrorOf([&] { td.DeleteIndex("NOPE"); }), kDaoNotAnIndex);
+  CDaoIndexFieldInfo field;
+  CDaoIndexInfo ix;
+  ix.m_strName = "NAME_INDEX";
+  ix.m_pFieldInfos = &field;
+  ix.m_nFields = 1;
+  field.m_strName = "NAME";
+  EXPECT_EQ(ErrorOf([&] { td.CreateIndex(ix); }), kDaoIndexExists);
+  ix.m_strName = "OTHER";
+  field.m_strName = "MISSING";
+  EXPECT_EQ(ErrorOf([&] { td.CreateIndex(ix); }), kDaoItemNotFound);
+  field.m_strName = "NAME";
+  field.m_bDescending = TRUE;
+  EXPECT_EQ(ErrorOf([&] { td.CreateIndex(ix); }), kDaoInvalidArgument);
+  field.m_bDescending = FALSE;
+  ix.m_bIgnoreNulls = TRUE;
+  EXPECT_EQ(ErrorOf([&] { td.CreateIndex(ix); }), kDaoInvalidArgument);
+  EXPECT_EQ(td.GetIndexCount(), 2);
+  td.DeleteIndex("NAME_INDEX");
+  td.DeleteField("NAME");
+  EXPECT_EQ(td.GetFieldCount(), 3);
+  EXPECT_EQ(ErrorOf([&] { m_db.DeleteTableDef("FILES"); }), kDaoTableInUse);
+  EXPECT_EQ(ErrorOf([&] { m_db.DeleteTableDef("NOPE"); }), kDaoItemNotFound);
+  m_rs.Close();
+  m_db.DeleteTableDef("FILES");
+  EXPECT_EQ(ErrorOf([&] { td.GetFieldCount(); }), kDaoObjectNotFound);
+}
+
+TEST_F(LayoutTest, AUniqueIndexIsNotBuiltOverDuplicates) {
+  CDaoTableDef td(&m_db);
+  td.Open("FILES");
+  td.DeleteIndex("NAME_INDEX");
+  AddFile(2, 7, "ONE");  // the same name as "one" for a text index
+  CDaoIndexFieldInfo field;
+  field.m_strName = "NAME";
+  CDaoIndexInfo ix;
+  ix.m_strName = "NAME_INDEX";
+  ix.m_pFieldInfos = &field;
+  ix.m_nFields = 1;
+  ix.m_bUnique = TRUE;
+  EXPECT_EQ(ErrorOf([&] { td.CreateIndex(ix); }), kDaoDuplicateKey);
+  EXPECT_EQ(td.GetIndexCount(), 1);
+  ix.m_bUnique = FALSE;
+  td.CreateIndex(ix);
+  m_rs.SetCurrentIndex("NAME_INDEX");
+  COleVariant key("One");
+  ASSERT_TRUE(m_rs.Seek("=", &key));
+}
+
+TEST_F(LayoutTest, UniqueAndRequiredIndexesRefuseRowsThatBreakThem) {
+  m_rs.AddNew();
+  m_rs.SetFieldValue("NAME", "ONE");
+  EXPECT_EQ(ErrorOf([&] { m_rs.Update(); }), kDaoDuplicateKey);
+  m_rs.CancelUpdate();
+  // NULLs never collide in a unique index.
+  AddRow(m_rs, {{"TYPE", Long(1)}});
+  AddRow(m_rs, {{"TYPE", Long(1)}});
+  CDaoTableDef td(&m_db);
+  td.Open("FILES");
+  CDaoIndexFieldInfo field;
+  field.m_strName = "ACCESS";
+  CDaoIndexInfo ix;
+  ix.m_strName = "ACCESS_INDEX";
+  ix.m_pFieldInfos = &field;
+  ix.m_nFields = 1;
+  ix.m_bRequired = TRUE;
+  td.CreateIndex(ix);
+  m_rs.AddNew();
+  m_rs.SetFieldValue("NAME", "no access");
+  EXPECT_EQ(ErrorOf([&] { m_rs.Update(); }), kDaoFieldRequiredInIndex);
+  m_rs.CancelUpdate();
+  EXPECT_EQ(m_rs.GetRecordCount(), 5);
+}
+
+TEST_F(LayoutTest, FieldsAddedToATableWithRowsStartNull) {
+  CDaoTableDef td(&m_db);
+  td.Open("FILES");
+  CDaoFieldInfo info;
+  info.m_strName = "LANGID";
+  info.m_nType = dbLong;
+  info.m_lSize = 4;
+  info.m_lAttributes = dbUpdatableField;
+  td.CreateField(info);
+  td.CreateField("NOTE", dbMemo, 0, dbVariableField | dbUpdatableField);
+  EXPECT_EQ(Column("LANGID"), (std::vector<std::string>{"NULL", "NULL", "NULL"}));
+  m_rs.MoveFirst();
+  m_rs.Edit();
+  m_rs.SetFieldValue("LANGID", Long(1033));
+  m_rs.SetFieldValue("NOTE", "memo");
+  m_rs.Update();
+  EXPECT_EQ(Text(m_rs.GetFieldValue("NOTE")), "memo");
+  td.DeleteField("NOTE");
+  EXPECT_EQ(ErrorOf([&] { m_rs.GetFieldValue("NOTE"); }), kDaoItemNotFound);
+  EXPECT_EQ(Column("LANGID"), (std::vector<std::string>{"1033", "NULL", "NULL"}));
+}
+
+TEST_F(LayoutTest, AnAppendedTableCanBeRenamed) {
+  CDaoTableDef td(&m_db);
+  td.Open("FILES");
+  CreateTable(m_db, "TAKEN", {{"X", dbLong, 4, dbUpdatableField, false}}, {});
+  EXPECT_EQ(ErrorOf([&] { td.SetName("taken"); }), kDaoTableExists);
+  td.SetName("RENAMED");
+  EXPECT_EQ(td.GetName(), CString("RENAMED"));
+  EXPECT_EQ(m_rs.GetName(), CString("RENAMED")) << "open recordsets follow the table";
+  CDaoRecordset rs(&m_db);
+  EXPECT_EQ(ErrorOf([&] { rs.Open(dbOpenTable, "FILES"); }), kDaoObjectNotFound);
+  rs.Open(dbOpenTable, "RENAMED");
+  rs.SetCurrentIndex("NAME_INDEX");
+  COleVariant key("TWO");
+  ASSERT_TRUE(rs.Seek("=", &key));
+  EXPECT_EQ(rs.GetFieldValue("ACCESS").lVal, 7);
+}
+
+TEST_F(LayoutTest, ExecuteRunsTheUpgradesUpdateStatements) {
+  CDaoTableDef td(&m_db);
+  td.Open("FILES");
+  td.CreateField("LANGID", dbLong, 4, dbUpdatableField);
+  const double before = m_rs.GetDateLastUpdated().m_dt;
+  // Field names that are SQL words are written bare, as the upgrade does.
+  m_db.Execute("UPDATE FILES SET LANGID=ACCESS, ACCESS = NULL  WHERE TYPE = 10", dbFailOnError);
+  EXPECT_EQ(m_db.GetRecordsAffected(), 2);
+  EXPECT_EQ(Column("LANGID"), (std::vector<std::string>{"1033", "NULL", "1031"}));
+  EXPECT_EQ(Column("ACCESS"), (std::vector<std::string>{"NULL", "7", "NULL"}));
+  EXPECT_GT(m_rs.GetDateLastUpdated().m_dt, before);
+  m_db.Execute("UPDATE [FILES] SET [LANGID] = 0;");
+  EXPECT_EQ(Column("LANGID"), (std::vector<std::string>{"0", "0", "0"}));
+  m_db.Execute("UPDATE FILES SET NAME = NAME & '-x' WHERE (TYPE <> 10 OR ACCESS IS NOT NULL)");
+  EXPECT_EQ(Column("NAME"), (std::vector<std::string>{"one", "two-x", "three"}));
+}
+
+TEST_F(LayoutTest, ExecuteChangesNothingWhenARowWouldBreakAFieldRule) {
+  CDaoTableDef td(&m_db);
+  td.Open("FILES");
+  // The retyping procedure: copy into a narrower "temp" field.
+  td.CreateField("temp", dbText, 4, dbVariableField | dbUpdatableField);
+  EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE FILES SET temp=NAME"); }), kDaoFieldTooSmall);
+  EXPECT_EQ(Column("temp"), (std::vector<std::string>{"NULL", "NULL", "NULL"}));
+  EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE FILES SET TYPE = 300"); }), kDaoNumericOverflow);
+  EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE FILES SET NAME = 'same'"); }), kDaoDuplicateKey);
+  EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE FILES SET ACCESS = 'abc'"); }),
+            kDaoConversionError);
+  EXPECT_EQ(Column("NAME"), (std::vector<std::string>{"one", "two", "three"}));
+  EXPECT_EQ(Column("TYPE"), (std::vector<std::string>{"10", "2", "10"}));
+  m_db.Execute("UPDATE FILES SET temp = TYPE");
+  EXPECT_EQ(Column("temp"), (std::vector<std::string>{"10", "2", "10"}));
+}
+
+TEST_F(LayoutTest, ExecuteRefusesWhatItCannotRun) {
+  EXPECT_EQ(ErrorOf([&] { m_db.Execute("DELETE FROM FILES"); }), kDaoInvalidSql);
+  EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE NOPE SET X = 1"); }), kDaoInputTableNotFound);
+  EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE FILES SET NOPE = 1"); }), kDaoTooFewParameters);
+  EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE FILES SET TYPE = NOPE"); }),
+            kDaoTooFewParameters);
+  EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE FILES SET TYPE ="); }), kDaoUpdateSyntax);
+  EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE FILES SET TYPE = (1"); }), kDaoUpdateSyntax);
+  EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE FILES SET TYPE = 1 WHERE"); }), kDaoUpdateSyntax);
+  EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE FILES SET NAME = 'x"); }), kDaoUpdateSyntax);
+  EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE FILES SET TYPE = 1; DROP TABLE FILES"); }),
+            kDaoUpdateSyntax);
+  EXPECT_EQ(m_rs.GetRecordCount(), 3);
+}
+
+}  // namespace
+}  // namespace enginetest

@@ -430,6 +430,10 @@ enum class Op {
   kReopen,
   kBadBookmark,
   kDiscardedEdit,
+  kAuxMoveFirst,
+  kAuxMoveNext,
+  kAuxMovePrev,
+  kAuxSetIndex,
 };
 
 struct OpWeight {
@@ -438,11 +442,14 @@ struct OpWeight {
 };
 
 const OpWeight kOpWeights[] = {
-    {Op::kAddNew, 20},   {Op::kEdit, 12},       {Op::kDelete, 6},        {Op::kSeek, 14},
-    {Op::kMoveFirst, 3}, {Op::kMoveLast, 3},    {Op::kMoveNext, 14},     {Op::kMovePrev, 8},
-    {Op::kMove, 2},      {Op::kGetBookmark, 4}, {Op::kSetBookmark, 5},   {Op::kGotoLastModified, 2},
-    {Op::kSetIndex, 4},  {Op::kBegin, 3},       {Op::kCommit, 3},        {Op::kRollback, 2},
-    {Op::kReopen, 1},    {Op::kBadBookmark, 1}, {Op::kDiscardedEdit, 2},
+    {Op::kAddNew, 20},       {Op::kEdit, 12},        {Op::kDelete, 6},
+    {Op::kSeek, 14},         {Op::kMoveFirst, 3},    {Op::kMoveLast, 3},
+    {Op::kMoveNext, 14},     {Op::kMovePrev, 8},     {Op::kMove, 2},
+    {Op::kGetBookmark, 4},   {Op::kSetBookmark, 5},  {Op::kGotoLastModified, 2},
+    {Op::kSetIndex, 4},      {Op::kBegin, 3},        {Op::kCommit, 3},
+    {Op::kRollback, 2},      {Op::kReopen, 1},       {Op::kBadBookmark, 1},
+    {Op::kDiscardedEdit, 2}, {Op::kAuxMoveFirst, 1}, {Op::kAuxMoveNext, 6},
+    {Op::kAuxMovePrev, 2},   {Op::kAuxSetIndex, 1},
 };
 
 const char* const kBaseNames[] = {
@@ -499,13 +506,13 @@ class CModelRun {
   void DoEdit();
   void DoDelete();
   void DoSeek();
-  void DoMoveEnd(bool first);
-  void DoMoveStep(bool next);
+  void DoMoveEnd(CDaoRecordset& rs, CursorModel& cur, bool first);
+  void DoMoveStep(CDaoRecordset& rs, CursorModel& cur, bool next);
   void DoMove();
   void DoGetBookmark();
   void DoSetBookmark();
   void DoGotoLastModified();
-  void DoSetIndex();
+  void DoSetIndex(CDaoRecordset& rs, CursorModel& cur);
   void DoBegin();
   void DoCommit();
   void DoRollback();
@@ -517,10 +524,11 @@ class CModelRun {
   bool UpdateLoop(Row& row, int64_t self, short editMode);
 
   // Checks.
-  void VerifyCursor();
-  void VerifyAll(CDaoRecordset& rs);
+  void VerifyCursor(CDaoRecordset& rs, const CursorModel& cur, const char* which);
+  void AfterRollback(CursorModel& cur, const std::vector<Row>& before, bool tableChanged);
+  void VerifyAll(CDaoRecordset& rs, CursorModel& cur);
   void LearnNewRow(int64_t seq);
-  void PlaceAt(const Row* row, Pos otherwise);
+  void PlaceAt(CursorModel& cur, const Row* row, Pos otherwise);
   void OpenDatabase();
   void CloseDatabase();
 
@@ -532,11 +540,15 @@ class CModelRun {
   uint32_t m_seed;
   std::string m_path;
   std::unique_ptr<CDaoDatabase> m_db;
-  std::unique_ptr<CDaoRecordset> m_rs;   // the recordset under test
-  std::unique_ptr<CDaoRecordset> m_aux;  // a second one: new rows, full walks
+  std::unique_ptr<CDaoRecordset> m_rs;  // the recordset under test
+  // A second recordset on the same table: it finds new rows, walks whole
+  // indexes, and steps between the writes of the first, whose writes must
+  // reach it.
+  std::unique_ptr<CDaoRecordset> m_aux;
 
   CTableModel m_model;
   CursorModel m_cursor;
+  CursorModel m_auxCursor;
   int64_t m_nextSeq = 1;
   std::map<int64_t, COleVariant> m_bookmarks;  // by row seq
   std::set<int64_t> m_rolledBackInserts;       // rows whose insert a rollback undid
@@ -725,6 +737,12 @@ testing::AssertionResult CModelRun::RowMatches(CDaoRecordset& rs, const Row& row
 }
 
 bool CModelRun::Allowed(Op op) const {
+  if (op == Op::kAuxMoveNext || op == Op::kAuxMovePrev) {
+    const Pos p = m_auxCursor.pos;
+    return (p == Pos::kRow && m_auxCursor.relative) || p == Pos::kBOF || p == Pos::kEOF ||
+           p == Pos::kEmpty;
+  }
+  if (op == Op::kAuxMoveFirst || op == Op::kAuxSetIndex) return true;
   switch (m_cursor.pos) {
     case Pos::kRow:
       if (!m_cursor.relative) {
@@ -777,13 +795,13 @@ void CModelRun::Do(Op op) {
     case Op::kSeek:
       return DoSeek();
     case Op::kMoveFirst:
-      return DoMoveEnd(true);
+      return DoMoveEnd(*m_rs, m_cursor, true);
     case Op::kMoveLast:
-      return DoMoveEnd(false);
+      return DoMoveEnd(*m_rs, m_cursor, false);
     case Op::kMoveNext:
-      return DoMoveStep(true);
+      return DoMoveStep(*m_rs, m_cursor, true);
     case Op::kMovePrev:
-      return DoMoveStep(false);
+      return DoMoveStep(*m_rs, m_cursor, false);
     case Op::kMove:
       return DoMove();
     case Op::kGetBookmark:
@@ -793,7 +811,7 @@ void CModelRun::Do(Op op) {
     case Op::kGotoLastModified:
       return DoGotoLastModified();
     case Op::kSetIndex:
-      return DoSetIndex();
+      return DoSetIndex(*m_rs, m_cursor);
     case Op::kBegin:
       return DoBegin();
     case Op::kCommit:
@@ -806,17 +824,29 @@ void CModelRun::Do(Op op) {
       return DoBadBookmark();
     case Op::kDiscardedEdit:
       return DoDiscardedEdit();
+    case Op::kAuxMoveFirst:
+      Note() << "aux: ";
+      return DoMoveEnd(*m_aux, m_auxCursor, true);
+    case Op::kAuxMoveNext:
+      Note() << "aux: ";
+      return DoMoveStep(*m_aux, m_auxCursor, true);
+    case Op::kAuxMovePrev:
+      Note() << "aux: ";
+      return DoMoveStep(*m_aux, m_auxCursor, false);
+    case Op::kAuxSetIndex:
+      Note() << "aux: ";
+      return DoSetIndex(*m_aux, m_auxCursor);
   }
 }
 
 // Makes `row` current, or sets `otherwise` when there is none.
-void CModelRun::PlaceAt(const Row* row, Pos otherwise) {
-  m_cursor.relative = true;
+void CModelRun::PlaceAt(CursorModel& cur, const Row* row, Pos otherwise) {
+  cur.relative = true;
   if (row != nullptr) {
-    m_cursor.pos = Pos::kRow;
-    m_cursor.seq = row->seq;
+    cur.pos = Pos::kRow;
+    cur.seq = row->seq;
   } else {
-    m_cursor.pos = otherwise;
+    cur.pos = otherwise;
   }
 }
 
@@ -848,7 +878,7 @@ bool CModelRun::UpdateLoop(Row& row, int64_t self, short editMode) {
       continue;
     }
     Note() << " dropped by MoveFirst";
-    DoMoveEnd(true);
+    DoMoveEnd(*m_rs, m_cursor, true);
     EXPECT_EQ(m_rs->GetEditMode(), dbEditNone);
     return false;
   }
@@ -899,6 +929,7 @@ void CModelRun::LearnNewRow(int64_t seq) {
   COleVariant bookmark = m_rs->GetLastModifiedBookmark();
   m_bookmarks[seq] = bookmark;
   m_aux->SetBookmark(bookmark);
+  PlaceAt(m_auxCursor, row, Pos::kUnknown);
   COleVariant id = m_aux->GetFieldValue("ID");
   ASSERT_EQ(id.vt, VT_I4) << Describe(id);
   row->id = id.lVal;
@@ -940,11 +971,18 @@ void CModelRun::DoEdit() {
               kDaoCannotUpdateField);
   }
   if (!UpdateLoop(row, row.seq, dbEditInProgress)) return;
-  *m_model.Find(row.seq) = row;
+  if (m_auxCursor.pos == Pos::kRow && m_auxCursor.seq == row.seq &&
+      CompareRows(kIndexes[m_auxCursor.index], row, *current) != 0) {
+    // The other recordset's row moved in its index under it: where its next
+    // move goes is not pinned down, but it must read the new values.
+    m_auxCursor.relative = false;
+  }
+  *current = row;
   m_lastModified = row.seq;
   if (Chance(20)) {
     // The last-modified bookmark names the edited row.
     m_aux->SetBookmark(m_rs->GetLastModifiedBookmark());
+    PlaceAt(m_auxCursor, current, Pos::kUnknown);
     EXPECT_TRUE(RowMatches(*m_aux, row)) << "GetLastModifiedBookmark after Edit";
   }
   // The edited row stays current, in its new place.
@@ -955,6 +993,9 @@ void CModelRun::DoDelete() {
   Note() << "Delete seq " << row->seq << " id " << row->id;
   m_cursor.keys = KeysOf(CurrentIndex(), *row);
   m_rs->Delete();
+  // The other recordset's row vanished under it: not pinned down.
+  if (m_auxCursor.pos == Pos::kRow && m_auxCursor.seq == m_cursor.seq)
+    m_auxCursor.pos = Pos::kUnknown;
   m_model.Erase(m_cursor.seq);
   m_cursor.pos = Pos::kDeleted;
   EXPECT_TRUE(m_rs->IsDeleted());
@@ -990,41 +1031,40 @@ void CModelRun::DoSeek() {
   const Row* expected = m_model.Seek(ix, op, modelKeys);
   Note() << " -> " << (expected ? std::to_string(expected->seq) : "none");
   EXPECT_EQ(found != FALSE, expected != nullptr);
-  PlaceAt(expected, Pos::kNone);
+  PlaceAt(m_cursor, expected, Pos::kNone);
 }
 
-void CModelRun::DoMoveEnd(bool first) {
+void CModelRun::DoMoveEnd(CDaoRecordset& rs, CursorModel& cur, bool first) {
   Note() << (first ? "MoveFirst" : "MoveLast");
-  const auto ordered = m_model.Ordered(CurrentIndex());
+  const auto ordered = m_model.Ordered(kIndexes[cur.index]);
   if (ordered.empty()) {
-    EXPECT_EQ(ErrorOf([&] { first ? m_rs->MoveFirst() : m_rs->MoveLast(); }), kDaoNoCurrentRecord);
-    m_cursor.pos = Pos::kEmpty;
+    EXPECT_EQ(ErrorOf([&] { first ? rs.MoveFirst() : rs.MoveLast(); }), kDaoNoCurrentRecord);
+    cur.pos = Pos::kEmpty;
     return;
   }
-  first ? m_rs->MoveFirst() : m_rs->MoveLast();
-  PlaceAt(first ? ordered.front() : ordered.back(), Pos::kUnknown);
+  first ? rs.MoveFirst() : rs.MoveLast();
+  PlaceAt(cur, first ? ordered.front() : ordered.back(), Pos::kUnknown);
 }
 
-void CModelRun::DoMoveStep(bool next) {
+void CModelRun::DoMoveStep(CDaoRecordset& rs, CursorModel& cur, bool next) {
   Note() << (next ? "MoveNext" : "MovePrev");
-  const IndexDef& ix = CurrentIndex();
-  const auto step = [&] { next ? m_rs->MoveNext() : m_rs->MovePrev(); };
-  switch (m_cursor.pos) {
+  const IndexDef& ix = kIndexes[cur.index];
+  const auto step = [&] { next ? rs.MoveNext() : rs.MovePrev(); };
+  switch (cur.pos) {
     case Pos::kRow: {
-      const Row* row = m_model.Find(m_cursor.seq);
+      const Row* row = m_model.Find(cur.seq);
       step();
-      PlaceAt(m_model.Neighbour(ix, KeysOf(ix, *row), row->seq, next),
+      PlaceAt(cur, m_model.Neighbour(ix, KeysOf(ix, *row), row->seq, next),
               next ? Pos::kEOF : Pos::kBOF);
       return;
     }
     case Pos::kDeleted:
       step();
-      PlaceAt(m_model.Neighbour(ix, m_cursor.keys, m_cursor.seq, next),
-              next ? Pos::kEOF : Pos::kBOF);
+      PlaceAt(cur, m_model.Neighbour(ix, cur.keys, cur.seq, next), next ? Pos::kEOF : Pos::kBOF);
       return;
     case Pos::kBOF:
     case Pos::kEOF:
-      if ((m_cursor.pos == Pos::kEOF) == next) {
+      if ((cur.pos == Pos::kEOF) == next) {
         // Moving further past an end.
         EXPECT_EQ(ErrorOf(step), kDaoNoCurrentRecord);
         return;
@@ -1032,7 +1072,7 @@ void CModelRun::DoMoveStep(bool next) {
       // Back from an end: to the first (last) row, or straight to the other
       // end when the rows have gone meanwhile.
       step();
-      PlaceAt(m_model.Neighbour(ix, {}, next ? INT64_MIN : INT64_MAX, next),
+      PlaceAt(cur, m_model.Neighbour(ix, {}, next ? INT64_MIN : INT64_MAX, next),
               next ? Pos::kEOF : Pos::kBOF);
       return;
     default:  // kEmpty, kNone: there is nowhere to go.
@@ -1051,7 +1091,7 @@ void CModelRun::DoMove() {
   if (at + n < 0 || at + n >= static_cast<long>(ordered.size())) return;
   Note() << "Move " << n;
   m_rs->Move(n);
-  PlaceAt(ordered[at + n], Pos::kUnknown);
+  PlaceAt(m_cursor, ordered[at + n], Pos::kUnknown);
 }
 
 void CModelRun::DoGetBookmark() {
@@ -1068,7 +1108,7 @@ void CModelRun::DoSetBookmark() {
   Note() << "SetBookmark seq " << it->first;
   if (Alive(it->first)) {
     m_rs->SetBookmark(it->second);
-    PlaceAt(m_model.Find(it->first), Pos::kUnknown);
+    PlaceAt(m_cursor, m_model.Find(it->first), Pos::kUnknown);
   } else {
     Note() << " (deleted)";
     EXPECT_EQ(ErrorOf([&] { m_rs->SetBookmark(it->second); }), kDaoRecordDeleted);
@@ -1079,25 +1119,25 @@ void CModelRun::DoGotoLastModified() {
   if (m_lastModified < 0 || !Alive(m_lastModified)) return;
   Note() << "SetBookmark(GetLastModifiedBookmark) seq " << m_lastModified;
   m_rs->SetBookmark(m_rs->GetLastModifiedBookmark());
-  PlaceAt(m_model.Find(m_lastModified), Pos::kUnknown);
+  PlaceAt(m_cursor, m_model.Find(m_lastModified), Pos::kUnknown);
 }
 
-void CModelRun::DoSetIndex() {
+void CModelRun::DoSetIndex(CDaoRecordset& rs, CursorModel& cur) {
   if (Chance(5)) {
     Note() << "SetCurrentIndex NO_SUCH_INDEX";
-    EXPECT_EQ(ErrorOf([&] { m_rs->SetCurrentIndex("NO_SUCH_INDEX"); }), kDaoNotAnIndex);
-    EXPECT_STREQ(m_rs->GetCurrentIndex().GetString(), CurrentIndex().name);
-    m_cursor.pos = Pos::kUnknown;
+    EXPECT_EQ(ErrorOf([&] { rs.SetCurrentIndex("NO_SUCH_INDEX"); }), kDaoNotAnIndex);
+    EXPECT_STREQ(rs.GetCurrentIndex().GetString(), kIndexes[cur.index].name);
+    cur.pos = Pos::kUnknown;
     return;
   }
   // Insertion order is chosen rarely: seeks need an index.
   const int index = Chance(15) ? 0 : 1 + Pick(kIndexCount - 1);
   Note() << "SetCurrentIndex '" << kIndexes[index].name << "'";
-  m_rs->SetCurrentIndex(kIndexes[index].name);
-  m_cursor.index = index;
-  EXPECT_STREQ(m_rs->GetCurrentIndex().GetString(), kIndexes[index].name);
-  const auto ordered = m_model.Ordered(CurrentIndex());
-  PlaceAt(ordered.empty() ? nullptr : ordered.front(), Pos::kEmpty);
+  rs.SetCurrentIndex(kIndexes[index].name);
+  cur.index = index;
+  EXPECT_STREQ(rs.GetCurrentIndex().GetString(), kIndexes[index].name);
+  const auto ordered = m_model.Ordered(kIndexes[index]);
+  PlaceAt(cur, ordered.empty() ? nullptr : ordered.front(), Pos::kEmpty);
 }
 
 void CModelRun::DoBegin() {
@@ -1150,23 +1190,28 @@ void CModelRun::DoRollback() {
     const Row& b = m_model.rows[i];
     tableChanged = a.seq != b.seq || a.num != b.num || a.name != b.name || a.flag != b.flag;
   }
-  switch (m_cursor.pos) {
+  AfterRollback(m_cursor, before, tableChanged);
+  AfterRollback(m_auxCursor, before, tableChanged);
+}
+
+void CModelRun::AfterRollback(CursorModel& cur, const std::vector<Row>& before, bool tableChanged) {
+  switch (cur.pos) {
     case Pos::kRow: {
-      const Row* now = m_model.Find(m_cursor.seq);
+      const Row* now = m_model.Find(cur.seq);
       if (now == nullptr) {
-        m_cursor.pos = Pos::kGone;
+        cur.pos = Pos::kGone;
         break;
       }
       // The current row reads its restored values; moves from it are pinned
       // down only when the rollback did not change it.
       const auto old = std::find_if(before.begin(), before.end(),
-                                    [&](const Row& r) { return r.seq == m_cursor.seq; });
+                                    [&](const Row& r) { return r.seq == cur.seq; });
       if (old->num != now->num || old->name != now->name || old->flag != now->flag)
-        m_cursor.relative = false;
+        cur.relative = false;
       break;
     }
     case Pos::kEmpty:
-      if (tableChanged) m_cursor.pos = Pos::kUnknown;
+      if (tableChanged) cur.pos = Pos::kUnknown;
       break;
     default:
       break;
@@ -1181,7 +1226,7 @@ void CModelRun::DoReopen() {
   m_cursor.index = 0;
   m_lastModified = -1;
   EXPECT_STREQ(m_rs->GetCurrentIndex().GetString(), "");
-  PlaceAt(m_model.rows.empty() ? nullptr : &m_model.rows.front(), Pos::kEmpty);
+  PlaceAt(m_cursor, m_model.rows.empty() ? nullptr : &m_model.rows.front(), Pos::kEmpty);
 }
 
 void CModelRun::DoBadBookmark() {
@@ -1203,37 +1248,37 @@ void CModelRun::DoDiscardedEdit() {
   add ? m_rs->AddNew() : m_rs->Edit();
   SetName(std::string("discarded"));
   SetNum(12345L);
-  DoMoveEnd(false);
+  DoMoveEnd(*m_rs, m_cursor, false);
   EXPECT_EQ(m_rs->GetEditMode(), dbEditNone);
   EXPECT_EQ(m_rs->GetRecordCount(), static_cast<long>(m_model.rows.size()));
 }
 
-void CModelRun::VerifyCursor() {
-  EXPECT_EQ(m_rs->GetEditMode(), dbEditNone);
-  switch (m_cursor.pos) {
+void CModelRun::VerifyCursor(CDaoRecordset& rs, const CursorModel& cur, const char* which) {
+  EXPECT_EQ(rs.GetEditMode(), dbEditNone) << which;
+  switch (cur.pos) {
     case Pos::kRow:
-      EXPECT_FALSE(m_rs->IsBOF());
-      EXPECT_FALSE(m_rs->IsEOF());
-      EXPECT_TRUE(RowMatches(*m_rs, *m_model.Find(m_cursor.seq))) << "current row";
+      EXPECT_FALSE(rs.IsBOF()) << which;
+      EXPECT_FALSE(rs.IsEOF()) << which;
+      EXPECT_TRUE(RowMatches(rs, *m_model.Find(cur.seq))) << which << ": current row";
       break;
     case Pos::kBOF:
-      EXPECT_TRUE(m_rs->IsBOF());
+      EXPECT_TRUE(rs.IsBOF()) << which;
       break;
     case Pos::kEOF:
-      EXPECT_TRUE(m_rs->IsEOF());
+      EXPECT_TRUE(rs.IsEOF()) << which;
       break;
     case Pos::kEmpty:
-      EXPECT_TRUE(m_rs->IsBOF());
-      EXPECT_TRUE(m_rs->IsEOF());
+      EXPECT_TRUE(rs.IsBOF()) << which;
+      EXPECT_TRUE(rs.IsEOF()) << which;
       break;
     case Pos::kNone:
-      EXPECT_FALSE(m_rs->IsBOF());
-      EXPECT_FALSE(m_rs->IsEOF());
-      EXPECT_EQ(ErrorOf([&] { Read(*m_rs, kName); }), kDaoNoCurrentRecord);
+      EXPECT_FALSE(rs.IsBOF()) << which;
+      EXPECT_FALSE(rs.IsEOF()) << which;
+      EXPECT_EQ(ErrorOf([&] { Read(rs, kName); }), kDaoNoCurrentRecord) << which;
       break;
     case Pos::kDeleted:
     case Pos::kGone:
-      EXPECT_EQ(ErrorOf([&] { Read(*m_rs, kNum); }), kDaoNoCurrentRecord);
+      EXPECT_EQ(ErrorOf([&] { Read(rs, kNum); }), kDaoNoCurrentRecord) << which;
       break;
     case Pos::kUnknown:
       break;
@@ -1241,8 +1286,8 @@ void CModelRun::VerifyCursor() {
 }
 
 // Walks every index of `rs` forward (and one backward) and compares with
-// the model.
-void CModelRun::VerifyAll(CDaoRecordset& rs) {
+// the model; then returns to the first row of its index.
+void CModelRun::VerifyAll(CDaoRecordset& rs, CursorModel& cur) {
   EXPECT_EQ(rs.GetRecordCount(), static_cast<long>(m_model.rows.size()));
   const int backward = Pick(kIndexCount);
   for (int i = 0; i < kIndexCount; ++i) {
@@ -1267,6 +1312,9 @@ void CModelRun::VerifyAll(CDaoRecordset& rs) {
     }
     EXPECT_EQ(n, 0u) << "rows in backward walk of '" << kIndexes[i].name << "'";
   }
+  rs.SetCurrentIndex(kIndexes[cur.index].name);
+  const auto ordered = m_model.Ordered(kIndexes[cur.index]);
+  PlaceAt(cur, ordered.empty() ? nullptr : ordered.front(), Pos::kEmpty);
 }
 
 void CModelRun::OpenDatabase() {
@@ -1277,7 +1325,8 @@ void CModelRun::OpenDatabase() {
   m_rs->Open(dbOpenTable, kTableName);
   m_aux->Open(dbOpenTable, kTableName);
   m_cursor = CursorModel();
-  PlaceAt(m_model.rows.empty() ? nullptr : &m_model.rows.front(), Pos::kEmpty);
+  PlaceAt(m_cursor, m_model.rows.empty() ? nullptr : &m_model.rows.front(), Pos::kEmpty);
+  m_auxCursor = m_cursor;
   m_bookmarks.clear();
   m_rolledBackInserts.clear();
   m_lastModified = -1;
@@ -1300,7 +1349,7 @@ void CModelRun::Run(int nOps) {
     db.Close();
   }
   OpenDatabase();
-  VerifyCursor();
+  VerifyCursor(*m_rs, m_cursor, "recordset");
   EXPECT_EQ(ErrorOf([&] { m_rs->GetLastModifiedBookmark(); }), kDaoNoCurrentRecord)
       << "a recordset that has written nothing has no last-modified row";
 
@@ -1309,8 +1358,9 @@ void CModelRun::Run(int nOps) {
     m_note.str("");
     try {
       Do(op);
-      VerifyCursor();
-      if (step % 97 == 96) VerifyAll(*m_aux);
+      VerifyCursor(*m_rs, m_cursor, "recordset");
+      VerifyCursor(*m_aux, m_auxCursor, "second recordset");
+      if (step % 97 == 96) VerifyAll(*m_aux, m_auxCursor);
     } catch (const CDaoException& e) {
       ADD_FAILURE() << "unexpected engine error " << e.GetErrorNumber() << ": "
                     << e.GetErrorMessage().GetString();
@@ -1334,11 +1384,11 @@ void CModelRun::Run(int nOps) {
       m_note.str("");
       Chance(50) ? DoCommit() : DoRollback();
     }
-    VerifyAll(*m_aux);
+    VerifyAll(*m_aux, m_auxCursor);
     if (testing::Test::HasFailure()) return;
     CloseDatabase();
     OpenDatabase();
-    VerifyAll(*m_rs);
+    VerifyAll(*m_rs, m_cursor);
     // Counters keep growing after a reopen.
     Row row;
     row.num = 1;
@@ -1351,7 +1401,7 @@ void CModelRun::Run(int nOps) {
     row.seq = m_nextSeq++;
     m_model.rows.push_back(row);
     LearnNewRow(row.seq);
-    VerifyAll(*m_aux);
+    VerifyAll(*m_aux, m_auxCursor);
     CloseDatabase();
   } catch (const CDaoException& e) {
     ADD_FAILURE() << "unexpected engine error " << e.GetErrorNumber()

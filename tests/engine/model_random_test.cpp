@@ -259,11 +259,6 @@ class CTableModel {
     return nullptr;
   }
   Row* Find(int64_t seq) { return const_cast<Row*>(std::as_const(*this).Find(seq)); }
-  const Row* FindId(long id) const {
-    for (const Row& r : rows)
-      if (r.id == id) return &r;
-    return nullptr;
-  }
   void Erase(int64_t seq) {
     rows.erase(std::remove_if(rows.begin(), rows.end(), [&](const Row& r) { return r.seq == seq; }),
                rows.end());

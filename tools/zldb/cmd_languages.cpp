@@ -1,6 +1,5 @@
 // zldb info / languages / add-language / add-simtable.
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "commands.h"
@@ -9,15 +8,6 @@
 
 namespace zldb {
 namespace {
-
-// Parses a language ID given in decimal (1033) or hexadecimal (0x0409).
-bool ParseLanguage(const std::string& text, WORD& language) {
-  char* end = nullptr;
-  const unsigned long value = std::strtoul(text.c_str(), &end, 0);
-  if (text.empty() || *end != '\0' || value > 0xFFFF) return false;
-  language = static_cast<WORD>(value);
-  return true;
-}
 
 struct SimKind {
   const char* name;
@@ -31,13 +21,6 @@ const SimKind kSimKinds[] = {
     {"access", ZLGetAvailableAccessSimLanguages, nullptr},
     {"package", ZLGetAvailablePackageSimLanguages, nullptr},
 };
-
-// Opens FILE for the command; prints the failure and returns null.
-void* OpenOrReport(const std::string& path, EOpenMode mode) {
-  void* hDB = ZLOpenDatabase(path.c_str(), mode);
-  if (hDB == nullptr) ReportFailure("opening the database");
-  return hDB;
-}
 
 }  // namespace
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "zldbctrl70.h"
+
 namespace zldb {
 
 using Args = std::vector<std::string>;
@@ -26,6 +28,9 @@ int RunInfo(const Args& args);
 int RunLanguages(const Args& args);
 int RunAddLanguage(const Args& args);
 int RunAddSimTable(const Args& args);
+int RunDemo(const Args& args);
+int RunTree(const Args& args);
+int RunShow(const Args& args);
 
 // Prints the library's last error for a failed call and returns 1.
 int ReportFailure(const char* what);
@@ -35,6 +40,17 @@ int PrintInfo(void* hDB, bool json);
 
 // Whether args holds the flag; removes it.
 bool TakeFlag(Args& args, const char* flag);
+
+// The value after an option ("--lang 1031"); removes both.  False when the
+// option is absent; value is then untouched.  An option without a value is
+// left in args, so that the argument count check refuses it.
+bool TakeOption(Args& args, const char* option, std::string& value);
+
+// Parses a language ID given in decimal (1033) or hexadecimal (0x0409).
+bool ParseLanguage(const std::string& text, WORD& language);
+
+// Opens FILE for the command; prints the failure and returns null.
+void* OpenOrReport(const std::string& path, EOpenMode mode);
 
 }  // namespace zldb
 

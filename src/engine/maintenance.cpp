@@ -235,7 +235,6 @@ void RepairFile(const std::string& path) {
       CSqlConnection out;
       out.Open(temp, CSqlOpenOptions());
       out.Exec("PRAGMA journal_mode = DELETE");
-      out.BeginImmediate();
       CBookkeeping::CreateFresh(out, "", CurrentDateValue());
       out.Exec("ATTACH DATABASE " + QuoteText(UriOf(path, "?mode=ro")) + " AS src");
       for (const char* t : {"zl_engine_meta", "zl_engine_tables", "zl_engine_fields",
@@ -252,6 +251,7 @@ void RepairFile(const std::string& path) {
         tables.push_back({entry.first, entry.second});
       }
       out.Exec("DETACH DATABASE src");
+      out.BeginImmediate();
       for (const TableRow& row : tables) {
         std::shared_ptr<CTableSchema> table;
         try {

@@ -64,21 +64,21 @@ ZL_EXPORT int ZLGetCreatedUserByID(void* hDB, long lID, CString& user, long lPar
 ZL_EXPORT int ZLGetCreatedUserByBookmark(void* hDB, const COleVariant& bookmark, CString& user,
                                          long lParamID);
 ZL_EXPORT int ZLSetCreatedUserByID(void* hDB, long lID, const char* user, long lParamID);
-ZL_EXPORT int ZLSetCreatedUserByBookmark(void* hDB, const COleVariant& bookmark,
-                                         const char* user, long lParamID);
+ZL_EXPORT int ZLSetCreatedUserByBookmark(void* hDB, const COleVariant& bookmark, const char* user,
+                                         long lParamID);
 
 // User who last modified the record (at most 255 characters).
 ZL_EXPORT int ZLGetModifiedUserByID(void* hDB, long lID, CString& user, long lParamID);
 ZL_EXPORT int ZLGetModifiedUserByBookmark(void* hDB, const COleVariant& bookmark, CString& user,
                                           long lParamID);
 ZL_EXPORT int ZLSetModifiedUserByID(void* hDB, long lID, const char* user, long lParamID);
-ZL_EXPORT int ZLSetModifiedUserByBookmark(void* hDB, const COleVariant& bookmark,
-                                          const char* user, long lParamID);
+ZL_EXPORT int ZLSetModifiedUserByBookmark(void* hDB, const COleVariant& bookmark, const char* user,
+                                          long lParamID);
 
 // Creation date (the date value is kept exactly; its status is not stored).
 ZL_EXPORT int ZLGetCreatedDateByID(void* hDB, long lID, COleDateTime& date, long lParamID);
-ZL_EXPORT int ZLGetCreatedDateByBookmark(void* hDB, const COleVariant& bookmark,
-                                         COleDateTime& date, long lParamID);
+ZL_EXPORT int ZLGetCreatedDateByBookmark(void* hDB, const COleVariant& bookmark, COleDateTime& date,
+                                         long lParamID);
 ZL_EXPORT int ZLSetCreatedDateByID(void* hDB, long lID, const COleDateTime& date, long lParamID);
 ZL_EXPORT int ZLSetCreatedDateByBookmark(void* hDB, const COleVariant& bookmark,
                                          const COleDateTime& date, long lParamID);
@@ -87,8 +87,7 @@ ZL_EXPORT int ZLSetCreatedDateByBookmark(void* hDB, const COleVariant& bookmark,
 ZL_EXPORT int ZLGetModifiedDateByID(void* hDB, long lID, COleDateTime& date, long lParamID);
 ZL_EXPORT int ZLGetModifiedDateByBookmark(void* hDB, const COleVariant& bookmark,
                                           COleDateTime& date, long lParamID);
-ZL_EXPORT int ZLSetModifiedDateByID(void* hDB, long lID, const COleDateTime& date,
-                                    long lParamID);
+ZL_EXPORT int ZLSetModifiedDateByID(void* hDB, long lID, const COleDateTime& date, long lParamID);
 ZL_EXPORT int ZLSetModifiedDateByBookmark(void* hDB, const COleVariant& bookmark,
                                           const COleDateTime& date, long lParamID);
 
@@ -120,8 +119,7 @@ ZL_EXPORT int ZLSetWizTypeByBookmark(void* hDB, const COleVariant& bookmark, lon
 
 // Wizard data, an opaque byte block (as the sheet).
 ZL_EXPORT int ZLGetWizardDataByID(void* hDB, long lID, CLongBinary& data);
-ZL_EXPORT int ZLGetWizardDataByBookmark(void* hDB, const COleVariant& bookmark,
-                                        CLongBinary& data);
+ZL_EXPORT int ZLGetWizardDataByBookmark(void* hDB, const COleVariant& bookmark, CLongBinary& data);
 ZL_EXPORT int ZLSetWizardDataByID(void* hDB, long lID, const CLongBinary& data);
 ZL_EXPORT int ZLSetWizardDataByBookmark(void* hDB, const COleVariant& bookmark,
                                         const CLongBinary& data);
@@ -153,15 +151,13 @@ ZL_EXPORT int ZLGetTitleByBookmark(void* hDB, const COleVariant& bookmark, WORD 
                                    CString& title, long lParamID);
 ZL_EXPORT int ZLGetTitleByBookmark(void* hDB, const COleVariant& bookmark,
                                    CMap<WORD, WORD, CString, LPCSTR>& titles, long lParamID);
-ZL_EXPORT int ZLSetTitleByID(void* hDB, long lID, WORD wLanguage, const char* title,
-                             long lParamID);
+ZL_EXPORT int ZLSetTitleByID(void* hDB, long lID, WORD wLanguage, const char* title, long lParamID);
 ZL_EXPORT int ZLSetTitleByID(void* hDB, long lID, const CMap<WORD, WORD, CString, LPCSTR>& titles,
                              long lParamID);
 ZL_EXPORT int ZLSetTitleByBookmark(void* hDB, const COleVariant& bookmark, WORD wLanguage,
                                    const char* title, long lParamID);
 ZL_EXPORT int ZLSetTitleByBookmark(void* hDB, const COleVariant& bookmark,
-                                   const CMap<WORD, WORD, CString, LPCSTR>& titles,
-                                   long lParamID);
+                                   const CMap<WORD, WORD, CString, LPCSTR>& titles, long lParamID);
 
 ZL_EXPORT int ZLGetInfoByID(void* hDB, long lID, WORD wLanguage, CString& info, long lParamID);
 ZL_EXPORT int ZLGetInfoByID(void* hDB, long lID, CMap<WORD, WORD, CString, LPCSTR>& infos,

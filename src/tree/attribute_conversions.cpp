@@ -33,8 +33,7 @@ int CUnsignedValue::FromRead(const COleVariant& read, Out value) {
 }
 
 int CSignedValue::ToStored(In value, COleVariant& stored) {
-  if (value < std::numeric_limits<int32_t>::min() ||
-      value > std::numeric_limits<int32_t>::max()) {
+  if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max()) {
     return ZLE_ENGINE;
   }
   stored = COleVariant(static_cast<int32_t>(value));

@@ -3,11 +3,12 @@
 // parameter-set argument and whether its setter renews the layout change
 // stamp.  Every exported getter and setter is a one-line call of the two
 // templates below.
+#include "zldbctrl70/attributes.h"
+
 #include "frame/dbinfo.h"
 #include "frame/guard.h"
 #include "tree/attribute_conversions.h"
 #include "tree/row_target.h"
-#include "zldbctrl70/attributes.h"
 
 using namespace zl;
 
@@ -43,52 +44,51 @@ int SetScalar(void* hDB, const ZLRowRef& row, const char* field, typename Kind::
 }  // namespace
 
 // Name, field, value kind, parameter-set argument, stamp.
-#define ZL_SCALAR_ATTRIBUTES(X)                                           \
-  X(DefName, "DEFNAME", CTextValue, NoParamSet, kNoStamp)                 \
-  X(State, "STATE", CUnsignedValue, WithParamSet, kStampBefore)           \
-  X(Type, "TYPE", CUnsignedValue, NoParamSet, kNoStamp)                   \
-  X(Level, "LEVEL", CUnsignedValue, NoParamSet, kNoStamp)                 \
-  X(CreatedUser, "CREATED_USER", CTextValue, WithParamSet, kNoStamp)      \
-  X(ModifiedUser, "AUTHOR", CTextValue, WithParamSet, kNoStamp)           \
-  X(CreatedDate, "CREATED_DATE", CDateValue, WithParamSet, kNoStamp)      \
-  X(ModifiedDate, "DATE", CDateValue, WithParamSet, kNoStamp)             \
-  X(Uses, "USES", CTextValue, NoParamSet, kNoStamp)                       \
-  X(Sheet, "SHEET", CBinaryValue, NoParamSet, kNoStamp)                   \
-  X(UDTName, "UDTNAME", CTextValue, NoParamSet, kNoStamp)                 \
-  X(WizType, "WIZTYPE", CSignedValue, NoParamSet, kNoStamp)               \
+#define ZL_SCALAR_ATTRIBUTES(X)                                      \
+  X(DefName, "DEFNAME", CTextValue, NoParamSet, kNoStamp)            \
+  X(State, "STATE", CUnsignedValue, WithParamSet, kStampBefore)      \
+  X(Type, "TYPE", CUnsignedValue, NoParamSet, kNoStamp)              \
+  X(Level, "LEVEL", CUnsignedValue, NoParamSet, kNoStamp)            \
+  X(CreatedUser, "CREATED_USER", CTextValue, WithParamSet, kNoStamp) \
+  X(ModifiedUser, "AUTHOR", CTextValue, WithParamSet, kNoStamp)      \
+  X(CreatedDate, "CREATED_DATE", CDateValue, WithParamSet, kNoStamp) \
+  X(ModifiedDate, "DATE", CDateValue, WithParamSet, kNoStamp)        \
+  X(Uses, "USES", CTextValue, NoParamSet, kNoStamp)                  \
+  X(Sheet, "SHEET", CBinaryValue, NoParamSet, kNoStamp)              \
+  X(UDTName, "UDTNAME", CTextValue, NoParamSet, kNoStamp)            \
+  X(WizType, "WIZTYPE", CSignedValue, NoParamSet, kNoStamp)          \
   X(WizardData, "WIZARDDATA", CBinaryValue, NoParamSet, kNoStamp)
 
 // The four operations of an attribute without the parameter-set argument.
-#define ZL_DEFINE_NoParamSet(Name, field, Kind, stamp)                                        \
-  int ZLGet##Name##ByID(void* hDB, long lID, Kind::Out value) {                               \
-    return GetScalar<Kind>(hDB, ZLRowRef::ByID(lID, 0), field, value);                        \
-  }                                                                                           \
-  int ZLGet##Name##ByBookmark(void* hDB, const COleVariant& bookmark, Kind::Out value) {      \
-    return GetScalar<Kind>(hDB, ZLRowRef::ByBookmark(bookmark, 0), field, value);             \
-  }                                                                                           \
-  int ZLSet##Name##ByID(void* hDB, long lID, Kind::In value) {                                \
-    return SetScalar<Kind, stamp>(hDB, ZLRowRef::ByID(lID, 0), field, value);                 \
-  }                                                                                           \
-  int ZLSet##Name##ByBookmark(void* hDB, const COleVariant& bookmark, Kind::In value) {       \
-    return SetScalar<Kind, stamp>(hDB, ZLRowRef::ByBookmark(bookmark, 0), field, value);      \
+#define ZL_DEFINE_NoParamSet(Name, field, Kind, stamp)                                   \
+  int ZLGet##Name##ByID(void* hDB, long lID, Kind::Out value) {                          \
+    return GetScalar<Kind>(hDB, ZLRowRef::ByID(lID, 0), field, value);                   \
+  }                                                                                      \
+  int ZLGet##Name##ByBookmark(void* hDB, const COleVariant& bookmark, Kind::Out value) { \
+    return GetScalar<Kind>(hDB, ZLRowRef::ByBookmark(bookmark, 0), field, value);        \
+  }                                                                                      \
+  int ZLSet##Name##ByID(void* hDB, long lID, Kind::In value) {                           \
+    return SetScalar<Kind, stamp>(hDB, ZLRowRef::ByID(lID, 0), field, value);            \
+  }                                                                                      \
+  int ZLSet##Name##ByBookmark(void* hDB, const COleVariant& bookmark, Kind::In value) {  \
+    return SetScalar<Kind, stamp>(hDB, ZLRowRef::ByBookmark(bookmark, 0), field, value); \
   }
 
 // The four operations of an attribute that parameter sets share.
-#define ZL_DEFINE_WithParamSet(Name, field, Kind, stamp)                                      \
-  int ZLGet##Name##ByID(void* hDB, long lID, Kind::Out value, long lParamID) {                \
-    return GetScalar<Kind>(hDB, ZLRowRef::ByID(lID, lParamID), field, value);                 \
-  }                                                                                           \
-  int ZLGet##Name##ByBookmark(void* hDB, const COleVariant& bookmark, Kind::Out value,        \
-                              long lParamID) {                                                \
-    return GetScalar<Kind>(hDB, ZLRowRef::ByBookmark(bookmark, lParamID), field, value);      \
-  }                                                                                           \
-  int ZLSet##Name##ByID(void* hDB, long lID, Kind::In value, long lParamID) {                 \
-    return SetScalar<Kind, stamp>(hDB, ZLRowRef::ByID(lID, lParamID), field, value);          \
-  }                                                                                           \
-  int ZLSet##Name##ByBookmark(void* hDB, const COleVariant& bookmark, Kind::In value,         \
-                              long lParamID) {                                                \
-    return SetScalar<Kind, stamp>(hDB, ZLRowRef::ByBookmark(bookmark, lParamID), field,       \
-                                  value);                                                     \
+#define ZL_DEFINE_WithParamSet(Name, field, Kind, stamp)                                        \
+  int ZLGet##Name##ByID(void* hDB, long lID, Kind::Out value, long lParamID) {                  \
+    return GetScalar<Kind>(hDB, ZLRowRef::ByID(lID, lParamID), field, value);                   \
+  }                                                                                             \
+  int ZLGet##Name##ByBookmark(void* hDB, const COleVariant& bookmark, Kind::Out value,          \
+                              long lParamID) {                                                  \
+    return GetScalar<Kind>(hDB, ZLRowRef::ByBookmark(bookmark, lParamID), field, value);        \
+  }                                                                                             \
+  int ZLSet##Name##ByID(void* hDB, long lID, Kind::In value, long lParamID) {                   \
+    return SetScalar<Kind, stamp>(hDB, ZLRowRef::ByID(lID, lParamID), field, value);            \
+  }                                                                                             \
+  int ZLSet##Name##ByBookmark(void* hDB, const COleVariant& bookmark, Kind::In value,           \
+                              long lParamID) {                                                  \
+    return SetScalar<Kind, stamp>(hDB, ZLRowRef::ByBookmark(bookmark, lParamID), field, value); \
   }
 
 #define ZL_DEFINE_ATTRIBUTE(Name, field, Kind, scope, stamp) \

@@ -18,9 +18,7 @@ namespace {
 
 using CLangTextMap = CMap<WORD, WORD, CString, LPCSTR>;
 
-CString TextOf(const COleVariant& text) {
-  return CString(V_BSTRT(&text), text.GetStringLength());
-}
+CString TextOf(const COleVariant& text) { return CString(V_BSTRT(&text), text.GetStringLength()); }
 
 int GetOneText(void* hDB, const ZLRowRef& row, const char* field, WORD language, CString& text) {
   return RunGuarded(hDB, [&](ZLHandleRecord& record) {
@@ -32,8 +30,7 @@ int GetOneText(void* hDB, const ZLRowRef& row, const char* field, WORD language,
   });
 }
 
-int SetOneText(void* hDB, const ZLRowRef& row, const char* field, WORD language,
-               const char* text) {
+int SetOneText(void* hDB, const ZLRowRef& row, const char* field, WORD language, const char* text) {
   return RunGuarded(hDB, [&](ZLHandleRecord& record) {
     const int code = WriteRowText(record, row, field, language, COleVariant(text));
     if (code != ZLE_OK) return ZLOutcome::Fail(code);
@@ -103,34 +100,34 @@ int SetAllTexts(void* hDB, const ZLRowRef& row, const char* field, const CLangTe
 }  // namespace
 
 // The eight operations of one language-dependent attribute.
-#define ZL_DEFINE_LANG_TEXT(Name, field)                                                          \
+#define ZL_DEFINE_LANG_TEXT(Name, field)                                                         \
   int ZLGet##Name##ByID(void* hDB, long lID, WORD wLanguage, CString& text, long lParamID) {     \
-    return GetOneText(hDB, ZLRowRef::ByID(lID, lParamID), field, wLanguage, text);                \
-  }                                                                                               \
-  int ZLGet##Name##ByID(void* hDB, long lID, CLangTextMap& texts, long lParamID) {                \
-    return GetAllTexts(hDB, ZLRowRef::ByID(lID, lParamID), field, texts);                         \
-  }                                                                                               \
-  int ZLGet##Name##ByBookmark(void* hDB, const COleVariant& bookmark, WORD wLanguage,             \
-                              CString& text, long lParamID) {                                     \
-    return GetOneText(hDB, ZLRowRef::ByBookmark(bookmark, lParamID), field, wLanguage, text);     \
-  }                                                                                               \
-  int ZLGet##Name##ByBookmark(void* hDB, const COleVariant& bookmark, CLangTextMap& texts,        \
-                              long lParamID) {                                                    \
-    return GetAllTexts(hDB, ZLRowRef::ByBookmark(bookmark, lParamID), field, texts);              \
-  }                                                                                               \
+    return GetOneText(hDB, ZLRowRef::ByID(lID, lParamID), field, wLanguage, text);               \
+  }                                                                                              \
+  int ZLGet##Name##ByID(void* hDB, long lID, CLangTextMap& texts, long lParamID) {               \
+    return GetAllTexts(hDB, ZLRowRef::ByID(lID, lParamID), field, texts);                        \
+  }                                                                                              \
+  int ZLGet##Name##ByBookmark(void* hDB, const COleVariant& bookmark, WORD wLanguage,            \
+                              CString& text, long lParamID) {                                    \
+    return GetOneText(hDB, ZLRowRef::ByBookmark(bookmark, lParamID), field, wLanguage, text);    \
+  }                                                                                              \
+  int ZLGet##Name##ByBookmark(void* hDB, const COleVariant& bookmark, CLangTextMap& texts,       \
+                              long lParamID) {                                                   \
+    return GetAllTexts(hDB, ZLRowRef::ByBookmark(bookmark, lParamID), field, texts);             \
+  }                                                                                              \
   int ZLSet##Name##ByID(void* hDB, long lID, WORD wLanguage, const char* text, long lParamID) {  \
-    return SetOneText(hDB, ZLRowRef::ByID(lID, lParamID), field, wLanguage, text);                \
-  }                                                                                               \
-  int ZLSet##Name##ByID(void* hDB, long lID, const CLangTextMap& texts, long lParamID) {          \
-    return SetAllTexts(hDB, ZLRowRef::ByID(lID, lParamID), field, texts);                         \
-  }                                                                                               \
-  int ZLSet##Name##ByBookmark(void* hDB, const COleVariant& bookmark, WORD wLanguage,             \
-                              const char* text, long lParamID) {                                  \
-    return SetOneText(hDB, ZLRowRef::ByBookmark(bookmark, lParamID), field, wLanguage, text);     \
-  }                                                                                               \
-  int ZLSet##Name##ByBookmark(void* hDB, const COleVariant& bookmark, const CLangTextMap& texts,  \
-                              long lParamID) {                                                    \
-    return SetAllTexts(hDB, ZLRowRef::ByBookmark(bookmark, lParamID), field, texts);              \
+    return SetOneText(hDB, ZLRowRef::ByID(lID, lParamID), field, wLanguage, text);               \
+  }                                                                                              \
+  int ZLSet##Name##ByID(void* hDB, long lID, const CLangTextMap& texts, long lParamID) {         \
+    return SetAllTexts(hDB, ZLRowRef::ByID(lID, lParamID), field, texts);                        \
+  }                                                                                              \
+  int ZLSet##Name##ByBookmark(void* hDB, const COleVariant& bookmark, WORD wLanguage,            \
+                              const char* text, long lParamID) {                                 \
+    return SetOneText(hDB, ZLRowRef::ByBookmark(bookmark, lParamID), field, wLanguage, text);    \
+  }                                                                                              \
+  int ZLSet##Name##ByBookmark(void* hDB, const COleVariant& bookmark, const CLangTextMap& texts, \
+                              long lParamID) {                                                   \
+    return SetAllTexts(hDB, ZLRowRef::ByBookmark(bookmark, lParamID), field, texts);             \
   }
 
 ZL_DEFINE_LANG_TEXT(Title, "TITLE")

@@ -15,9 +15,9 @@
 namespace zl {
 
 struct ZLRowRef {
-  long recordID;                 // MODEL_ID when bookmark is null
-  const COleVariant* bookmark;   // a MAIN bookmark, or null; not owned
-  long paramSetID;               // non-zero: the PARAMSET row, overriding both
+  long recordID;                // MODEL_ID when bookmark is null
+  const COleVariant* bookmark;  // a MAIN bookmark, or null; not owned
+  long paramSetID;              // non-zero: the PARAMSET row, overriding both
 
   static ZLRowRef ByID(long id, long paramSetID) { return {id, nullptr, paramSetID}; }
   static ZLRowRef ByBookmark(const COleVariant& bookmark, long paramSetID) {

@@ -149,7 +149,8 @@ BOOL CopyFile(const char* lpExistingFileName, const char* lpNewFileName, BOOL bF
     const size_t slash = target.rfind('/');
     std::string temp = slash == std::string::npos ? std::string(".") : target.substr(0, slash);
     if (temp.empty()) temp = "/";
-    temp += "/.zlcopy-XXXXXX";
+    // mkostemp replaces the six trailing pattern letters with a unique name.
+    temp += "/.zlcopy-" + std::string(6, 'X');
     CFdGuard out(::mkostemp(&temp[0], O_CLOEXEC));
     if (out.Get() < 0) return FALSE;
     CTempFileGuard tempGuard(temp);

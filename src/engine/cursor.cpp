@@ -49,6 +49,17 @@ void CCursor::RefreshLayout() {
   std::shared_ptr<const CTableSchema> table = m_file.FindTableById(m_tableId);
   if (table == nullptr) ThrowDaoError(kDaoObjectNotFound, m_table ? m_table->name.c_str() : "");
   bool changed = m_table == nullptr || m_table.get() != table.get();
+  if (changed && m_table != nullptr && !m_changes.empty()) {
+    // Fields are kept by position: carry an edit in progress over to the
+    // new layout by name; a field that went away fails the Update (3265).
+    std::map<int, CSqlValue> moved;
+    int gone = static_cast<int>(table->fields.size());
+    for (auto& change : m_changes) {
+      int position = table->FindField(m_table->fields[change.first].name);
+      moved[position >= 0 ? position : gone++] = std::move(change.second);
+    }
+    m_changes.swap(moved);
+  }
   m_table = table;
   m_schemaEpoch = m_file.SchemaEpoch();
   if (changed) {

@@ -20,8 +20,6 @@ CSession& SessionOf(const std::shared_ptr<CSession>& session) {
   return *session;
 }
 
-long g_recordsAffected = 0;
-
 void FillInfo(CSession& session, int64_t id, const std::string& name, CDaoTableDefInfo& info,
               DWORD options) {
   info = CDaoTableDefInfo();
@@ -87,12 +85,15 @@ void CDaoDatabase::Execute(LPCSTR lpszSQL, int /*nOptions*/) {
   CSession& session = SessionOf(m_session);
   session.RequireWritable();
   std::string sql = lpszSQL != nullptr ? lpszSQL : "";
-  g_recordsAffected = Guarded(FailureContext::kWrite, [&] {
+  long affected = Guarded(FailureContext::kWrite, [&] {
     return zl::engine::ExecuteUpdate(session.File(), sql);
   });
+  session.SetRecordsAffected(affected);
 }
 
-long CDaoDatabase::GetRecordsAffected() const { return g_recordsAffected; }
+long CDaoDatabase::GetRecordsAffected() const {
+  return m_session != nullptr ? m_session->RecordsAffected() : 0;
+}
 
 void CDaoDatabase::DeleteTableDef(LPCSTR lpszName) {
   CSession& session = SessionOf(m_session);

@@ -298,9 +298,9 @@ void CDaoTableDef::DeleteField(LPCSTR lpszName) {
       }
       return;
     }
-    if (current->fields.size() == 1) ThrowDaoError(kDaoInvalidArgument);
     // The counter a table was created with is its row number.
     if (position == current->rowidAlias) ThrowDaoError(kDaoOperationInvalid);
+    if (current->fields.size() == 1) ThrowDaoError(kDaoInvalidArgument);
     session.RequireWritable();
     CEngineFile& file = session.File();
     auto table = std::make_shared<CTableSchema>(*current);

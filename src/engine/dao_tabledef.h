@@ -64,13 +64,17 @@ class CDaoTableDef : public CObject {
   // lSize counts characters for dbText (0 means 255; above 255: 3001) and is
   // ignored for other types.  Text and memo fields allow zero-length values
   // only when m_bAllowZeroLength is set (the four-argument form does not
-  // set it).  A table has at most one counter (dbAutoIncrField) field (3001);
-  // a counter added to a table with rows numbers them 1, 2, ... in insertion
-  // order.  3191 when a field of that name exists.
+  // set it).  A table has at most one counter (dbAutoIncrField) field, a
+  // Long (3001 otherwise).  A counter defined before Append becomes the
+  // table's SQLite row number (INTEGER PRIMARY KEY), so seeks on an index of
+  // it alone are row look-ups; a counter added to a table with rows numbers
+  // them 1, 2, ... in insertion order.  3191 when a field of that name
+  // exists.
   void CreateField(LPCSTR lpszName, short nType, long lSize, long lAttributes = 0);
   void CreateField(CDaoFieldInfo& fieldinfo);
   // Removes a field and its values.  3265 no such field, 3280 the field is
-  // part of an index (delete the index first).
+  // part of an index (delete the index first), 3219 the counter the table
+  // was appended with (it is the row number), 3001 the table's last field.
   void DeleteField(LPCSTR lpszName);
   void DeleteField(int nIndex);
 

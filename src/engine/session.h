@@ -34,6 +34,8 @@ class CSession {
   uint64_t InstanceId() const { return m_instanceId; }
   const std::string& Path() const { return m_path; }
   const std::string& Connect() const { return m_connect; }
+  long RecordsAffected() const { return m_recordsAffected; }
+  void SetRecordsAffected(long n) { m_recordsAffected = n; }
   // Throws 3027 when nothing may be written through this session.
   void RequireWritable() const;
 
@@ -54,6 +56,7 @@ class CSession {
   uint64_t m_instanceId = 0;
   std::string m_path;
   std::string m_connect;
+  long m_recordsAffected = 0;
   std::map<CDaoRecordset*, int64_t> m_recordsets;
   std::set<CDaoTableDef*> m_tabledefs;
 };

@@ -188,6 +188,36 @@ TEST_F(LayoutTest, FieldsAddedToATableWithRowsStartNull) {
   EXPECT_EQ(Column("LANGID"), (std::vector<std::string>{"1033", "NULL", "NULL"}));
 }
 
+TEST_F(LayoutTest, AnEditInProgressFollowsItsFieldsThroughALayoutChange) {
+  m_rs.SetCurrentIndex("NAME_INDEX");
+  m_rs.AddNew();
+  m_rs.SetFieldValue("NAME", "kept");
+  m_rs.SetFieldValue("TYPE", Long(4));
+  CDaoTableDef td(&m_db);
+  td.Open("FILES");
+  td.DeleteField("ACCESS");  // NAME moves one place forward
+  m_rs.Update();
+  COleVariant key("kept");
+  ASSERT_TRUE(m_rs.Seek("=", &key));
+  EXPECT_EQ(m_rs.GetFieldValue("TYPE").bVal, 4);
+  m_rs.Edit();
+  m_rs.SetFieldValue("NAME", "renamed");
+  td.DeleteField("TYPE");
+  m_rs.Update();
+  key = COleVariant("renamed");
+  EXPECT_TRUE(m_rs.Seek("=", &key));
+  m_rs.AddNew();
+  m_rs.SetFieldValue("NAME", "lost");
+  td.DeleteIndex("NAME_INDEX");
+  td.DeleteField("NAME");
+  EXPECT_EQ(ErrorOf([&] { m_rs.Update(); }), kDaoItemNotFound);
+  m_rs.CancelUpdate();
+  // The counter a table was created with is its row number and stays.
+  td.DeleteIndex("ID_INDEX");
+  EXPECT_EQ(ErrorOf([&] { td.DeleteField("FILE_ID"); }), kDaoOperationInvalid);
+  EXPECT_EQ(m_rs.GetRecordCount(), 4);
+}
+
 TEST_F(LayoutTest, AnAppendedTableCanBeRenamed) {
   CDaoTableDef td(&m_db);
   td.Open("FILES");

@@ -283,8 +283,8 @@ std::string IndexDdl(const std::string& schemaName, const CTableSchema& table,
   return sql + ")";
 }
 
-void CreateSqlIndex(CSqlConnection& conn, const std::string& schemaName,
-                    const CTableSchema& table, const CIndexDef& index) {
+void CreateSqlIndex(CSqlConnection& conn, const std::string& schemaName, const CTableSchema& table,
+                    const CIndexDef& index) {
   std::string ddl = IndexDdl(schemaName, table, index);
   if (!ddl.empty()) conn.Exec(ddl);
 }
@@ -363,8 +363,7 @@ bool CBookkeeping::CheckPassword(CSqlConnection& conn, const std::string& passwo
 
 void CBookkeeping::SetPassword(CSqlConnection& conn, const std::string& password) {
   if (password.empty()) {
-    CSqlQuery q(conn,
-                "DELETE FROM zl_engine_meta WHERE key IN ('password_hash', 'password_salt')");
+    CSqlQuery q(conn, "DELETE FROM zl_engine_meta WHERE key IN ('password_hash', 'password_salt')");
     q.Run();
     return;
   }
@@ -442,10 +441,12 @@ void CBookkeeping::AddField(CSqlConnection& conn, CTableSchema& table, const CFi
     // Rows that exist get 1, 2, ... in insertion order.
     std::string t = QuoteName(table.name);
     conn.Exec("UPDATE " + t + " SET " + QuoteName(field.name) +
-              " = r.n FROM (SELECT rowid AS id, row_number() OVER (ORDER BY rowid) AS n FROM " +
-              t + ") AS r WHERE " + t + ".rowid = r.id");
-    CSqlQuery q(conn, "UPDATE zl_engine_tables SET next_counter = max(next_counter, (SELECT "
-                      "count(*) FROM " + t + ") + 1) WHERE table_id = ?");
+              " = r.n FROM (SELECT rowid AS id, row_number() OVER (ORDER BY rowid) AS n FROM " + t +
+              ") AS r WHERE " + t + ".rowid = r.id");
+    CSqlQuery q(conn,
+                "UPDATE zl_engine_tables SET next_counter = max(next_counter, (SELECT "
+                "count(*) FROM " +
+                    t + ") + 1) WHERE table_id = ?");
     q.BindInt(1, table.id).Run();
   }
 }

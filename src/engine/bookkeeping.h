@@ -87,8 +87,8 @@ std::string IndexDdl(const std::string& schemaName, const CTableSchema& table,
                      const CIndexDef& index);
 // Creates the SQLite index of an engine index (nothing for one on the row
 // number).
-void CreateSqlIndex(CSqlConnection& conn, const std::string& schemaName,
-                    const CTableSchema& table, const CIndexDef& index);
+void CreateSqlIndex(CSqlConnection& conn, const std::string& schemaName, const CTableSchema& table,
+                    const CIndexDef& index);
 // The SQLite index name of an engine index.
 std::string SqlIndexName(const std::string& table, const std::string& index);
 
@@ -129,10 +129,9 @@ class CBookkeeping {
   static void Touch(CSqlConnection& conn, int64_t tableId, double now);
   // Raises the stored next values to at least the given ones and, when
   // touch is set, moves the last-updated date as Touch does.  One statement.
-  static void Flush(CSqlConnection& conn, int64_t tableId, int64_t nextRowId,
-                    int64_t nextCounter, bool touch, double now);
-  static void GetDates(CSqlConnection& conn, int64_t tableId, double& created,
-                       double& lastUpdated);
+  static void Flush(CSqlConnection& conn, int64_t tableId, int64_t nextRowId, int64_t nextCounter,
+                    bool touch, double now);
+  static void GetDates(CSqlConnection& conn, int64_t tableId, double& created, double& lastUpdated);
 };
 
 // The current local time as a date value (days since 30 Dec 1899), to the

@@ -131,8 +131,7 @@ std::vector<CSqlValue> CCursor::PositionBound() const {
 // ---- index walks ----
 
 const std::vector<CCursor::CTierSql>& CCursor::Tiers(const std::vector<CSqlValue>& bound,
-                                                     bool forward, bool inclusive,
-                                                     bool equalOnly) {
+                                                     bool forward, bool inclusive, bool equalOnly) {
   const size_t m = bound.size();
   uint64_t key = (forward ? 1u : 0u) | (inclusive ? 2u : 0u) | (equalOnly ? 4u : 0u) |
                  (static_cast<uint64_t>(m) << 3);
@@ -159,8 +158,8 @@ const std::vector<CCursor::CTierSql>& CCursor::Tiers(const std::vector<CSqlValue
   std::vector<Tier> tiers;
   auto equalities = [&](size_t count, Tier& tier) {
     for (size_t i = 0; i < count; ++i) {
-      tier.where += (tier.where.empty() ? "" : " AND ") + cols[i] +
-                    (cols[i] == "rowid" ? " = ?" : " IS ?");
+      tier.where +=
+          (tier.where.empty() ? "" : " AND ") + cols[i] + (cols[i] == "rowid" ? " = ?" : " IS ?");
       tier.binds.push_back(static_cast<int>(i));
     }
   };
@@ -213,7 +212,8 @@ const std::vector<CCursor::CTierSql>& CCursor::Tiers(const std::vector<CSqlValue
     std::string sql = head;
     if (!tier.where.empty()) sql += " WHERE " + tier.where;
     std::string order;
-    for (size_t i = tier.orderFrom; i < n; ++i) order += (order.empty() ? "" : ", ") + cols[i] + dir;
+    for (size_t i = tier.orderFrom; i < n; ++i)
+      order += (order.empty() ? "" : ", ") + cols[i] + dir;
     if (order.empty()) order = "rowid" + dir;
     sql += " ORDER BY " + order + " LIMIT ?";
     result.push_back(CTierSql{sql, tier.binds});
@@ -606,7 +606,8 @@ void CCursor::Update() {
     std::string& sql = m_updateSql[written];
     if (sql.empty()) {
       std::string sets;
-      for (int f : written) sets += (sets.empty() ? "" : ", ") + QuoteName(table.fields[f].name) + " = ?";
+      for (int f : written)
+        sets += (sets.empty() ? "" : ", ") + QuoteName(table.fields[f].name) + " = ?";
       sql = "UPDATE " + t + " SET " + sets + " WHERE rowid = ?";
     }
     CWriteScope scope(m_file, false);

@@ -85,9 +85,8 @@ void CDaoDatabase::Execute(LPCSTR lpszSQL, int /*nOptions*/) {
   CSession& session = SessionOf(m_session);
   session.RequireWritable();
   std::string sql = lpszSQL != nullptr ? lpszSQL : "";
-  long affected = Guarded(FailureContext::kWrite, [&] {
-    return zl::engine::ExecuteUpdate(session.File(), sql);
-  });
+  long affected = Guarded(FailureContext::kWrite,
+                          [&] { return zl::engine::ExecuteUpdate(session.File(), sql); });
   session.SetRecordsAffected(affected);
 }
 

@@ -30,33 +30,39 @@ const ErrorText kErrorTable[] = {
     {kDaoDiskFull, "Not enough space on disk."},
     {kDaoReadOnly, "Cannot update. Database or object is read-only."},
     {kDaoBadPassword, "Not a valid password."},
-    {kDaoNoTransaction, "You tried to commit or rollback a transaction without first beginning a "
-                        "transaction."},
+    {kDaoNoTransaction,
+     "You tried to commit or rollback a transaction without first beginning a "
+     "transaction."},
     {kDaoDiskError, "Disk or network error."},
     {kDaoInvalidPath, "'|' isn't a valid path."},
     {kDaoFileInUse, "Could not use '|'; file already in use."},
     {kDaoSaveLocked, "Could not save; currently locked by another user."},
-    {kDaoCorrupt, "Cannot open database '|'. It may not be a database that your application "
-                  "recognizes, or the file may be corrupt."},
+    {kDaoCorrupt,
+     "Cannot open database '|'. It may not be a database that your application "
+     "recognizes, or the file may be corrupt."},
     {kDaoCannotLockFile, "Could not lock file."},
-    {kDaoCannotOpenFile, "The database engine cannot open the file '|'. It is already opened "
-                         "exclusively by another user, or you need permission to view its data."},
+    {kDaoCannotOpenFile,
+     "The database engine cannot open the file '|'. It is already opened "
+     "exclusively by another user, or you need permission to view its data."},
     {kDaoFieldRequiredInIndex, "Index or primary key cannot contain a Null value."},
     {kDaoTooFewParameters, "Too few parameters. Expected 1."},
     {kDaoInputTableNotFound, "The database engine cannot find the input table or query '|'."},
     {kDaoInvalidName, "'|' isn't a valid name."},
-    {kDaoInvalidSql, "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', "
-                     "'SELECT', or 'UPDATE'."},
+    {kDaoInvalidSql,
+     "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', "
+     "'SELECT', or 'UPDATE'."},
     {kDaoUpdateSyntax, "Syntax error in UPDATE statement."},
     {kDaoBadBookmark, "Not a valid bookmark."},
-    {kDaoFieldTooSmall, "The field is too small to accept the amount of data you attempted to "
-                        "add."},
+    {kDaoFieldTooSmall,
+     "The field is too small to accept the amount of data you attempted to "
+     "add."},
     {kDaoCannotUpdateField, "Field '|' cannot be updated."},
     {kDaoRecordDeleted, "Record is deleted."},
     {kDaoFieldDefinedTwice, "Cannot define field '|' more than once."},
     {kDaoDatabaseExists, "Database '|' already exists."},
-    {kDaoTableInUse, "The database engine could not lock table '|' because it is already in use "
-                     "by another person or process."},
+    {kDaoTableInUse,
+     "The database engine could not lock table '|' because it is already in use "
+     "by another person or process."},
     {kDaoOperationInvalid, "Invalid operation."},
     {kDaoLockedByUser, "Couldn't update; currently locked by another user."},
     {kDaoItemNotFound, "Item '|' not found in this collection."},
@@ -67,8 +73,9 @@ const ErrorText kErrorTable[] = {
     {kDaoValidationRule, "One or more values are prohibited by the rules of the table (|)."},
     {kDaoUnrecognizedFormat, "Unrecognized database format '|'."},
     {kDaoNumericOverflow, "Numeric field overflow."},
-    {kDaoOpenedExclusively, "You attempted to open a database '|' that is already opened "
-                            "exclusively by another user."},
+    {kDaoOpenedExclusively,
+     "You attempted to open a database '|' that is already opened "
+     "exclusively by another user."},
     {kDaoConversionError, "Data type conversion error."},
     {kDaoCriteriaMismatch, "Data type mismatch in criteria expression."},
 };

@@ -25,53 +25,54 @@ enum : int {
 
 // Engine error numbers raised by this engine.
 enum : long {
-  kDaoReservedError = 3000,          // a backend failure with no finer number
-  kDaoInvalidArgument = 3001,        // "Invalid argument."
-  kDaoTableExists = 3010,            // Create/Append of a table that exists
-  kDaoObjectNotFound = 3011,         // a table named in an operation is missing
-  kDaoNotAnIndex = 3015,             // SetCurrentIndex/DeleteIndex: no such index
-  kDaoNoCurrentIndex = 3019,         // Seek without a current index
-  kDaoUpdateWithoutEdit = 3020,      // Update/CancelUpdate outside AddNew/Edit
-  kDaoNoCurrentRecord = 3021,        // no current row (also moves past the ends)
-  kDaoDuplicateKey = 3022,           // duplicate value in a unique index
-  kDaoFileNotFound = 3024,           // Open of a missing file
-  kDaoDiskFull = 3026,               // not enough space on disk
-  kDaoReadOnly = 3027,               // write through a read-only database
-  kDaoBadPassword = 3031,            // connect text password does not match
-  kDaoNoTransaction = 3034,          // Commit/Rollback without BeginTrans
-  kDaoDiskError = 3043,              // disk or network error
-  kDaoInvalidPath = 3044,            // the path names no usable location
-  kDaoFileInUse = 3045,              // exclusive open while others have it open
-  kDaoSaveLocked = 3046,             // could not save; locked by another user
-  kDaoCorrupt = 3049,                // the database file is damaged
-  kDaoCannotLockFile = 3050,         // the file cannot be locked
-  kDaoCannotOpenFile = 3051,         // opened exclusively / no permission
-  kDaoFieldRequiredInIndex = 3058,   // NULL in a required or primary index
-  kDaoTooFewParameters = 3061,       // Execute: an unknown name
-  kDaoInputTableNotFound = 3078,     // Execute: unknown table
-  kDaoInvalidName = 3125,            // a name the engine cannot use
-  kDaoInvalidSql = 3129,             // Execute: not an UPDATE statement
-  kDaoUpdateSyntax = 3144,           // Execute: malformed UPDATE
-  kDaoBadBookmark = 3159,            // bookmark of another database or table
-  kDaoFieldTooSmall = 3163,          // text longer than the field's size
-  kDaoCannotUpdateField = 3164,      // a counter field written
-  kDaoRecordDeleted = 3167,          // bookmark of a deleted row
-  kDaoFieldDefinedTwice = 3191,      // CreateField/Append: duplicate field name
-  kDaoDatabaseExists = 3204,         // Create over an existing file
-  kDaoTableInUse = 3211,             // DeleteTableDef of a table with open recordsets
-  kDaoOperationInvalid = 3219,       // an operation not valid in this state
-  kDaoLockedByUser = 3260,           // busy: the write lock was not obtained in time
-  kDaoItemNotFound = 3265,           // no field / table definition of that name
-  kDaoFieldInIndex = 3280,           // DeleteField of a field an index uses
-  kDaoIndexExists = 3284,            // CreateIndex: name exists
+  kDaoReservedError = 3000,         // a backend failure with no finer number
+  kDaoInvalidArgument = 3001,       // "Invalid argument."
+  kDaoTableExists = 3010,           // Create/Append of a table that exists
+  kDaoObjectNotFound = 3011,        // a table named in an operation is missing
+  kDaoNotAnIndex = 3015,            // SetCurrentIndex/DeleteIndex: no such index
+  kDaoNoCurrentIndex = 3019,        // Seek without a current index
+  kDaoUpdateWithoutEdit = 3020,     // Update/CancelUpdate outside AddNew/Edit
+  kDaoNoCurrentRecord = 3021,       // no current row (also moves past the ends)
+  kDaoDuplicateKey = 3022,          // duplicate value in a unique index
+  kDaoFileNotFound = 3024,          // Open of a missing file
+  kDaoDiskFull = 3026,              // not enough space on disk
+  kDaoReadOnly = 3027,              // write through a read-only database
+  kDaoBadPassword = 3031,           // connect text password does not match
+  kDaoNoTransaction = 3034,         // Commit/Rollback without BeginTrans
+  kDaoDiskError = 3043,             // disk or network error
+  kDaoInvalidPath = 3044,           // the path names no usable location
+  kDaoFileInUse = 3045,             // exclusive open while others have it open
+  kDaoSaveLocked = 3046,            // could not save; locked by another user
+  kDaoCorrupt = 3049,               // the database file is damaged
+  kDaoCannotLockFile = 3050,        // the file cannot be locked
+  kDaoCannotOpenFile = 3051,        // opened exclusively / no permission
+  kDaoFieldRequiredInIndex = 3058,  // NULL in a required or primary index
+  kDaoTooFewParameters = 3061,      // Execute: an unknown name
+  kDaoInputTableNotFound = 3078,    // Execute: unknown table
+  kDaoInvalidName = 3125,           // a name the engine cannot use
+  kDaoInvalidSql = 3129,            // Execute: not an UPDATE statement
+  kDaoUpdateSyntax = 3144,          // Execute: malformed UPDATE
+  kDaoBadBookmark = 3159,           // bookmark of another database or table
+  kDaoFieldTooSmall = 3163,         // text longer than the field's size
+  kDaoCannotUpdateField = 3164,     // a counter field written
+  kDaoRecordDeleted = 3167,         // bookmark of a deleted row
+  kDaoFieldDefinedTwice = 3191,     // CreateField/Append: duplicate field name
+  kDaoDatabaseExists = 3204,        // Create over an existing file
+  kDaoTableInUse = 3211,            // DeleteTableDef of a table with open recordsets
+  kDaoOperationInvalid = 3219,      // an operation not valid in this state
+  kDaoLockedByUser = 3260,          // busy: the write lock was not obtained in time
+  kDaoItemNotFound = 3265,          // no field / table definition of that name
+  kDaoFieldInIndex = 3280,          // DeleteField of a field an index uses
+  kDaoIndexExists = 3284,           // CreateIndex: name exists
   kDaoFieldRequired = 3314,
-  kDaoValidationRule = 3317,         // a value the file's own rules refuse          // NULL in a required field
-  kDaoZeroLength = 3315,             // "" where zero length is not allowed
-  kDaoNumericOverflow = 3349,        // Byte/Integer/Long out of range
-  kDaoUnrecognizedFormat = 3343,     // the file is not a database of this engine
-  kDaoOpenedExclusively = 3356,      // open while another holds it exclusively
-  kDaoConversionError = 3421,        // value cannot be converted to the field type
-  kDaoCriteriaMismatch = 3464,       // Seek key cannot be converted
+  kDaoValidationRule =
+      3317,  // a value the file's own rules refuse          // NULL in a required field
+  kDaoZeroLength = 3315,          // "" where zero length is not allowed
+  kDaoNumericOverflow = 3349,     // Byte/Integer/Long out of range
+  kDaoUnrecognizedFormat = 3343,  // the file is not a database of this engine
+  kDaoOpenedExclusively = 3356,   // open while another holds it exclusively
+  kDaoConversionError = 3421,     // value cannot be converted to the field type
+  kDaoCriteriaMismatch = 3464,    // Seek key cannot be converted
 };
 
 // The engine's error record, as the classic class offers it.
@@ -90,8 +91,8 @@ class CDaoException : public CException {
   CDaoException(const CDaoException& other);
   CDaoException& operator=(const CDaoException& other);
 
-  SCODE m_scode;          // 0x800A0000 + number, or 0 for a frame failure
-  int m_nAfxDaoError;     // NO_AFX_DAO_ERROR or AFX_DAO_ERROR_*
+  SCODE m_scode;                // 0x800A0000 + number, or 0 for a frame failure
+  int m_nAfxDaoError;           // NO_AFX_DAO_ERROR or AFX_DAO_ERROR_*
   CDaoErrorInfo* m_pErrorInfo;  // owned; null for a frame failure
 
   // One error record per exception.

@@ -13,11 +13,11 @@
 // members are accepted and reported back empty.
 struct CDaoFieldInfo {
   CString m_strName;
-  short m_nType = 0;          // dbBoolean ... dbMemo
-  long m_lSize = 0;           // characters for dbText (1..255), else ignored
-  long m_lAttributes = 0;     // dbAutoIncrField, dbUpdatableField, ...
+  short m_nType = 0;       // dbBoolean ... dbMemo
+  long m_lSize = 0;        // characters for dbText (1..255), else ignored
+  long m_lAttributes = 0;  // dbAutoIncrField, dbUpdatableField, ...
   short m_nOrdinalPosition = 0;
-  BOOL m_bRequired = FALSE;   // NULL refused on Update (3314)
+  BOOL m_bRequired = FALSE;         // NULL refused on Update (3314)
   BOOL m_bAllowZeroLength = FALSE;  // "" refused on Update unless set (3315)
   long m_lCollatingOrder = 0;
   CString m_strForeignName;
@@ -46,14 +46,14 @@ struct CDaoIndexInfo {
 
   CString m_strName;
   CDaoIndexFieldInfo* m_pFieldInfos = nullptr;
-  short m_nFields = 0;           // 1 to 10 fields
-  BOOL m_bPrimary = FALSE;       // implies unique and required
-  BOOL m_bUnique = FALSE;        // duplicates refused (3022); NULLs may repeat
-  BOOL m_bClustered = FALSE;     // accepted, no effect
-  BOOL m_bIgnoreNulls = FALSE;   // must be FALSE (refused otherwise, 3001)
-  BOOL m_bRequired = FALSE;      // a NULL in any field of it is refused (3058)
-  BOOL m_bForeign = FALSE;       // reported FALSE
-  long m_lDistinctCount = 0;     // reported 0
+  short m_nFields = 0;          // 1 to 10 fields
+  BOOL m_bPrimary = FALSE;      // implies unique and required
+  BOOL m_bUnique = FALSE;       // duplicates refused (3022); NULLs may repeat
+  BOOL m_bClustered = FALSE;    // accepted, no effect
+  BOOL m_bIgnoreNulls = FALSE;  // must be FALSE (refused otherwise, 3001)
+  BOOL m_bRequired = FALSE;     // a NULL in any field of it is refused (3058)
+  BOOL m_bForeign = FALSE;      // reported FALSE
+  long m_lDistinctCount = 0;    // reported 0
   BOOL m_bCleanupFieldInfo = FALSE;
 };
 

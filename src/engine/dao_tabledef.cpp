@@ -258,7 +258,8 @@ void CDaoTableDef::CreateField(CDaoFieldInfo& fieldinfo) {
   CFieldDef field = FieldOf(fieldinfo);
   Guarded(FailureContext::kSchema, [&] {
     std::shared_ptr<const CTableSchema> current = Layout();
-    if (current->FindField(field.name) >= 0) ThrowDaoError(kDaoFieldDefinedTwice, field.name.c_str());
+    if (current->FindField(field.name) >= 0)
+      ThrowDaoError(kDaoFieldDefinedTwice, field.name.c_str());
     if (field.IsCounter() && current->counter >= 0) ThrowDaoError(kDaoInvalidArgument);
     if (!m_bAppended) {
       m_pending->fields.push_back(field);
@@ -313,7 +314,8 @@ void CDaoTableDef::DeleteField(LPCSTR lpszName) {
 }
 
 void CDaoTableDef::DeleteField(int nIndex) {
-  std::shared_ptr<const CTableSchema> current = Guarded(FailureContext::kRead, [&] { return Layout(); });
+  std::shared_ptr<const CTableSchema> current =
+      Guarded(FailureContext::kRead, [&] { return Layout(); });
   if (nIndex < 0 || static_cast<size_t>(nIndex) >= current->fields.size()) {
     ThrowDaoError(kDaoItemNotFound, std::to_string(nIndex).c_str());
   }
@@ -364,7 +366,8 @@ void CDaoTableDef::DeleteIndex(LPCSTR lpszName) {
 }
 
 void CDaoTableDef::DeleteIndex(int nIndex) {
-  std::shared_ptr<const CTableSchema> current = Guarded(FailureContext::kRead, [&] { return Layout(); });
+  std::shared_ptr<const CTableSchema> current =
+      Guarded(FailureContext::kRead, [&] { return Layout(); });
   if (nIndex < 0 || static_cast<size_t>(nIndex) >= current->indexes.size()) {
     ThrowDaoError(kDaoItemNotFound, std::to_string(nIndex).c_str());
   }

@@ -123,7 +123,7 @@ class CDaoTableDef : public CObject {
   bool m_bAppended = false;
   int64_t m_tableId = 0;
   CString m_strName;
-  zl::engine::CSession* m_session = nullptr;  // set while open
+  zl::engine::CSession* m_session = nullptr;            // set while open
   std::shared_ptr<zl::engine::CTableSchema> m_pending;  // new definitions only
 };
 

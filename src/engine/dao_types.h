@@ -7,24 +7,24 @@
 
 // Field type codes (CDaoFieldInfo::m_nType).
 enum : short {
-  dbBoolean = 1,     // stored -1 / 0, read back as a VT_BOOL variant
-  dbByte = 2,        // 0..255, VT_UI1
-  dbInteger = 3,     // 16-bit signed, VT_I2
-  dbLong = 4,        // 32-bit signed, VT_I4
-  dbCurrency = 5,    // kept as a double, VT_R8
-  dbSingle = 6,      // VT_R4
-  dbDouble = 7,      // VT_R8
-  dbDate = 8,        // days since 30 Dec 1899, VT_DATE
-  dbText = 10,       // up to m_lSize characters (1..255), VT_BSTR
-  dbLongBinary = 11, // bytes, VT_UI1|VT_ARRAY
-  dbMemo = 12,       // unbounded text, VT_BSTR
+  dbBoolean = 1,      // stored -1 / 0, read back as a VT_BOOL variant
+  dbByte = 2,         // 0..255, VT_UI1
+  dbInteger = 3,      // 16-bit signed, VT_I2
+  dbLong = 4,         // 32-bit signed, VT_I4
+  dbCurrency = 5,     // kept as a double, VT_R8
+  dbSingle = 6,       // VT_R4
+  dbDouble = 7,       // VT_R8
+  dbDate = 8,         // days since 30 Dec 1899, VT_DATE
+  dbText = 10,        // up to m_lSize characters (1..255), VT_BSTR
+  dbLongBinary = 11,  // bytes, VT_UI1|VT_ARRAY
+  dbMemo = 12,        // unbounded text, VT_BSTR
 };
 
 // Field attributes (CDaoFieldInfo::m_lAttributes).
 enum : long {
   dbFixedField = 0x1,
   dbVariableField = 0x2,
-  dbAutoIncrField = 0x10,   // counter: assigned by the engine, never written
+  dbAutoIncrField = 0x10,  // counter: assigned by the engine, never written
   dbUpdatableField = 0x20,
   dbSystemField = 0x2000,
   dbHyperlinkField = 0x8000,

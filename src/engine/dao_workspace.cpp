@@ -36,12 +36,12 @@ void CDaoWorkspace::Idle(int nAction) {
 }
 
 void CDaoWorkspace::CompactDatabase(LPCSTR lpszSrcName, LPCSTR lpszDestName, LPCSTR lpszLocale,
-                                   int nOptions) {
+                                    int nOptions) {
   CompactDatabase(lpszSrcName, lpszDestName, lpszLocale, nOptions, nullptr);
 }
 
 void CDaoWorkspace::CompactDatabase(LPCSTR lpszSrcName, LPCSTR lpszDestName, LPCSTR lpszLocale,
-                                   int /*nOptions*/, LPCSTR lpszPassword) {
+                                    int /*nOptions*/, LPCSTR lpszPassword) {
   std::string source = lpszSrcName != nullptr ? lpszSrcName : "";
   std::string target = lpszDestName != nullptr ? lpszDestName : "";
   std::string locale = lpszLocale != nullptr ? lpszLocale : "";

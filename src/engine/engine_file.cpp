@@ -34,8 +34,7 @@ int g_busyTimeout = 5000;
 
 // ---- CEngineFile ----
 
-CEngineFile::CEngineFile(std::string path, CFileLock lock, bool readOnlyConnection,
-                         bool exclusive)
+CEngineFile::CEngineFile(std::string path, CFileLock lock, bool readOnlyConnection, bool exclusive)
     : m_path(std::move(path)),
       m_lock(std::move(lock)),
       m_readOnlyConnection(readOnlyConnection),

@@ -9,8 +9,7 @@ namespace {
 struct FaultState {
   long count[3] = {0, 0, 0};   // operations seen since Reset
   long failAt[3] = {0, 0, 0};  // absolute count that fails, 0 = disarmed
-  FaultError error[3] = {FaultError::kDiskError, FaultError::kDiskError,
-                         FaultError::kDiskError};
+  FaultError error[3] = {FaultError::kDiskError, FaultError::kDiskError, FaultError::kDiskError};
 };
 
 FaultState& State() {

@@ -64,8 +64,9 @@ void DropDuplicates(CSqlConnection& conn, const CTableSchema& table, const CInde
     notNull += (i > 0 ? " AND " : "") + c + " IS NOT NULL";
   }
   std::string t = QuoteName(table.name);
-  conn.Exec("DELETE FROM " + t + " WHERE " + notNull + " AND rowid NOT IN (SELECT min(rowid) FROM " +
-            t + " WHERE " + notNull + " GROUP BY " + keys + ")");
+  conn.Exec("DELETE FROM " + t + " WHERE " + notNull +
+            " AND rowid NOT IN (SELECT min(rowid) FROM " + t + " WHERE " + notNull + " GROUP BY " +
+            keys + ")");
 }
 
 void CreateIndexes(CSqlConnection& conn, CTableSchema& table) {
@@ -85,8 +86,8 @@ void CreateIndexes(CSqlConnection& conn, CTableSchema& table) {
 // order.  A read that fails skips ahead, further each time it fails again.
 void SalvageRows(CSqlConnection& source, CSqlConnection& target, const CTableSchema& table) {
   std::string cols = ColumnList(table);
-  std::string select = "SELECT rowid" + cols + " FROM " + QuoteName(table.name) +
-                       " WHERE rowid > ? ORDER BY rowid";
+  std::string select =
+      "SELECT rowid" + cols + " FROM " + QuoteName(table.name) + " WHERE rowid > ? ORDER BY rowid";
   std::string params;
   for (size_t i = 0; i <= table.fields.size(); ++i) params += i > 0 ? ", ?" : "?";
   std::string insert = "INSERT OR IGNORE INTO main." + QuoteName(table.name) + "(rowid" + cols +
@@ -152,8 +153,8 @@ void CompactFile(const std::string& source, const std::string& target, const std
     out.Exec("ATTACH DATABASE " + QuoteText(UriOf(source, "?mode=ro")) + " AS src");
     out.BeginImmediate();
     CBookkeeping::CreateFresh(out, "", CurrentDateValue());
-    for (const char* t : {"zl_engine_meta", "zl_engine_tables", "zl_engine_fields",
-                          "zl_engine_indexes"}) {
+    for (const char* t :
+         {"zl_engine_meta", "zl_engine_tables", "zl_engine_fields", "zl_engine_indexes"}) {
       CopyBookkeeping(out, t);
     }
     // Table numbers are never handed out twice, not even those of tables
@@ -218,7 +219,8 @@ void RepairFile(const std::string& path) {
       return;  // healthy: nothing to do
     }
   } catch (const CSqlFailure& failure) {
-    if (failure.Status() != SqlStatus::kCorrupt) ThrowFromBackend(failure, FailureContext::kOpen, name);
+    if (failure.Status() != SqlStatus::kCorrupt)
+      ThrowFromBackend(failure, FailureContext::kOpen, name);
   }
 
   // Salvage into a new file beside the damaged one, then put it in place.
@@ -237,8 +239,8 @@ void RepairFile(const std::string& path) {
       out.Exec("PRAGMA journal_mode = DELETE");
       CBookkeeping::CreateFresh(out, "", CurrentDateValue());
       out.Exec("ATTACH DATABASE " + QuoteText(UriOf(path, "?mode=ro")) + " AS src");
-      for (const char* t : {"zl_engine_meta", "zl_engine_tables", "zl_engine_fields",
-                            "zl_engine_indexes"}) {
+      for (const char* t :
+           {"zl_engine_meta", "zl_engine_tables", "zl_engine_fields", "zl_engine_indexes"}) {
         try {
           out.Exec("SAVEPOINT copy_bookkeeping");
           CopyBookkeeping(out, t);
@@ -272,14 +274,17 @@ void RepairFile(const std::string& path) {
         out.Exec(TableDdl("main", *table));
         SalvageRows(source, out, *table);
         CreateIndexes(out, *table);
-        CSqlQuery q(out, "UPDATE zl_engine_tables SET next_rowid = max(next_rowid, (SELECT "
-                         "ifnull(max(rowid), 0) + 1 FROM " + QuoteName(table->name) +
-                         ")) WHERE table_id = ?");
+        CSqlQuery q(out,
+                    "UPDATE zl_engine_tables SET next_rowid = max(next_rowid, (SELECT "
+                    "ifnull(max(rowid), 0) + 1 FROM " +
+                        QuoteName(table->name) + ")) WHERE table_id = ?");
         q.BindInt(1, row.id).Run();
         if (table->counter >= 0) {
-          CSqlQuery c(out, "UPDATE zl_engine_tables SET next_counter = max(next_counter, (SELECT "
-                           "ifnull(max(" + QuoteName(table->fields[table->counter].name) +
-                           "), 0) + 1 FROM " + QuoteName(table->name) + ")) WHERE table_id = ?");
+          CSqlQuery c(out,
+                      "UPDATE zl_engine_tables SET next_counter = max(next_counter, (SELECT "
+                      "ifnull(max(" +
+                          QuoteName(table->fields[table->counter].name) + "), 0) + 1 FROM " +
+                          QuoteName(table->name) + ")) WHERE table_id = ?");
           c.BindInt(1, row.id).Run();
         }
       }

@@ -8,8 +8,8 @@ namespace zl::engine {
 
 // See CDaoWorkspace::CompactDatabase.  password is a connect text
 // (";PWD=...") for the source, "" to use the locale's.
-void CompactFile(const std::string& source, const std::string& target,
-                 const std::string& locale, const std::string& password);
+void CompactFile(const std::string& source, const std::string& target, const std::string& locale,
+                 const std::string& password);
 
 // See CDaoWorkspace::RepairDatabase.
 void RepairFile(const std::string& path);

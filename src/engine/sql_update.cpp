@@ -24,7 +24,9 @@ std::vector<Token> Tokenize(const std::string& sql) {
   std::vector<Token> tokens;
   size_t i = 0;
   const size_t n = sql.size();
-  auto isWordChar = [](unsigned char c) { return std::isalnum(c) || c == '_' || c == '$' || c >= 0x80; };
+  auto isWordChar = [](unsigned char c) {
+    return std::isalnum(c) || c == '_' || c == '$' || c >= 0x80;
+  };
   while (i < n) {
     unsigned char c = static_cast<unsigned char>(sql[i]);
     if (std::isspace(c)) {
@@ -51,7 +53,8 @@ std::vector<Token> Tokenize(const std::string& sql) {
       }
       tokens.push_back({TokenKind::kString, text});
       i = j + 1;
-    } else if (std::isdigit(c) || (c == '.' && i + 1 < n && std::isdigit(static_cast<unsigned char>(sql[i + 1])))) {
+    } else if (std::isdigit(c) ||
+               (c == '.' && i + 1 < n && std::isdigit(static_cast<unsigned char>(sql[i + 1])))) {
       size_t j = i;
       while (j < n && (std::isdigit(static_cast<unsigned char>(sql[j])) || sql[j] == '.')) ++j;
       if (j < n && (sql[j] == 'e' || sql[j] == 'E')) {
@@ -214,7 +217,8 @@ class CTranslator {
 // Fails with number when some row matches condition.
 void CheckNone(CEngineFile& file, const std::string& table, const std::string& condition,
                long number, const std::string& field) {
-  CSqlQuery q(file.Conn(), "SELECT 1 FROM " + QuoteName(table) + " WHERE " + condition + " LIMIT 1");
+  CSqlQuery q(file.Conn(),
+              "SELECT 1 FROM " + QuoteName(table) + " WHERE " + condition + " LIMIT 1");
   if (q.Step()) ThrowDaoError(number, field.c_str());
 }
 
@@ -227,7 +231,8 @@ void CheckColumn(CEngineFile& file, const CTableSchema& table, int index) {
     case dbByte:
     case dbInteger:
     case dbLong:
-      CheckNone(file, t, "typeof(" + c + ") NOT IN ('integer', 'null')", kDaoConversionError, f.name);
+      CheckNone(file, t, "typeof(" + c + ") NOT IN ('integer', 'null')", kDaoConversionError,
+                f.name);
       break;
     case dbCurrency:
     case dbSingle:
@@ -239,7 +244,8 @@ void CheckColumn(CEngineFile& file, const CTableSchema& table, int index) {
     default:
       break;
   }
-  if (f.type == dbByte) CheckNone(file, t, c + " NOT BETWEEN 0 AND 255", kDaoNumericOverflow, f.name);
+  if (f.type == dbByte)
+    CheckNone(file, t, c + " NOT BETWEEN 0 AND 255", kDaoNumericOverflow, f.name);
   if (f.type == dbInteger) {
     CheckNone(file, t, c + " NOT BETWEEN -32768 AND 32767", kDaoNumericOverflow, f.name);
   }

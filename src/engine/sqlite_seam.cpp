@@ -59,8 +59,7 @@ SqlStatus StatusOf(int rc, const char* message) {
 
 // The storage-level result an injected fault stands for.
 int InjectedCode(FaultKind kind) {
-  return CFaultInjector::ErrorOf(kind) == FaultError::kDiskFull ? SQLITE_FULL
-                                                                  : SQLITE_IOERR_WRITE;
+  return CFaultInjector::ErrorOf(kind) == FaultError::kDiskFull ? SQLITE_FULL : SQLITE_IOERR_WRITE;
 }
 
 }  // namespace

@@ -26,22 +26,22 @@ namespace zl::engine {
 // What went wrong, independent of the backend.
 enum class SqlStatus {
   kOk = 0,
-  kError,            // any other failure (also SQL errors)
-  kBusy,             // another connection holds the lock beyond the timeout
-  kLocked,           // a conflict inside this connection
-  kUnique,           // unique index violated
-  kNotNull,          // NOT NULL violated
-  kConstraint,       // another constraint violated
-  kReadOnly,         // the connection or file cannot be written
-  kIoError,          // the storage failed to read or write
-  kFull,             // the disk is full
-  kCorrupt,          // the file is damaged
-  kNotADatabase,     // the file is not a database
-  kCantOpen,         // the file cannot be opened (missing folder, permissions)
-  kNoMemory,         // allocation failed
-  kNoSuchTable,      // the SQL names a table that does not exist
-  kNoSuchColumn,     // the SQL names a column that does not exist
-  kSchemaError,      // a schema change could not be made (name taken, ...)
+  kError,         // any other failure (also SQL errors)
+  kBusy,          // another connection holds the lock beyond the timeout
+  kLocked,        // a conflict inside this connection
+  kUnique,        // unique index violated
+  kNotNull,       // NOT NULL violated
+  kConstraint,    // another constraint violated
+  kReadOnly,      // the connection or file cannot be written
+  kIoError,       // the storage failed to read or write
+  kFull,          // the disk is full
+  kCorrupt,       // the file is damaged
+  kNotADatabase,  // the file is not a database
+  kCantOpen,      // the file cannot be opened (missing folder, permissions)
+  kNoMemory,      // allocation failed
+  kNoSuchTable,   // the SQL names a table that does not exist
+  kNoSuchColumn,  // the SQL names a column that does not exist
+  kSchemaError,   // a schema change could not be made (name taken, ...)
 };
 
 class CSqlFailure : public std::exception {

@@ -218,7 +218,7 @@ COleVariant ToVariant(const CSqlValue& value, const CFieldDef& field) {
     return TextVariant(value.AsBytes());
   }
   int64_t n = value.GetKind() == CSqlValue::kInteger ? value.AsInteger()
-                                                      : static_cast<int64_t>(std::nearbyint(d));
+                                                     : static_cast<int64_t>(std::nearbyint(d));
   switch (field.type) {
     case dbBoolean:
       v.vt = VT_BOOL;

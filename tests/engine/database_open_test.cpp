@@ -52,8 +52,7 @@ TEST_F(DatabaseOpenTest, MissingFilesAndFoldersAreReported) {
   CDaoDatabase db;
   EXPECT_EQ(ErrorOf([&] { db.Open(m_dir.File("missing.db").c_str()); }), kDaoFileNotFound);
   EXPECT_EQ(ErrorOf([&] { db.Open(m_dir.File("no/such/folder.db").c_str()); }), kDaoInvalidPath);
-  EXPECT_EQ(ErrorOf([&] { db.Create(m_dir.File("no/such/folder.db").c_str()); }),
-            kDaoInvalidPath);
+  EXPECT_EQ(ErrorOf([&] { db.Create(m_dir.File("no/such/folder.db").c_str()); }), kDaoInvalidPath);
   EXPECT_EQ(ErrorOf([&] { db.Open(m_dir.Path().c_str()); }), kDaoInvalidPath);
   EXPECT_FALSE(std::filesystem::exists(m_dir.File("no")));
 }
@@ -70,9 +69,9 @@ TEST_F(DatabaseOpenTest, FilesThatAreNotOurDatabasesAreRefused) {
   std::string foreign = m_dir.File("foreign.db");
   sqlite3* raw = nullptr;
   ASSERT_EQ(sqlite3_open(foreign.c_str(), &raw), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(raw, "CREATE TABLE t(x); INSERT INTO t VALUES(1);", nullptr, nullptr,
-                         nullptr),
-            SQLITE_OK);
+  ASSERT_EQ(
+      sqlite3_exec(raw, "CREATE TABLE t(x); INSERT INTO t VALUES(1);", nullptr, nullptr, nullptr),
+      SQLITE_OK);
   sqlite3_close(raw);
   EXPECT_EQ(ErrorOf([&] { db.Open(foreign.c_str()); }), kDaoUnrecognizedFormat);
   EXPECT_FALSE(db.IsOpen());
@@ -197,7 +196,8 @@ TEST_F(OpenDatabaseTest, TheSqliteShellReadsTheLibrarysTablesAndColumns) {
   ASSERT_EQ(pclose(pipe), 0) << output;
   EXPECT_EQ(output, "7|seven|-1\n3|three|\n");
   // Another tool adds a row; the engine reads it and keeps numbering after it.
-  command = "sqlite3 '" + m_path + "' \"INSERT INTO T(\\\"INDEX\\\", \\\"LIMIT\\\") VALUES(5, 'shell')\" 2>&1";
+  command = "sqlite3 '" + m_path +
+            "' \"INSERT INTO T(\\\"INDEX\\\", \\\"LIMIT\\\") VALUES(5, 'shell')\" 2>&1";
   ASSERT_EQ(system(command.c_str()), 0);
   m_db.Open(m_path.c_str());
   CDaoRecordset rs(&m_db);

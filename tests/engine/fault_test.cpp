@@ -109,30 +109,37 @@ TEST_F(FaultTest, AFailedAddLeavesTheFileAndKeepsTheBuffer) {
 
 TEST_F(FaultTest, FailedEditsDeletesAndLayoutChangesLeaveTheFile) {
   m_rs.MoveFirst();
-  SweepWrites([&] {
-    m_rs.MoveFirst();
-    m_rs.Edit();
-    m_rs.SetFieldValue("STATE", Long(10));
-    m_rs.Update();
-  }, nullptr, FaultError::kDiskFull);
+  SweepWrites(
+      [&] {
+        m_rs.MoveFirst();
+        m_rs.Edit();
+        m_rs.SetFieldValue("STATE", Long(10));
+        m_rs.Update();
+      },
+      nullptr, FaultError::kDiskFull);
   EXPECT_EQ(m_rs.GetFieldValue("STATE").lVal, 10);
-  SweepWrites([&] {
-    m_rs.MoveFirst();
-    m_rs.Delete();
-  }, nullptr);
+  SweepWrites(
+      [&] {
+        m_rs.MoveFirst();
+        m_rs.Delete();
+      },
+      nullptr);
   EXPECT_EQ(m_rs.GetRecordCount(), 1);
   SweepWrites([&] { m_db.Execute("UPDATE MAIN SET STATE = STATE + 1"); }, nullptr);
   EXPECT_EQ(Walk(m_rs, "STATE"), (std::vector<std::string>{"3"}));
   CDaoTableDef td(&m_db);
   td.Open("MAIN");
-  EXPECT_GE(SweepWrites([&] { td.CreateField("EXTRA", dbText, 10, dbUpdatableField); }, nullptr), 2);
+  EXPECT_GE(SweepWrites([&] { td.CreateField("EXTRA", dbText, 10, dbUpdatableField); }, nullptr),
+            2);
   EXPECT_EQ(td.GetFieldCount(), 4);
-  SweepWrites([&] {
-    CDaoTableDef fresh(&m_db);
-    fresh.Create("FRESH");
-    fresh.CreateField("ID", dbLong, 4, dbAutoIncrField);
-    fresh.Append();
-  }, nullptr);
+  SweepWrites(
+      [&] {
+        CDaoTableDef fresh(&m_db);
+        fresh.Create("FRESH");
+        fresh.CreateField("ID", dbLong, 4, dbAutoIncrField);
+        fresh.Append();
+      },
+      nullptr);
   EXPECT_EQ(m_db.GetTableDefCount(), 2);
   m_rs.Close();
   SweepWrites([&] { m_db.DeleteTableDef("FRESH"); }, nullptr);

@@ -203,9 +203,9 @@ TEST_F(FieldRulesTest, TrueIsStoredAsMinusOneInTheFile) {
   sqlite3* raw = nullptr;
   ASSERT_EQ(sqlite3_open_v2(m_path.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
   sqlite3_stmt* stmt = nullptr;
-  ASSERT_EQ(sqlite3_prepare_v2(raw, "SELECT \"F\" FROM \"RULES\" ORDER BY \"REQ\"", -1, &stmt,
-                               nullptr),
-            SQLITE_OK);
+  ASSERT_EQ(
+      sqlite3_prepare_v2(raw, "SELECT \"F\" FROM \"RULES\" ORDER BY \"REQ\"", -1, &stmt, nullptr),
+      SQLITE_OK);
   ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
   EXPECT_EQ(sqlite3_column_int(stmt, 0), -1);
   ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);

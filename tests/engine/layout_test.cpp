@@ -261,8 +261,7 @@ TEST_F(LayoutTest, ExecuteChangesNothingWhenARowWouldBreakAFieldRule) {
   EXPECT_EQ(Column("temp"), (std::vector<std::string>{"NULL", "NULL", "NULL"}));
   EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE FILES SET TYPE = 300"); }), kDaoNumericOverflow);
   EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE FILES SET NAME = 'same'"); }), kDaoDuplicateKey);
-  EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE FILES SET ACCESS = 'abc'"); }),
-            kDaoConversionError);
+  EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE FILES SET ACCESS = 'abc'"); }), kDaoConversionError);
   EXPECT_EQ(Column("NAME"), (std::vector<std::string>{"one", "two", "three"}));
   EXPECT_EQ(Column("TYPE"), (std::vector<std::string>{"10", "2", "10"}));
   m_db.Execute("UPDATE FILES SET temp = TYPE");
@@ -273,8 +272,7 @@ TEST_F(LayoutTest, ExecuteRefusesWhatItCannotRun) {
   EXPECT_EQ(ErrorOf([&] { m_db.Execute("DELETE FROM FILES"); }), kDaoInvalidSql);
   EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE NOPE SET X = 1"); }), kDaoInputTableNotFound);
   EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE FILES SET NOPE = 1"); }), kDaoTooFewParameters);
-  EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE FILES SET TYPE = NOPE"); }),
-            kDaoTooFewParameters);
+  EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE FILES SET TYPE = NOPE"); }), kDaoTooFewParameters);
   EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE FILES SET TYPE ="); }), kDaoUpdateSyntax);
   EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE FILES SET TYPE = (1"); }), kDaoUpdateSyntax);
   EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE FILES SET TYPE = 1 WHERE"); }), kDaoUpdateSyntax);

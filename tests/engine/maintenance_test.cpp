@@ -28,7 +28,8 @@ std::string RawQuery(const std::string& path, const std::string& sql) {
     if (sqlite3_prepare_v2(raw, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
       while (sqlite3_step(stmt) == SQLITE_ROW) {
         const unsigned char* text = sqlite3_column_text(stmt, 0);
-        out += (out.empty() ? "" : ",") + std::string(text ? reinterpret_cast<const char*>(text) : "NULL");
+        out += (out.empty() ? "" : ",") +
+               std::string(text ? reinterpret_cast<const char*>(text) : "NULL");
       }
     } else {
       out = std::string("error: ") + sqlite3_errmsg(raw);
@@ -125,8 +126,7 @@ TEST_F(MaintenanceTest, CompactionKeepsRowsOrderIndexesCountersDatesAndPassword)
 TEST_F(MaintenanceTest, CompactionCanGiveTheCopyANewPassword) {
   std::string target = m_dir.File("repassworded.db");
   CDaoWorkspace::CompactDatabase(m_path.c_str(), target.c_str(),
-                                 (std::string(dbLangGeneral) + ";PWD=other").c_str(), 0,
-                                 kPassword);
+                                 (std::string(dbLangGeneral) + ";PWD=other").c_str(), 0, kPassword);
   CDaoDatabase db;
   EXPECT_EQ(ErrorOf([&] { db.Open(target.c_str(), FALSE, FALSE, kPassword); }), kDaoBadPassword);
   EXPECT_EQ(ErrorOf([&] { db.Open(target.c_str(), FALSE, FALSE, ";PWD=other"); }), 0);
@@ -138,7 +138,10 @@ TEST_F(MaintenanceTest, CompactionRefusalsLeaveNoFileBehind) {
     std::ofstream out(target);
     out << "keep me";
   }
-  EXPECT_EQ(ErrorOf([&] { CDaoWorkspace::CompactDatabase(m_path.c_str(), target.c_str(), dbLangGeneral, 0, kPassword); }),
+  EXPECT_EQ(ErrorOf([&] {
+              CDaoWorkspace::CompactDatabase(m_path.c_str(), target.c_str(), dbLangGeneral, 0,
+                                             kPassword);
+            }),
             kDaoDatabaseExists);
   EXPECT_EQ(ReadBytes(target), "keep me");
   std::string fresh = m_dir.File("fresh.db");
@@ -165,7 +168,8 @@ TEST_F(MaintenanceTest, RepairLeavesAHealthyFileUnchanged) {
 }
 
 TEST_F(MaintenanceTest, RepairRebuildsADamagedIndex) {
-  long root = std::stol(RawQuery(m_path, "SELECT rootpage FROM sqlite_master WHERE name = 'MAIN.DEFNAME_INDEX'"));
+  long root = std::stol(
+      RawQuery(m_path, "SELECT rootpage FROM sqlite_master WHERE name = 'MAIN.DEFNAME_INDEX'"));
   DamagePage(m_path, root);
   ASSERT_NE(RawQuery(m_path, "PRAGMA integrity_check"), "ok");
   CDaoWorkspace::RepairDatabase(m_path.c_str());
@@ -187,13 +191,16 @@ TEST_F(MaintenanceTest, RepairSalvagesTheReadableRowsOfADamagedTable) {
     rs.Open(dbOpenTable, "MAIN");
     m_db.m_pWorkspace->BeginTrans();
     for (int i = 0; i < 400; ++i) {
-      AddRow(rs, {{"DEFNAME", COleVariant(("row" + std::to_string(i) + std::string(40, '.')).c_str())},
-                  {"STATE", Long(i)}});
+      AddRow(rs,
+             {{"DEFNAME", COleVariant(("row" + std::to_string(i) + std::string(40, '.')).c_str())},
+              {"STATE", Long(i)}});
     }
     m_db.m_pWorkspace->CommitTrans();
   }
   m_db.Close();
-  std::string leaves = RawQuery(m_path, "SELECT pageno FROM dbstat WHERE name = 'MAIN' AND pagetype = 'leaf' ORDER BY pageno");
+  std::string leaves = RawQuery(
+      m_path,
+      "SELECT pageno FROM dbstat WHERE name = 'MAIN' AND pagetype = 'leaf' ORDER BY pageno");
   if (leaves.rfind("error", 0) == 0) GTEST_SKIP() << "no dbstat table in this SQLite: " << leaves;
   std::vector<long> pages;
   std::stringstream list(leaves);

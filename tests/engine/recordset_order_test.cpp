@@ -68,8 +68,8 @@ TEST_F(RecordsetOrderTest, TiesFollowInsertionOrderAndNullsComeFirst) {
   // The same order backwards.
   std::vector<std::string> back;
   for (m_rs.MoveLast(); !m_rs.IsBOF(); m_rs.MovePrev()) back.push_back(Name());
-  EXPECT_EQ(back, (std::vector<std::string>{"two-second", "two-first", "one-second",
-                                            "one-first", "null-second", "null-first"}));
+  EXPECT_EQ(back, (std::vector<std::string>{"two-second", "two-first", "one-second", "one-first",
+                                            "null-second", "null-first"}));
 }
 
 TEST_F(RecordsetOrderTest, NullKeysTakePartInSeeksAndWalks) {
@@ -120,10 +120,9 @@ TEST_F(RecordsetOrderTest, EachSeekOperatorOnOneField) {
     int32_t key;
     const char* expected;  // null: not found
   } cases[] = {
-      {"=", 20, "twenty-a"}, {">=", 15, "twenty-a"}, {">=", 20, "twenty-a"},
-      {">", 20, "thirty"},   {"<=", 20, "twenty-b"}, {"<=", 25, "twenty-b"},
-      {"<", 20, "ten"},      {"<", 10, nullptr},     {">", 30, nullptr},
-      {"=", 25, nullptr},    {">=", -5, "ten"},      {"<=", 99, "thirty"},
+      {"=", 20, "twenty-a"},  {">=", 15, "twenty-a"}, {">=", 20, "twenty-a"}, {">", 20, "thirty"},
+      {"<=", 20, "twenty-b"}, {"<=", 25, "twenty-b"}, {"<", 20, "ten"},       {"<", 10, nullptr},
+      {">", 30, nullptr},     {"=", 25, nullptr},     {">=", -5, "ten"},      {"<=", 99, "thirty"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.op) + " " + std::to_string(c.key));

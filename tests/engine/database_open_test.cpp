@@ -208,6 +208,40 @@ TEST_F(OpenDatabaseTest, TheSqliteShellReadsTheLibrarysTablesAndColumns) {
   EXPECT_EQ(rs.GetFieldValue("ID").lVal, 4);
 }
 
+// Sets LIMIT of the row whose INDEX is args[1] to args[2].
+ZL_CHILD_ACTION(ChangeLimit) {
+  CDaoDatabase db;
+  db.Open(args.at(0).c_str());
+  CDaoRecordset rs(&db);
+  rs.Open(dbOpenTable, "T");
+  rs.SetCurrentIndex("INDEX");
+  COleVariant key(static_cast<int32_t>(std::stol(args.at(1))));
+  if (!rs.Seek("=", &key)) return 1;
+  rs.Edit();
+  rs.SetFieldValue("LIMIT", args.at(2).c_str());
+  rs.Update();
+  return 0;
+}
+
+TEST_F(OpenDatabaseTest, ARefreshShowsWhatAnotherProcessCommitted) {
+  CDaoRecordset rs(&m_db);
+  rs.Open(dbOpenTable, "T");
+  rs.SetCurrentIndex("INDEX");
+  COleVariant key = Long(7);
+  ASSERT_TRUE(rs.Seek("=", &key));
+  EXPECT_EQ(Text(rs.GetFieldValue("LIMIT")), "seven");
+  ASSERT_EQ(zltest::RunChild("ChangeLimit", {m_path, "7", "SEVEN"}), 0);
+  // The current row's values are kept until a refresh or a move ...
+  EXPECT_EQ(Text(rs.GetFieldValue("LIMIT")), "seven");
+  CDaoWorkspace::Idle(dbRefreshCache);
+  EXPECT_EQ(Text(rs.GetFieldValue("LIMIT")), "SEVEN");
+  // ... and every seek reads the file as last committed.
+  ASSERT_EQ(zltest::RunChild("ChangeLimit", {m_path, "3", "THREE"}), 0);
+  key = Long(3);
+  ASSERT_TRUE(rs.Seek("=", &key));
+  EXPECT_EQ(Text(rs.GetFieldValue("LIMIT")), "THREE");
+}
+
 TEST_F(OpenDatabaseTest, TwoObjectsOnOneFileShareItsRowsButNotTheirRights) {
   CDaoDatabase reader;
   reader.Open(m_path.c_str(), FALSE, TRUE);

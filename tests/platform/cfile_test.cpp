@@ -46,7 +46,6 @@ TEST_F(CFileTest, WriteSeekReadAndLength) {
   file.Close();
   EXPECT_EQ(CScratchDir::Read(path), "hello");
   EXPECT_THROW(file.Read(buf, 1), CFileException);
-
   // modeNoTruncate keeps what is there.
   CFile again(path.c_str(), CFile::modeCreate | CFile::modeNoTruncate | CFile::modeWrite);
   EXPECT_EQ(again.GetLength(), 5u);

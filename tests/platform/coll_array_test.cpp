@@ -9,16 +9,6 @@
 
 namespace {
 
-// Counts destructions, to show which operations delete pointed-to objects.
-class CCounted : public CObject {
- public:
-  explicit CCounted(int* pDeaths) : m_pDeaths(pDeaths) {}
-  ~CCounted() override { ++*m_pDeaths; }
-
- private:
-  int* m_pDeaths;
-};
-
 std::vector<int> Contents(const CDWordArray& a) {
   std::vector<int> v;
   for (int i = 0; i < a.GetSize(); ++i) v.push_back(static_cast<int>(a[i]));
@@ -77,19 +67,11 @@ TEST(ArrayTest, AppendingOneByOneReallocatesLogarithmically) {
   EXPECT_EQ(a[199999], 199999u);
 }
 
-TEST(ArrayTest, GrowingFillsWithZerosAndNulls) {
-  CPtrArray ptrs;
-  int x = 0;
-  ptrs.SetAtGrow(3, &x);
-  ASSERT_EQ(ptrs.GetSize(), 4);
-  EXPECT_EQ(ptrs[0], nullptr);
-  EXPECT_EQ(ptrs[2], nullptr);
-  EXPECT_EQ(ptrs[3], &x);
-
+TEST(ArrayTest, InsertingPastTheEndGrowsWithEmptyElements) {
   CStringArray strings;
-  strings.InsertAt(2, CString("c"));  // past the end: grows first
+  strings.InsertAt(2, CString("c"));
   ASSERT_EQ(strings.GetSize(), 3);
-  EXPECT_TRUE(strings[0].IsEmpty());
+  EXPECT_TRUE(strings[0].IsEmpty() && strings[1].IsEmpty());
   EXPECT_EQ(strings[2], "c");
 }
 
@@ -119,22 +101,6 @@ TEST(ArrayTest, AddingAnOwnElementSurvivesReallocation) {
   EXPECT_EQ(a.GetSize(), 2 * 206);
 }
 
-TEST(ArrayTest, RemovingPointersNeverDeletesTheObjects) {
-  int deaths = 0;
-  CCounted first(&deaths), second(&deaths);
-  {
-    CObArray a;
-    a.Add(&first);
-    a.Add(&second);
-    a.RemoveAt(0);
-    a.SetSize(0);
-    a.Add(&first);
-    a.RemoveAll();
-    a.Add(&second);
-  }
-  EXPECT_EQ(deaths, 0);
-}
-
 TEST(ArrayTest, CopiesAreIndependent) {
   CStringArray a;
   a.Add("one");
@@ -148,17 +114,14 @@ TEST(ArrayTest, CopiesAreIndependent) {
   EXPECT_EQ(a.GetSize(), 3);
   EXPECT_EQ(a[0], "uno");
 
-  CArray<int, int> target;
-  CArray<int, int> source;
+  CArray<int, int> target, source;
   source.Add(2);
   source.Add(3);
   target.Add(1);
   target.InsertAt(1, &source);
   target.InsertAt(0, &target);  // inserting an array into itself
-  EXPECT_EQ(target.GetSize(), 6);
-  EXPECT_EQ(target[0], 1);
-  EXPECT_EQ(target[3], 1);
-  EXPECT_EQ(target[5], 3);
+  ASSERT_EQ(target.GetSize(), 6);
+  EXPECT_TRUE(target[0] == 1 && target[3] == 1 && target[5] == 3);
 }
 
 TEST(ArrayTest, SettingSizeZeroReleasesStorage) {

@@ -7,31 +7,28 @@
 
 namespace {
 
-std::string Forward(const CStringList& list) {
-  std::string out;
-  for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) out += list.GetNext(pos).GetString();
-  return out;
-}
-
-std::string Backward(const CStringList& list) {
-  std::string out;
-  for (POSITION pos = list.GetTailPosition(); pos != nullptr;) out += list.GetPrev(pos).GetString();
-  return out;
-}
-
 class ListTest : public ::testing::Test {
  protected:
   void SetUp() override {
     for (const char* s : {"b", "c", "d"}) m_list.AddTail(s);
     m_list.AddHead("a");
   }
+  // The list walked forwards and backwards, joined by '|'; both walks must
+  // agree, so a broken back link shows.
+  static std::string Walk(const CStringList& list) {
+    std::string forward, backward;
+    for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) forward += list.GetNext(pos).str();
+    for (POSITION pos = list.GetTailPosition(); pos != nullptr;)
+      backward += list.GetPrev(pos).str();
+    EXPECT_EQ(std::string(forward.rbegin(), forward.rend()), backward);
+    EXPECT_EQ(static_cast<size_t>(list.GetCount()), forward.size());
+    return forward;
+  }
   CStringList m_list;
 };
 
 TEST_F(ListTest, WalksBothWays) {
-  EXPECT_EQ(Forward(m_list), "abcd");
-  EXPECT_EQ(Backward(m_list), "dcba");
-  EXPECT_EQ(m_list.GetCount(), 4);
+  EXPECT_EQ(Walk(m_list), "abcd");
   EXPECT_EQ(m_list.GetHead(), "a");
   EXPECT_EQ(m_list.GetTail(), "d");
 }
@@ -42,9 +39,7 @@ TEST_F(ListTest, RemovingTheElementJustVisitedKeepsTheWalk) {
     const CString value = m_list.GetNext(pos);
     if (value == "b" || value == "d") m_list.RemoveAt(current);
   }
-  EXPECT_EQ(Forward(m_list), "ac");
-  EXPECT_EQ(Backward(m_list), "ca");
-  EXPECT_EQ(m_list.GetCount(), 2);
+  EXPECT_EQ(Walk(m_list), "ac");
 }
 
 TEST_F(ListTest, InsertsAroundPositions) {
@@ -55,17 +50,14 @@ TEST_F(ListTest, InsertsAroundPositions) {
   m_list.InsertBefore(nullptr, "<");
   m_list.InsertAfter(nullptr, ">");
   m_list.InsertAfter(m_list.GetTailPosition(), "!");
-  EXPECT_EQ(Forward(m_list), "<abxcyd>!");
-  EXPECT_EQ(Backward(m_list), "!>dycxba<");
+  EXPECT_EQ(Walk(m_list), "<abxcyd>!");
 }
 
 TEST_F(ListTest, FindsByValueAndIndex) {
   m_list.AddTail("b");
   const POSITION first = m_list.Find("b");
   const POSITION second = m_list.Find("b", first);
-  ASSERT_NE(first, nullptr);
-  ASSERT_NE(second, nullptr);
-  EXPECT_NE(first, second);
+  ASSERT_TRUE(first != nullptr && second != nullptr && first != second);
   EXPECT_EQ(m_list.Find("b", second), nullptr);
   EXPECT_EQ(m_list.Find("zz"), nullptr);
   EXPECT_EQ(m_list.FindIndex(1), first);
@@ -73,7 +65,7 @@ TEST_F(ListTest, FindsByValueAndIndex) {
   EXPECT_EQ(m_list.FindIndex(5), nullptr);
   EXPECT_EQ(m_list.FindIndex(-1), nullptr);
   m_list.SetAt(second, "e");
-  EXPECT_EQ(Forward(m_list), "abcde");
+  EXPECT_EQ(Walk(m_list), "abcde");
 }
 
 TEST_F(ListTest, HeadAndTailRemovalDrainsTheList) {
@@ -88,9 +80,8 @@ TEST_F(ListTest, HeadAndTailRemovalDrainsTheList) {
   EXPECT_THROW(m_list.GetTail(), std::out_of_range);
   POSITION none = nullptr;
   EXPECT_THROW(m_list.GetNext(none), std::out_of_range);
-  // Still usable afterwards.
-  m_list.AddTail("z");
-  EXPECT_EQ(Forward(m_list), "z");
+  m_list.AddTail("z");  // still usable afterwards
+  EXPECT_EQ(Walk(m_list), "z");
 }
 
 TEST_F(ListTest, AddingWholeListsKeepsTheirOrder) {
@@ -99,43 +90,20 @@ TEST_F(ListTest, AddingWholeListsKeepsTheirOrder) {
   other.AddTail("2");
   m_list.AddHead(&other);
   m_list.AddTail(&other);
-  EXPECT_EQ(Forward(m_list), "12abcd12");
+  EXPECT_EQ(Walk(m_list), "12abcd12");
   m_list.AddTail(&m_list);  // a list appended to itself doubles once
-  EXPECT_EQ(Forward(m_list), "12abcd1212abcd12");
-  EXPECT_EQ(Backward(m_list), "21dcba2121dcba21");
-  EXPECT_EQ(m_list.GetCount(), 16);
-  EXPECT_EQ(other.GetCount(), 2);
+  EXPECT_EQ(Walk(m_list), "12abcd1212abcd12");
+  EXPECT_EQ(Walk(other), "12");
 }
 
 TEST_F(ListTest, CopiesAreIndependent) {
   CStringList copy(m_list);
   copy.RemoveHead();
   copy.AddTail("e");
-  EXPECT_EQ(Forward(m_list), "abcd");
-  EXPECT_EQ(Forward(copy), "bcde");
+  EXPECT_EQ(Walk(m_list), "abcd");
+  EXPECT_EQ(Walk(copy), "bcde");
   m_list = copy;
-  EXPECT_EQ(Backward(m_list), "edcb");
-}
-
-TEST(ObListTest, HoldsPointersWithoutOwningThem) {
-  class CItem : public CObject {
-   public:
-    explicit CItem(int* p) : m_p(p) {}
-    ~CItem() override { ++*m_p; }
-    int* m_p;
-  };
-  int deaths = 0;
-  CItem a(&deaths), b(&deaths);
-  {
-    CObList list;
-    list.AddTail(&a);
-    list.AddTail(&b);
-    list.AddTail(static_cast<CObject*>(nullptr));
-    EXPECT_EQ(list.Find(&b), list.FindIndex(1));
-    EXPECT_EQ(list.Find(static_cast<CObject*>(nullptr)), list.GetTailPosition());
-    EXPECT_EQ(list.RemoveHead(), &a);
-  }
-  EXPECT_EQ(deaths, 0);
+  EXPECT_EQ(Walk(m_list), "bcde");
 }
 
 }  // namespace

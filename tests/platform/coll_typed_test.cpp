@@ -25,6 +25,39 @@ void FreeAll(CObArray& array) {
   array.SetSize(0);
 }
 
+TEST(ObjectContainersTest, RemovingAndDestroyingNeverDeletesTheObjects) {
+  int deaths = 0;
+  CItem a(1, &deaths), b(2, &deaths);
+  {
+    CObArray array;
+    array.Add(&a);
+    array.Add(&b);
+    array.RemoveAt(0);
+    array.SetSize(0);
+    array.Add(&a);
+    array.RemoveAll();
+    array.Add(&b);
+    CObList list;
+    list.AddTail(&a);
+    list.AddTail(&b);
+    list.AddTail(static_cast<CObject*>(nullptr));
+    EXPECT_EQ(list.Find(&b), list.FindIndex(1));
+    EXPECT_EQ(list.Find(static_cast<CObject*>(nullptr)), list.GetTailPosition());
+    EXPECT_EQ(list.RemoveHead(), &a);
+    CMapWordToOb words;
+    CMapStringToOb names;
+    words.SetAt(1, &a);
+    names.SetAt("b", &b);
+    CObject* found = nullptr;
+    EXPECT_TRUE(words.Lookup(1, found) && found == &a);
+    EXPECT_TRUE(names.Lookup("b", found) && found == &b);
+    words.RemoveKey(1);
+    names.RemoveAll();
+    words.SetAt(2, &b);
+  }
+  EXPECT_EQ(deaths, 0);
+}
+
 TEST(TypedArrayTest, GivesTypedPointersAndPassesAsItsBase) {
   int deaths = 0;
   CItemArray items;
@@ -35,35 +68,21 @@ TEST(TypedArrayTest, GivesTypedPointersAndPassesAsItsBase) {
   ASSERT_EQ(items.GetSize(), 5);
   EXPECT_EQ(items[0]->m_id, 0);
   EXPECT_EQ(items.GetAt(1)->m_id, 1);
-  CItem* last = items[4];
-  EXPECT_EQ(last->m_id, 4);
   EXPECT_EQ(items[2], nullptr);
-
+  EXPECT_EQ(items[4]->m_id, 4);
   // ElementAt reads and writes through the typed reference.
   items.ElementAt(2) = new CItem(2, &deaths);
   EXPECT_EQ(items.ElementAt(2)->m_id, 2);
-  EXPECT_EQ((*items.ElementAt(2)).m_id, 2);
-  CItem* viaRef = items.ElementAt(2);
-  EXPECT_EQ(viaRef, items[2]);
-
+  EXPECT_EQ(items[2]->m_id, 2);
   FreeAll(items);
   EXPECT_EQ(deaths, 4);
   EXPECT_EQ(items.GetSize(), 0);
-}
 
-TEST(TypedArrayTest, WorksOverVoidPointers) {
-  int a = 1, b = 2;
+  // Over void pointers too.
+  int x = 1;
   CTypedPtrArray<CPtrArray, int*> ptrs;
-  ptrs.Add(&a);
-  ptrs.SetAt(0, &b);
-  ptrs.Add(&a);
-  EXPECT_EQ(*ptrs[0], 2);
-  EXPECT_EQ(*ptrs.GetAt(1), 1);
-  CTypedPtrArray<CPtrArray, int*> copy;
-  copy.Append(ptrs);
-  copy.Append(ptrs);
-  EXPECT_EQ(copy.GetSize(), 4);
-  EXPECT_EQ(copy[3], &a);
+  ptrs.Add(&x);
+  EXPECT_EQ(*ptrs.GetAt(0), 1);
 }
 
 TEST(TypedListTest, TypedWalkAndRemoval) {
@@ -72,10 +91,10 @@ TEST(TypedListTest, TypedWalkAndRemoval) {
   list.AddTail(&b);
   list.AddHead(&a);
   list.InsertAfter(list.Find(&b), &c);
-  int sum = 0;
+  int ids = 0;
   for (POSITION pos = list.GetHeadPosition(); pos != nullptr;)
-    sum = sum * 10 + list.GetNext(pos)->m_id;
-  EXPECT_EQ(sum, 123);
+    ids = ids * 10 + list.GetNext(pos)->m_id;
+  EXPECT_EQ(ids, 123);
   EXPECT_EQ(list.RemoveTail()->m_id, 3);
   EXPECT_EQ(list.GetHead()->m_id, 1);
   EXPECT_EQ(list.GetTail()->m_id, 2);
@@ -96,14 +115,12 @@ TEST(TypedMapTest, LanguageToArrayOfObjects) {
   ASSERT_TRUE(map.Lookup(1033, found));
   EXPECT_EQ(found->GetAt(0)->m_id, 10);
   EXPECT_FALSE(map.Lookup(9, found));
-
   WORD lang = 0;
-  CItemArray* array = nullptr;
   int seen = 0;
   for (POSITION pos = map.GetStartPosition(); pos != nullptr; ++seen) {
-    map.GetNextAssoc(pos, lang, array);
-    FreeAll(*array);
-    delete array;
+    map.GetNextAssoc(pos, lang, found);
+    FreeAll(*found);
+    delete found;
   }
   map.RemoveAll();
   EXPECT_EQ(seen, 2);
@@ -115,8 +132,7 @@ TEST(TypedMapTest, NameToObject) {
   CItem a(1), b(2);
   map.SetAt("alpha", &a);
   map["beta"] = &b;
-  CItem* p = map["beta"];
-  EXPECT_EQ(p, &b);
+  EXPECT_EQ(map["beta"], &b);
   EXPECT_EQ(map["alpha"]->m_id, 1);
   EXPECT_TRUE(map.RemoveKey("alpha"));
   CString name;

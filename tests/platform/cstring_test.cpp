@@ -8,67 +8,68 @@
 
 namespace {
 
-// UTF-8 spellings used below.
-const char kLowerUmlauts[] = "\xC3\xA4\xC3\xB6\xC3\xBC";  // äöü
-const char kUpperUmlauts[] = "\xC3\x84\xC3\x96\xC3\x9C";  // ÄÖÜ
-const char kTimes[] = "\xC3\x97";                         // ×
-const char kDivide[] = "\xC3\xB7";                        // ÷
+int Sign(int n) { return (n > 0) - (n < 0); }
 
-TEST(CStringCase, LatinOneLettersFoldBothWays) {
-  CString s(kLowerUmlauts);
-  s.MakeUpper();
-  EXPECT_EQ(s, kUpperUmlauts);
-  s.MakeLower();
-  EXPECT_EQ(s, kLowerUmlauts);
-  EXPECT_EQ(CString(kLowerUmlauts).CompareNoCase(kUpperUmlauts), 0);
-  EXPECT_EQ(lstrcmpi("M\xC3\xBCller", "M\xC3\x9CLLER"), 0);
-}
-
-TEST(CStringCase, WholeFoldableRangeMapsByTwenty) {
+TEST(CStringCase, LatinOneLettersFoldByTwentyBothWays) {
   for (int second = 0x80; second <= 0x9E; ++second) {
-    if (second == 0x97) continue;
-    const char upper[] = {'\xC3', static_cast<char>(second), 0};
-    const char lower[] = {'\xC3', static_cast<char>(second + 0x20), 0};
+    if (second == 0x97) continue;  // x, the sign between the letters
+    SCOPED_TRACE(second);
+    const char upper[] = {'M', '\xC3', static_cast<char>(second), 'X', 0};
+    const char lower[] = {'m', '\xC3', static_cast<char>(second + 0x20), 'x', 0};
     CString s(upper);
     s.MakeLower();
-    EXPECT_EQ(s, lower) << std::hex << second;
+    EXPECT_EQ(s, lower);
     s.MakeUpper();
-    EXPECT_EQ(s, upper) << std::hex << second;
+    EXPECT_EQ(s, upper);
+    EXPECT_EQ(lstrcmpi(upper, lower), 0);
+    EXPECT_EQ(CString(lower).CompareNoCase(upper), 0);
   }
 }
 
 TEST(CStringCase, SignsAndNeighboursAreNotFolded) {
+  // x and division sign, sharp s, y with diaeresis, A with macron, a C2 pair.
   for (const char* text :
-       {kTimes, kDivide, "\xC3\x9F" /* ß */, "\xC3\xBF" /* ÿ */, "\xC4\x80" /* Ā */, "\xC2\x80"}) {
-    CString up(text);
+       {"\xC3\x97", "\xC3\xB7", "\xC3\x9F", "\xC3\xBF", "\xC4\x80", "\xC2\x80"}) {
+    CString up(text), down(text);
     up.MakeUpper();
-    EXPECT_EQ(up, text);
-    CString down(text);
     down.MakeLower();
+    EXPECT_EQ(up, text);
     EXPECT_EQ(down, text);
   }
-  EXPECT_NE(lstrcmpi(kTimes, kDivide), 0);
+  EXPECT_NE(lstrcmpi("\xC3\x97", "\xC3\xB7"), 0);
   // A lone Latin-1 second byte without its lead is not a letter.
   EXPECT_NE(lstrcmpi("\x84", "\xA4"), 0);
 }
 
-TEST(CStringCase, NoCaseOrderFoldsToLowerCase) {
-  // '_' lies between the upper- and lower-case ASCII letters: folding to
-  // lower case puts it before every letter, as the indexes order it.
-  EXPECT_LT(lstrcmpi("_", "A"), 0);
-  EXPECT_LT(lstrcmpi("_", "a"), 0);
-  EXPECT_LT(lstrcmpi("apple", "BANANA"), 0);
-  EXPECT_GT(lstrcmpi("Zebra", "apple"), 0);
-  EXPECT_LT(lstrcmpi("abc", "ABCD"), 0);
-  EXPECT_GT(CString("\xC3\xA9").CompareNoCase("Z"), 0);  // é after ASCII, unsigned bytes
-}
-
-TEST(CStringCase, NullIsEmpty) {
-  EXPECT_EQ(lstrcmpi(nullptr, ""), 0);
+TEST(CStringCompare, OrderWithAndWithoutCase) {
+  struct Case {
+    const char* a;
+    const char* b;
+    int noCase;  // sign of lstrcmpi(a, b)
+    int exact;   // sign of CString(a).Compare(b)
+  };
+  const Case cases[] = {
+      // '_' lies between the upper- and lower-case ASCII letters: folding to
+      // lower case puts it before every letter, as the indexes order it.
+      {"_", "A", -1, 1},         {"_", "a", -1, -1},     {"apple", "BANANA", -1, 1},
+      {"Zebra", "apple", 1, -1}, {"abc", "ABCD", -1, 1}, {"abc", "ABC", 0, 1},
+      {"\xC3\xA9", "Z", 1, 1},                         // bytes compare unsigned
+      {"\xC3\xA4", "z", 1, 1},   {"", nullptr, 0, 0},  // null is the empty string
+      {nullptr, "a", -1, -1},    {"a", nullptr, 1, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.a ? c.a : "(null)") + " / " + (c.b ? c.b : "(null)"));
+    EXPECT_EQ(Sign(lstrcmpi(c.a, c.b)), c.noCase);
+    EXPECT_EQ(Sign(CString(c.a).CompareNoCase(c.b)), c.noCase);
+    EXPECT_EQ(Sign(CString(c.a).Compare(c.b)), c.exact);
+    EXPECT_EQ(CString(c.a) < CString(c.b), c.exact < 0);
+  }
   EXPECT_EQ(lstrcmpi(nullptr, nullptr), 0);
-  EXPECT_LT(lstrcmpi(nullptr, "a"), 0);
-  EXPECT_GT(lstrcmpi("a", nullptr), 0);
-  EXPECT_EQ(CString("").CompareNoCase(nullptr), 0);
+  // Lengths count bytes, and embedded NULs are kept.
+  CString withNul("a\0b", 3);
+  EXPECT_EQ(withNul.GetLength(), 3);
+  EXPECT_NE(withNul, CString("a"));
+  EXPECT_EQ(CString("\xC3\xA4\xC3\xB6\xC3\xBC").GetLength(), 6);
 }
 
 class CStringEdit : public ::testing::Test {
@@ -94,7 +95,6 @@ TEST_F(CStringEdit, SubstringsClampOutOfRangeArguments) {
   EXPECT_EQ(m_text.Left(-1), "");
   EXPECT_EQ(m_text.Right(5), "World");
   EXPECT_EQ(m_text.Right(100), "Hello, World");
-  EXPECT_EQ(m_text.Mid(7), "World");
   EXPECT_EQ(m_text.Mid(-3, 2), "He");
   EXPECT_EQ(m_text.Mid(7, 100), "World");
   EXPECT_EQ(m_text.Mid(12), "");
@@ -125,10 +125,10 @@ TEST_F(CStringEdit, ReplaceCountsAndTerminates) {
   EXPECT_EQ(t.Replace("a", "aa"), 2);
   EXPECT_EQ(t, "aa-aa");
   EXPECT_EQ(t.Replace("", "x"), 0);
+  EXPECT_EQ(t.Replace("q", "z"), 0);
   EXPECT_EQ(t, "aa-aa");
   EXPECT_EQ(t.Replace("-", nullptr), 1);
   EXPECT_EQ(t, "aaaa");
-  EXPECT_EQ(t.Replace("q", "z"), 0);
 }
 
 TEST_F(CStringEdit, InsertDeleteRemove) {
@@ -143,13 +143,12 @@ TEST_F(CStringEdit, InsertDeleteRemove) {
   EXPECT_EQ(m_text.Delete(99, 1), 13);
   EXPECT_EQ(m_text.Remove('l'), 3);
   EXPECT_EQ(m_text, ">Heo, Word");
-  // Inserting a string into itself works on a copy.
-  CString self("ab");
+  CString self("ab");  // inserting a string into itself works on a copy
   self.Insert(1, self.GetString());
   EXPECT_EQ(self, "aabb");
 }
 
-TEST_F(CStringEdit, TrimAndReverse) {
+TEST_F(CStringEdit, TrimReverseAndCharacterAccess) {
   CString s(" \t\r\nvalue \n");
   s.Trim();
   EXPECT_EQ(s, "value");
@@ -159,16 +158,13 @@ TEST_F(CStringEdit, TrimAndReverse) {
   EXPECT_EQ(t, "value");
   CString u(
       "a\xC3\xA4"
-      "b\xE2\x82\xAC");  // a ä b €
+      "b\xE2\x82\xAC");  // a, a umlaut, b, euro: reversed by character
   u.MakeReverse();
   EXPECT_EQ(u,
             "\xE2\x82\xAC"
             "b\xC3\xA4"
             "a");
-}
-
-TEST_F(CStringEdit, OutOfRangeCharacterAccessIsHarmless) {
-  EXPECT_EQ(m_text.GetAt(0), 'H');
+  // Out-of-range access reads a zero and writes nothing.
   EXPECT_EQ(m_text[11], 'd');
   EXPECT_EQ(m_text.GetAt(12), '\0');
   EXPECT_EQ(m_text.GetAt(-1), '\0');
@@ -189,19 +185,6 @@ TEST_F(CStringEdit, BufferAccess) {
   EXPECT_EQ(m_text.GetLength(), 7);
 }
 
-TEST(CStringValue, ComparisonIsUnsignedAndByteWise) {
-  EXPECT_GT(CString("\xC3\xA4").Compare("z"), 0);
-  EXPECT_LT(CString("Z").Compare("a"), 0);
-  EXPECT_TRUE(CString("z") < CString("\xC3\xA4"));
-  EXPECT_NE(CString("abc"), CString("ABC"));
-  EXPECT_TRUE("abc" == CString("abc"));
-  // Lengths count bytes, and embedded NULs are kept.
-  CString withNul("a\0b", 3);
-  EXPECT_EQ(withNul.GetLength(), 3);
-  EXPECT_NE(withNul, CString("a"));
-  EXPECT_EQ(CString(kLowerUmlauts).GetLength(), 6);
-}
-
 TEST(CStringValue, ConcatenationAndRepeat) {
   CString a("ab");
   EXPECT_EQ(a + "cd", "abcd");
@@ -214,17 +197,12 @@ TEST(CStringValue, ConcatenationAndRepeat) {
   EXPECT_EQ(moved, "ab");
 }
 
-TEST(CStringFormat, LongOutputIsComplete) {
-  std::string big(100000, 'x');
+TEST(CStringValue, FormatIsCompleteAndMayReadItself) {
+  const std::string big(100000, 'x');
   CString s;
   s.Format("<%s|%d>", big.c_str(), 42);
-  ASSERT_EQ(s.GetLength(), 100000 + 5);
-  EXPECT_EQ(s.Left(2), "<x");
-  EXPECT_EQ(s.Right(4), "|42>");
-}
-
-TEST(CStringFormat, ArgumentsMayComeFromTheStringItself) {
-  CString s("abc");
+  EXPECT_EQ(s.str(), "<" + big + "|42>");
+  s = "abc";
   s.Format("%s-%s", s.GetString(), s.GetString());
   EXPECT_EQ(s, "abc-abc");
   s.Format("%08x %s", 0x409u, "");

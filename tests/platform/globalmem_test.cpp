@@ -21,60 +21,57 @@ void ExpectUnknown(HGLOBAL h) {
   EXPECT_EQ(GlobalFree(h), h);
 }
 
-bool AllBytesAre(const void* p, size_t n, unsigned char value) {
-  const unsigned char* b = static_cast<const unsigned char*>(p);
-  for (size_t i = 0; i < n; ++i) {
-    if (b[i] != value) return false;
-  }
-  return true;
+// Whether the n bytes of block h from offset on all equal value.
+bool BytesAre(HGLOBAL h, size_t offset, size_t n, unsigned char value) {
+  const unsigned char* p = static_cast<const unsigned char*>(GlobalLock(h));
+  bool same = p != nullptr;
+  for (size_t i = offset; same && i < offset + n; ++i) same = p[i] == value;
+  GlobalUnlock(h);
+  return same;
 }
 
-TEST(GlobalMemHandles, GarbageAndNullAreUnknown) {
+void Fill(HGLOBAL h, unsigned char value, size_t n) {
+  std::memset(GlobalLock(h), value, n);
+  GlobalUnlock(h);
+}
+
+TEST(GlobalMemHandles, GarbageNullAndFreedHandlesAreUnknown) {
   int onStack = 0;
-  ExpectUnknown(nullptr);
-  ExpectUnknown(reinterpret_cast<HGLOBAL>(0x1234));
-  ExpectUnknown(&onStack);
   std::vector<char> heap(64);
-  ExpectUnknown(heap.data());
+  for (HGLOBAL h : {static_cast<HGLOBAL>(nullptr), reinterpret_cast<HGLOBAL>(0x1234),
+                    static_cast<HGLOBAL>(&onStack), static_cast<HGLOBAL>(heap.data())}) {
+    ExpectUnknown(h);
+  }
   // A pointer into a live block is not its handle either.
   HGLOBAL h = GlobalAlloc(GHND, 32);
-  void* p = GlobalLock(h);
-  ExpectUnknown(p);
+  ExpectUnknown(GlobalLock(h));
   GlobalUnlock(h);
   EXPECT_EQ(GlobalFree(h), nullptr);
-}
-
-TEST(GlobalMemHandles, FreedHandlesStayDeadAndAreNotReissued) {
-  HGLOBAL first = GlobalAlloc(GMEM_MOVEABLE, 16);
-  ASSERT_NE(first, nullptr);
-  EXPECT_EQ(GlobalFree(first), nullptr);
-  ExpectUnknown(first);
-  std::set<HGLOBAL> seen{first};
+  // A freed handle stays dead, and its value is never issued again.
+  ExpectUnknown(h);
+  std::set<HGLOBAL> seen{h};
   for (int i = 0; i < 2000; ++i) {
-    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, 16);
-    ASSERT_NE(h, nullptr);
-    EXPECT_TRUE(seen.insert(h).second) << "handle value issued twice";
-    GlobalFree(h);
+    HGLOBAL next = GlobalAlloc(GMEM_MOVEABLE, 16);
+    ASSERT_NE(next, nullptr);
+    EXPECT_TRUE(seen.insert(next).second) << "handle value issued twice";
+    GlobalFree(next);
   }
-  ExpectUnknown(first);
+  ExpectUnknown(h);
 }
 
-TEST(GlobalMemHandles, LocksAreCounted) {
+TEST(GlobalMemHandles, LocksAreCountedAndEmptyBlocksLive) {
   HGLOBAL h = GlobalAlloc(GHND, 8);
   void* a = GlobalLock(h);
-  void* b = GlobalLock(h);
   ASSERT_NE(a, nullptr);
-  EXPECT_EQ(a, b);
+  EXPECT_EQ(GlobalLock(h), a);
   EXPECT_EQ(GlobalUnlock(h), TRUE);
   EXPECT_EQ(GlobalUnlock(h), FALSE);
   EXPECT_EQ(GlobalUnlock(h), FALSE);  // one unlock too many does no harm
   EXPECT_EQ(GlobalLock(h), a);
   GlobalUnlock(h);
   EXPECT_EQ(GlobalFree(h), nullptr);
-}
 
-TEST(GlobalMemHandles, ZeroSizedBlocksAreLive) {
-  HGLOBAL h = GlobalAlloc(GMEM_FIXED, 0);
+  h = GlobalAlloc(GMEM_FIXED, 0);
   ASSERT_NE(h, nullptr);
   EXPECT_EQ(GlobalSize(h), 0u);
   EXPECT_NE(GlobalLock(h), nullptr);
@@ -84,45 +81,33 @@ TEST(GlobalMemHandles, ZeroSizedBlocksAreLive) {
   EXPECT_EQ(GlobalFree(h), nullptr);
 }
 
-TEST(GlobalMemContents, ZeroInitOnAllocation) {
+TEST(GlobalMemContents, ZeroInitOnAllocationAndGrowth) {
   for (UINT flags : {static_cast<UINT>(GMEM_ZEROINIT), static_cast<UINT>(GHND)}) {
     HGLOBAL h = GlobalAlloc(flags, 4096);
     ASSERT_EQ(GlobalSize(h), 4096u);
-    EXPECT_TRUE(AllBytesAre(GlobalLock(h), 4096, 0));
-    GlobalUnlock(h);
+    EXPECT_TRUE(BytesAre(h, 0, 4096, 0)) << flags;
     GlobalFree(h);
   }
-}
-
-TEST(GlobalMemContents, ReAllocKeepsContentsAndZeroesGrowth) {
+  // Growth asked to zero keeps the contents and zeroes the rest; shrinking
+  // keeps the front.
   HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, 100);
-  std::memset(GlobalLock(h), 0xAB, 100);
-  GlobalUnlock(h);
+  Fill(h, 0xAB, 100);
   ASSERT_EQ(GlobalReAlloc(h, 1 << 20, GMEM_MOVEABLE | GMEM_ZEROINIT), h);
   EXPECT_EQ(GlobalSize(h), static_cast<size_t>(1 << 20));
-  unsigned char* p = static_cast<unsigned char*>(GlobalLock(h));
-  EXPECT_TRUE(AllBytesAre(p, 100, 0xAB));
-  EXPECT_TRUE(AllBytesAre(p + 100, (1 << 20) - 100, 0));
-  GlobalUnlock(h);
+  EXPECT_TRUE(BytesAre(h, 0, 100, 0xAB));
+  EXPECT_TRUE(BytesAre(h, 100, (1 << 20) - 100, 0));
   ASSERT_EQ(GlobalReAlloc(h, 10, GMEM_MOVEABLE), h);
   EXPECT_EQ(GlobalSize(h), 10u);
-  EXPECT_TRUE(AllBytesAre(GlobalLock(h), 10, 0xAB));
-  GlobalUnlock(h);
+  EXPECT_TRUE(BytesAre(h, 0, 10, 0xAB));
   GlobalFree(h);
-}
-
-TEST(GlobalMemContents, BlocksMadeZeroedStayZeroedOnGrowth) {
-  HGLOBAL h = GlobalAlloc(GHND, 16);
-  std::memset(GlobalLock(h), 0x11, 16);
-  GlobalUnlock(h);
-  // Shrink first so the bytes beyond 8 held data once; growth must not
-  // bring them back.
+  // A block made zeroed stays zeroed on growth, even over bytes that held
+  // data before a shrink.
+  h = GlobalAlloc(GHND, 16);
+  Fill(h, 0x11, 16);
   ASSERT_EQ(GlobalReAlloc(h, 8, GMEM_MOVEABLE), h);
   ASSERT_EQ(GlobalReAlloc(h, 64, GMEM_MOVEABLE), h);
-  unsigned char* p = static_cast<unsigned char*>(GlobalLock(h));
-  EXPECT_TRUE(AllBytesAre(p, 8, 0x11));
-  EXPECT_TRUE(AllBytesAre(p + 8, 56, 0));
-  GlobalUnlock(h);
+  EXPECT_TRUE(BytesAre(h, 0, 8, 0x11));
+  EXPECT_TRUE(BytesAre(h, 8, 56, 0));
   GlobalFree(h);
 }
 
@@ -139,13 +124,11 @@ TEST(GlobalMemContents, ImpossibleSizesFailAndLeaveTheBlock) {
 }
 
 TEST(GlobalMemThreads, ConcurrentUseKeepsHandlesApart) {
-  constexpr int kPerThread = 3000;
   std::vector<HGLOBAL> made[2];
   auto work = [](std::vector<HGLOBAL>* out, unsigned char fill) {
-    for (int i = 0; i < kPerThread; ++i) {
+    for (int i = 0; i < 3000; ++i) {
       HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, 32);
-      std::memset(GlobalLock(h), fill, 32);
-      GlobalUnlock(h);
+      Fill(h, fill, 32);
       out->push_back(h);
       if (i % 2 == 1) {
         GlobalFree(out->front());
@@ -161,8 +144,7 @@ TEST(GlobalMemThreads, ConcurrentUseKeepsHandlesApart) {
   for (int t = 0; t < 2; ++t) {
     for (HGLOBAL h : made[t]) {
       EXPECT_TRUE(all.insert(h).second);
-      EXPECT_TRUE(AllBytesAre(GlobalLock(h), 32, t == 0 ? 0x11 : 0x22));
-      GlobalUnlock(h);
+      EXPECT_TRUE(BytesAre(h, 0, 32, t == 0 ? 0x11 : 0x22));
       GlobalFree(h);
     }
   }
@@ -172,8 +154,7 @@ TEST(LongBinary, AssignCopiesAndReleaseFrees) {
   HGLOBAL old = nullptr;
   {
     CLongBinary lb;
-    EXPECT_EQ(lb.m_hData, nullptr);
-    EXPECT_EQ(lb.m_dwDataLength, 0u);
+    EXPECT_TRUE(lb.m_hData == nullptr && lb.m_dwDataLength == 0u);
     lb.Assign("payload", 7);
     ASSERT_NE(lb.m_hData, nullptr);
     EXPECT_EQ(lb.m_dwDataLength, 7u);
@@ -190,39 +171,30 @@ TEST(LongBinary, AssignCopiesAndReleaseFrees) {
   empty.Assign("abc", 0);
   EXPECT_EQ(empty.m_hData, nullptr);
   empty.Assign(nullptr, 3);
-  EXPECT_TRUE(AllBytesAre(GlobalLock(empty.m_hData), 3, 0));
-  GlobalUnlock(empty.m_hData);
+  EXPECT_TRUE(BytesAre(empty.m_hData, 0, 3, 0));
   empty.Release();
-  EXPECT_EQ(empty.m_hData, nullptr);
-  EXPECT_EQ(empty.m_dwDataLength, 0u);
+  EXPECT_TRUE(empty.m_hData == nullptr && empty.m_dwDataLength == 0u);
 }
 
-TEST(LongBinary, CopiesAreIndependent) {
-  CLongBinary source;
+TEST(LongBinary, CopiesAreIndependentAndBounded) {
+  CLongBinary source, copy;
   source.Assign("0123456789", 10);
-  CLongBinary copy;
   copy.Assign(source);
   ASSERT_NE(copy.m_hData, source.m_hData);
   EXPECT_EQ(copy.m_dwDataLength, 10u);
-  std::memset(GlobalLock(source.m_hData), 'x', 10);
-  GlobalUnlock(source.m_hData);
+  Fill(source.m_hData, 'x', 10);
   source.Release();
   EXPECT_EQ(std::memcmp(GlobalLock(copy.m_hData), "0123456789", 10), 0);
   GlobalUnlock(copy.m_hData);
   copy.Assign(copy);
   EXPECT_EQ(copy.m_dwDataLength, 10u);
   EXPECT_EQ(GlobalSize(copy.m_hData), 10u);
-  // Copying an empty object leaves no block behind.
-  copy.Assign(source);
-  EXPECT_EQ(copy.m_hData, nullptr);
-  EXPECT_EQ(copy.m_dwDataLength, 0u);
-}
-
-TEST(LongBinary, CopyNeverReadsPastTheSourceBlock) {
-  CLongBinary source;
+  copy.Assign(source);  // copying an empty object leaves no block behind
+  EXPECT_TRUE(copy.m_hData == nullptr && copy.m_dwDataLength == 0u);
+  // A length claiming more than the block holds, or a dead handle, is
+  // never read past.
   source.Assign("abcd", 4);
   source.m_dwDataLength = 4096;
-  CLongBinary copy;
   copy.Assign(source);
   EXPECT_EQ(copy.m_dwDataLength, 4u);
   source.m_dwDataLength = 4;

@@ -102,12 +102,13 @@ CFieldDef InferField(const std::string& name, const std::string& declared) {
   return f;
 }
 
-std::shared_ptr<CTableSchema> LoadBody(CSqlConnection& conn, int64_t id, const std::string& name) {
+std::shared_ptr<CTableSchema> LoadBody(CSqlConnection& conn, int64_t id, const std::string& name,
+                                       bool useBookkeeping = true) {
   auto table = std::make_shared<CTableSchema>();
   table->id = id;
   table->name = name;
   std::vector<CFieldDef> described;
-  {
+  if (useBookkeeping) {
     CSqlQuery q(conn,
                 "SELECT name, type, size, attributes, allow_zero_length, required "
                 "FROM zl_engine_fields WHERE table_id = ?");
@@ -149,7 +150,7 @@ std::shared_ptr<CTableSchema> LoadBody(CSqlConnection& conn, int64_t id, const s
     if (primaryKeys == 1) table->rowidAlias = primaryInteger;
   }
   if (table->fields.empty()) return nullptr;  // the SQLite table is gone
-  {
+  if (useBookkeeping) {
     CSqlQuery q(conn,
                 "SELECT name, sql_name, field, is_unique, is_primary, is_required "
                 "FROM zl_engine_indexes WHERE table_id = ? ORDER BY rowid");
@@ -402,6 +403,23 @@ std::shared_ptr<CTableSchema> CBookkeeping::LoadTableById(CSqlConnection& conn, 
     stored = q.ColumnText(0);
   }
   return LoadBody(conn, id, stored);
+}
+
+std::shared_ptr<CTableSchema> CBookkeeping::InferTable(CSqlConnection& conn,
+                                                       const std::string& name) {
+  return LoadBody(conn, 0, name, false);
+}
+
+std::vector<std::string> CBookkeeping::ListSqlTables(CSqlConnection& conn) {
+  std::vector<std::string> names;
+  CSqlQuery q(conn,
+              "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite^_%' "
+              "ESCAPE '^' ORDER BY rowid");
+  while (q.Step()) {
+    std::string name = q.ColumnText(0);
+    if (!HasReservedPrefix(name)) names.push_back(name);
+  }
+  return names;
 }
 
 bool CBookkeeping::TableExists(CSqlConnection& conn, const std::string& name) {

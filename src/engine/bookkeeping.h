@@ -108,6 +108,12 @@ class CBookkeeping {
   static std::shared_ptr<CTableSchema> LoadTable(CSqlConnection& conn, const std::string& name);
   static std::shared_ptr<CTableSchema> LoadTableById(CSqlConnection& conn, int64_t id);
   static bool TableExists(CSqlConnection& conn, const std::string& name);
+  // The layout of an SQLite table read from the table alone (types from the
+  // declared column types, no indexes), for tables whose description is
+  // lost; null when there is no such table.
+  static std::shared_ptr<CTableSchema> InferTable(CSqlConnection& conn, const std::string& name);
+  // Names of the SQLite tables of the file other than the bookkeeping's.
+  static std::vector<std::string> ListSqlTables(CSqlConnection& conn);
 
   // Layout changes; each keeps the SQLite table and the bookkeeping in step.
   // The caller runs them inside a transaction.

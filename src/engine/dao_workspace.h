@@ -63,10 +63,12 @@ class CDaoWorkspace : public CObject {
                               int nOptions, LPCSTR lpszPassword);
 
   // Checks the closed database lpszName and, when it is damaged, rebuilds it
-  // in place from everything that can still be read: every table whose
-  // layout is intact, row by row, skipping rows that cannot be read; then
-  // indexes are rebuilt (rows that would break a unique index are kept out
-  // of the rebuilt table).  A healthy file is left unchanged.  3024 when
+  // in place from everything that can still be read: every table, row by
+  // row, skipping rows that cannot be read; then indexes are rebuilt (rows
+  // that would break a unique index are kept out of the rebuilt table).  A
+  // table whose description in the bookkeeping is lost keeps its rows with
+  // the types its columns declare (Long, Double, Memo, Long binary), without
+  // indexes or counter.  A healthy file is left unchanged.  3024 when
   // the file does not exist, 3343 when it is not a database at all, 3045
   // when it is open in this process, 3356 when another process has it open.
   static void RepairDatabase(LPCSTR lpszName);

@@ -47,10 +47,12 @@ std::string ColumnList(const CTableSchema& table) {
   return cols;
 }
 
-// Copies one bookkeeping table as it is, row numbers included.
+// Copies one bookkeeping table as it is, row numbers included, over the
+// fresh one's rows.  One statement: when the source cannot be read, the
+// fresh table stays as it was.
 void CopyBookkeeping(CSqlConnection& target, const char* table) {
-  target.Exec(std::string("DELETE FROM main.") + table + "; INSERT INTO main." + table +
-              " SELECT * FROM src." + table + " ORDER BY rowid");
+  target.Exec(std::string("INSERT OR REPLACE INTO main.") + table + " SELECT * FROM src." + table +
+              " ORDER BY rowid");
 }
 
 // Removes rows that would break a unique index, keeping the first of each
@@ -242,11 +244,9 @@ void RepairFile(const std::string& path) {
       for (const char* t :
            {"zl_engine_meta", "zl_engine_tables", "zl_engine_fields", "zl_engine_indexes"}) {
         try {
-          out.Exec("SAVEPOINT copy_bookkeeping");
           CopyBookkeeping(out, t);
-          out.Exec("RELEASE copy_bookkeeping");
         } catch (const CSqlFailure&) {
-          out.Exec("ROLLBACK TO copy_bookkeeping; RELEASE copy_bookkeeping");
+          // Lost with the damage; tables it described are inferred below.
         }
       }
       for (const auto& entry : CBookkeeping::ListTables(out)) {
@@ -254,38 +254,72 @@ void RepairFile(const std::string& path) {
       }
       out.Exec("DETACH DATABASE src");
       out.BeginImmediate();
+      // Tables the damaged file still has but whose description was lost
+      // are salvaged too, with the layout their columns declare.
+      std::vector<std::string> orphans;
+      try {
+        for (const std::string& sqlName : CBookkeeping::ListSqlTables(source)) {
+          bool listed = false;
+          for (const TableRow& row : tables) listed = listed || NamesEqual(row.name, sqlName);
+          if (!listed) orphans.push_back(sqlName);
+        }
+      } catch (const CSqlFailure&) {
+        if (tables.empty()) ThrowDaoError(kDaoCorrupt, name);
+      }
+      for (const std::string& orphan : orphans) tables.push_back({0, orphan});
+      // Descriptions whose table entry was lost describe nothing any more.
+      out.Exec(
+          "DELETE FROM zl_engine_fields WHERE table_id NOT IN (SELECT table_id FROM "
+          "zl_engine_tables); DELETE FROM zl_engine_indexes WHERE table_id NOT IN (SELECT "
+          "table_id FROM zl_engine_tables)");
       for (const TableRow& row : tables) {
         std::shared_ptr<CTableSchema> table;
+        bool described = row.id != 0;
         try {
-          table = CBookkeeping::LoadTableById(source, row.id);
+          if (described) table = CBookkeeping::LoadTableById(source, row.id);
         } catch (const CSqlFailure&) {
           table = nullptr;
         }
         if (table == nullptr) {
-          // The table itself is lost: so is its description.
+          described = false;
+          try {
+            table = CBookkeeping::InferTable(source, row.name);
+          } catch (const CSqlFailure&) {
+            table = nullptr;
+          }
+        }
+        if (!described && row.id != 0) {
+          // The description is lost (or the table is): drop what is left
+          // of it; an inferred table gets a new one below.
           for (const char* sql : {"DELETE FROM zl_engine_fields WHERE table_id = ?",
                                   "DELETE FROM zl_engine_indexes WHERE table_id = ?",
                                   "DELETE FROM zl_engine_tables WHERE table_id = ?"}) {
             CSqlQuery q(out, sql);
             q.BindInt(1, row.id).Run();
           }
-          continue;
         }
-        out.Exec(TableDdl("main", *table));
+        if (table == nullptr) continue;
+        if (described) {
+          out.Exec(TableDdl("main", *table));
+        } else {
+          table->counter = -1;
+          table->rowidAlias = -1;
+          CBookkeeping::CreateTable(out, *table, CurrentDateValue());
+        }
         SalvageRows(source, out, *table);
-        CreateIndexes(out, *table);
+        if (described) CreateIndexes(out, *table);
         CSqlQuery q(out,
                     "UPDATE zl_engine_tables SET next_rowid = max(next_rowid, (SELECT "
                     "ifnull(max(rowid), 0) + 1 FROM " +
                         QuoteName(table->name) + ")) WHERE table_id = ?");
-        q.BindInt(1, row.id).Run();
+        q.BindInt(1, table->id).Run();
         if (table->counter >= 0) {
           CSqlQuery c(out,
                       "UPDATE zl_engine_tables SET next_counter = max(next_counter, (SELECT "
                       "ifnull(max(" +
                           QuoteName(table->fields[table->counter].name) + "), 0) + 1 FROM " +
                           QuoteName(table->name) + ")) WHERE table_id = ?");
-          c.BindInt(1, row.id).Run();
+          c.BindInt(1, table->id).Run();
         }
       }
       out.Commit();

@@ -232,6 +232,24 @@ TEST_F(MaintenanceTest, RepairSalvagesTheReadableRowsOfADamagedTable) {
   EXPECT_GT(rs.GetFieldValue("MODEL_ID").lVal, last);
 }
 
+TEST_F(MaintenanceTest, RepairKeepsTheRowsOfTablesWhoseDescriptionIsLost) {
+  long root = std::stol(
+      RawQuery(m_path, "SELECT rootpage FROM sqlite_master WHERE name = 'zl_engine_tables'"));
+  DamagePage(m_path, root);
+  CDaoWorkspace::RepairDatabase(m_path.c_str());
+  EXPECT_EQ(RawQuery(m_path, "PRAGMA integrity_check"), "ok");
+  CDaoDatabase db;
+  db.Open(m_path.c_str(), FALSE, FALSE, kPassword);
+  EXPECT_EQ(WalkTable(db, "MAIN", "", "DEFNAME"), (std::vector<std::string>{"zeta", "mu", "beta"}));
+  EXPECT_EQ(WalkTable(db, "PLAIN", "", "TEXT"), (std::vector<std::string>{"c", "b"}));
+  // The types come from the columns: numbers stay numbers.
+  CDaoRecordset rs(&db);
+  rs.Open(dbOpenTable, "MAIN");
+  EXPECT_EQ(rs.GetFieldValue("STATE").vt, VT_I4);
+  AddRow(rs, {{"DEFNAME", COleVariant("new")}});
+  EXPECT_EQ(rs.GetRecordCount(), 4);
+}
+
 TEST_F(MaintenanceTest, RepairRefusals) {
   EXPECT_EQ(ErrorOf([&] { CDaoWorkspace::RepairDatabase(m_dir.File("missing.db").c_str()); }),
             kDaoFileNotFound);

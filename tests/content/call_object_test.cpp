@@ -18,89 +18,64 @@ class CallObjectArchive : public ::testing::Test {
     m_call.m_dwLevel = 0x80000003u;
   }
 
-  // Writes the object through the archive's object mechanism.
-  void Store(const CObject* pObject) {
-    CArchive out(&m_file, CArchive::store);
-    out << pObject;
-    out.Close();
-    m_file.SeekToBegin();
+  // The bytes an archive holds after fn has stored into it.
+  template <class FN>
+  std::string Stored(FN fn) {
+    CMemFile file;
+    {
+      CArchive out(&file, CArchive::store);
+      fn(out);
+    }
+    return std::string(reinterpret_cast<const char*>(file.GetData()), file.GetLength());
   }
 
-  std::string FileBytes() const {
-    return std::string(reinterpret_cast<const char*>(m_file.GetData()),
-                       static_cast<size_t>(m_file.GetLength()));
+  // Reads with fn from an archive over bytes.
+  template <class FN>
+  void Load(const std::string& bytes, FN fn) {
+    CMemFile file(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<UINT>(bytes.size()));
+    CArchive in(&file, CArchive::load);
+    fn(in);
+  }
+
+  void ExpectReadBack(const CZLCallObject* pRead) {
+    ASSERT_NE(pRead, nullptr);
+    EXPECT_EQ(pRead->m_lCallID, 0);  // the ID is not stored
+    EXPECT_EQ(pRead->m_strCallKey, "XU1");
+    EXPECT_EQ(pRead->m_strCallText, "XU1 in out vdd vss OPAMP");
+    EXPECT_EQ(pRead->m_dwLevel, 0x80000003u);
   }
 
   CZLCallObject m_call;
-  CMemFile m_file;
 };
 
-TEST_F(CallObjectArchive, IsARegisteredSerialClass) {
-  const CRuntimeClass* pClass = RUNTIME_CLASS(CZLCallObject);
-  EXPECT_STREQ(pClass->m_lpszClassName, "CZLCallObject");
-  EXPECT_EQ(pClass->m_wSchema, 0u);
-  EXPECT_EQ(pClass->m_pBaseClass, RUNTIME_CLASS(CObject));
-  EXPECT_EQ(pClass->m_nObjectSize, static_cast<int>(sizeof(CZLCallObject)));
-  EXPECT_EQ(CRuntimeClass::FromName("CZLCallObject"), pClass);
-  EXPECT_EQ(m_call.GetRuntimeClass(), pClass);
-  EXPECT_TRUE(m_call.IsSerializable());
-}
-
 TEST_F(CallObjectArchive, SerializeWritesLevelKeyAndTextOnly) {
-  {
-    CArchive out(&m_file, CArchive::store);
-    m_call.Serialize(out);
-  }
-  const std::string expected =
-      std::string("\x03\x00\x00\x80", 4) + "\x03" + "XU1" + "\x18" + "XU1 in out vdd vss OPAMP";
-  EXPECT_EQ(FileBytes(), expected);
+  const std::string bytes = Stored([&](CArchive& ar) { m_call.Serialize(ar); });
+  EXPECT_EQ(bytes, std::string("\x03\x00\x00\x80", 4) + "\x03" + "XU1" + "\x18" +
+                       "XU1 in out vdd vss OPAMP");
+  // An object made through the class registered by name reads it back.
+  const CRuntimeClass* pClass = CRuntimeClass::FromName("CZLCallObject");
+  ASSERT_EQ(pClass, RUNTIME_CLASS(CZLCallObject));
+  EXPECT_EQ(pClass->m_wSchema, 0u);
+  EXPECT_TRUE(m_call.IsSerializable());
+  std::unique_ptr<CObject> pObject(pClass->CreateObject());
+  ASSERT_TRUE(pObject != nullptr && pObject->IsKindOf(pClass));
+  Load(bytes, [&](CArchive& ar) { pObject->Serialize(ar); });
+  ExpectReadBack(static_cast<const CZLCallObject*>(pObject.get()));
 }
 
 TEST_F(CallObjectArchive, RoundTripDropsTheCallIDThatACopyKeeps) {
   const CZLCallObject copy(&m_call);
   EXPECT_EQ(copy.m_lCallID, 42);
-  EXPECT_EQ(copy.m_strCallText, m_call.m_strCallText);
-  EXPECT_EQ(copy.m_dwLevel, m_call.m_dwLevel);
-  Store(&copy);
-  CArchive in(&m_file, CArchive::load);
+  const std::string bytes = Stored([&](CArchive& ar) { ar << &copy; });
   CZLCallObject* pRead = nullptr;
-  in >> pRead;
+  Load(bytes, [&](CArchive& ar) { ar >> pRead; });
   std::unique_ptr<CZLCallObject> owned(pRead);
-  ASSERT_NE(pRead, nullptr);
-  EXPECT_EQ(pRead->m_lCallID, 0);
-  EXPECT_EQ(pRead->m_strCallKey, "XU1");
-  EXPECT_EQ(pRead->m_strCallText, "XU1 in out vdd vss OPAMP");
-  EXPECT_EQ(pRead->m_dwLevel, 0x80000003u);
-}
-
-TEST_F(CallObjectArchive, ReadsBackThroughTheClassFoundByName) {
-  {
-    CArchive out(&m_file, CArchive::store);
-    m_call.Serialize(out);
-  }
-  m_file.SeekToBegin();
-  const CRuntimeClass* pClass = CRuntimeClass::FromName("CZLCallObject");
-  ASSERT_NE(pClass, nullptr);
-  std::unique_ptr<CObject> pObject(pClass->CreateObject());
-  ASSERT_NE(pObject, nullptr);
-  ASSERT_TRUE(pObject->IsKindOf(RUNTIME_CLASS(CZLCallObject)));
-  CArchive in(&m_file, CArchive::load);
-  pObject->Serialize(in);
-  const auto* pCall = static_cast<const CZLCallObject*>(pObject.get());
-  EXPECT_EQ(pCall->m_lCallID, 0);
-  EXPECT_EQ(pCall->m_strCallKey, "XU1");
-  EXPECT_EQ(pCall->m_dwLevel, 0x80000003u);
-}
-
-TEST_F(CallObjectArchive, TruncatedArchiveFailsWithEndOfFile) {
-  Store(&m_call);
-  const std::string bytes = FileBytes();
-  CMemFile cut(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<UINT>(bytes.size() - 5));
-  CArchive in(&cut, CArchive::load);
-  CZLCallObject* pRead = nullptr;
+  ExpectReadBack(pRead);
+  // Cut short, the object is not read.
   try {
-    in >> pRead;
-    delete pRead;
+    CZLCallObject* pCut = nullptr;
+    Load(bytes.substr(0, bytes.size() - 5), [&](CArchive& ar) { ar >> pCut; });
+    delete pCut;
     ADD_FAILURE() << "a truncated call object was read";
   } catch (const CArchiveException& e) {
     EXPECT_EQ(e.m_cause, CArchiveException::endOfFile);

@@ -12,17 +12,11 @@ namespace {
 // Objects that record the order in which they are destroyed.
 std::vector<int> g_destroyed;
 
-class CTrackedObject : public CObject {
+template <class BASE>
+class CTracked : public BASE {
  public:
-  explicit CTrackedObject(int id) : m_id(id) {}
-  ~CTrackedObject() override { g_destroyed.push_back(m_id); }
-  int m_id;
-};
-
-class CTrackedKeyword : public CZLKeywordObject {
- public:
-  explicit CTrackedKeyword(int id) : m_id(id) {}
-  ~CTrackedKeyword() override { g_destroyed.push_back(m_id); }
+  explicit CTracked(int id) : m_id(id) {}
+  ~CTracked() override { g_destroyed.push_back(m_id); }
   int m_id;
 };
 
@@ -30,7 +24,7 @@ class FreeRoutines : public ::testing::Test {
  protected:
   void SetUp() override { g_destroyed.clear(); }
 
-  // A new object holding a block, so its destruction shows in GlobalSize.
+  // A new object holding a block, so that its destruction shows in GlobalSize.
   template <class T>
   T* WithBlock(CLongBinary T::*member) {
     T* pObject = new T;
@@ -39,67 +33,55 @@ class FreeRoutines : public ::testing::Test {
     return pObject;
   }
 
-  void ExpectAllBlocksFreed() const {
-    for (HGLOBAL block : m_blocks) EXPECT_EQ(GlobalSize(block), 0u);
+  void TearDown() override {
+    for (HGLOBAL block : m_blocks)
+      EXPECT_EQ(GlobalSize(block), 0u) << "a block outlived its object";
   }
 
   std::vector<HGLOBAL> m_blocks;
 };
 
-TEST_F(FreeRoutines, ObjectArrayDeletesFromLastToFirstSkippingNulls) {
+TEST_F(FreeRoutines, ArraysFromLastToFirstListsFromTheHeadSkippingNulls) {
   CObArray array;
-  array.Add(new CTrackedObject(1));
-  array.Add(nullptr);
-  array.Add(new CTrackedObject(2));
-  array.Add(new CTrackedObject(3));
-  array.Add(nullptr);
+  for (int id : {1, 0, 2, 3, 0}) array.Add(id != 0 ? new CTracked<CObject>(id) : nullptr);
   ZLFreeObjectArray(array);
   EXPECT_EQ(g_destroyed, (std::vector<int>{3, 2, 1}));
   EXPECT_EQ(array.GetSize(), 0);
   ZLFreeObjectArray(array);  // an empty array stays empty
   EXPECT_EQ(array.GetSize(), 0);
-}
 
-TEST_F(FreeRoutines, ObjectListDeletesFromTheHeadSkippingNulls) {
   CObList list;
-  list.AddTail(new CTrackedObject(1));
-  list.AddTail(static_cast<CObject*>(nullptr));
-  list.AddTail(new CTrackedObject(2));
+  for (int id : {4, 0, 5}) list.AddTail(id != 0 ? new CTracked<CObject>(id) : nullptr);
   ZLFreeObjectList(list);
-  EXPECT_EQ(g_destroyed, (std::vector<int>{1, 2}));
+  EXPECT_EQ(g_destroyed, (std::vector<int>{3, 2, 1, 4, 5}));
   EXPECT_EQ(list.GetCount(), 0);
-}
 
-TEST_F(FreeRoutines, BookmarkArrayDeletesEveryVariant) {
-  CZLBookmarkArray bookmarks;
+  CZLBookmarkArray bookmarks;  // the leak checker sees the variants
   bookmarks.Add(new COleVariant(static_cast<int32_t>(7)));
   bookmarks.Add(nullptr);
   bookmarks.Add(new COleVariant(std::string(300, 'b').c_str()));
   ZLFreeBookmarkArray(bookmarks);
-  EXPECT_EQ(bookmarks.GetSize(), 0);  // the leak checker sees the variants
+  EXPECT_EQ(bookmarks.GetSize(), 0);
 }
 
 TEST_F(FreeRoutines, KeywordMapFreesEveryLanguage) {
   CZLKeywordMap map;
   auto* english = new CZLKeywordArray;
-  english->Add(new CTrackedKeyword(1));
-  english->Add(nullptr);
-  english->Add(new CTrackedKeyword(2));
+  for (int id : {1, 0, 2}) english->Add(id != 0 ? new CTracked<CZLKeywordObject>(id) : nullptr);
   map.SetAt(1033, english);
   auto* german = new CZLKeywordArray;
-  german->Add(new CTrackedKeyword(3));
+  german->Add(new CTracked<CZLKeywordObject>(3));
   map.SetAt(1031, german);
   map.SetAt(1036, nullptr);  // a language without an array is skipped
   ZLFreeKeywordMap(map);
   EXPECT_EQ(map.GetCount(), 0);
   ASSERT_EQ(g_destroyed.size(), 3u);
   // Within one array, from the last keyword to the first.
-  const auto one = std::find(g_destroyed.begin(), g_destroyed.end(), 1);
-  const auto two = std::find(g_destroyed.begin(), g_destroyed.end(), 2);
-  EXPECT_LT(two, one);
+  EXPECT_LT(std::find(g_destroyed.begin(), g_destroyed.end(), 2),
+            std::find(g_destroyed.begin(), g_destroyed.end(), 1));
 }
 
-TEST_F(FreeRoutines, MacroAndCallMapsFreeTheirArrays) {
+TEST_F(FreeRoutines, MacroCallAndPackageMapsFreeEverything) {
   CZLMacroMap macros;
   auto* vhdl = new CZLMacroArray;
   vhdl->Add(WithBlock(&CZLMacroObject::m_lbCompiled));
@@ -117,7 +99,6 @@ TEST_F(FreeRoutines, MacroAndCallMapsFreeTheirArrays) {
   binaryMacros.SetAt("VHDLA", stored);
   ZLFreeMacroMap(binaryMacros);
   EXPECT_EQ(binaryMacros.GetCount(), 0);
-  ExpectAllBlocksFreed();
 
   CZLCallMap calls;
   auto* lines = new CZLCallArray;
@@ -127,9 +108,7 @@ TEST_F(FreeRoutines, MacroAndCallMapsFreeTheirArrays) {
   calls.SetAt("SPICE", nullptr);
   ZLFreeCallMap(calls);
   EXPECT_EQ(calls.GetCount(), 0);
-}
 
-TEST_F(FreeRoutines, PackageMapsDeleteEveryPackage) {
   CZLPackageMap packages;
   packages.SetAt("ieee", WithBlock(&CZLPackageObject::m_lbPackageBinary));
   packages.SetAt("empty", nullptr);
@@ -141,7 +120,6 @@ TEST_F(FreeRoutines, PackageMapsDeleteEveryPackage) {
   binaryPackages.SetAt("ieee", WithBlock(&CZLBinaryPackageObject::m_lbPackageText));
   ZLFreePackageMap(binaryPackages);
   EXPECT_EQ(binaryPackages.GetCount(), 0);
-  ExpectAllBlocksFreed();
 }
 
 }  // namespace

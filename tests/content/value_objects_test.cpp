@@ -102,32 +102,21 @@ TEST_F(ValueObjectCopy, FileCopiesGetBlocksOfTheirOwn) {
   EXPECT_EQ(copy->m_strFileName, "model.lib");
   EXPECT_EQ(copy->m_bAccessSet, TRUE);
   EXPECT_EQ(copy->m_dwLanguage, 1031u);
-  ASSERT_NE(copy->m_lbData.m_hData, nullptr);
   EXPECT_NE(copy->m_lbData.m_hData, m_file.m_lbData.m_hData);
   EXPECT_EQ(BlockBytes(copy->m_lbData), kPayload);
-
   m_file.FreeObject();  // freeing the source leaves the copy's bytes
   EXPECT_EQ(BlockBytes(copy->m_lbData), kPayload);
-  CZLFileObject second(copy.get());
-  HGLOBAL copyBlock = copy->m_lbData.m_hData;
+  const CZLFileObject second(copy.get());
+  const HGLOBAL copyBlock = copy->m_lbData.m_hData;
   copy.reset();  // and deleting a copy leaves its source's bytes
   EXPECT_EQ(GlobalSize(copyBlock), 0u);
   EXPECT_EQ(BlockBytes(second.m_lbData), kPayload);
-}
 
-TEST_F(ValueObjectCopy, FileWithoutDataCopiesToNoBlock) {
-  m_file.m_lbData.Release();
-  const CZLFileObject copy(&m_file);
-  EXPECT_EQ(copy.m_strFileName, "model.lib");
-  EXPECT_EQ(copy.m_lbData.m_hData, nullptr);
-  EXPECT_EQ(copy.m_lbData.m_dwDataLength, 0u);
-}
-
-TEST_F(ValueObjectCopy, NullSourceGivesADefaultObject) {
-  const CZLNodeObject node(static_cast<const CZLNodeObject*>(nullptr));
-  EXPECT_EQ(node.m_mapInfo.GetCount(), 0);
-  const CZLFileObject file(static_cast<const CZLFileObject*>(nullptr));
-  EXPECT_EQ(file.m_lbData.m_hData, nullptr);
+  // A file without data copies to no block; a null source gives a default object.
+  const CZLFileObject empty(&m_file);
+  EXPECT_TRUE(empty.m_lbData.m_hData == nullptr && empty.m_lbData.m_dwDataLength == 0u);
+  EXPECT_EQ(CZLFileObject(static_cast<const CZLFileObject*>(nullptr)).m_lbData.m_hData, nullptr);
+  EXPECT_EQ(CZLNodeObject(static_cast<const CZLNodeObject*>(nullptr)).m_mapInfo.GetCount(), 0);
 }
 
 TEST_F(ValueObjectCopy, FreeObjectEmptiesNodesAndFiles) {
@@ -189,39 +178,40 @@ TEST(ValueObjectFree, MacrosAndPackagesReleaseEveryBlock) {
   macro.m_bDefault = TRUE;
   macro.m_strDefName = "OPAMP";
   macro.m_mapDescription[1033] = "op amp";
-  macro.m_lbCompiled.Assign("code", 4);
-  HGLOBAL compiled = macro.m_lbCompiled.m_hData;
-  macro.FreeObject();
-  EXPECT_EQ(GlobalSize(compiled), 0u);
-  EXPECT_EQ(macro.m_bEnabled, TRUE);
-  EXPECT_EQ(macro.m_bDefault, FALSE);
-  EXPECT_TRUE(macro.m_strDefName.IsEmpty());
-  EXPECT_EQ(macro.m_mapDescription.GetCount(), 0);
-
   CZLBinaryMacroObject binaryMacro;
   binaryMacro.m_bEnabled = FALSE;
-  CLongBinary* macroBlocks[] = {&binaryMacro.m_lbMacroText, &binaryMacro.m_lbFlexOption,
-                                &binaryMacro.m_lbCompiled};
-  CZLBinaryPackageObject package;
-  package.m_lState = ZL_PACKAGE_TEXT_COMPRESSED;
-  CLongBinary* packageBlocks[] = {&package.m_lbPackageText, &package.m_lbPackageBodyText,
-                                  &package.m_lbPackageBinary, &package.m_lbPackageBodyBinary};
+  CZLPackageObject package;
+  package.m_strPackageText = "package ieee";
+  CZLBinaryPackageObject binaryPackage;
+  binaryPackage.m_lState = ZL_PACKAGE_TEXT_COMPRESSED;
+  CLongBinary* blocks[] = {&macro.m_lbCompiled,
+                           &binaryMacro.m_lbMacroText,
+                           &binaryMacro.m_lbFlexOption,
+                           &binaryMacro.m_lbCompiled,
+                           &package.m_lbPackageBinary,
+                           &package.m_lbPackageBodyBinary,
+                           &binaryPackage.m_lbPackageText,
+                           &binaryPackage.m_lbPackageBodyText,
+                           &binaryPackage.m_lbPackageBinary,
+                           &binaryPackage.m_lbPackageBodyBinary};
   std::vector<HGLOBAL> handles;
-  for (CLongBinary* lb : macroBlocks) {
-    lb->Assign("m", 1);
+  for (CLongBinary* lb : blocks) {
+    lb->Assign("b", 1);
     handles.push_back(lb->m_hData);
   }
-  for (CLongBinary* lb : packageBlocks) {
-    lb->Assign("p", 1);
-    handles.push_back(lb->m_hData);
-  }
+  macro.FreeObject();
   binaryMacro.FreeObject();
   package.FreeObject();
-  for (HGLOBAL block : handles) EXPECT_EQ(GlobalSize(block), 0u);
-  for (CLongBinary* lb : macroBlocks) EXPECT_EQ(lb->m_hData, nullptr);
-  for (CLongBinary* lb : packageBlocks) EXPECT_EQ(lb->m_dwDataLength, 0u);
-  EXPECT_EQ(binaryMacro.m_bEnabled, TRUE);
-  EXPECT_EQ(package.m_lState, 0);
+  binaryPackage.FreeObject();
+  for (size_t i = 0; i < handles.size(); ++i) {
+    EXPECT_EQ(GlobalSize(handles[i]), 0u) << i;
+    EXPECT_TRUE(blocks[i]->m_hData == nullptr && blocks[i]->m_dwDataLength == 0u) << i;
+  }
+  EXPECT_TRUE(macro.m_bEnabled == TRUE && binaryMacro.m_bEnabled == TRUE);
+  EXPECT_EQ(macro.m_bDefault, FALSE);
+  EXPECT_TRUE(macro.m_strDefName.IsEmpty() && package.m_strPackageText.IsEmpty());
+  EXPECT_EQ(macro.m_mapDescription.GetCount(), 0);
+  EXPECT_EQ(binaryPackage.m_lState, 0);
 }
 
 TEST(QueryObjectData, ResetFreesTheHitsAndClearsOnlyTheFlags) {

@@ -35,26 +35,6 @@ class CArcTestPoint : public CObject {
 };
 IMPLEMENT_SERIAL(CArcTestPoint, CObject, 1)
 
-// Owns two points, which may be one and the same.
-class CArcTestPair : public CObject {
-  DECLARE_SERIAL(CArcTestPair)
- public:
-  ~CArcTestPair() override {
-    delete m_first;
-    if (m_second != m_first) delete m_second;
-  }
-  void Serialize(CArchive& ar) override {
-    if (ar.IsStoring()) {
-      ar << m_first << m_second;
-    } else {
-      ar >> m_first >> m_second;
-    }
-  }
-  CArcTestPoint* m_first = nullptr;
-  CArcTestPoint* m_second = nullptr;
-};
-IMPLEMENT_SERIAL(CArcTestPair, CObject, 2)
-
 // Reads an extra field only from objects stored with schema 2 or later.
 class CArcTestVersioned : public CObject {
   DECLARE_SERIAL(CArcTestVersioned)
@@ -232,15 +212,17 @@ TEST_F(ArchiveTest, DirectionAndSerialisabilityAreEnforced) {
 }
 
 TEST_F(ArchiveTest, ObjectsUseTheClassicTagsAndShareReferences) {
-  CArcTestPair pair;
-  pair.m_first = pair.m_second = new CArcTestPoint(5, "p");
-  CArcTestPoint other(6, "q");
+  CArcTestPoint point(5, "p"), other(6, "q");
+  CObArray pair;  // an object holding the same point twice
+  pair.Add(&point);
+  pair.Add(&point);
   const Bytes bytes = Store([&](CArchive& ar) {
     ar << &pair << &other << static_cast<const CObject*>(nullptr) << &pair;
   });
   const Bytes expected = Concat({
-      {0xFF, 0xFF, 0x02, 0x00, 0x0C, 0x00},
-      Text("CArcTestPair"),  // class 1, object 2
+      {0xFF, 0xFF, 0x00, 0x00, 0x08, 0x00},
+      Text("CObArray"),  // class 1, object 2
+      {0x02, 0x00},      // two elements
       {0xFF, 0xFF, 0x01, 0x00, 0x0D, 0x00},
       Text("CArcTestPoint"),  // class 3, object 4
       {0x05, 0x00, 0x00, 0x00, 0x01, 'p'},
@@ -248,21 +230,22 @@ TEST_F(ArchiveTest, ObjectsUseTheClassicTagsAndShareReferences) {
       {0x03, 0x80},  // known class 3, object 5
       {0x06, 0x00, 0x00, 0x00, 0x01, 'q'},
       {0x00, 0x00},  // null
-      {0x02, 0x00},  // the pair again
+      {0x02, 0x00},  // the array again
   });
   EXPECT_EQ(bytes, expected);
 
-  CArcTestPair* pairBack = nullptr;
+  CObArray* pairBack = nullptr;
   CArcTestPoint* otherBack = nullptr;
   CObject* null = reinterpret_cast<CObject*>(1);
   CObject* pairAgain = nullptr;
   Load(bytes) >> pairBack >> otherBack >> null >> pairAgain;
-  std::unique_ptr<CArcTestPair> ownPair(pairBack);
+  std::unique_ptr<CObArray> ownPair(pairBack);
   std::unique_ptr<CArcTestPoint> ownOther(otherBack);
-  ASSERT_TRUE(pairBack != nullptr && pairBack->m_first != nullptr && otherBack != nullptr);
-  EXPECT_EQ(pairBack->m_first, pairBack->m_second);
-  EXPECT_EQ(pairBack->m_first->m_x, 5);
-  EXPECT_EQ(pairBack->m_first->m_name, "p");
+  ASSERT_TRUE(pairBack != nullptr && pairBack->GetSize() == 2 && otherBack != nullptr);
+  std::unique_ptr<CObject> ownPoint(pairBack->GetAt(0));
+  EXPECT_EQ(pairBack->GetAt(0), pairBack->GetAt(1));
+  const auto* pointBack = static_cast<const CArcTestPoint*>(pairBack->GetAt(0));
+  EXPECT_TRUE(pointBack->m_x == 5 && pointBack->m_name == "p");
   EXPECT_EQ(otherBack->m_name, "q");
   EXPECT_EQ(null, nullptr);
   EXPECT_EQ(pairAgain, pairBack);
@@ -272,16 +255,15 @@ TEST_F(ArchiveTest, ReadingRefusesAnUnexpectedClass) {
   CArcTestPoint point(1, "x");
   const Bytes bytes = Store([&](CArchive& ar) { ar << &point << &point; });
   EXPECT_EQ(CauseOf([&] {
-              CArcTestPair* pair = nullptr;
-              Load(bytes) >> pair;
+              CObArray* array = nullptr;
+              Load(bytes) >> array;
             }),
             CArchiveException::badClass);
   // A back reference is checked too.
   CArchive& ar = Load(bytes);
   std::unique_ptr<CObject> first(ar.ReadObject(RUNTIME_CLASS(CArcTestPoint)));
   ASSERT_NE(first, nullptr);
-  EXPECT_EQ(CauseOf([&] { ar.ReadObject(RUNTIME_CLASS(CArcTestPair)); }),
-            CArchiveException::badClass);
+  EXPECT_EQ(CauseOf([&] { ar.ReadObject(RUNTIME_CLASS(CObArray)); }), CArchiveException::badClass);
   // Any class derived from the one asked for is accepted.
   std::unique_ptr<CObject> any(Load(bytes).ReadObject(RUNTIME_CLASS(CObject)));
   EXPECT_TRUE(any->IsKindOf(RUNTIME_CLASS(CArcTestPoint)));

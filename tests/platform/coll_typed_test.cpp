@@ -96,52 +96,44 @@ TEST(TypedListTest, TypedWalkAndRemoval) {
     ids = ids * 10 + list.GetNext(pos)->m_id;
   EXPECT_EQ(ids, 123);
   EXPECT_EQ(list.RemoveTail()->m_id, 3);
-  EXPECT_EQ(list.GetHead()->m_id, 1);
-  EXPECT_EQ(list.GetTail()->m_id, 2);
+  EXPECT_EQ(list.GetHead()->m_id + list.GetTail()->m_id * 10, 21);
 }
 
-TEST(TypedMapTest, LanguageToArrayOfObjects) {
+TEST(TypedMapTest, LanguageToArrayAndNameToObject) {
   // The shape of the keyword map: language ID to a heap array of objects.
-  typedef CTypedPtrMap<CMapWordToOb, WORD, CItemArray*> CByLanguage;
   int deaths = 0;
-  CByLanguage map;
-  CItemArray* english = new CItemArray;
-  english->Add(new CItem(10, &deaths));
-  map.SetAt(1033, english);
-  map[1031] = new CItemArray;
+  CTypedPtrMap<CMapWordToOb, WORD, CItemArray*> byLanguage;
+  byLanguage.SetAt(1033, new CItemArray);
+  byLanguage[1033]->Add(new CItem(10, &deaths));
+  byLanguage[1031] = new CItemArray;
   CItemArray* found = nullptr;
-  ASSERT_TRUE(map.Lookup(1031, found));
+  ASSERT_TRUE(byLanguage.Lookup(1031, found));
   EXPECT_EQ(found->GetSize(), 0);
-  ASSERT_TRUE(map.Lookup(1033, found));
+  ASSERT_TRUE(byLanguage.Lookup(1033, found));
   EXPECT_EQ(found->GetAt(0)->m_id, 10);
-  EXPECT_FALSE(map.Lookup(9, found));
+  EXPECT_FALSE(byLanguage.Lookup(9, found));
   WORD lang = 0;
   int seen = 0;
-  for (POSITION pos = map.GetStartPosition(); pos != nullptr; ++seen) {
-    map.GetNextAssoc(pos, lang, found);
+  for (POSITION pos = byLanguage.GetStartPosition(); pos != nullptr; ++seen) {
+    byLanguage.GetNextAssoc(pos, lang, found);
     FreeAll(*found);
     delete found;
   }
-  map.RemoveAll();
+  byLanguage.RemoveAll();
   EXPECT_EQ(seen, 2);
   EXPECT_EQ(deaths, 1);
-}
 
-TEST(TypedMapTest, NameToObject) {
-  CTypedPtrMap<CMapStringToOb, CString, CItem*> map;
+  CTypedPtrMap<CMapStringToOb, CString, CItem*> byName;
   CItem a(1), b(2);
-  map.SetAt("alpha", &a);
-  map["beta"] = &b;
-  EXPECT_EQ(map["beta"], &b);
-  EXPECT_EQ(map["alpha"]->m_id, 1);
-  EXPECT_TRUE(map.RemoveKey("alpha"));
+  byName.SetAt("alpha", &a);
+  byName["beta"] = &b;
+  EXPECT_EQ(byName["alpha"]->m_id, 1);
+  EXPECT_TRUE(byName.RemoveKey("alpha"));
   CString name;
   CItem* value = nullptr;
-  POSITION pos = map.GetStartPosition();
-  map.GetNextAssoc(pos, name, value);
-  EXPECT_EQ(name, "beta");
-  EXPECT_EQ(value, &b);
-  EXPECT_EQ(pos, nullptr);
+  POSITION pos = byName.GetStartPosition();
+  byName.GetNextAssoc(pos, name, value);
+  EXPECT_TRUE(name == "beta" && value == &b && pos == nullptr);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <utility>
 
@@ -102,18 +103,12 @@ TEST_F(CStringEdit, SubstringsClampOutOfRangeArguments) {
 }
 
 TEST_F(CStringEdit, FindHonoursStartAndBounds) {
-  EXPECT_EQ(m_text.Find('o'), 4);
-  EXPECT_EQ(m_text.Find('o', 5), 8);
-  EXPECT_EQ(m_text.Find('o', 12), -1);
-  EXPECT_EQ(m_text.Find('o', -1), -1);
-  EXPECT_EQ(m_text.Find("World"), 7);
-  EXPECT_EQ(m_text.Find("World", 8), -1);
-  EXPECT_EQ(m_text.Find("", 12), 12);
-  EXPECT_EQ(m_text.Find("x", 13), -1);
-  EXPECT_EQ(m_text.ReverseFind('o'), 8);
-  EXPECT_EQ(m_text.ReverseFind('z'), -1);
-  EXPECT_EQ(m_text.FindOneOf(",W"), 5);
-  EXPECT_EQ(m_text.FindOneOf(""), -1);
+  const std::pair<int, int> found[] = {
+      {m_text.Find('o'), 4},         {m_text.Find('o', 5), 8},    {m_text.Find('o', 12), -1},
+      {m_text.Find('o', -1), -1},    {m_text.Find("World"), 7},   {m_text.Find("World", 8), -1},
+      {m_text.Find("", 12), 12},     {m_text.Find("x", 13), -1},  {m_text.ReverseFind('o'), 8},
+      {m_text.ReverseFind('z'), -1}, {m_text.FindOneOf(",W"), 5}, {m_text.FindOneOf(""), -1}};
+  for (size_t i = 0; i < std::size(found); ++i) EXPECT_EQ(found[i].first, found[i].second) << i;
 }
 
 TEST_F(CStringEdit, ReplaceCountsAndTerminates) {
@@ -148,7 +143,7 @@ TEST_F(CStringEdit, InsertDeleteRemove) {
   EXPECT_EQ(self, "aabb");
 }
 
-TEST_F(CStringEdit, TrimReverseAndCharacterAccess) {
+TEST_F(CStringEdit, TrimReverseCharacterAndBufferAccess) {
   CString s(" \t\r\nvalue \n");
   s.Trim();
   EXPECT_EQ(s, "value");
@@ -172,9 +167,7 @@ TEST_F(CStringEdit, TrimReverseAndCharacterAccess) {
   m_text.SetAt(-1, 'x');
   m_text.SetAt(0, 'J');
   EXPECT_EQ(m_text, "Jello, World");
-}
-
-TEST_F(CStringEdit, BufferAccess) {
+  // Writing through the buffer.
   char* buf = m_text.GetBuffer(64);
   std::snprintf(buf, 65, "%s", "written through the buffer");
   m_text.ReleaseBuffer();
@@ -185,7 +178,7 @@ TEST_F(CStringEdit, BufferAccess) {
   EXPECT_EQ(m_text.GetLength(), 7);
 }
 
-TEST(CStringValue, ConcatenationAndRepeat) {
+TEST(CStringValue, ConcatenationRepeatAndFormat) {
   CString a("ab");
   EXPECT_EQ(a + "cd", "abcd");
   EXPECT_EQ("x" + a, "xab");
@@ -195,9 +188,7 @@ TEST(CStringValue, ConcatenationAndRepeat) {
   EXPECT_EQ(CString('-', 0), "");
   CString moved(std::move(a));
   EXPECT_EQ(moved, "ab");
-}
-
-TEST(CStringValue, FormatIsCompleteAndMayReadItself) {
+  // Format: long output is complete, and arguments may come from the string.
   const std::string big(100000, 'x');
   CString s;
   s.Format("<%s|%d>", big.c_str(), 42);

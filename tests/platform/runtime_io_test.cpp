@@ -77,30 +77,25 @@ TEST_F(FileFunctionsTest, AccessModes) {
 }
 
 TEST_F(FileFunctionsTest, SplitAndMakePath) {
-  char drive[_MAX_DRIVE], dir[_MAX_DIR], fname[_MAX_FNAME], ext[_MAX_EXT];
-  _splitpath("/lib/models.v1/lib.tar.gz", drive, dir, fname, ext);
-  EXPECT_STREQ(drive, "");
-  EXPECT_STREQ(dir, "/lib/models.v1/");
-  EXPECT_STREQ(fname, "lib.tar");
-  EXPECT_STREQ(ext, ".gz");
-  _splitpath("models.v1/noext", nullptr, dir, fname, ext);  // a dot in the folder only
-  EXPECT_STREQ(dir, "models.v1/");
-  EXPECT_STREQ(fname, "noext");
-  EXPECT_STREQ(ext, "");
+  // The parts joined by '|': drive (always empty), folder, name, extension.
+  const auto split = [](const std::string& path) {
+    char drive[_MAX_DRIVE] = "?", dir[_MAX_DIR], fname[_MAX_FNAME], ext[_MAX_EXT];
+    _splitpath(path.c_str(), drive, dir, fname, ext);
+    return std::string(drive) + "|" + dir + "|" + fname + "|" + ext;
+  };
+  EXPECT_EQ(split("/lib/models.v1/lib.tar.gz"), "|/lib/models.v1/|lib.tar|.gz");
+  EXPECT_EQ(split("models.v1/noext"), "|models.v1/|noext|");  // a dot in the folder only
+  // Parts that do not fit are never truncated into another name.
+  EXPECT_EQ(split("/" + std::string(300, 'd') + "/f.x"), "|||");
+  char dir[_MAX_DIR];
+  _splitpath("a/b", nullptr, dir, nullptr, nullptr);  // parts may be left out
+  EXPECT_STREQ(dir, "a/");
 
-  char path[_MAX_PATH], again[_MAX_PATH];
+  char path[_MAX_PATH];
   _makepath(path, "C:", "/a/b", "name", "mdb");
   EXPECT_STREQ(path, "/a/b/name.mdb");
   _makepath(path, nullptr, "/a/", "name", ".mdb");
   EXPECT_STREQ(path, "/a/name.mdb");
-  _splitpath(path, drive, dir, fname, ext);
-  _makepath(again, drive, dir, fname, ext);
-  EXPECT_STREQ(again, path);
-
-  // Parts that do not fit are never truncated into another name.
-  _splitpath(("/" + std::string(300, 'd') + "/f.x").c_str(), drive, dir, fname, ext);
-  EXPECT_STREQ(dir, "");
-  EXPECT_STREQ(fname, "");
   _makepath(path, nullptr, "/a", std::string(300, 'n').c_str(), "x");
   EXPECT_STREQ(path, "");
 }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "frame/dbinfo.h"
 #include "schema/zl_recordset.h"
@@ -20,6 +21,9 @@ class AttributeFixture : public LibraryTest {
     }
     LibraryTest::TearDown();
   }
+  // The last error after a call that returned 0; -1 after one that succeeded.
+  static int FailCode(int result) { return result == 0 ? ZLGetLastError() : -1; }
+
   long NewRecord(COleVariant* bookmark = nullptr) {
     COleVariant mark;
     long id = 0;
@@ -28,9 +32,20 @@ class AttributeFixture : public LibraryTest {
     if (bookmark != nullptr) *bookmark = mark;
     return id;
   }
+  std::vector<long> NewRecords(int count) {
+    std::vector<long> ids;
+    for (int i = 0; i < count; ++i) ids.push_back(NewRecord());
+    return ids;
+  }
+  COleVariant BookmarkOf(long id) {
+    COleVariant bookmark;
+    EXPECT_EQ(ZLGetBookmarkByID(m_hDB, id, bookmark), 1);
+    return bookmark;
+  }
   CZLRecordset& Rs(zl::CHandleLock& lock, zl::ZLFixedTable table) {
     return *lock.Record().recordsets[table];
   }
+  // A PARAMSET row owned by the record; its ID.
   long NewParamSet(long recordID) {
     zl::CHandleLock lock(m_hDB);
     CZLRecordset& rs = Rs(lock, zl::ZLT_PARAMSET);
@@ -40,8 +55,7 @@ class AttributeFixture : public LibraryTest {
     rs.SetBookmark(rs.GetLastModifiedBookmark());
     return rs.GetFieldValue("PARAM_ID").lVal;
   }
-  // A field of the row with that ID (on the table's current index), or the
-  // text "missing".
+  // A field of the row with that ID (on the table's current index), or "missing".
   COleVariant Raw(zl::ZLFixedTable table, long id, const char* field) {
     zl::CHandleLock lock(m_hDB);
     COleVariant key(static_cast<int32_t>(id));
@@ -87,7 +101,7 @@ class AttributeFixture : public LibraryTest {
     EXPECT_EQ(ZLCloseDatabase(other), 1);
     return other;
   }
-  // A bookmark of another open database.
+  // A bookmark of a new record in another open database.
   COleVariant ForeignBookmark() {
     if (m_other == nullptr) m_other = ZLCreateDatabase(m_dir.File("other.zdb").c_str());
     COleVariant bookmark;

@@ -1,6 +1,7 @@
 // Title and information in one and in all languages: resource IDs, the
-// text rules' codes, the parameter-set argument, the layout stamp, and the
-// all-language setter leaving nothing behind when any part of it fails.
+// text rules' codes, the parameter-set argument (of texts and scalar
+// attributes), the layout stamp, and the all-language setter leaving
+// nothing behind when any part of it fails.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -54,23 +55,34 @@ TEST_F(LangTextTest, TheFirstTextAllocatesAResourceIDThatLaterTextsReuse) {
   COleVariant mark;
   const long id = NewRecord(&mark);
   const long counter = RowCount(zl::ZLT_RESID);
-  ASSERT_EQ(ZLSetTitleByID(m_hDB, id, kEnglish, "Resistor", 0), 1);
+  ASSERT_EQ(ZLSetTitleByID(m_hDB, id, kGerman, "Widerstand", 0), 1);
   const COleVariant titleID = RawMain(id, "TITLE");
   ASSERT_EQ(titleID.vt, VT_I4);
-  ASSERT_EQ(ZLSetTitleByBookmark(m_hDB, mark, kGerman, "Widerstand", 0), 1);
-  ASSERT_EQ(ZLSetTitleByID(m_hDB, id, kEnglish, "Resistor, linear", 0), 1);
+  ASSERT_EQ(ZLSetTitleByBookmark(m_hDB, mark, kEnglish, "Resistor", 0), 1);
+  // All languages at once: the entries given are written, the others kept.
+  CTextMap texts;
+  texts[kEnglish] = "Resistor, linear";
+  AgeLayoutStamp();
+  ASSERT_EQ(ZLSetTitleByBookmark(m_hDB, mark, texts, 0), 1);
+  EXPECT_TRUE(LayoutStampRenewed());
   EXPECT_EQ(RawMain(id, "TITLE"), titleID);
   EXPECT_EQ(RowCount(zl::ZLT_RESID), counter + 1);
-  EXPECT_EQ(StoredText(titleID, kGerman), "Widerstand");
-  ASSERT_EQ(ZLSetInfoByBookmark(m_hDB, mark, kGerman, "", 0), 1);
-  EXPECT_NE(RawMain(id, "INFO"), titleID);
-
+  ASSERT_EQ(ZLGetTitleByID(m_hDB, id, texts, 0), 1);
+  EXPECT_EQ(Entries(texts), (Texts{{kEnglish, "Resistor, linear"}, {kGerman, "Widerstand"}}));
   CString text;
   ASSERT_EQ(ZLGetTitleByBookmark(m_hDB, mark, kEnglish, text, 0), 1);
   EXPECT_STREQ(text, "Resistor, linear");
+
+  ASSERT_EQ(ZLSetInfoByBookmark(m_hDB, mark, kGerman, "", 0), 1);
+  EXPECT_NE(RawMain(id, "INFO"), titleID);
   text = "stale";
   ASSERT_EQ(ZLGetInfoByID(m_hDB, id, kGerman, text, 0), 1);  // empty, not missing
   EXPECT_TRUE(text.IsEmpty());
+  const long bare = NewRecord();
+  ASSERT_EQ(ZLSetInfoByID(m_hDB, bare, CTextMap(), 0), 1);  // only a resource ID
+  EXPECT_EQ(RawMain(bare, "INFO").vt, VT_I4);
+  ASSERT_EQ(ZLGetInfoByID(m_hDB, bare, texts, 0), 1);
+  EXPECT_EQ(texts.GetCount(), 0);
 }
 
 TEST_F(LangTextTest, EachTextRuleHasItsCodeAndOnlySuccessStamps) {
@@ -96,12 +108,11 @@ TEST_F(LangTextTest, EachTextRuleHasItsCodeAndOnlySuccessStamps) {
   // A store that fails keeps the resource ID it allocated, without stamp.
   const long counter = RowCount(zl::ZLT_RESID);
   AgeLayoutStamp();
-  EXPECT_EQ(ZLSetInfoByID(m_hDB, id, kNoTable, "nowhere", 0), 0);
-  EXPECT_EQ(ZLGetLastError(), ZLE_NO_LANGUAGE);
+  EXPECT_EQ(FailCode(ZLSetInfoByID(m_hDB, id, kNoTable, "nowhere", 0)), ZLE_NO_LANGUAGE);
   EXPECT_EQ(RawMain(id, "INFO").vt, VT_I4);
   EXPECT_EQ(RowCount(zl::ZLT_RESID), counter + 1);
-  EXPECT_EQ(ZLSetTitleByID(m_hDB, id, kEnglish, std::string(256, 't').c_str(), 0), 0);
-  EXPECT_EQ(ZLGetLastError(), ZLE_ENGINE);
+  EXPECT_EQ(FailCode(ZLSetTitleByID(m_hDB, id, kEnglish, std::string(256, 't').c_str(), 0)),
+            ZLE_ENGINE);
   EXPECT_FALSE(LayoutStampRenewed());
   ASSERT_EQ(ZLSetInfoByBookmark(m_hDB, mark, kEnglish, "somewhere", 0), 1);
   EXPECT_TRUE(LayoutStampRenewed());
@@ -109,27 +120,43 @@ TEST_F(LangTextTest, EachTextRuleHasItsCodeAndOnlySuccessStamps) {
   const long untitled = NewRecord();
   CFaultScope faults;  // the new counter row's bookmark cannot be allocated
   CFaultInjector::FailNth(FaultKind::kAllocation, 1);
-  EXPECT_EQ(ZLSetTitleByID(m_hDB, untitled, kEnglish, "t", 0), 0);
-  EXPECT_EQ(ZLGetLastError(), ZLE_OUT_OF_MEMORY);
+  EXPECT_EQ(FailCode(ZLSetTitleByID(m_hDB, untitled, kEnglish, "t", 0)), ZLE_OUT_OF_MEMORY);
 }
 
+// Scalar attributes and texts alike: a non-zero parameter-set ID names a
+// PARAMSET row and the record ID or bookmark is not looked at.
 TEST_F(LangTextTest, TheParameterSetArgumentSwitchesToThePARAMSETRow) {
   COleVariant mark;
-  const long id = NewRecord(&mark);
-  const long paramSet = NewParamSet(id);
+  const long owner = NewRecord(&mark), other = NewRecord();
+  const long paramSet = NewParamSet(owner);
+  SetRaw(zl::ZLT_MAIN, other, "STATE", COleVariant(int32_t{77}));
+  ASSERT_EQ(ZLSetStateByID(m_hDB, other, 5, paramSet), 1);
+  ASSERT_EQ(ZLSetModifiedUserByBookmark(m_hDB, COleVariant("ignored"), "ps", paramSet), 1);
   ASSERT_EQ(ZLSetTitleByID(m_hDB, 0, kEnglish, "Set A", paramSet), 1);
   CTextMap texts;
   texts[kGerman] = "Satz A";
   ASSERT_EQ(ZLSetTitleByBookmark(m_hDB, COleVariant("ignored"), texts, paramSet), 1);
+  EXPECT_EQ(Raw(zl::ZLT_PARAMSET, paramSet, "STATE"), COleVariant(int32_t{5}));
+  EXPECT_EQ(Raw(zl::ZLT_PARAMSET, paramSet, "AUTHOR"), COleVariant("ps"));
   EXPECT_EQ(StoredText(Raw(zl::ZLT_PARAMSET, paramSet, "TITLE"), kGerman), "Satz A");
-  EXPECT_EQ(RawMain(id, "TITLE").vt, VT_NULL);
+  EXPECT_EQ(RawMain(other, "STATE"), COleVariant(int32_t{77}));
+  for (const char* field : {"AUTHOR", "TITLE"}) EXPECT_EQ(RawMain(owner, field).vt, VT_NULL);
+
+  unsigned long state = 0;
+  for (long recordID : {owner, other, 0L, 123456L}) {
+    ASSERT_EQ(ZLGetStateByID(m_hDB, recordID, state, paramSet), 1);
+    EXPECT_EQ(state, 5u);
+  }
+  ASSERT_EQ(ZLGetStateByBookmark(m_hDB, ForeignBookmark(), state, paramSet), 1);
   CString text;
   ASSERT_EQ(ZLGetTitleByBookmark(m_hDB, mark, kEnglish, text, paramSet), 1);
   EXPECT_STREQ(text, "Set A");
   ASSERT_EQ(ZLGetTitleByID(m_hDB, 777, texts, paramSet), 1);
   EXPECT_EQ(Entries(texts), (Texts{{kEnglish, "Set A"}, {kGerman, "Satz A"}}));
-  EXPECT_EQ(ZLGetTitleByID(m_hDB, id, texts, 0), 0);
-  EXPECT_EQ(ZLGetLastError(), ZLE_NULL_VALUE);
+  ASSERT_EQ(ZLGetStateByID(m_hDB, other, state, 0), 1);
+  EXPECT_EQ(state, 77u);
+  EXPECT_EQ(FailCode(ZLGetTitleByID(m_hDB, owner, texts, 0)), ZLE_NULL_VALUE);
+  EXPECT_EQ(FailCode(ZLGetStateByBookmark(m_hDB, mark, state, paramSet + 1)), ZLE_NO_RECORD);
 }
 
 TEST_F(LangTextTest, ReadingAllLanguagesLeavesOutThoseWithoutText) {
@@ -157,38 +184,18 @@ TEST_F(LangTextTest, ReadingAllLanguagesLeavesOutThoseWithoutText) {
     CFaultScope faults;
     CFaultInjector::FailNth(FaultKind::kAllocation, n);
     texts[kNoTable] = "stale";
-    if (ZLGetInfoByID(m_hDB, id, texts, 0) == 1) break;
-    EXPECT_EQ(ZLGetLastError(), ZLE_OUT_OF_MEMORY);
+    const int code = FailCode(ZLGetInfoByID(m_hDB, id, texts, 0));
+    if (code == -1) break;
+    EXPECT_EQ(code, ZLE_OUT_OF_MEMORY);
     EXPECT_EQ(texts.GetCount(), 0) << n;
     ASSERT_LT(n, 50);
   }
   EXPECT_EQ(texts.GetCount(), 3);
   for (long missing : {0L, id + 1}) {
     texts[kNoTable] = "stale";
-    EXPECT_EQ(ZLGetTitleByID(m_hDB, missing, texts, 0), 0);
+    EXPECT_EQ(FailCode(ZLGetTitleByID(m_hDB, missing, texts, 0)), ZLE_NO_RECORD);
     EXPECT_EQ(texts.GetCount(), 0);
   }
-}
-
-TEST_F(LangTextTest, WritingAllLanguagesStoresEveryEntryAndKeepsTheOthers) {
-  COleVariant mark;
-  const long id = NewRecord(&mark);
-  const long bare = NewRecord();
-  ASSERT_EQ(ZLSetTitleByID(m_hDB, id, kGerman, "Diode (de)", 0), 1);
-  const COleVariant titleID = RawMain(id, "TITLE");
-  AgeLayoutStamp();
-  CTextMap texts;
-  texts[kEnglish] = "Diode";
-  ASSERT_EQ(ZLSetTitleByBookmark(m_hDB, mark, texts, 0), 1);
-  EXPECT_EQ(RawMain(id, "TITLE"), titleID);
-  EXPECT_TRUE(LayoutStampRenewed());
-  ASSERT_EQ(ZLGetTitleByID(m_hDB, id, texts, 0), 1);
-  EXPECT_EQ(Entries(texts), (Texts{{kEnglish, "Diode"}, {kGerman, "Diode (de)"}}));
-
-  ASSERT_EQ(ZLSetInfoByID(m_hDB, bare, CTextMap(), 0), 1);  // only a resource ID
-  EXPECT_EQ(RawMain(bare, "INFO").vt, VT_I4);
-  ASSERT_EQ(ZLGetInfoByID(m_hDB, bare, texts, 0), 1);
-  EXPECT_EQ(texts.GetCount(), 0);
 }
 
 TEST_F(LangTextTest, AFailingAllLanguageWriteLeavesNothingBehind) {
@@ -202,23 +209,15 @@ TEST_F(LangTextTest, AFailingAllLanguageWriteLeavesNothingBehind) {
   for (long id : {fresh, titled}) {
     const std::string before = State(id, "TITLE");
     AgeLayoutStamp();
-    EXPECT_EQ(ZLSetTitleByID(m_hDB, id, texts, 0), 0);
-    EXPECT_EQ(ZLGetLastError(), ZLE_NO_LANGUAGE);
+    EXPECT_EQ(FailCode(ZLSetTitleByID(m_hDB, id, texts, 0)), ZLE_NO_LANGUAGE);
     EXPECT_EQ(State(id, "TITLE"), before);
     EXPECT_FALSE(LayoutStampRenewed());
   }
-  texts.RemoveKey(kNoTable);
-  texts[kGerman] = std::string(256, 'n').c_str();  // refused by the engine
-  std::string before = State(fresh, "TITLE");
-  EXPECT_EQ(ZLSetTitleByID(m_hDB, fresh, texts, 0), 0);
-  EXPECT_EQ(ZLGetLastError(), ZLE_ENGINE);
-  EXPECT_EQ(State(fresh, "TITLE"), before);
-
   // Every write, then every commit, of a successful call fails in turn.
-  texts[kGerman] = "neu";
+  texts.RemoveKey(kNoTable);
   for (FaultKind kind : {FaultKind::kWrite, FaultKind::kCommit}) {
     const long id = NewRecord();
-    before = State(id, "INFO");
+    const std::string before = State(id, "INFO");
     for (long n = 1;; ++n) {
       AgeLayoutStamp();
       CFaultScope faults;
@@ -228,8 +227,7 @@ TEST_F(LangTextTest, AFailingAllLanguageWriteLeavesNothingBehind) {
         ASSERT_EQ(result, 1);
         break;
       }
-      EXPECT_EQ(result, 0);
-      EXPECT_EQ(ZLGetLastError(), ZLE_ENGINE);
+      EXPECT_EQ(FailCode(result), ZLE_ENGINE);
       EXPECT_EQ(State(id, "INFO"), before) << n;
       EXPECT_FALSE(LayoutStampRenewed());
       ASSERT_LT(n, 100);

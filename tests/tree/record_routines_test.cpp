@@ -41,9 +41,8 @@ TEST_F(RecordRoutineTest, RowsAreFoundByIDWhereverTheRecordsetStands) {
   const long a = NewRecord(), b = NewRecord(), gone = NewRecord();
   const long paramSets[] = {NewParamSet(a), NewParamSet(a)};
   SetRaw(zl::ZLT_PARAMSET, paramSets[1], "AUTHOR", COleVariant("second"));
-  ASSERT_EQ(ZLSetDefNameByID(m_hDB, a, "A"), 1);
-  ASSERT_EQ(ZLSetDefNameByID(m_hDB, b, "B"), 1);
-  ASSERT_EQ(ZLSetDefNameByID(m_hDB, gone, "G"), 1);
+  for (long id : {a, b, gone})
+    SetRaw(zl::ZLT_MAIN, id, "DEFNAME", COleVariant(id == a ? "A" : "B"));
   DeleteRow(gone);
   zl::CHandleLock lock(m_hDB);
   zl::ZLHandleRecord& record = lock.Record();
@@ -69,8 +68,7 @@ TEST_F(RecordRoutineTest, RowsAreFoundByIDWhereverTheRecordsetStands) {
 TEST_F(RecordRoutineTest, WritesOfAnotherProcessAreSeen) {
   const long id = NewRecord();
   CString name;
-  ASSERT_EQ(ZLSetDefNameByID(m_hDB, id, "ours"), 1);
-  ASSERT_EQ(ZLGetDefNameByID(m_hDB, id, name), 1);
+  ASSERT_EQ(ZLGetUsesByID(m_hDB, id, name), 0);  // the row is read into the cache
   ASSERT_EQ(zltest::RunChild("RoutinesRenameRecord", {m_path, std::to_string(id), "theirs"}), 0);
   ASSERT_EQ(ZLGetDefNameByID(m_hDB, id, name), 1);
   EXPECT_STREQ(name, "theirs");
@@ -88,15 +86,13 @@ TEST_F(RecordRoutineTest, BookmarksConvertBothWaysAndForeignOrStaleOnesGiveEight
     EXPECT_EQ(back, id);
   }
   COleVariant bookmark("untouched");
-  EXPECT_EQ(ZLGetBookmarkByID(m_hDB, goneID, bookmark), 0);
-  EXPECT_EQ(ZLGetLastError(), ZLE_NO_RECORD);
+  EXPECT_EQ(FailCode(ZLGetBookmarkByID(m_hDB, goneID, bookmark)), ZLE_NO_RECORD);
   EXPECT_EQ(bookmark, COleVariant("untouched"));
+  long id = -1;
   for (const COleVariant& mark : {ForeignBookmark(), COleVariant("x"), gone}) {
-    long id = -1;
-    EXPECT_EQ(ZLGetIDByBookmark(m_hDB, mark, id), 0);
-    EXPECT_EQ(ZLGetLastError(), ZLE_BAD_BOOKMARK);
-    EXPECT_EQ(id, -1);
+    EXPECT_EQ(FailCode(ZLGetIDByBookmark(m_hDB, mark, id)), ZLE_BAD_BOOKMARK);
   }
+  EXPECT_EQ(id, -1);
 }
 
 TEST_F(RecordRoutineTest, AllBookmarksComeInIDOrderIntoAnEmptiedArray) {
@@ -126,8 +122,7 @@ TEST_F(RecordRoutineTest, AllBookmarksComeInIDOrderIntoAnEmptiedArray) {
 
   CFaultScope faults;  // a bookmark part way cannot be allocated
   CFaultInjector::FailNth(FaultKind::kAllocation, 3);
-  EXPECT_EQ(ZLGetAllBookmarks(m_hDB, bookmarks), 0);
-  EXPECT_EQ(ZLGetLastError(), ZLE_OUT_OF_MEMORY);
+  EXPECT_EQ(FailCode(ZLGetAllBookmarks(m_hDB, bookmarks)), ZLE_OUT_OF_MEMORY);
   EXPECT_EQ(bookmarks.GetSize(), 0);
 }
 

@@ -1,6 +1,5 @@
 // Scalar record attributes: the column and stamp of each setter, value
-// conversions, NULL versus empty, byte blocks, the parameter-set argument
-// and the codes callers see.
+// conversions, NULL versus empty, byte blocks and the codes callers see.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -69,8 +68,7 @@ TEST_F(ScalarTest, ValuesComeBackAsWrittenAndUnstorableOnesAreRefused) {
   ASSERT_EQ(ZLGetStateByBookmark(m_hDB, mark, state, 0), 1);
   EXPECT_EQ(state, 0xFFFFFFFFul);
   // Wider than the field's 32 bits: refused, not cut.
-  EXPECT_EQ(ZLSetTypeByID(m_hDB, id, 0x100000007ul), 0);
-  EXPECT_EQ(ZLGetLastError(), ZLE_ENGINE);
+  EXPECT_EQ(FailCode(ZLSetTypeByID(m_hDB, id, 0x100000007ul)), ZLE_ENGINE);
   EXPECT_EQ(ZLSetWizTypeByID(m_hDB, id, -(1L << 31) - 1), 0);
   EXPECT_EQ(RawMain(id, "TYPE").vt, VT_NULL);
   ASSERT_EQ(ZLSetWizTypeByID(m_hDB, id, -5), 1);
@@ -85,30 +83,30 @@ TEST_F(ScalarTest, ValuesComeBackAsWrittenAndUnstorableOnesAreRefused) {
     EXPECT_EQ(read.m_dt, value);
   }
 
+  // Text sizes count characters: 50 fit, 51 do not, 50 two-byte ones do.
   ASSERT_EQ(ZLSetDefNameByID(m_hDB, id, std::string(50, 'd').c_str()), 1);
-  EXPECT_EQ(ZLSetDefNameByBookmark(m_hDB, mark, std::string(51, 'x').c_str()), 0);
-  EXPECT_EQ(ZLGetLastError(), ZLE_ENGINE);
-  std::string umlauts;  // 50 characters in 100 bytes
-  for (int i = 0; i < 50; ++i) umlauts += "\xC3\xA4";
+  EXPECT_EQ(FailCode(ZLSetDefNameByBookmark(m_hDB, mark, std::string(51, 'x').c_str())),
+            ZLE_ENGINE);
   EXPECT_EQ(ZLSetUDTNameByID(m_hDB, id, std::string(21, 'u').c_str()), 0);
   CString defName;
   ASSERT_EQ(ZLGetDefNameByID(m_hDB, id, defName), 1);
   EXPECT_EQ(defName.str(), std::string(50, 'd'));
+  std::string umlauts;
+  for (int i = 0; i < 50; ++i) umlauts += "\xC3\xA4";
   ASSERT_EQ(ZLSetDefNameByID(m_hDB, id, umlauts.c_str()), 1);
 }
 
 TEST_F(ScalarTest, NeverWrittenIsTenButEmptyIsAText) {
   const long id = NewRecord();
   CString uses("keep");
-  EXPECT_EQ(ZLGetUsesByID(m_hDB, id, uses), 0);
-  EXPECT_EQ(ZLGetLastError(), ZLE_NULL_VALUE);
-  EXPECT_STREQ(uses, "keep");
   COleDateTime date(2020, 1, 2, 3, 4, 5);
-  EXPECT_EQ(ZLGetCreatedDateByID(m_hDB, id, date, 0), 0);
+  EXPECT_EQ(FailCode(ZLGetUsesByID(m_hDB, id, uses)), ZLE_NULL_VALUE);
+  EXPECT_EQ(FailCode(ZLGetCreatedDateByID(m_hDB, id, date, 0)), ZLE_NULL_VALUE);
+  EXPECT_STREQ(uses, "keep");
   EXPECT_EQ(date, COleDateTime(2020, 1, 2, 3, 4, 5));
 
   ASSERT_EQ(ZLSetUsesByID(m_hDB, id, ""), 1);
-  ASSERT_EQ(ZLSetCreatedUserByID(m_hDB, id, nullptr, 0), 1);
+  ASSERT_EQ(ZLSetCreatedUserByID(m_hDB, id, nullptr, 0), 1);  // NULL text is stored empty
   EXPECT_EQ(RawMain(id, "USES"), COleVariant(""));
   ASSERT_EQ(ZLGetUsesByID(m_hDB, id, uses), 1);
   EXPECT_TRUE(uses.IsEmpty());
@@ -143,39 +141,12 @@ TEST_F(ScalarTest, ByteBlocksAreHandedOverInFreshBlocksAndEmptiedOnNull) {
 
   // A missing record leaves the caller's block; a NULL field frees it.
   old = out.m_hData;
-  EXPECT_EQ(ZLGetWizardDataByID(m_hDB, id + 1, out), 0);
-  EXPECT_EQ(ZLGetLastError(), ZLE_NO_RECORD);
+  EXPECT_EQ(FailCode(ZLGetWizardDataByID(m_hDB, id + 1, out)), ZLE_NO_RECORD);
   EXPECT_EQ(out.m_hData, old);
-  EXPECT_EQ(ZLGetWizardDataByBookmark(m_hDB, mark, out), 0);
-  EXPECT_EQ(ZLGetLastError(), ZLE_NULL_VALUE);
+  EXPECT_EQ(FailCode(ZLGetWizardDataByBookmark(m_hDB, mark, out)), ZLE_NULL_VALUE);
   EXPECT_EQ(out.m_hData, nullptr);
   EXPECT_EQ(out.m_dwDataLength, 0u);
   EXPECT_EQ(GlobalSize(old), 0u);
-}
-
-TEST_F(ScalarTest, ANonZeroParameterSetIDSwitchesToThePARAMSETRow) {
-  COleVariant mark;
-  const long owner = NewRecord(&mark);
-  const long other = NewRecord();
-  const long paramSet = NewParamSet(owner);
-  SetRaw(zl::ZLT_MAIN, other, "STATE", COleVariant(int32_t{77}));
-  ASSERT_EQ(ZLSetStateByID(m_hDB, other, 5, paramSet), 1);
-  ASSERT_EQ(ZLSetModifiedUserByBookmark(m_hDB, COleVariant("ignored"), "ps", paramSet), 1);
-  EXPECT_EQ(Raw(zl::ZLT_PARAMSET, paramSet, "STATE"), COleVariant(int32_t{5}));
-  EXPECT_EQ(Raw(zl::ZLT_PARAMSET, paramSet, "AUTHOR"), COleVariant("ps"));
-  EXPECT_EQ(RawMain(other, "STATE"), COleVariant(int32_t{77}));
-  EXPECT_EQ(RawMain(owner, "AUTHOR").vt, VT_NULL);
-
-  unsigned long state = 0;
-  for (long recordID : {owner, other, 0L, 123456L}) {
-    ASSERT_EQ(ZLGetStateByID(m_hDB, recordID, state, paramSet), 1);
-    EXPECT_EQ(state, 5u);
-  }
-  ASSERT_EQ(ZLGetStateByBookmark(m_hDB, ForeignBookmark(), state, paramSet), 1);
-  ASSERT_EQ(ZLGetStateByID(m_hDB, other, state, 0), 1);
-  EXPECT_EQ(state, 77u);
-  EXPECT_EQ(ZLGetStateByBookmark(m_hDB, mark, state, paramSet + 1), 0);
-  EXPECT_EQ(ZLGetLastError(), ZLE_NO_RECORD);
 }
 
 TEST_F(ScalarTest, CallersSeeSevenEightElevenNineAndSix) {
@@ -184,32 +155,26 @@ TEST_F(ScalarTest, CallersSeeSevenEightElevenNineAndSix) {
   int garbage = 0;
   CString text("keep");
   for (void* handle : {static_cast<void*>(nullptr), ClosedHandle(), static_cast<void*>(&garbage)}) {
-    EXPECT_EQ(ZLGetUsesByID(handle, id, text), 0);
-    EXPECT_EQ(ZLGetLastError(), ZLE_BAD_HANDLE);
-    EXPECT_EQ(ZLSetUsesByID(handle, id, "x"), 0);
-    EXPECT_EQ(ZLGetLastError(), ZLE_BAD_HANDLE);
+    EXPECT_EQ(FailCode(ZLGetUsesByID(handle, id, text)), ZLE_BAD_HANDLE);
+    EXPECT_EQ(FailCode(ZLSetUsesByID(handle, id, "x")), ZLE_BAD_HANDLE);
   }
   for (const COleVariant& mark : {ForeignBookmark(), COleVariant("junk"), COleVariant()}) {
-    EXPECT_EQ(ZLGetUsesByBookmark(m_hDB, mark, text), 0);
-    EXPECT_EQ(ZLGetLastError(), ZLE_BAD_BOOKMARK);
-    EXPECT_EQ(ZLSetUsesByBookmark(m_hDB, mark, "x"), 0);
-    EXPECT_EQ(ZLGetLastError(), ZLE_BAD_BOOKMARK);
+    EXPECT_EQ(FailCode(ZLGetUsesByBookmark(m_hDB, mark, text)), ZLE_BAD_BOOKMARK);
+    EXPECT_EQ(FailCode(ZLSetUsesByBookmark(m_hDB, mark, "x")), ZLE_BAD_BOOKMARK);
   }
-  EXPECT_EQ(ZLSetLevelByID(m_hDB, 0, 1), 0);
-  EXPECT_EQ(ZLGetLastError(), ZLE_NO_RECORD);
+  EXPECT_EQ(FailCode(ZLSetLevelByID(m_hDB, 0, 1)), ZLE_NO_RECORD);
   for (FaultKind kind : {FaultKind::kWrite, FaultKind::kCommit}) {
     CFaultScope faults;
     CFaultInjector::FailNth(kind, 1);
-    EXPECT_EQ(ZLSetUsesByID(m_hDB, id, "lost"), 0);
-    EXPECT_EQ(ZLGetLastError(), ZLE_ENGINE);
+    EXPECT_EQ(FailCode(ZLSetUsesByID(m_hDB, id, "lost")), ZLE_ENGINE);
   }
   // A fresh handle allocates statements on first use; the first fails.
   for (bool write : {false, true}) {
     Reopen();
     CFaultScope faults;
     CFaultInjector::FailNth(FaultKind::kAllocation, 1);
-    EXPECT_EQ(write ? ZLSetUsesByID(m_hDB, id, "lost") : ZLGetUsesByID(m_hDB, id, text), 0);
-    EXPECT_EQ(ZLGetLastError(), ZLE_OUT_OF_MEMORY);
+    EXPECT_EQ(FailCode(write ? ZLSetUsesByID(m_hDB, id, "lost") : ZLGetUsesByID(m_hDB, id, text)),
+              ZLE_OUT_OF_MEMORY);
   }
   EXPECT_STREQ(text, "keep");
   EXPECT_EQ(RawMain(id, "USES"), COleVariant("kept"));
@@ -219,11 +184,10 @@ TEST_F(ScalarTest, StateStampsEvenWhenItsWriteFails) {
   const long id = NewRecord();
   ASSERT_EQ(ZLSetStateByID(m_hDB, id, 3, 0), 1);
   AgeLayoutStamp();
-  EXPECT_EQ(ZLSetStateByID(m_hDB, id + 1, 1, 0), 0);
-  EXPECT_EQ(ZLGetLastError(), ZLE_NO_RECORD);
+  EXPECT_EQ(FailCode(ZLSetStateByID(m_hDB, id + 1, 1, 0)), ZLE_NO_RECORD);
   EXPECT_TRUE(LayoutStampRenewed());
   AgeLayoutStamp();
-  EXPECT_EQ(ZLSetStateByBookmark(m_hDB, COleVariant("junk"), 1, 0), 0);
+  EXPECT_EQ(FailCode(ZLSetStateByBookmark(m_hDB, COleVariant("junk"), 1, 0)), ZLE_BAD_BOOKMARK);
   EXPECT_TRUE(LayoutStampRenewed());
 
   // The storage fails on the state itself, right after the stamp.
@@ -237,8 +201,7 @@ TEST_F(ScalarTest, StateStampsEvenWhenItsWriteFails) {
   AgeLayoutStamp();
   CFaultScope faults;
   CFaultInjector::FailNth(FaultKind::kWrite, stampWrites + 1);
-  EXPECT_EQ(ZLSetStateByID(m_hDB, id, 4, 0), 0);
-  EXPECT_EQ(ZLGetLastError(), ZLE_ENGINE);
+  EXPECT_EQ(FailCode(ZLSetStateByID(m_hDB, id, 4, 0)), ZLE_ENGINE);
   EXPECT_TRUE(LayoutStampRenewed());
   EXPECT_EQ(RawMain(id, "STATE"), COleVariant(int32_t{3}));
 }

@@ -4,8 +4,8 @@
 // its links ends.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -18,21 +18,22 @@
 
 namespace {
 
+using CBookmarks = CTypedPtrArray<CPtrArray, COleVariant*>;
+
 // The zldb program of this build: $ZLDB, or zldb in the folder above the
 // test program's.
 std::string ToolPath() {
   if (const char* path = std::getenv("ZLDB")) return path;
   std::error_code ec;
-  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return "";
-  const std::filesystem::path tool = self.parent_path().parent_path() / "zldb";
-  return std::filesystem::exists(tool, ec) ? tool.string() : "";
+  const auto tool =
+      std::filesystem::read_symlink("/proc/self/exe", ec).parent_path().parent_path() / "zldb";
+  return !ec && std::filesystem::exists(tool, ec) ? tool.string() : "";
 }
 
 struct RunResult {
   int status = -1;
-  std::string out;
-  std::string err;
+  std::string out, err;
+  long Lines() const { return std::count(out.begin(), out.end(), '\n'); }
 };
 
 class ZldbToolTest : public ::testing::Test {
@@ -42,95 +43,66 @@ class ZldbToolTest : public ::testing::Test {
     if (m_tool.empty()) GTEST_SKIP() << "zldb has not been built";
     m_file = m_dir.File("demo.zdb");
   }
-
-  // Runs zldb with the arguments; a time limit turns a hang into a failure.
-  RunResult Run(const std::string& args) {
+  // Runs zldb on the file; a time limit turns a hang into a failure.
+  RunResult Run(const std::string& command, const std::string& args = "") {
     const std::string errFile = m_dir.File("stderr.txt");
-    const std::string command = "timeout 60 '" + m_tool + "' " + args + " 2>'" + errFile + "'";
+    const std::string line = "timeout 60 '" + m_tool + "' " + command + " '" + m_file + "' " +
+                             args + " 2>'" + errFile + "'";
     RunResult result;
-    FILE* pipe = popen(command.c_str(), "r");
+    FILE* pipe = popen(line.c_str(), "r");
     if (pipe == nullptr) return result;
     char buffer[4096];
-    size_t n = 0;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) result.out.append(buffer, n);
     const int status = pclose(pipe);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     result.err = CScratchDir::Read(errFile);
     return result;
   }
 
-  static int CountLines(const std::string& text) {
-    int lines = 0;
-    for (char c : text) lines += c == '\n';
-    return lines;
-  }
-
   CScratchDir m_dir;
-  std::string m_tool;
-  std::string m_file;
+  std::string m_tool, m_file;
 };
 
-// Checks the links around one record's children: each child names it as
-// parent, PREV mirrors NEXT, the first child has no PREV.  Adds every
-// child to seen (failing on a second visit) and returns the child IDs.
+// Checks one record's children: each names it as parent, PREV mirrors NEXT
+// (none before the first).  Fails on a record reached twice; the child IDs.
 std::vector<long> CheckedChildren(void* hDB, long parent, std::set<long>& seen) {
   std::vector<long> children;
-  long child = 0;
-  if (!ZLGetFirstChildByID(hDB, parent, child)) {
-    EXPECT_EQ(ZLGetLastError(), ZLE_NULL_VALUE) << "record " << parent;
-    return children;
-  }
-  long prev = 0;
-  long expectedPrev = 0;
-  EXPECT_EQ(ZLGetPrevByID(hDB, child, prev), 0) << "first child " << child;
-  while (child != 0) {
-    EXPECT_TRUE(seen.insert(child).second) << "record " << child << " reached twice";
-    if (children.size() > seen.size()) break;  // a broken list would go on forever
-    long linkedParent = 0;
-    EXPECT_EQ(ZLGetParentByID(hDB, child, linkedParent), 1);
-    EXPECT_EQ(linkedParent, parent) << "record " << child;
-    if (expectedPrev != 0) {
-      EXPECT_EQ(ZLGetPrevByID(hDB, child, prev), 1);
-      EXPECT_EQ(prev, expectedPrev) << "record " << child;
+  long prev = 0, link = 0;
+  for (long child = ZLGetFirstChildByID(hDB, parent, link) ? link : 0; child != 0;
+       child = ZLGetNextByID(hDB, child, link) ? link : 0) {
+    if (!seen.insert(child).second) {
+      ADD_FAILURE() << "record " << child << " reached twice";
+      break;
     }
-    children.push_back(child);
-    expectedPrev = child;
-    long next = 0;
-    child = ZLGetNextByID(hDB, child, next) ? next : 0;
+    EXPECT_EQ(ZLGetParentByID(hDB, child, link) == 1 ? link : 0, parent) << "record " << child;
+    EXPECT_EQ(ZLGetPrevByID(hDB, child, link) == 1 ? link : 0, prev) << "record " << child;
+    children.push_back(prev = child);
   }
   return children;
 }
 
 TEST_F(ZldbToolTest, DemoWritesAConsistentTreeWithTextsInBothLanguages) {
-  const RunResult demo = Run("demo '" + m_file + "'");
+  const RunResult demo = Run("demo");
   ASSERT_EQ(demo.status, 0) << demo.err;
-
   void* hDB = ZLOpenDatabase(m_file.c_str(), eOpenReadOnly);
   ASSERT_NE(hDB, nullptr);
   COleVariant rootBookmark;
+  long root = 0, link = 0;
   ASSERT_EQ(ZLGetRootBookmark(hDB, rootBookmark), 1);
-  long root = 0;
   ASSERT_EQ(ZLGetIDByBookmark(hDB, rootBookmark, root), 1);
-  long link = 0;
   EXPECT_EQ(ZLGetParentByID(hDB, root, link), 0);
   EXPECT_EQ(ZLGetNextByID(hDB, root, link), 0);
 
   std::set<long> seen = {root};
-  std::vector<long> pending = {root};
-  int folders = 0;
-  int models = 0;
-  while (!pending.empty()) {
+  int folders = 0, models = 0;
+  for (std::vector<long> pending = {root}; !pending.empty();) {
     const long id = pending.back();
     pending.pop_back();
     unsigned long type = 99;
     ASSERT_EQ(ZLGetTypeByID(hDB, id, type), 1);
     CString text;
-    if (type == 1) {
-      ++folders;
-    } else {
-      ++models;
-      EXPECT_EQ(ZLGetDefNameByID(hDB, id, text), 1) << "record " << id;
-    }
+    ++(type == 1 ? folders : models);
+    EXPECT_TRUE(type == 1 || ZLGetDefNameByID(hDB, id, text) == 1) << "record " << id;
     for (WORD language : {1033, 1031}) {
       EXPECT_EQ(ZLGetTitleByID(hDB, id, language, text, 0), 1) << id << " " << language;
       EXPECT_FALSE(text.IsEmpty());
@@ -145,39 +117,33 @@ TEST_F(ZldbToolTest, DemoWritesAConsistentTreeWithTextsInBothLanguages) {
   }
   EXPECT_GE(folders, 5);
   EXPECT_GE(models, 24);
-
-  // Every record of the file is in the tree.
-  CTypedPtrArray<CPtrArray, COleVariant*> all;
+  CBookmarks all;  // every record of the file is in the tree
   ASSERT_EQ(ZLGetAllBookmarks(hDB, all), 1);
   EXPECT_EQ(static_cast<size_t>(all.GetSize()), seen.size());
   ZLFreeBookmarkArray(all);
   EXPECT_EQ(ZLCloseDatabase(hDB), 1);
 
-  // zldb tree prints one line per record, the top folder first.
-  const RunResult tree = Run("tree '" + m_file + "' --lang 1031");
+  // One line per record, the top folder first.
+  const RunResult tree = Run("tree", "--lang 1031");
   ASSERT_EQ(tree.status, 0) << tree.err;
-  EXPECT_EQ(CountLines(tree.out), static_cast<int>(seen.size()));
+  EXPECT_EQ(tree.Lines(), static_cast<long>(seen.size()));
   EXPECT_EQ(tree.out.rfind("+ Modellbibliothek", 0), 0u) << tree.out;
 }
 
-TEST_F(ZldbToolTest, DemoRefusesAFileThatExists) {
-  ASSERT_EQ(Run("demo '" + m_file + "'").status, 0);
-  const RunResult again = Run("demo '" + m_file + "'");
+TEST_F(ZldbToolTest, ShowPrintsAModelAndMissingRecordsAndTakenFilesAreRefused) {
+  ASSERT_EQ(Run("demo").status, 0);
+  const RunResult again = Run("demo");
   EXPECT_EQ(again.status, 1);
   EXPECT_NE(again.err.find("creating the database"), std::string::npos) << again.err;
-}
 
-TEST_F(ZldbToolTest, ShowPrintsAModelAndRefusesAMissingOne) {
-  ASSERT_EQ(Run("demo '" + m_file + "'").status, 0);
   void* hDB = ZLOpenDatabase(m_file.c_str(), eOpenReadOnly);
   ASSERT_NE(hDB, nullptr);
-  // The first record with a definition name is a model.
-  CTypedPtrArray<CPtrArray, COleVariant*> all;
+  CBookmarks all;  // the first record with a definition name is a model
   ASSERT_EQ(ZLGetAllBookmarks(hDB, all), 1);
   long model = 0;
   CString defName, path;
   for (int i = 0; i < all.GetSize() && model == 0; ++i) {
-    if (ZLGetDefNameByBookmark(hDB, *all[i], defName)) {
+    if (ZLGetDefNameByBookmark(hDB, *all[i], defName) == 1) {
       ASSERT_EQ(ZLGetIDByBookmark(hDB, *all[i], model), 1);
     }
   }
@@ -187,18 +153,16 @@ TEST_F(ZldbToolTest, ShowPrintsAModelAndRefusesAMissingOne) {
   EXPECT_FALSE(path.IsEmpty());
   EXPECT_EQ(ZLCloseDatabase(hDB), 1);
 
-  const RunResult show = Run("show '" + m_file + "' " + std::to_string(model) + " --json");
+  const RunResult show = Run("show", std::to_string(model) + " --json");
   ASSERT_EQ(show.status, 0) << show.err;
-  EXPECT_NE(show.out.find("\"definitionName\":\"" + std::string(defName.GetString()) + "\""),
-            std::string::npos)
+  EXPECT_NE(show.out.find("\"definitionName\":\"" + defName.str() + "\""), std::string::npos)
       << show.out;
   std::string jsonPath;
-  for (const char* p = path.GetString(); *p != '\0'; ++p) {
-    jsonPath += *p == '\\' ? std::string("\\\\") : std::string(1, *p);
-  }
+  for (const char* p = path.GetString(); *p != '\0'; ++p)
+    jsonPath += *p == '\\' ? "\\\\" : std::string(1, *p);
   EXPECT_NE(show.out.find("\"path\":\"" + jsonPath + "\""), std::string::npos) << show.out;
 
-  const RunResult missing = Run("show '" + m_file + "' 99999");
+  const RunResult missing = Run("show", "99999");
   EXPECT_EQ(missing.status, 1);
   EXPECT_TRUE(missing.out.empty());
 }
@@ -218,9 +182,9 @@ TEST_F(ZldbToolTest, TreeWithALinkCycleEndsAndWarns) {
   ASSERT_EQ(ZLSetNextByID(hDB, ids[2], ids[1]), 1);
   ASSERT_EQ(ZLCloseDatabase(hDB), 1);
 
-  const RunResult tree = Run("tree '" + m_file + "'");
+  const RunResult tree = Run("tree");
   ASSERT_EQ(tree.status, 0) << tree.err;
-  EXPECT_EQ(CountLines(tree.out), 3) << tree.out;
+  EXPECT_EQ(tree.Lines(), 3) << tree.out;
   EXPECT_NE(tree.err.find("record " + std::to_string(ids[1])), std::string::npos) << tree.err;
 }
 

@@ -50,147 +50,120 @@ class OpenTest : public LibraryTest {
     dbinfo.SetFieldValue("VERSION", COleVariant(packed));
     dbinfo.Update();
   }
-  void Protect(const char* login) {
-    ASSERT_EQ(ZLSetDatabaseLogin(m_hDB, login, ""), 1);
-    unsigned long state = 1;
-    ASSERT_EQ(ZLSetDatabaseState(m_hDB, state), 1);
+  // The last error of an open that fails; -1 (the handle closed again) for
+  // one that succeeds.  Without a login, the two-argument form is used.
+  static int OpenCode(const std::string& path, EOpenMode mode, const char* login = nullptr) {
+    void* hDB = login == nullptr ? ZLOpenDatabase(path.c_str(), mode)
+                                 : ZLOpenDatabase(path.c_str(), mode, login);
+    if (hDB == nullptr) return ZLGetLastError();
+    EXPECT_EQ(ZLCloseDatabase(hDB), 1);
+    return -1;
   }
 };
 
 TEST_F(OpenTest, SameFileModeAndLoginShareOneHandle) {
+  // The creating handle counts as a read-write open without login.
+  void* again = ZLOpenDatabase(m_path.c_str(), eOpenReadWrite, nullptr);
+  EXPECT_EQ(again, m_hDB);
+  ASSERT_EQ(ZLCloseDatabase(again), 1);
   CloseLibrary();
   void* first = ZLOpenDatabase(m_path.c_str(), eOpenReadWrite);
   ASSERT_NE(first, nullptr);
   // Another spelling of the same file, and a hard link to it.
-  const std::string other = m_dir.Path() + "/./sub/../lib.zdb";
   std::filesystem::create_directory(m_dir.File("sub"));
-  void* second = ZLOpenDatabase(other.c_str(), eOpenReadWrite, "");
-  EXPECT_EQ(second, first);
+  EXPECT_EQ(ZLOpenDatabase((m_dir.Path() + "/./sub/../lib.zdb").c_str(), eOpenReadWrite, ""),
+            first);
   ASSERT_EQ(::link(m_path.c_str(), m_dir.File("alias.zdb").c_str()), 0);
-  void* third = ZLOpenDatabase(m_dir.File("alias.zdb").c_str(), eOpenReadWrite);
-  EXPECT_EQ(third, first);
-  // A different mode or login is a different handle.
+  EXPECT_EQ(ZLOpenDatabase(m_dir.File("alias.zdb").c_str(), eOpenReadWrite), first);
+  // A different mode, login or file (even one whose name differs only in
+  // case) is a different handle.
   void* readOnly = ZLOpenDatabase(m_path.c_str(), eOpenReadOnly);
-  ASSERT_NE(readOnly, nullptr);
-  EXPECT_NE(readOnly, first);
   void* withLogin = ZLOpenDatabase(m_path.c_str(), eOpenReadWrite, "someone");
-  ASSERT_NE(withLogin, nullptr);
-  EXPECT_NE(withLogin, first);
+  ASSERT_EQ(ZLCloseDatabase(ZLCreateDatabase(m_dir.File("LIB.zdb").c_str())), 1);
+  void* upper = ZLOpenDatabase(m_dir.File("LIB.zdb").c_str(), eOpenReadWrite);
+  for (void* other : {readOnly, withLogin, upper}) {
+    ASSERT_NE(other, nullptr);
+    EXPECT_NE(other, first);
+  }
+  CString name;
+  ASSERT_EQ(ZLGetDBName(upper, name), 1);
+  EXPECT_EQ(name, m_dir.File("LIB.zdb").c_str());
 
   ASSERT_EQ(ZLCloseDatabase(first), 1);
   ASSERT_EQ(ZLCloseDatabase(first), 1);
-  CString name;
   EXPECT_EQ(ZLGetDBName(first, name), 1);  // one reference left
   ASSERT_EQ(ZLCloseDatabase(first), 1);
   EXPECT_EQ(ZLGetDBName(first, name), 0);
   EXPECT_EQ(ZLGetLastError(), ZLE_BAD_HANDLE);
-  EXPECT_EQ(ZLCloseDatabase(readOnly), 1);
-  EXPECT_EQ(ZLCloseDatabase(withLogin), 1);
+  for (void* other : {readOnly, withLogin, upper}) EXPECT_EQ(ZLCloseDatabase(other), 1);
   EXPECT_EQ(zl::OpenHandleListHead(), nullptr);
 }
 
-TEST_F(OpenTest, DifferentFilesNeverShareEvenWhenNamesDifferOnlyInCase) {
-  void* upper = ZLCreateDatabase(m_dir.File("LIB.zdb").c_str());
-  ASSERT_NE(upper, nullptr);
-  ASSERT_EQ(ZLCloseDatabase(upper), 1);
-  upper = ZLOpenDatabase(m_dir.File("LIB.zdb").c_str(), eOpenReadWrite);
-  ASSERT_NE(upper, nullptr);
-  EXPECT_NE(upper, m_hDB);
-  CString name;
-  ASSERT_EQ(ZLGetDBName(upper, name), 1);
-  EXPECT_EQ(name, m_dir.File("LIB.zdb").c_str());
-  EXPECT_EQ(ZLCloseDatabase(upper), 1);
-}
-
-TEST_F(OpenTest, CreatingHandleIsSharedByAReadWriteOpenWithoutLogin) {
-  void* again = ZLOpenDatabase(m_path.c_str(), eOpenReadWrite, nullptr);
-  EXPECT_EQ(again, m_hDB);
-  ASSERT_EQ(ZLCloseDatabase(again), 1);
-}
-
-TEST_F(OpenTest, FailureCodes) {
-  EXPECT_EQ(ZLOpenDatabase(m_dir.File("missing.zdb").c_str(), eOpenReadOnly), nullptr);
-  EXPECT_EQ(ZLGetLastError(), ZLE_FILE_NOT_FOUND);
+TEST_F(OpenTest, EachFailureHasItsCodeAndLeavesNoHandle) {
   const std::string junk = m_dir.Write("junk.zdb", "this is not a database at all");
-  EXPECT_EQ(ZLOpenDatabase(junk.c_str(), eOpenReadWrite), nullptr);
-  EXPECT_EQ(ZLGetLastError(), ZLE_OPEN_FAILED);
-  const std::string longName = m_dir.Path() + "/" + std::string(300, 'n');
-  EXPECT_EQ(ZLOpenDatabase(longName.c_str(), eOpenReadOnly), nullptr);
-  EXPECT_EQ(ZLGetLastError(), ZLE_OPEN_FAILED);
-  EXPECT_EQ(ZLOpenDatabase(m_path.c_str(), eOpenReadOnly, std::string(260, 'l').c_str()), nullptr);
-  EXPECT_EQ(ZLGetLastError(), ZLE_OPEN_FAILED);
+  EXPECT_EQ(OpenCode(m_dir.File("missing.zdb"), eOpenReadOnly), ZLE_FILE_NOT_FOUND);
+  EXPECT_EQ(OpenCode(junk, eOpenReadWrite), ZLE_OPEN_FAILED);
+  EXPECT_EQ(OpenCode(m_dir.Path() + "/" + std::string(300, 'n'), eOpenReadOnly), ZLE_OPEN_FAILED);
+  EXPECT_EQ(OpenCode(m_path, eOpenReadOnly, std::string(260, 'l').c_str()), ZLE_OPEN_FAILED);
   EXPECT_EQ(zl::OpenHandleListHead(), m_hDB);
-}
 
-TEST_F(OpenTest, ReadOnlyFileOpensOnlyReadOnly) {
+  // A protected database (login and state 1) wants the login in mode 0 only.
+  ASSERT_EQ(ZLSetDatabaseLogin(m_hDB, "Chef", ""), 1);
+  unsigned long state = 1;
+  ASSERT_EQ(ZLSetDatabaseState(m_hDB, state), 1);
   CloseLibrary();
-  ASSERT_EQ(::chmod(m_path.c_str(), 0444), 0);
-  EXPECT_EQ(ZLOpenDatabase(m_path.c_str(), eOpenReadWrite), nullptr);
-  EXPECT_EQ(ZLGetLastError(), ZLE_NOT_WRITABLE);
-  void* hDB = ZLOpenDatabase(m_path.c_str(), eOpenReadOnly);
-  ASSERT_NE(hDB, nullptr);
-  EXPECT_EQ(ZLCloseDatabase(hDB), 1);
-}
-
-TEST_F(OpenTest, NewerStructureIsRefused) {
+  EXPECT_EQ(OpenCode(m_path, eOpenReadWrite, "chef"), ZLE_LOGIN_MISMATCH);
+  EXPECT_EQ(OpenCode(m_path, eOpenReadWrite), ZLE_LOGIN_MISMATCH);
+  EXPECT_EQ(OpenCode(m_path, eOpenReadWrite, "Chef"), -1);
+  for (EOpenMode mode : {eOpenReadOnly, eOpenReadWriteNoLogin, static_cast<EOpenMode>(9)}) {
+    EXPECT_EQ(OpenCode(m_path, mode, ""), -1) << mode;
+  }
+  // Not writable in a writable mode comes before the structure check.
+  m_hDB = ZLOpenDatabase(m_path.c_str(), eOpenReadWriteNoLogin);
+  ASSERT_NE(m_hDB, nullptr);
   SetVersionField(zl::PackVersion(22, 6));
   CloseLibrary();
-  EXPECT_EQ(ZLOpenDatabase(m_path.c_str(), eOpenReadOnly), nullptr);
-  EXPECT_EQ(ZLGetLastError(), ZLE_NEWER_STRUCTURE);
+  ASSERT_EQ(::chmod(m_path.c_str(), 0444), 0);
+  EXPECT_EQ(OpenCode(m_path, eOpenReadWriteNoLogin), ZLE_NOT_WRITABLE);
+  EXPECT_EQ(OpenCode(m_path, eOpenReadOnly), ZLE_NEWER_STRUCTURE);
   EXPECT_EQ(zl::OpenHandleListHead(), nullptr);
 }
 
-TEST_F(OpenTest, OlderVersionsOpenOnlyTheirTables) {
-  SetVersionField(zl::PackVersion(14, 5));
+TEST_F(OpenTest, ReadOnlyFileOpensReadOnly) {
   CloseLibrary();
-  void* hDB = ZLOpenDatabase(m_path.c_str(), eOpenReadWrite);
-  ASSERT_NE(hDB, nullptr);
-  {
-    CHandleLock lock(hDB);
-    const zl::ZLHandleRecord& record = lock.Record();
-    EXPECT_EQ(record.databaseVersion, 14);
-    for (int t = 0; t < zl::ZLT_FIXED_TABLE_COUNT; ++t) {
-      const auto table = static_cast<zl::ZLFixedTable>(t);
-      const bool expected = zl::FixedTableExists(table, 14);
-      EXPECT_EQ(record.recordsets[t] != nullptr, expected) << zl::FixedTableLayout(table).name;
-      EXPECT_EQ(record.tableDefs[t] != nullptr, expected);
-    }
-    EXPECT_EQ(record.recordsets[zl::ZLT_PARAMSET], nullptr);
-    EXPECT_NE(record.recordsets[zl::ZLT_UDT_ID], nullptr);
-    EXPECT_EQ(std::string(record.recordsets[zl::ZLT_MAIN]->GetCurrentIndex()), "MODEL_ID_INDEX");
-  }
-  ASSERT_EQ(ZLCloseDatabase(hDB), 1);
-}
-
-TEST_F(OpenTest, LoginIsEnforcedOnlyForModeZero) {
-  Protect("Chef");
-  CloseLibrary();
-  EXPECT_EQ(ZLOpenDatabase(m_path.c_str(), eOpenReadWrite, "chef"), nullptr);
-  EXPECT_EQ(ZLGetLastError(), ZLE_LOGIN_MISMATCH);
-  EXPECT_EQ(ZLOpenDatabase(m_path.c_str(), eOpenReadWrite), nullptr);
-  EXPECT_EQ(ZLGetLastError(), ZLE_LOGIN_MISMATCH);
-  EXPECT_EQ(zl::OpenHandleListHead(), nullptr);
-  for (EOpenMode mode : {eOpenReadWrite, eOpenReadOnly, eOpenReadWriteNoLogin,
-                         static_cast<EOpenMode>(9)}) {
-    void* hDB = ZLOpenDatabase(m_path.c_str(), mode, mode == eOpenReadWrite ? "Chef" : "");
-    ASSERT_NE(hDB, nullptr) << mode;
-    EXPECT_EQ(ZLCloseDatabase(hDB), 1);
-  }
+  ASSERT_EQ(::chmod(m_path.c_str(), 0444), 0);
+  EXPECT_EQ(OpenCode(m_path, eOpenReadWrite), ZLE_NOT_WRITABLE);
+  EXPECT_EQ(OpenCode(m_path, eOpenReadOnly), -1);
 }
 
 TEST_F(OpenTest, ExclusiveHolderElsewhereGivesLockCodes) {
   CloseLibrary();
   zltest::CChildProcess holder("HoldExclusive", {m_path});
   ASSERT_EQ(holder.ReadLine(), "ready");
-  EXPECT_EQ(ZLOpenDatabase(m_path.c_str(), eOpenReadWrite), nullptr);
-  EXPECT_EQ(ZLGetLastError(), ZLE_LOCKED);
-  EXPECT_EQ(ZLOpenDatabase(m_path.c_str(), eOpenReadOnly), nullptr);
-  EXPECT_EQ(ZLGetLastError(), ZLE_IN_USE_OR_EXISTS);
+  EXPECT_EQ(OpenCode(m_path, eOpenReadWrite), ZLE_LOCKED);
+  EXPECT_EQ(OpenCode(m_path, eOpenReadOnly), ZLE_IN_USE_OR_EXISTS);
   EXPECT_EQ(zl::OpenHandleListHead(), nullptr);
   EXPECT_EQ(holder.Finish(), 0);
-  void* hDB = ZLOpenDatabase(m_path.c_str(), eOpenReadWrite);
-  ASSERT_NE(hDB, nullptr);
-  EXPECT_EQ(ZLCloseDatabase(hDB), 1);
+  EXPECT_EQ(OpenCode(m_path, eOpenReadWrite), -1);
+}
+
+TEST_F(OpenTest, OlderVersionsOpenOnlyTheirTables) {
+  SetVersionField(zl::PackVersion(14, 5));
+  CloseLibrary();
+  m_hDB = ZLOpenDatabase(m_path.c_str(), eOpenReadWrite);
+  ASSERT_NE(m_hDB, nullptr);
+  CHandleLock lock(m_hDB);
+  const zl::ZLHandleRecord& record = lock.Record();
+  EXPECT_EQ(record.databaseVersion, 14);
+  for (int t = 0; t < zl::ZLT_FIXED_TABLE_COUNT; ++t) {
+    const auto table = static_cast<zl::ZLFixedTable>(t);
+    const bool expected = zl::FixedTableExists(table, 14);
+    EXPECT_EQ(record.recordsets[t] != nullptr, expected) << zl::FixedTableLayout(table).name;
+    EXPECT_EQ(record.tableDefs[t] != nullptr, expected);
+  }
+  EXPECT_EQ(record.recordsets[zl::ZLT_PARAMSET], nullptr);
+  EXPECT_NE(record.recordsets[zl::ZLT_UDT_ID], nullptr);
+  EXPECT_EQ(std::string(record.recordsets[zl::ZLT_MAIN]->GetCurrentIndex()), "MODEL_ID_INDEX");
 }
 
 TEST_F(OpenTest, SnapshotModeSkipsTheRefreshUntilSwitchedOff) {

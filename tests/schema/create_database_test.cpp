@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <set>
 #include <string>
 
 #include "engine/dao_database.h"
@@ -19,20 +18,46 @@
 
 namespace {
 
+using zl::engine::CFaultInjector;
+using zl::engine::CFaultScope;
+using zl::engine::FaultKind;
+
 class CreateDatabaseTest : public ::testing::Test {
  protected:
+  // Creates lib.zdb, checks what the handle reports and closes it again.
+  void CreateAndClose() {
+    void* hDB = ZLCreateDatabase(m_path.c_str());
+    ASSERT_NE(hDB, nullptr);
+    EXPECT_EQ(ZLGetLastError(), 0);
+    ZLDBVersion version{};
+    ZLDBStructVersion structure{};
+    ASSERT_EQ(ZLGetDatabaseVersion(hDB, version, structure), 1);
+    EXPECT_EQ(version, 22);
+    EXPECT_EQ(structure, 5);
+    CString name;
+    ASSERT_EQ(ZLGetDBName(hDB, name), 1);
+    EXPECT_EQ(std::string(name), std::filesystem::absolute(m_path).string());
+    ASSERT_EQ(ZLCloseDatabase(hDB), 1);
+  }
+  // Update() of the recordset's pending row must fail: its code.
+  static SCODE UpdateFailure(CDaoRecordset& rs) {
+    try {
+      rs.Update();
+    } catch (const CDaoException& e) {
+      rs.CancelUpdate();
+      return e.m_scode;
+    }
+    return 0;
+  }
+
   CScratchDir m_dir;
+  const std::string m_path = m_dir.File("lib.zdb");
 };
 
-TEST_F(CreateDatabaseTest, NewDatabaseHasTheFullLayout) {
-  const std::string path = m_dir.File("lib.zdb");
-  void* hDB = ZLCreateDatabase(path.c_str());
-  ASSERT_NE(hDB, nullptr);
-  EXPECT_EQ(ZLGetLastError(), 0);
-  ASSERT_EQ(ZLCloseDatabase(hDB), 1);
-
+TEST_F(CreateDatabaseTest, NewDatabaseHasTheFullLayoutAndOnlyTheVersionRow) {
+  CreateAndClose();
   CDaoDatabase db;
-  db.Open(path.c_str(), FALSE, TRUE, zl::kDatabaseConnect);
+  db.Open(m_path.c_str(), FALSE, TRUE, zl::kDatabaseConnect);
   EXPECT_EQ(db.GetTableDefCount(), zl::ZLT_FIXED_TABLE_COUNT);
   for (int t = 0; t < zl::ZLT_FIXED_TABLE_COUNT; ++t) {
     const zl::ZLTableLayout& layout = zl::FixedTableLayout(static_cast<zl::ZLFixedTable>(t));
@@ -68,50 +93,28 @@ TEST_F(CreateDatabaseTest, NewDatabaseHasTheFullLayout) {
     CDaoRecordset rs(&db);
     rs.Open(&def);
     EXPECT_EQ(rs.GetRecordCount(), t == zl::ZLT_DBINFO ? 1 : 0);
-  }
-}
-
-TEST_F(CreateDatabaseTest, DbInfoRowHoldsOnlyTheVersion) {
-  const std::string path = m_dir.File("lib.zdb");
-  void* hDB = ZLCreateDatabase(path.c_str());
-  ASSERT_NE(hDB, nullptr);
-  ZLDBVersion version{};
-  ZLDBStructVersion structure{};
-  ASSERT_EQ(ZLGetDatabaseVersion(hDB, version, structure), 1);
-  EXPECT_EQ(version, 22);
-  EXPECT_EQ(structure, 5);
-  CString name;
-  ASSERT_EQ(ZLGetDBName(hDB, name), 1);
-  EXPECT_EQ(std::string(name), std::filesystem::absolute(path).string());
-  ASSERT_EQ(ZLCloseDatabase(hDB), 1);
-
-  CDaoDatabase db;
-  db.Open(path.c_str(), FALSE, TRUE, zl::kDatabaseConnect);
-  CDaoTableDef def(&db);
-  def.Open("DBINFO");
-  CDaoRecordset rs(&db);
-  rs.Open(&def);
-  rs.MoveFirst();
-  COleVariant version_value = rs.GetFieldValue("VERSION");
-  EXPECT_EQ(version_value.vt, VT_I4);
-  EXPECT_EQ(version_value.lVal, 327702);
-  for (const char* field : {"LASTLAYOUTCHANGE", "LASTVHDLPACKAGECHANGE", "STATE", "USER_VERSION",
-                            "INFO", "LOGIN"}) {
-    EXPECT_EQ(rs.GetFieldValue(field).vt, VT_NULL) << field;
+    if (t != zl::ZLT_DBINFO) continue;
+    rs.MoveFirst();
+    const COleVariant version = rs.GetFieldValue("VERSION");
+    EXPECT_EQ(version.vt, VT_I4);
+    EXPECT_EQ(version.lVal, 327702);
+    for (const char* field :
+         {"LASTLAYOUTCHANGE", "LASTVHDLPACKAGECHANGE", "STATE", "USER_VERSION", "INFO", "LOGIN"}) {
+      EXPECT_EQ(rs.GetFieldValue(field).vt, VT_NULL) << field;
+    }
   }
 }
 
 TEST_F(CreateDatabaseTest, LayoutRulesHoldInTheNewFile) {
-  const std::string path = m_dir.File("lib.zdb");
-  void* hDB = ZLCreateDatabase(path.c_str());
-  ASSERT_NE(hDB, nullptr);
-  ASSERT_EQ(ZLCloseDatabase(hDB), 1);
+  CreateAndClose();
   CDaoDatabase db;
-  db.Open(path.c_str(), FALSE, FALSE, zl::kDatabaseConnect);
-  CDaoTableDef mainDef(&db);
+  db.Open(m_path.c_str(), FALSE, FALSE, zl::kDatabaseConnect);
+  CDaoTableDef mainDef(&db), packageDef(&db);
   mainDef.Open("MAIN");
-  CDaoRecordset main(&db);
+  packageDef.Open("PACKAGE");
+  CDaoRecordset main(&db), package(&db);
   main.Open(&mainDef);
+  package.Open(&packageDef);
   // Two records may share a definition name and state; the counter numbers them.
   for (int i = 0; i < 2; ++i) {
     main.AddNew();
@@ -123,84 +126,71 @@ TEST_F(CreateDatabaseTest, LayoutRulesHoldInTheNewFile) {
   EXPECT_EQ(main.GetRecordCount(), 2);
   main.AddNew();
   main.SetFieldValue("UDTNAME", COleVariant(std::string(21, 'u').c_str()));
-  try {
-    main.Update();
-    ADD_FAILURE() << "a 21-character UDTNAME was accepted";
-  } catch (const CDaoException& e) {
-    EXPECT_EQ(e.m_scode, DaoScode(kDaoFieldTooSmall));
-  }
-  main.CancelUpdate();
-
-  CDaoTableDef packageDef(&db);
-  packageDef.Open("PACKAGE");
-  CDaoRecordset package(&db);
-  package.Open(&packageDef);
+  EXPECT_EQ(UpdateFailure(main), DaoScode(kDaoFieldTooSmall));
+  // Package names are unique without regard to case.
   package.AddNew();
   package.SetFieldValue("PACKAGE_NAME", COleVariant("ieee"));
   package.Update();
   package.AddNew();
   package.SetFieldValue("PACKAGE_NAME", COleVariant("IEEE"));
-  try {
-    package.Update();
-    ADD_FAILURE() << "a package name differing only in case was accepted";
-  } catch (const CDaoException& e) {
-    EXPECT_EQ(e.m_scode, DaoScode(kDaoDuplicateKey));
-  }
+  EXPECT_EQ(UpdateFailure(package), DaoScode(kDaoDuplicateKey));
 }
 
-TEST_F(CreateDatabaseTest, ExistingFileIsRefusedAndLeftUntouched) {
-  const std::string path = m_dir.Write("taken.zdb", "not a database, but mine");
-  EXPECT_EQ(ZLCreateDatabase(path.c_str()), nullptr);
+TEST_F(CreateDatabaseTest, ExistingFilesAreRefusedAndLeftUntouched) {
+  const std::string taken = m_dir.Write("taken.zdb", "not a database, but mine");
+  EXPECT_EQ(ZLCreateDatabase(taken.c_str()), nullptr);
   EXPECT_EQ(ZLGetLastError(), ZLE_IN_USE_OR_EXISTS);
-  EXPECT_EQ(CScratchDir::Read(path), "not a database, but mine");
+  EXPECT_EQ(CScratchDir::Read(taken), "not a database, but mine");
   EXPECT_EQ(zl::OpenHandleListHead(), nullptr);
-}
 
-TEST_F(CreateDatabaseTest, MissingFolderGivesCreateFailure) {
-  EXPECT_EQ(ZLCreateDatabase(m_dir.File("no/such/folder/lib.zdb").c_str()), nullptr);
-  EXPECT_EQ(ZLGetLastError(), ZLE_CREATE_FAILED);
-  EXPECT_EQ(zl::OpenHandleListHead(), nullptr);
-}
-
-TEST_F(CreateDatabaseTest, FailureWhileBuildingTablesLeavesNoFileAndNoHandle) {
-  const std::string path = m_dir.File("half.zdb");
-  {
-    zl::engine::CFaultScope faults;
-    // Fail a write well inside the table-building stage.
-    zl::engine::CFaultInjector::FailNth(zl::engine::FaultKind::kWrite, 25);
-    EXPECT_EQ(ZLCreateDatabase(path.c_str()), nullptr);
-    EXPECT_EQ(ZLGetLastError(), ZLE_IN_USE_OR_EXISTS);
-  }
-  EXPECT_FALSE(std::filesystem::exists(path));
-  EXPECT_EQ(zl::OpenHandleListHead(), nullptr);
-  // The name is free again for a creation that succeeds.
-  void* hDB = ZLCreateDatabase(path.c_str());
+  // A model library, open while the second creation is tried.
+  void* hDB = ZLCreateDatabase(m_path.c_str());
   ASSERT_NE(hDB, nullptr);
+  ASSERT_EQ(ZLSetDatabaseInfo(hDB, "original"), 1);
+  EXPECT_EQ(ZLCreateDatabase(m_path.c_str()), nullptr);
+  EXPECT_EQ(ZLGetLastError(), ZLE_IN_USE_OR_EXISTS);
+  EXPECT_EQ(zl::OpenHandleListHead(), hDB);
+  ASSERT_EQ(ZLCloseDatabase(hDB), 1);
+  hDB = ZLOpenDatabase(m_path.c_str(), eOpenReadOnly);
+  ASSERT_NE(hDB, nullptr);
+  CString info;
+  ASSERT_EQ(ZLGetDatabaseInfo(hDB, info), 1);
+  EXPECT_EQ(info, "original");
   EXPECT_EQ(ZLCloseDatabase(hDB), 1);
 }
 
-TEST_F(CreateDatabaseTest, MemoryExhaustionWhileBuildingGivesSix) {
-  const std::string path = m_dir.File("oom.zdb");
-  {
-    zl::engine::CFaultScope faults;
-    zl::engine::CFaultInjector::FailNth(zl::engine::FaultKind::kAllocation, 40);
-    EXPECT_EQ(ZLCreateDatabase(path.c_str()), nullptr);
-    EXPECT_EQ(ZLGetLastError(), ZLE_OUT_OF_MEMORY);
+TEST_F(CreateDatabaseTest, FailuresLeaveNoFileAndNoHandle) {
+  EXPECT_EQ(ZLCreateDatabase(m_dir.File("no/such/folder/lib.zdb").c_str()), nullptr);
+  EXPECT_EQ(ZLGetLastError(), ZLE_CREATE_FAILED);
+  // A write well inside the table-building stage fails, then an allocation.
+  const struct {
+    FaultKind kind;
+    long nth;
+    int code;
+  } faults[] = {{FaultKind::kWrite, 25, ZLE_IN_USE_OR_EXISTS},
+                {FaultKind::kAllocation, 40, ZLE_OUT_OF_MEMORY}};
+  for (const auto& fault : faults) {
+    SCOPED_TRACE(fault.code);
+    {
+      CFaultScope scope;
+      CFaultInjector::FailNth(fault.kind, fault.nth);
+      EXPECT_EQ(ZLCreateDatabase(m_path.c_str()), nullptr);
+      EXPECT_EQ(ZLGetLastError(), fault.code);
+    }
+    EXPECT_FALSE(std::filesystem::exists(m_path));
+    EXPECT_EQ(zl::OpenHandleListHead(), nullptr);
   }
-  EXPECT_EQ(zl::OpenHandleListHead(), nullptr);
+  CreateAndClose();  // the name is free again
 }
 
 TEST(ReservedNameTest, FixedNamesAndPatternPiecesAreRefused) {
-  EXPECT_EQ(zl::IsTableNameAllowed("MAIN"), 0);
-  EXPECT_EQ(zl::IsTableNameAllowed("UDT_ID"), 0);
-  EXPECT_EQ(zl::IsTableNameAllowed("CALL_"), 0);
-  EXPECT_EQ(zl::IsTableNameAllowed("UNIT"), 0);
-  EXPECT_EQ(zl::IsTableNameAllowed("%08x"), 0);
-  EXPECT_EQ(zl::IsTableNameAllowed(""), 0);
-  EXPECT_EQ(zl::IsTableNameAllowed(nullptr), 0);
-  EXPECT_EQ(zl::IsTableNameAllowed("main"), 1);
-  EXPECT_EQ(zl::IsTableNameAllowed("MY_PROFILE"), 1);
-  EXPECT_EQ(zl::IsTableNameAllowed("CALL_VHDLA"), 1);
+  for (const char* name :
+       {"MAIN", "UDT_ID", "CALL_", "UNIT", "%08x", "", static_cast<const char*>(nullptr)}) {
+    EXPECT_EQ(zl::IsTableNameAllowed(name), 0) << (name ? name : "null");
+  }
+  for (const char* name : {"main", "MY_PROFILE", "CALL_VHDLA"}) {
+    EXPECT_EQ(zl::IsTableNameAllowed(name), 1) << name;
+  }
 }
 
 }  // namespace

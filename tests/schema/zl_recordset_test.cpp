@@ -1,10 +1,11 @@
 // Walking the rows that share a key with SeekNext, and switching indexes
 // for the length of a block.
+#include "schema/zl_recordset.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "schema/zl_recordset.h"
 #include "support/library_fixture.h"
 
 namespace {
@@ -71,18 +72,6 @@ TEST_F(SeekNextTest, IndexSwitchRestoresTheIndexOnEveryWayOut) {
   } catch (int) {
   }
   EXPECT_EQ(std::string(paramsets.GetCurrentIndex()), "PARAM_ID_INDEX");
-}
-
-TEST_F(SeekNextTest, CreatingOverAnExistingDatabaseKeepsIt) {
-  ASSERT_EQ(ZLSetDatabaseInfo(m_hDB, "original"), 1);
-  EXPECT_EQ(ZLCreateDatabase(m_path.c_str()), nullptr);
-  EXPECT_EQ(ZLGetLastError(), ZLE_IN_USE_OR_EXISTS);
-  CloseLibrary();
-  m_hDB = ZLOpenDatabase(m_path.c_str(), eOpenReadOnly);
-  ASSERT_NE(m_hDB, nullptr);
-  CString info;
-  ASSERT_EQ(ZLGetDatabaseInfo(m_hDB, info), 1);
-  EXPECT_EQ(info, "original");
 }
 
 }  // namespace

@@ -431,6 +431,9 @@ bool CBookkeeping::TableExists(CSqlConnection& conn, const std::string& name) {
 }
 
 void CBookkeeping::CreateTable(CSqlConnection& conn, CTableSchema& table, double now) {
+  // A table's creation date is kept to the second, as dates handed to
+  // callers usually are; the last-updated date moves on in finer steps.
+  now = std::floor(now * 86400.0 + 1e-6) / 86400.0;
   {
     CSqlQuery q(conn,
                 "INSERT INTO zl_engine_tables(name, date_created, date_last_updated) "

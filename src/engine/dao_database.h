@@ -62,9 +62,12 @@ class CDaoDatabase : public CObject {
   //     folder cannot be written can be shared only when its WAL index
   //     exists; otherwise a shared read-only open fails with 3051 and an
   //     exclusive read-only open succeeds.
-  // 3024 missing file, 3343 not a database of this engine (also an empty or
-  // foreign SQLite file), 3049 damaged file, 3050 the file lock cannot be
-  // taken, 3260 busy beyond the timeout.  On failure the object stays closed.
+  // 3024 missing file, 3044 missing folder, 3343 not a database of this
+  // engine (also an empty or foreign SQLite file), 3049 damaged file, 3050
+  // busy beyond the timeout while opening, 3051 the file cannot be opened
+  // (permissions).  Opening inside a workspace transaction takes the write
+  // lock at once (3260 when busy beyond the timeout).  On failure the object
+  // stays closed.
   void Open(LPCSTR lpszName, BOOL bExclusive = FALSE, BOOL bReadOnly = FALSE,
             LPCSTR lpszConnect = "");
 

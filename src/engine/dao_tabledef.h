@@ -100,9 +100,10 @@ class CDaoTableDef : public CObject {
   void GetIndexInfo(LPCSTR lpszName, CDaoIndexInfo& indexinfo,
                     DWORD dwInfoOptions = AFX_DAO_PRIMARY_INFO);
 
-  // Dates kept by the engine for the table (local time).  The last-updated
-  // date changes with every committed write to the table (rows or layout)
-  // and strictly increases, also for commits within the same millisecond.
+  // Dates kept by the engine for the table (local time).  The creation date
+  // is a whole second; the last-updated date starts there, changes with
+  // every committed write to the table (rows or layout) and strictly
+  // increases, also for commits within the same millisecond.
   COleDateTime GetDateCreated();
   COleDateTime GetDateLastUpdated();
   long GetRecordCount();

@@ -252,18 +252,30 @@ TEST_F(ResourceTest, RefreshPicksUpAnotherProcessAndCostsNothingWhenUnchanged) {
   ASSERT_EQ(zltest::RunChild("AddGermanWithText", {m_path}), 0);
   EXPECT_EQ(Text(1, 1031), "von nebenan");
 
-  // Nothing changed since: a refresh costs no more engine work than reading
-  // the registry's date once.
+  // Nothing changed since: a refresh walks no registry (a table taken out
+  // of the handle's maps stays out) and costs no more engine work than
+  // reading the registry's date.
   CHandleLock lock(m_hDB);
   zl::ZLHandleRecord& record = lock.Record();
   ASSERT_EQ(zl::RefreshResourceTables(record), 0);
   const DATE stamp = record.resourceRegistryStamp;
-  CFaultScope faults;
-  record.recordsets[zl::ZLT_RESINFO]->GetDateLastUpdated();
-  const long dateCost = CFaultInjector::Count(FaultKind::kAllocation);
-  for (int i = 0; i < 10; ++i) ASSERT_EQ(zl::RefreshResourceTables(record), 0);
-  EXPECT_LE(CFaultInjector::Count(FaultKind::kAllocation) - dateCost, 10 * dateCost);
+  zl::ZLOpenTables<WORD, WORD>& units = record.languages->resource[zl::ZLR_UNIT];
+  CZLRecordset* german = units.FindRecordset(1031);
+  CZLTableDef* germanDef = nullptr;
+  ASSERT_TRUE(german != nullptr && units.tableDefs.Lookup(1031, germanDef));
+  units.recordsets.RemoveKey(1031);
+  units.tableDefs.RemoveKey(1031);
+  {
+    CFaultScope faults;
+    record.recordsets[zl::ZLT_RESINFO]->GetDateLastUpdated();
+    const long dateCost = CFaultInjector::Count(FaultKind::kAllocation);
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(zl::RefreshResourceTables(record), 0);
+    EXPECT_LE(CFaultInjector::Count(FaultKind::kAllocation) - dateCost, 10 * dateCost);
+  }
+  EXPECT_EQ(units.FindRecordset(1031), nullptr);
   EXPECT_EQ(record.resourceRegistryStamp, stamp);
+  units.recordsets[1031] = german;  // back to the maps, which own them
+  units.tableDefs[1031] = germanDef;
 }
 
 }  // namespace

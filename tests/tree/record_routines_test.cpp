@@ -2,8 +2,6 @@
 // wherever the recordset stands (or after its row was deleted), parameter
 // sets by their own ID, NULL fields, foreign and stale bookmarks, all
 // bookmarks in ID order, and rows written by another process.
-#include "tree/record_routines.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -41,28 +39,23 @@ TEST_F(RecordRoutineTest, RowsAreFoundByIDWhereverTheRecordsetStands) {
   const long a = NewRecord(), b = NewRecord(), gone = NewRecord();
   const long paramSets[] = {NewParamSet(a), NewParamSet(a)};
   SetRaw(zl::ZLT_PARAMSET, paramSets[1], "AUTHOR", COleVariant("second"));
-  for (long id : {a, b, gone})
+  for (long id : {a, b, gone}) {
     SetRaw(zl::ZLT_MAIN, id, "DEFNAME", COleVariant(id == a ? "A" : "B"));
-  DeleteRow(gone);
-  zl::CHandleLock lock(m_hDB);
-  zl::ZLHandleRecord& record = lock.Record();
-  CZLRecordset& main = Rs(lock, zl::ZLT_MAIN);
-  COleVariant value("before");
-  EXPECT_EQ(zl::GetFieldByID(record, main, "MODEL_ID", gone, "DEFNAME", value), ZLE_NO_RECORD);
-  for (long id : {a, a, b, a, b}) {
-    ASSERT_EQ(zl::GetFieldByID(record, main, "MODEL_ID", id, "DEFNAME", value), ZLE_OK);
-    EXPECT_STREQ(V_BSTRT(&value), id == a ? "A" : "B");
   }
-  EXPECT_EQ(zl::SeekByID(record, main, "MODEL_ID", 0), ZLE_NO_RECORD);
-  EXPECT_EQ(zl::GetFieldByID(record, main, "MODEL_ID", a, "USES", value), ZLE_NULL_VALUE);
-  EXPECT_EQ(value.vt, VT_NULL);
-
-  CZLRecordset& params = Rs(lock, zl::ZLT_PARAMSET);
-  ASSERT_EQ(zl::GetFieldByID(record, params, "PARAM_ID", paramSets[1], "AUTHOR", value), ZLE_OK);
-  EXPECT_STREQ(V_BSTRT(&value), "second");
-  EXPECT_EQ(zl::GetFieldByID(record, params, "PARAM_ID", paramSets[0], "AUTHOR", value),
-            ZLE_NULL_VALUE);
-  EXPECT_EQ(zl::SeekByID(record, params, "PARAM_ID", a + 100), ZLE_NO_RECORD);
+  DeleteRow(gone);
+  CString text;
+  EXPECT_EQ(FailCode(ZLGetDefNameByID(m_hDB, gone, text)), ZLE_NO_RECORD);
+  for (long id : {a, a, b, a, b}) {
+    ASSERT_EQ(ZLGetDefNameByID(m_hDB, id, text), 1);
+    EXPECT_STREQ(text, id == a ? "A" : "B");
+  }
+  EXPECT_EQ(FailCode(ZLGetDefNameByID(m_hDB, 0, text)), ZLE_NO_RECORD);
+  EXPECT_EQ(FailCode(ZLGetUsesByID(m_hDB, a, text)), ZLE_NULL_VALUE);
+  // Parameter sets by their own ID.
+  ASSERT_EQ(ZLGetModifiedUserByID(m_hDB, b, text, paramSets[1]), 1);
+  EXPECT_STREQ(text, "second");
+  EXPECT_EQ(FailCode(ZLGetModifiedUserByID(m_hDB, a, text, paramSets[0])), ZLE_NULL_VALUE);
+  EXPECT_EQ(FailCode(ZLGetModifiedUserByID(m_hDB, a, text, a + 100)), ZLE_NO_RECORD);
 }
 
 TEST_F(RecordRoutineTest, WritesOfAnotherProcessAreSeen) {

@@ -6,7 +6,6 @@
 #include <sys/wait.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
@@ -45,18 +44,12 @@ class ZldbToolTest : public ::testing::Test {
   }
   // Runs zldb on the file; a time limit turns a hang into a failure.
   RunResult Run(const std::string& command, const std::string& args = "") {
-    const std::string errFile = m_dir.File("stderr.txt");
-    const std::string line = "timeout 60 '" + m_tool + "' " + command + " '" + m_file + "' " +
-                             args + " 2>'" + errFile + "'";
-    RunResult result;
-    FILE* pipe = popen(line.c_str(), "r");
-    if (pipe == nullptr) return result;
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) result.out.append(buffer, n);
-    const int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.err = CScratchDir::Read(errFile);
-    return result;
+    const std::string out = m_dir.File("out.txt"), err = m_dir.File("err.txt");
+    const int status = std::system(("timeout 60 '" + m_tool + "' " + command + " '" + m_file +
+                                    "' " + args + " >'" + out + "' 2>'" + err + "'")
+                                       .c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, CScratchDir::Read(out),
+            CScratchDir::Read(err)};
   }
 
   CScratchDir m_dir;

@@ -226,7 +226,8 @@ void RepairFile(const std::string& path) {
   }
 
   // Salvage into a new file beside the damaged one, then put it in place.
-  std::string temp = path + ".repair-XXXXXX";
+  // mkstemp replaces the six trailing pattern letters with a unique name.
+  std::string temp = path + ".repair-" + std::string(6, 'X');
   std::vector<char> buffer(temp.begin(), temp.end());
   buffer.push_back('\0');
   int fd = ::mkstemp(buffer.data());

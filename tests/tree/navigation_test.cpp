@@ -107,6 +107,7 @@ TEST_F(TreeTest, FailuresGiveTheirCodesWriteNothingAndDoNotStamp) {
   for (const LinkOps& ops : kLinks) {
     SCOPED_TRACE(ops.field);
     long value = -1;
+    EXPECT_EQ(FailCode(ops.getByID(m_hDB, id, value)), ZLE_NULL_VALUE);  // getters never stamp
     EXPECT_EQ(FailCode(ops.getByID(m_hDB, id + 1000, value)), ZLE_NO_RECORD);
     EXPECT_EQ(FailCode(ops.setByID(m_hDB, id + 1000, id)), ZLE_NO_RECORD);
     EXPECT_EQ(FailCode(ops.getByBookmark(m_hDB, foreign, value)), ZLE_BAD_BOOKMARK);

@@ -197,12 +197,8 @@ void CreateModelTable(CDaoDatabase& db) {
   td.Create(kTableName);
   td.CreateField("ID", dbLong, 4, dbAutoIncrField | dbFixedField);
   td.CreateField("NUM", dbLong, 4, dbFixedField | dbUpdatableField);
-  CDaoFieldInfo name;
-  name.m_strName = "NAME";
-  name.m_nType = dbText;
-  name.m_lSize = static_cast<long>(kNameSize);
-  name.m_lAttributes = dbVariableField | dbUpdatableField;
-  td.CreateField(name);  // zero-length text not allowed
+  // Zero-length text is not allowed (the default).
+  td.CreateField("NAME", dbText, static_cast<long>(kNameSize), dbVariableField | dbUpdatableField);
   td.CreateField("FLAG", dbBoolean, 1, dbFixedField | dbUpdatableField);
   for (int i = 1; i < kIndexCount; ++i) {
     CDaoIndexFieldInfo fields[3];
@@ -398,27 +394,21 @@ class CModelRun {
       return (p == Pos::kRow && m_auxCursor.relative) || p == Pos::kBOF || p == Pos::kEOF ||
              p == Pos::kEmpty;
     }
-    uint32_t mask = 0;
-    switch (m_cursor.pos) {
-      case Pos::kRow:
-        mask = m_cursor.relative ? kAll : kPlacing | Bit(kReopen) | Bit(kGetBookmark);
-        break;
-      case Pos::kBOF:
-      case Pos::kEOF:
-      case Pos::kEmpty:
-      case Pos::kNone:
-        mask = kAll &
-               ~(Bit(kEdit) | Bit(kDelete) | Bit(kMove) | Bit(kGetBookmark) | Bit(kDiscardedEdit));
-        break;
-      case Pos::kDeleted:
-        mask = kPlacing | Bit(kMoveNext) | Bit(kMovePrev) | Bit(kBadBookmark);
-        break;
-      case Pos::kGone:
-      case Pos::kUnknown:
-        mask = kPlacing | Bit(kReopen) | Bit(kAddNew) | Bit(kBegin) | Bit(kCommit) |
-               Bit(kRollback) | Bit(kBadBookmark);
-        break;
-    }
+    // What may follow each kind of position, in the order of Pos.
+    const uint32_t offRow =
+        kAll & ~(Bit(kEdit) | Bit(kDelete) | Bit(kMove) | Bit(kGetBookmark) | Bit(kDiscardedEdit));
+    const uint32_t lost = kPlacing | Bit(kReopen) | Bit(kAddNew) | Bit(kBegin) | Bit(kCommit) |
+                          Bit(kRollback) | Bit(kBadBookmark);
+    const uint32_t masks[] = {
+        m_cursor.relative ? kAll : kPlacing | Bit(kReopen) | Bit(kGetBookmark),
+        offRow,
+        offRow,
+        offRow,
+        offRow,
+        kPlacing | Bit(kMoveNext) | Bit(kMovePrev) | Bit(kBadBookmark),
+        lost,
+        lost};
+    const uint32_t mask = masks[static_cast<int>(m_cursor.pos)];
     return ((mask | Bit(kAuxMoveFirst) | Bit(kAuxSetIndex)) & Bit(op)) != 0;
   }
 

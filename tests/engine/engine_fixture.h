@@ -8,8 +8,10 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <initializer_list>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,6 +40,17 @@ inline long ErrorOf(const std::function<void()>& f) {
   } catch (...) {
     return -1;
   }
+}
+
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+inline void WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
 }
 
 class CTempDir {
@@ -151,22 +164,12 @@ class EngineTest : public ::testing::Test {
 
   // A field value as text for comparisons: NULL, numbers and strings.
   static std::string Text(const COleVariant& v) {
-    switch (v.vt) {
-      case VT_NULL:
-        return "NULL";
-      case VT_I4:
-        return std::to_string(v.lVal);
-      case VT_I2:
-        return std::to_string(v.iVal);
-      case VT_UI1:
-        return std::to_string(v.bVal);
-      case VT_BOOL:
-        return v.boolVal != 0 ? "true" : "false";
-      case VT_BSTR:
-        return v.GetStringValue();
-      default:
-        return "?";
-    }
+    if (v.vt == VT_NULL) return "NULL";
+    if (v.vt == VT_I4) return std::to_string(v.lVal);
+    if (v.vt == VT_I2) return std::to_string(v.iVal);
+    if (v.vt == VT_UI1) return std::to_string(v.bVal);
+    if (v.vt == VT_BOOL) return v.boolVal != 0 ? "true" : "false";
+    return v.vt == VT_BSTR ? std::string(v.GetStringValue()) : "?";
   }
 
   CTempDir m_dir;

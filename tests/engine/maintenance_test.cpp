@@ -11,13 +11,6 @@ namespace {
 
 const char kPassword[] = ";PWD=Tq8wLmZr3VbXe";
 
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
 // Runs one query on a closed database file with plain SQLite; the first
 // column of every row, joined by ','.
 std::string RawQuery(const std::string& path, const std::string& sql) {
@@ -134,16 +127,13 @@ TEST_F(MaintenanceTest, CompactionCanGiveTheCopyANewPassword) {
 
 TEST_F(MaintenanceTest, CompactionRefusalsLeaveNoFileBehind) {
   std::string target = m_dir.File("target.db");
-  {
-    std::ofstream out(target);
-    out << "keep me";
-  }
+  WriteFile(target, "keep me");
   EXPECT_EQ(ErrorOf([&] {
               CDaoWorkspace::CompactDatabase(m_path.c_str(), target.c_str(), dbLangGeneral, 0,
                                              kPassword);
             }),
             kDaoDatabaseExists);
-  EXPECT_EQ(ReadBytes(target), "keep me");
+  EXPECT_EQ(ReadFile(target), "keep me");
   std::string fresh = m_dir.File("fresh.db");
   EXPECT_EQ(ErrorOf([&] { CDaoWorkspace::CompactDatabase(m_path.c_str(), fresh.c_str()); }),
             kDaoBadPassword);
@@ -162,9 +152,9 @@ TEST_F(MaintenanceTest, CompactionRefusalsLeaveNoFileBehind) {
 }
 
 TEST_F(MaintenanceTest, RepairLeavesAHealthyFileUnchanged) {
-  std::string before = ReadBytes(m_path);
+  std::string before = ReadFile(m_path);
   CDaoWorkspace::RepairDatabase(m_path.c_str());
-  EXPECT_EQ(ReadBytes(m_path), before);
+  EXPECT_EQ(ReadFile(m_path), before);
 }
 
 TEST_F(MaintenanceTest, RepairRebuildsADamagedIndex) {
@@ -254,10 +244,7 @@ TEST_F(MaintenanceTest, RepairRefusals) {
   EXPECT_EQ(ErrorOf([&] { CDaoWorkspace::RepairDatabase(m_dir.File("missing.db").c_str()); }),
             kDaoFileNotFound);
   std::string text = m_dir.File("text.db");
-  {
-    std::ofstream out(text);
-    out << std::string(200, 'x');
-  }
+  WriteFile(text, std::string(200, 'x'));
   EXPECT_EQ(ErrorOf([&] { CDaoWorkspace::RepairDatabase(text.c_str()); }), kDaoUnrecognizedFormat);
   m_db.Open(m_path.c_str(), FALSE, FALSE, kPassword);
   EXPECT_EQ(ErrorOf([&] { CDaoWorkspace::RepairDatabase(m_path.c_str()); }), kDaoFileInUse);

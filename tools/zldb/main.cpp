@@ -11,7 +11,7 @@ namespace {
 void PrintUsage(FILE* out) {
   std::fprintf(out, "usage: zldb COMMAND [ARGS]\n\ncommands:\n");
   for (const Command& command : Commands()) {
-    std::fprintf(out, "  %-13s %-30s %s\n", command.name, command.usage, command.summary);
+    std::fprintf(out, "  %-13s %-33s %s\n", command.name, command.usage, command.summary);
   }
   std::fprintf(out,
                "\n  --version  print the library's version\n"

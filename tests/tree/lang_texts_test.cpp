@@ -1,7 +1,5 @@
-// Title and information in one and in all languages: resource IDs, the
-// text rules' codes, the parameter-set argument (of texts and scalar
-// attributes), the layout stamp, and the all-language setter leaving
-// nothing behind when any part of it fails.
+// Title and information in one and in all languages: resource IDs, codes,
+// the parameter-set argument, the layout stamp, and all-or-nothing writes.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -70,19 +68,17 @@ TEST_F(LangTextTest, TheFirstTextAllocatesAResourceIDThatLaterTextsReuse) {
   ASSERT_EQ(ZLGetTitleByID(m_hDB, id, texts, 0), 1);
   EXPECT_EQ(Entries(texts), (Texts{{kEnglish, "Resistor, linear"}, {kGerman, "Widerstand"}}));
   CString text;
-  ASSERT_EQ(ZLGetTitleByBookmark(m_hDB, mark, kEnglish, text, 0), 1);
-  EXPECT_STREQ(text, "Resistor, linear");
+  EXPECT_TRUE(ZLGetTitleByBookmark(m_hDB, mark, kEnglish, text, 0) == 1 &&
+              text == "Resistor, linear");
 
   ASSERT_EQ(ZLSetInfoByBookmark(m_hDB, mark, kGerman, "", 0), 1);
   EXPECT_NE(RawMain(id, "INFO"), titleID);
-  text = "stale";
-  ASSERT_EQ(ZLGetInfoByID(m_hDB, id, kGerman, text, 0), 1);  // empty, not missing
-  EXPECT_TRUE(text.IsEmpty());
+  text = "stale";  // empty, not missing
+  EXPECT_TRUE(ZLGetInfoByID(m_hDB, id, kGerman, text, 0) == 1 && text.IsEmpty());
   const long bare = NewRecord();
   ASSERT_EQ(ZLSetInfoByID(m_hDB, bare, CTextMap(), 0), 1);  // only a resource ID
   EXPECT_EQ(RawMain(bare, "INFO").vt, VT_I4);
-  ASSERT_EQ(ZLGetInfoByID(m_hDB, bare, texts, 0), 1);
-  EXPECT_EQ(texts.GetCount(), 0);
+  EXPECT_TRUE(ZLGetInfoByID(m_hDB, bare, texts, 0) == 1 && texts.GetCount() == 0);
 }
 
 TEST_F(LangTextTest, EachTextRuleHasItsCodeAndOnlySuccessStamps) {
@@ -109,8 +105,7 @@ TEST_F(LangTextTest, EachTextRuleHasItsCodeAndOnlySuccessStamps) {
   const long counter = RowCount(zl::ZLT_RESID);
   AgeLayoutStamp();
   EXPECT_EQ(FailCode(ZLSetInfoByID(m_hDB, id, kNoTable, "nowhere", 0)), ZLE_NO_LANGUAGE);
-  EXPECT_EQ(RawMain(id, "INFO").vt, VT_I4);
-  EXPECT_EQ(RowCount(zl::ZLT_RESID), counter + 1);
+  EXPECT_TRUE(RawMain(id, "INFO").vt == VT_I4 && RowCount(zl::ZLT_RESID) == counter + 1);
   EXPECT_EQ(FailCode(ZLSetTitleByID(m_hDB, id, kEnglish, std::string(256, 't').c_str(), 0)),
             ZLE_ENGINE);
   EXPECT_FALSE(LayoutStampRenewed());
@@ -140,21 +135,19 @@ TEST_F(LangTextTest, TheParameterSetArgumentSwitchesToThePARAMSETRow) {
   EXPECT_EQ(Raw(zl::ZLT_PARAMSET, paramSet, "AUTHOR"), COleVariant("ps"));
   EXPECT_EQ(StoredText(Raw(zl::ZLT_PARAMSET, paramSet, "TITLE"), kGerman), "Satz A");
   EXPECT_EQ(RawMain(other, "STATE"), COleVariant(int32_t{77}));
-  for (const char* field : {"AUTHOR", "TITLE"}) EXPECT_EQ(RawMain(owner, field).vt, VT_NULL);
+  EXPECT_TRUE(RawMain(owner, "AUTHOR").vt == VT_NULL && RawMain(owner, "TITLE").vt == VT_NULL);
 
   unsigned long state = 0;
   for (long recordID : {owner, other, 0L, 123456L}) {
-    ASSERT_EQ(ZLGetStateByID(m_hDB, recordID, state, paramSet), 1);
-    EXPECT_EQ(state, 5u);
+    state = 0;
+    EXPECT_TRUE(ZLGetStateByID(m_hDB, recordID, state, paramSet) == 1 && state == 5) << recordID;
   }
   ASSERT_EQ(ZLGetStateByBookmark(m_hDB, ForeignBookmark(), state, paramSet), 1);
   CString text;
-  ASSERT_EQ(ZLGetTitleByBookmark(m_hDB, mark, kEnglish, text, paramSet), 1);
-  EXPECT_STREQ(text, "Set A");
+  EXPECT_TRUE(ZLGetTitleByBookmark(m_hDB, mark, kEnglish, text, paramSet) == 1 && text == "Set A");
   ASSERT_EQ(ZLGetTitleByID(m_hDB, 777, texts, paramSet), 1);
   EXPECT_EQ(Entries(texts), (Texts{{kEnglish, "Set A"}, {kGerman, "Satz A"}}));
-  ASSERT_EQ(ZLGetStateByID(m_hDB, other, state, 0), 1);
-  EXPECT_EQ(state, 77u);
+  EXPECT_TRUE(ZLGetStateByID(m_hDB, other, state, 0) == 1 && state == 77);
   EXPECT_EQ(FailCode(ZLGetTitleByID(m_hDB, owner, texts, 0)), ZLE_NULL_VALUE);
   EXPECT_EQ(FailCode(ZLGetStateByBookmark(m_hDB, mark, state, paramSet + 1)), ZLE_NO_RECORD);
 }
@@ -171,13 +164,11 @@ TEST_F(LangTextTest, ReadingAllLanguagesLeavesOutThoseWithoutText) {
   texts[kNoTable] = "stale";
   ASSERT_EQ(ZLGetInfoByBookmark(m_hDB, mark, texts, 0), 1);
   EXPECT_EQ(Entries(texts), (Texts{{listed[1], "second"}, {listed[2], "third"}}));
-  // The list is read from its end: the first listed language, without a
-  // text, leaves 27 on the successful call.
+  // Read from the list's end: the first language, without text, leaves 27.
   EXPECT_EQ(ZLGetLastError(), ZLE_NO_RESOURCE_TEXT);
   ASSERT_EQ(ZLSetInfoByID(m_hDB, id, listed[0], "first", 0), 1);
   ASSERT_EQ(ZLGetInfoByID(m_hDB, id, texts, 0), 1);
-  EXPECT_EQ(ZLGetLastError(), 0);
-  EXPECT_EQ(texts.GetCount(), 3);
+  EXPECT_TRUE(ZLGetLastError() == 0 && texts.GetCount() == 3);
 
   for (int n = 1;; ++n) {  // every allocation of a fresh handle fails in turn
     Reopen();
@@ -186,21 +177,19 @@ TEST_F(LangTextTest, ReadingAllLanguagesLeavesOutThoseWithoutText) {
     texts[kNoTable] = "stale";
     const int code = FailCode(ZLGetInfoByID(m_hDB, id, texts, 0));
     if (code == -1) break;
-    EXPECT_EQ(code, ZLE_OUT_OF_MEMORY);
-    EXPECT_EQ(texts.GetCount(), 0) << n;
+    EXPECT_TRUE(code == ZLE_OUT_OF_MEMORY && texts.GetCount() == 0) << n;
     ASSERT_LT(n, 50);
   }
   EXPECT_EQ(texts.GetCount(), 3);
   for (long missing : {0L, id + 1}) {
     texts[kNoTable] = "stale";
     EXPECT_EQ(FailCode(ZLGetTitleByID(m_hDB, missing, texts, 0)), ZLE_NO_RECORD);
-    EXPECT_EQ(texts.GetCount(), 0);
+    EXPECT_EQ(texts.GetCount(), 0) << missing;
   }
 }
 
 TEST_F(LangTextTest, AFailingAllLanguageWriteLeavesNothingBehind) {
-  const long fresh = NewRecord();
-  const long titled = NewRecord();
+  const long fresh = NewRecord(), titled = NewRecord();
   ASSERT_EQ(ZLSetTitleByID(m_hDB, titled, kEnglish, "old", 0), 1);
   CTextMap texts;
   texts[kEnglish] = "new";
@@ -210,8 +199,7 @@ TEST_F(LangTextTest, AFailingAllLanguageWriteLeavesNothingBehind) {
     const std::string before = State(id, "TITLE");
     AgeLayoutStamp();
     EXPECT_EQ(FailCode(ZLSetTitleByID(m_hDB, id, texts, 0)), ZLE_NO_LANGUAGE);
-    EXPECT_EQ(State(id, "TITLE"), before);
-    EXPECT_FALSE(LayoutStampRenewed());
+    EXPECT_TRUE(State(id, "TITLE") == before && !LayoutStampRenewed());
   }
   // Every write, then every commit, of a successful call fails in turn.
   texts.RemoveKey(kNoTable);
@@ -228,8 +216,7 @@ TEST_F(LangTextTest, AFailingAllLanguageWriteLeavesNothingBehind) {
         break;
       }
       EXPECT_EQ(FailCode(result), ZLE_ENGINE);
-      EXPECT_EQ(State(id, "INFO"), before) << n;
-      EXPECT_FALSE(LayoutStampRenewed());
+      EXPECT_TRUE(State(id, "INFO") == before && !LayoutStampRenewed()) << n;
       ASSERT_LT(n, 100);
     }
   }

@@ -5,6 +5,7 @@
 
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tree/attribute_fixture.h"
@@ -46,9 +47,10 @@ class TreeTest : public AttributeFixture {
     }
     ASSERT_EQ(ZLSetParentByID(m_hDB, child, parent), 1);
   }
+  // The root's ID, or minus the code of the failure.
   long RootID() {
     COleVariant bookmark;
-    if (ZLGetRootBookmark(m_hDB, bookmark) != 1) return -1;
+    if (ZLGetRootBookmark(m_hDB, bookmark) != 1) return -ZLGetLastError();
     long id = 0;
     EXPECT_EQ(ZLGetIDByBookmark(m_hDB, bookmark, id), 1);
     return id;
@@ -57,6 +59,11 @@ class TreeTest : public AttributeFixture {
     CString path("stale");
     if (ZLGetPathByID(m_hDB, id, language, path) != 1) return path.IsEmpty() ? "failed" : "dirty";
     return path.GetString();
+  }
+  // The path and then the last error.
+  std::string PathCode(long id, LANGID language) {
+    const std::string path = Path(id, language);
+    return path + "/" + std::to_string(ZLGetLastError());
   }
 };
 
@@ -79,16 +86,11 @@ TEST_F(TreeTest, EachLinkUsesItsOwnColumnRawAndZeroStoresNull) {
     EXPECT_EQ(RawMain(id, ops.field), COleVariant(static_cast<int32_t>(9000 + i)));
     EXPECT_EQ(RawMain(other, ops.field), COleVariant(static_cast<int32_t>(9100 + i)));
     long value = 0;
-    ASSERT_EQ(ops.getByID(m_hDB, id, value), 1);
-    EXPECT_EQ(value, 9000 + i);
+    EXPECT_TRUE(ops.getByID(m_hDB, id, value) == 1 && value == 9000 + i);
     EXPECT_EQ(ZLGetLastError(), ZLE_OK);
-    ASSERT_EQ(ops.getByBookmark(m_hDB, mark, value), 1);
-    EXPECT_EQ(value, 9100 + i);
-
-    ASSERT_EQ(ops.setByID(m_hDB, id, 0), 1);
-    ASSERT_EQ(ops.setByBookmark(m_hDB, mark, 0), 1);
-    EXPECT_EQ(RawMain(id, ops.field).vt, VT_NULL);
-    EXPECT_EQ(RawMain(other, ops.field).vt, VT_NULL);
+    EXPECT_TRUE(ops.getByBookmark(m_hDB, mark, value) == 1 && value == 9100 + i);
+    ASSERT_TRUE(ops.setByID(m_hDB, id, 0) == 1 && ops.setByBookmark(m_hDB, mark, 0) == 1);
+    EXPECT_TRUE(RawMain(id, ops.field).vt == VT_NULL && RawMain(other, ops.field).vt == VT_NULL);
     EXPECT_EQ(FailCode(ops.getByID(m_hDB, id, value)), ZLE_NULL_VALUE);
     EXPECT_EQ(FailCode(ops.getByBookmark(m_hDB, mark, value)), ZLE_NULL_VALUE);
     EXPECT_EQ(value, 9100 + i);
@@ -122,7 +124,7 @@ TEST_F(TreeTest, FailuresGiveTheirCodesWriteNothingAndDoNotStamp) {
 
   CString path("kept");
   EXPECT_EQ(FailCode(ZLGetPathByBookmark(m_hDB, foreign, 1033, path)), ZLE_BAD_BOOKMARK);
-  EXPECT_STREQ(path.GetString(), "kept");
+  EXPECT_EQ(path, "kept");
   EXPECT_EQ(FailCode(ZLGetPathByID(closed, id, 1033, path)), ZLE_BAD_HANDLE);
   COleVariant bookmark;
   EXPECT_EQ(FailCode(ZLGetRootBookmark(closed, bookmark)), ZLE_BAD_HANDLE);
@@ -137,16 +139,14 @@ TEST_F(TreeTest, RootIsFoundFromADeepFirstRecordAndDanglingLinksEndTheClimb) {
   // two levels down.
   const std::vector<long> ids = NewRecords(5);
   const long a = ids[0], b = ids[1], c = ids[2], d = ids[3], e = ids[4];
-  ASSERT_EQ(ZLSetNextByID(m_hDB, c, d), 1);
-  ASSERT_EQ(ZLSetPrevByID(m_hDB, d, c), 1);
+  ASSERT_TRUE(ZLSetNextByID(m_hDB, c, d) == 1 && ZLSetPrevByID(m_hDB, d, c) == 1);
   Append(d, b);
   Append(b, a);
   Append(b, e);
   EXPECT_EQ(RootID(), c);
   EXPECT_EQ(ZLGetLastError(), ZLE_OK);
   // Links to deleted records end each walk at the last real record.
-  ASSERT_EQ(ZLSetParentByID(m_hDB, d, 5000), 1);
-  ASSERT_EQ(ZLSetPrevByID(m_hDB, c, 6000), 1);
+  ASSERT_TRUE(ZLSetParentByID(m_hDB, d, 5000) == 1 && ZLSetPrevByID(m_hDB, c, 6000) == 1);
   EXPECT_EQ(RootID(), c);
 }
 
@@ -165,22 +165,17 @@ TEST_F(TreeTest, DeepChainsAreWalkedWholeAndCyclesFailWithNine) {
   for (long loop : {ids[1], ids[kDepth - 1]}) {  // a long cycle above the start; a self-link
     SCOPED_TRACE(loop);
     ASSERT_EQ(ZLSetParentByID(m_hDB, ids[kDepth - 1], loop), 1);
-    EXPECT_EQ(RootID(), -1);
-    EXPECT_EQ(ZLGetLastError(), ZLE_ENGINE);
-    EXPECT_EQ(Path(ids[0], 1033), "failed");
-    EXPECT_EQ(ZLGetLastError(), ZLE_ENGINE);
+    EXPECT_EQ(RootID(), -ZLE_ENGINE);
+    EXPECT_EQ(PathCode(ids[0], 1033), "failed/9");  // failed and emptied
   }
   CString path("stale");
   EXPECT_EQ(FailCode(ZLGetPathByBookmark(m_hDB, BookmarkOf(ids[5]), 1033, path)), ZLE_ENGINE);
   EXPECT_TRUE(path.IsEmpty());
 
   // A PREV cycle on the top level.
-  ASSERT_EQ(ZLSetParentByID(m_hDB, ids[kDepth - 1], 0), 1);
-  ASSERT_EQ(ZLSetPrevByID(m_hDB, ids[kDepth - 1], ids[0]), 1);
-  ASSERT_EQ(ZLSetParentByID(m_hDB, ids[0], 0), 1);
-  ASSERT_EQ(ZLSetPrevByID(m_hDB, ids[0], ids[kDepth - 1]), 1);
-  EXPECT_EQ(RootID(), -1);
-  EXPECT_EQ(ZLGetLastError(), ZLE_ENGINE);
+  for (auto [from, to] : {std::pair(ids[kDepth - 1], ids[0]), std::pair(ids[0], ids[kDepth - 1])})
+    ASSERT_TRUE(ZLSetParentByID(m_hDB, from, 0) == 1 && ZLSetPrevByID(m_hDB, from, to) == 1);
+  EXPECT_EQ(RootID(), -ZLE_ENGINE);
   ASSERT_EQ(ZLSetPrevByID(m_hDB, ids[0], 0), 1);
   EXPECT_EQ(RootID(), ids[0]);
 }
@@ -189,35 +184,28 @@ TEST_F(TreeTest, PathsListAncestorTitlesTopDownWithSpacesForMissingOnes) {
   // IDs out of tree order: model under untitled under sub under folder under top.
   const std::vector<long> ids = NewRecords(5);
   const long model = ids[0], folder = ids[1], sub = ids[2], top = ids[3], untitled = ids[4];
-  Append(top, folder);
-  Append(folder, sub);
-  Append(sub, untitled);
-  Append(untitled, model);
-  const struct {
-    long id;
-    WORD language;
-    const char* text;
-  } titles[] = {{top, 1033, "Library"}, {top, 1031, "Bibliothek"}, {folder, 1033, "Diodes"},
-                {sub, 1033, ""},        {sub, 1031, "Z-Dioden"},   {model, 1033, "ZPD5V1"}};
-  for (const auto& t : titles) ASSERT_EQ(ZLSetTitleByID(m_hDB, t.id, t.language, t.text, 0), 1);
+  const long links[][2] = {{top, folder}, {folder, sub}, {sub, untitled}, {untitled, model}};
+  for (const auto& link : links) Append(link[0], link[1]);
+  const std::tuple<long, WORD, const char*> titles[] = {
+      {top, 1033, "Library"}, {top, 1031, "Bibliothek"}, {folder, 1033, "Diodes"},
+      {sub, 1033, ""},        {sub, 1031, "Z-Dioden"},   {model, 1033, "ZPD5V1"}};
+  for (const auto& [rec, language, text] : titles)
+    ASSERT_EQ(ZLSetTitleByID(m_hDB, rec, language, text, 0), 1);
 
-  EXPECT_EQ(Path(model, 1033), "\\\\Library\\\\Diodes\\\\   \\\\   ");
-  EXPECT_EQ(ZLGetLastError(), ZLE_NULL_VALUE);  // the climb ended at a top-level record
+  // The climb ends at a top-level record with 10.
+  EXPECT_EQ(PathCode(model, 1033), "\\\\Library\\\\Diodes\\\\   \\\\   /10");
   EXPECT_EQ(Path(model, 1031), "\\\\Bibliothek\\\\   \\\\Z-Dioden\\\\   ");
   EXPECT_EQ(Path(model, 1036), "\\\\   \\\\   \\\\   \\\\   ");  // no string table
   EXPECT_EQ(Path(folder, 1033), "\\\\Library");
   CString path;
-  ASSERT_EQ(ZLGetPathByBookmark(m_hDB, BookmarkOf(sub), 1031, path), 1);
-  EXPECT_STREQ(path.GetString(), "\\\\Bibliothek\\\\   ");
-  EXPECT_EQ(Path(top, 1033), "");
-  EXPECT_EQ(ZLGetLastError(), ZLE_NULL_VALUE);
-  EXPECT_EQ(Path(model + 500, 1033), "");
-  EXPECT_EQ(ZLGetLastError(), ZLE_NO_RECORD);
+  EXPECT_TRUE(ZLGetPathByBookmark(m_hDB, BookmarkOf(sub), 1031, path) == 1 &&
+              path == "\\\\Bibliothek\\\\   ");
+  EXPECT_EQ(PathCode(top, 1033), "/10");
+  EXPECT_EQ(PathCode(model + 500, 1033), "/11");
 
   // A parent that was deleted gives three spaces, and the climb ends with 11.
   ASSERT_EQ(ZLSetParentByID(m_hDB, top, 7777), 1);
-  EXPECT_EQ(Path(folder, 1033), "\\\\   \\\\Library");
-  EXPECT_EQ(ZLGetLastError(), ZLE_NO_RECORD);
+  EXPECT_EQ(PathCode(folder, 1033), "\\\\   \\\\Library/11");
 }
 
 }  // namespace

@@ -156,37 +156,20 @@ TEST(BitWriterTest, MatchesBitString) {
 }
 
 TEST(PackTextTest, HandWorkedBlocks) {
-  // "ab": a="0", b="1"; stream 01 padded with zeros.
-  const Bytes ab = {0x02, 0x00, 0x01, 0x00, 'a', 0x00, 0x00, 0x01, 0x00, 'b', 0x80, 0x80, 0x40};
-  EXPECT_EQ(Pack(ToBytes("ab")), ab);
-
-  // "ccccbba": list c4 b2 a1; b+a=3 goes to the end (c4 > 3) -> c4 N(3).
-  // c="0", N="1", b="10", a="11".  Stream 0000 10 10 11 -> 00001010 11(000000).
-  // The table lists a, b, c in ascending value.
-  const Bytes ccccbba = {0x03, 0x00,                   // N
-                         0x02, 0x00, 'a', 0xC0, 0xC0,  // a = 11
-                         0x02, 0x00, 'b', 0x80, 0x80,  // b = 10
-                         0x01, 0x00, 'c', 0x00, 0x00,  // c = 0
-                         0x0A, 0xC0};
-  EXPECT_EQ(Pack(ToBytes("ccccbba")), ccccbba);
-
-  // "abacad", a3 b1 c1 d1: list a3 b1 c1 d1; c+d=2 goes before b1 -> a3 N(2)
-  // b1; N(2)+b=3 goes before a3 (on equal counts the merged node goes first)
-  // -> N(3) a3.  N(3)="0", a="1"; then N(2)="00", b="01"; then c="000",
-  // d="001".  Stream 1 01 1 000 1 001 -> 10110001 001(00000).
-  const Bytes abacad = {0x04, 0x00,                   //
-                        0x01, 0x00, 'a', 0x80, 0x80,  // a = 1
-                        0x02, 0x00, 'b', 0x40, 0x40,  // b = 01
-                        0x03, 0x00, 'c', 0x00, 0x00,  // c = 000
-                        0x03, 0x00, 'd', 0x20, 0x20,  // d = 001
-                        0xB1, 0x20};
-  EXPECT_EQ(Abacad(), abacad);
-
-  // One value gets the code "0"; 9 bits take two stream bytes, whose 16 zero
-  // bits decode as 16 values.
-  const Bytes z = {0x01, 0x00, 0x01, 0x00, 'z', 0x00, 0x00, 0x00, 0x00};
-  EXPECT_EQ(Pack(ToBytes("zzzzzzzzz")), z);
-  EXPECT_EQ(Unpack(z), ToBytes(std::string(16, 'z')));
+  // "ab": a=0 b=1, stream 01 padded with zeros.  "ccccbba": c=0 b=10 a=11,
+  // stream 00001010 11.  "abacad" (on equal counts the merged node goes
+  // first): a=1 b=01 c=000 d=001, stream 10110001 001.  A single value gets
+  // the code 0.  Tables list the values in ascending order.
+  const std::pair<const char*, Bytes> packs[] = {
+      {"ab", {0x02, 0x00, 0x01, 0x00, 'a', 0x00, 0x00, 0x01, 0x00, 'b', 0x80, 0x80, 0x40}},
+      {"ccccbba",
+       Block({Entry(2, 'a', {0xC0}), Entry(2, 'b', {0x80}), Entry(1, 'c', {0x00})}, {0x0A, 0xC0})},
+      {"abacad", Block({Entry(1, 'a', {0x80}), Entry(2, 'b', {0x40}), Entry(3, 'c', {0x00}),
+                        Entry(3, 'd', {0x20})},
+                       {0xB1, 0x20})},
+      {"zzzzzzzzz", {0x01, 0x00, 0x01, 0x00, 'z', 0x00, 0x00, 0x00, 0x00}}};
+  for (const auto& [text, block] : packs) EXPECT_EQ(Pack(ToBytes(text)), block) << text;
+  EXPECT_EQ(Unpack(packs[3].second), ToBytes(std::string(16, 'z')));  // 16 zero bits
 
   // Nothing to pack: no block.
   EXPECT_TRUE(Pack(Bytes()).empty());
@@ -229,17 +212,13 @@ Bytes Patched(std::initializer_list<std::pair<size_t, int>> changes) {
 TEST(UnpackTextTest, MalformedBlocksDecodeToNothing) {
   std::vector<Bytes> cases = {
       // A wrong check byte.
-      Patched({{10, 0x41}}),
-      Block({Entry(1, 'a', {0x00}), Entry(1, 'b', {0x80}, 0x81)}, {0x40}),
+      Patched({{10, 0x41}}), Block({Entry(1, 'a', {0x00}), Entry(1, 'b', {0x80}, 0x81)}, {0x40}),
       // Entry counts of 300, 0, 65535 and 256 (more than the block holds).
-      Patched({{0, 300 & 0xFF}, {1, 300 >> 8}}),
-      Patched({{0, 0}, {1, 0}}),
-      Patched({{0, 0xFF}, {1, 0xFF}}),
-      Patched({{0, 0}, {1, 1}}),
+      Patched({{0, 300 & 0xFF}, {1, 300 >> 8}}), Patched({{0, 0}, {1, 0}}),
+      Patched({{0, 0xFF}, {1, 0xFF}}), Patched({{0, 0}, {1, 1}}),
       // Code lengths of 0, 65 and 257.
       Block({Entry(0, 'a', {}), Entry(1, 'b', {0x80})}, {0x40}),
-      Block({Entry(65, 'a', Bytes(9, 0)), Entry(1, 'b', {0x80})}, {0x40}),
-      Patched({{3, 0x01}}),
+      Block({Entry(65, 'a', Bytes(9, 0)), Entry(1, 'b', {0x80})}, {0x40}), Patched({{3, 0x01}}),
       // The same code twice, for different and for equal values.
       Block({Entry(1, 'a', {0x00}), Entry(1, 'b', {0x00})}, {0x00}),
       Block({Entry(2, 'a', {0x40}), Entry(2, 'a', {0x40})}, {0x55}),
@@ -248,8 +227,7 @@ TEST(UnpackTextTest, MalformedBlocksDecodeToNothing) {
       Block({Entry(3, 'a', {0x20}), Entry(1, 'b', {0x00})}, {0x00}),
       // A stream leading into a missing branch ("11"), even after valid codes.
       Block({Entry(1, 'a', {0x00}), Entry(2, 'b', {0x80})}, {0x00, 0x30}),
-      Block({Entry(1, 'z', {0x00})}, {0x00, 0x01}),
-  };
+      Block({Entry(1, 'z', {0x00})}, {0x00, 0x01})};
   // Every truncation of the table, the whole table without a stream included.
   for (size_t size = 0; size <= 22; ++size)
     cases.emplace_back(Abacad().begin(), Abacad().begin() + size);
@@ -257,9 +235,8 @@ TEST(UnpackTextTest, MalformedBlocksDecodeToNothing) {
   HGLOBAL block = reinterpret_cast<HGLOBAL>(1);
   EXPECT_EQ(UnpackText(nullptr, 10, block), 0u);
   EXPECT_EQ(block, nullptr);
-}
 
-TEST(UnpackTextTest, AtMost256Entries) {
+  // At most 256 entries.
   std::vector<Bytes> entries;  // nine-bit codes 0..256 conflict with nothing
   for (unsigned i = 0; i < 257; ++i)
     entries.push_back(Entry(9, BYTE(i), {BYTE(i >> 1), BYTE((i & 1) << 7)}));

@@ -1,6 +1,5 @@
-// Tree links, the root search and record paths: each link's own column, NULL
-// for 0, the layout stamp, the codes callers see, and walks over broken trees
-// (cycles, dangling links) that must end.
+// Tree links, the root search and record paths, including walks over broken
+// trees (cycles, dangling links) that must end.
 #include <gtest/gtest.h>
 
 #include <iterator>
@@ -96,8 +95,7 @@ TEST_F(TreeTest, EachLinkUsesItsOwnColumnRawAndZeroStoresNull) {
     EXPECT_EQ(value, 9100 + i);
   }
   // A link is written alone: its partner record is left as it was.
-  ASSERT_EQ(ZLSetParentByID(m_hDB, id, other), 1);
-  ASSERT_EQ(ZLSetNextByID(m_hDB, id, other), 1);
+  ASSERT_TRUE(ZLSetParentByID(m_hDB, id, other) == 1 && ZLSetNextByID(m_hDB, id, other) == 1);
   for (const LinkOps& ops : kLinks) EXPECT_EQ(RawMain(other, ops.field).vt, VT_NULL);
 }
 
@@ -123,28 +121,24 @@ TEST_F(TreeTest, FailuresGiveTheirCodesWriteNothingAndDoNotStamp) {
   EXPECT_EQ(FailCode(ZLGetParentByBookmark(m_other, foreign, value)), ZLE_NULL_VALUE);
 
   CString path("kept");
-  EXPECT_EQ(FailCode(ZLGetPathByBookmark(m_hDB, foreign, 1033, path)), ZLE_BAD_BOOKMARK);
-  EXPECT_EQ(path, "kept");
-  EXPECT_EQ(FailCode(ZLGetPathByID(closed, id, 1033, path)), ZLE_BAD_HANDLE);
   COleVariant bookmark;
-  EXPECT_EQ(FailCode(ZLGetRootBookmark(closed, bookmark)), ZLE_BAD_HANDLE);
+  EXPECT_EQ(FailCode(ZLGetPathByBookmark(m_hDB, foreign, 1033, path)), ZLE_BAD_BOOKMARK);
+  EXPECT_TRUE(path == "kept" && FailCode(ZLGetRootBookmark(closed, bookmark)) == ZLE_BAD_HANDLE);
+  EXPECT_EQ(FailCode(ZLGetPathByID(closed, id, 1033, path)), ZLE_BAD_HANDLE);
 }
 
 TEST_F(TreeTest, RootIsFoundFromADeepFirstRecordAndDanglingLinksEndTheClimb) {
   COleVariant bookmark("untouched");
   EXPECT_EQ(FailCode(ZLGetRootBookmark(m_hDB, bookmark)), ZLE_NO_RECORD);
   EXPECT_EQ(bookmark, COleVariant("untouched"));
-
-  // Top level: c, d.  d holds b, b holds a and e: a, the smallest ID, is
-  // two levels down.
+  // Top level: c, d.  d holds b, b holds a and e: a, the smallest ID, is two levels down.
   const std::vector<long> ids = NewRecords(5);
   const long a = ids[0], b = ids[1], c = ids[2], d = ids[3], e = ids[4];
   ASSERT_TRUE(ZLSetNextByID(m_hDB, c, d) == 1 && ZLSetPrevByID(m_hDB, d, c) == 1);
   Append(d, b);
   Append(b, a);
   Append(b, e);
-  EXPECT_EQ(RootID(), c);
-  EXPECT_EQ(ZLGetLastError(), ZLE_OK);
+  EXPECT_TRUE(RootID() == c && ZLGetLastError() == ZLE_OK);
   // Links to deleted records end each walk at the last real record.
   ASSERT_TRUE(ZLSetParentByID(m_hDB, d, 5000) == 1 && ZLSetPrevByID(m_hDB, c, 6000) == 1);
   EXPECT_EQ(RootID(), c);
@@ -168,7 +162,7 @@ TEST_F(TreeTest, DeepChainsAreWalkedWholeAndCyclesFailWithNine) {
     EXPECT_EQ(RootID(), -ZLE_ENGINE);
     EXPECT_EQ(PathCode(ids[0], 1033), "failed/9");  // failed and emptied
   }
-  CString path("stale");
+  CString path("stale");  // emptied on failure
   EXPECT_EQ(FailCode(ZLGetPathByBookmark(m_hDB, BookmarkOf(ids[5]), 1033, path)), ZLE_ENGINE);
   EXPECT_TRUE(path.IsEmpty());
 

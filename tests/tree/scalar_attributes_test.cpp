@@ -57,8 +57,8 @@ TEST_F(ScalarTest, ValuesComeBackAsWrittenUnstorableOnesAreRefusedAndEmptyIsNotN
   EXPECT_TRUE(ZLGetStateByBookmark(m_hDB, mark, state, 0) == 1 && state == 0xFFFFFFFFul);
   // Wider than the field's 32 bits: refused, not cut.
   EXPECT_EQ(FailCode(ZLSetTypeByID(m_hDB, id, 0x100000007ul)), ZLE_ENGINE);
-  EXPECT_EQ(ZLSetWizTypeByID(m_hDB, id, -(1L << 31) - 1), 0);
-  EXPECT_EQ(RawMain(id, "TYPE").vt, VT_NULL);
+  EXPECT_TRUE(ZLSetWizTypeByID(m_hDB, id, -(1L << 31) - 1) == 0 &&
+              RawMain(id, "TYPE").vt == VT_NULL);
   ASSERT_EQ(ZLSetWizTypeByID(m_hDB, id, -5), 1);
   long wizType = 0;
   EXPECT_TRUE(ZLGetWizTypeByBookmark(m_hDB, mark, wizType) == 1 && wizType == -5);
@@ -87,8 +87,9 @@ TEST_F(ScalarTest, ValuesComeBackAsWrittenUnstorableOnesAreRefusedAndEmptyIsNotN
   EXPECT_EQ(FailCode(ZLGetCreatedDateByID(m_hDB, id, date, 0)), ZLE_NULL_VALUE);
   EXPECT_TRUE(uses == "keep" && date == COleDateTime(2020, 1, 2, 3, 4, 5));
 
-  ASSERT_EQ(ZLSetUsesByID(m_hDB, id, ""), 1);
-  ASSERT_EQ(ZLSetCreatedUserByID(m_hDB, id, nullptr, 0), 1);  // NULL text is stored empty
+  // A null text pointer is stored empty.
+  ASSERT_TRUE(ZLSetUsesByID(m_hDB, id, "") == 1 &&
+              ZLSetCreatedUserByID(m_hDB, id, nullptr, 0) == 1);
   EXPECT_EQ(RawMain(id, "USES"), COleVariant(""));
   EXPECT_TRUE(ZLGetUsesByID(m_hDB, id, uses) == 1 && uses.IsEmpty());
   uses = "keep";
@@ -118,8 +119,8 @@ TEST_F(ScalarTest, ByteBlocksAreHandedOverInFreshBlocksAndEmptiedOnNull) {
 
   // A missing record leaves the caller's block; a NULL field frees it.
   old = out.m_hData;
-  EXPECT_EQ(FailCode(ZLGetWizardDataByID(m_hDB, id + 1, out)), ZLE_NO_RECORD);
-  EXPECT_EQ(out.m_hData, old);
+  EXPECT_TRUE(FailCode(ZLGetWizardDataByID(m_hDB, id + 1, out)) == ZLE_NO_RECORD &&
+              out.m_hData == old);
   EXPECT_EQ(FailCode(ZLGetWizardDataByBookmark(m_hDB, mark, out)), ZLE_NULL_VALUE);
   EXPECT_TRUE(out.m_hData == nullptr && out.m_dwDataLength == 0 && GlobalSize(old) == 0);
 }

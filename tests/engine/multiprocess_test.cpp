@@ -1,20 +1,12 @@
-// Several processes on one database file: visibility of committed rows,
-// exclusive opens, writers that never deadlock, busy waits that end in a lock
-// error, and the date last updated seen from another process.
-//
-// A child is a fork() made while the parent has no database open, so it
-// inherits no connection or lock; it reports through its exit status and is
-// bounded by alarm().  The sides step through their scripts with one-byte
-// messages over pipes, each read bounded by a timeout.
-#include <fcntl.h>
+// Several processes on one database file.  Children, forked while the parent has nothing open,
+// exit with a status, die by alarm(), and step with one-byte pipe messages read with a timeout.
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
+#include <memory>
 
 #include "engine_fixture.h"
 
@@ -25,7 +17,6 @@ constexpr int kChildSeconds = 20;   // a child never lives longer
 constexpr int kStepMillis = 10000;  // longest wait for the other side's message
 
 // One forked child with a pipe each way; killed and reaped on destruction.
-// Both sides use Send and Expect; every read is bounded by kStepMillis.
 class CChild {
  public:
   CChild() = default;
@@ -34,21 +25,16 @@ class CChild {
       kill(m_pid, SIGKILL);
       waitpid(m_pid, nullptr, 0);
     }
-    for (int fd : {m_in, m_out})
-      if (fd >= 0) close(fd);
+    for (int fd : {m_in, m_out}) close(fd);
   }
   CChild(const CChild&) = delete;
   CChild& operator=(const CChild&) = delete;
-
-  // The child exits with body's result: 0 for success, a step number for a
-  // failed check, 98 for an engine error, 97 for another exception.
+  // The child exits with body's result, or 98 on an engine error.
   bool Start(const std::function<int(CChild&)>& body) {
-    int down[2];
-    int up[2];
-    if (pipe(down) != 0) return false;
-    if (pipe(up) != 0) {
-      close(down[0]);
-      close(down[1]);
+    int down[2] = {-1, -1};
+    int up[2] = {-1, -1};
+    if (pipe(down) != 0 || pipe(up) != 0) {
+      for (int fd : {down[0], down[1]}) close(fd);
       return false;
     }
     fflush(nullptr);
@@ -60,46 +46,29 @@ class CChild {
     m_out = child ? up[1] : down[1];
     if (child) {
       alarm(kChildSeconds);
-      int code = 97;
       try {
-        code = body(*this);
+        _exit(body(*this));
       } catch (const CDaoException& e) {
-        code = 98;
         fprintf(stderr, "child: engine error %ld\n", e.GetErrorNumber());
-      } catch (...) {
       }
-      _exit(code);
+      _exit(98);
     }
     return m_pid > 0;
   }
-
-  void Send(char c) {
-    while (write(m_out, &c, 1) < 0 && errno == EINTR) {
-    }
-  }
+  // No signal handler is installed, so the calls below are not interrupted.
+  void Send(char c) { [[maybe_unused]] const ssize_t n = write(m_out, &c, 1); }
   // True when the other side's next byte, within kStepMillis, is c.
   bool Expect(char c) {
     pollfd p{m_in, POLLIN, 0};
-    for (;;) {
-      const int r = poll(&p, 1, kStepMillis);
-      if (r < 0 && errno == EINTR) continue;
-      if (r <= 0) return false;
-      char got = 0;
-      const ssize_t n = read(m_in, &got, 1);
-      if (n < 0 && errno == EINTR) continue;
-      return n == 1 && got == c;
-    }
+    char got = 0;
+    return poll(&p, 1, kStepMillis) == 1 && read(m_in, &got, 1) == 1 && got == c;
   }
-
-  // The child's exit code, or -1 when it did not exit normally; its alarm
-  // bounds the wait.
+  // The child's exit code, or -1 when it did not exit normally.
   int Wait() {
     int status = 0;
-    while (m_pid > 0 && waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    const bool ran = m_pid > 0;
-    m_pid = 0;
-    return ran && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const pid_t pid = std::exchange(m_pid, 0);
+    return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) ? WEXITSTATUS(status)
+                                                                           : -1;
   }
 
  private:
@@ -119,15 +88,11 @@ bool HasRow(CDaoRecordset& rs, const char* name) {
   return rs.Seek("=", &key) != FALSE;
 }
 
-// A database and a recordset on table T, closed in order on destruction.
+// A database and a recordset on table T; the members close in reverse order.
 struct COpenTable {
   explicit COpenTable(const std::string& path, BOOL exclusive = FALSE) : rs(&db) {
     db.Open(path.c_str(), exclusive);
     rs.Open(dbOpenTable, "T");
-  }
-  ~COpenTable() {
-    rs.Close();
-    db.Close();
   }
   CDaoDatabase db;
   CDaoRecordset rs;
@@ -150,18 +115,14 @@ class MultiProcessTest : public testing::Test {
     db.Close();
   }
   void TearDown() override { CDaoWorkspace::SetBusyTimeout(m_savedTimeout); }
-
-  // A child that opens the file (exclusively when asked), optionally adds a
-  // row, tells 'o', holds the file until 'q', then closes and tells 'c'.
+  // A child that opens the file, adds row if given, tells 'o', closes on 'q' and tells 'c'.
   void StartHolder(CChild& child, BOOL exclusive, const char* row) {
-    const std::string path = m_path;
-    ASSERT_TRUE(child.Start([path, exclusive, row](CChild& self) {
-      {
-        COpenTable t(path, exclusive);
-        if (row != nullptr) Add(t.rs, row, 1);
-        self.Send('o');
-        if (!self.Expect('q')) return 1;
-      }
+    ASSERT_TRUE(child.Start([path = m_path, exclusive, row](CChild& self) {
+      auto t = std::make_unique<COpenTable>(path, exclusive);
+      if (row != nullptr) Add(t->rs, row, 1);
+      self.Send('o');
+      if (!self.Expect('q')) return 1;
+      t.reset();
       self.Send('c');
       return 0;
     }));
@@ -172,26 +133,23 @@ class MultiProcessTest : public testing::Test {
     EXPECT_TRUE(child.Expect('c'));
     EXPECT_EQ(child.Wait(), 0);
   }
-
-  // A child that on 'g' adds `row` in an open transaction and tells 'w',
-  // commits on 'c' and tells 'd', and closes on 'q'.
-  void StartTransactionalWriter(CChild& child, const char* row, bool expectParentRow) {
-    const std::string path = m_path;
-    ASSERT_TRUE(child.Start([path, row, expectParentRow](CChild& self) {
+  // A child that on 'g' adds "child" in a transaction and tells 'w', then commits on 'c',
+  // tells 'd' and ends.
+  void StartTransactionalWriter(CChild& child, bool expectParentRow) {
+    ASSERT_TRUE(child.Start([path = m_path, expectParentRow](CChild& self) {
       if (!self.Expect('g')) return 1;
       COpenTable t(path);
       if (expectParentRow && (!HasRow(t.rs, "parent") || t.rs.GetFieldValue("NUM").lVal != 7))
         return 2;
       CDaoWorkspace::GetDefault()->BeginTrans();
-      Add(t.rs, row, 8);
+      Add(t.rs, "child", 8);
       self.Send('w');
       if (!self.Expect('c')) return 3;
       CDaoWorkspace::GetDefault()->CommitTrans();
       self.Send('d');
-      return self.Expect('q') ? 0 : 4;
+      return 0;
     }));
   }
-
   CTempDir m_dir;
   std::string m_path;
   std::string m_copy;
@@ -200,26 +158,21 @@ class MultiProcessTest : public testing::Test {
 
 TEST_F(MultiProcessTest, CommittedRowIsSeenByTheOtherProcess) {
   CChild child;
-  ASSERT_NO_FATAL_FAILURE(StartTransactionalWriter(child, "child", true));
+  ASSERT_NO_FATAL_FAILURE(StartTransactionalWriter(child, true));
   COpenTable t(m_path);
   Add(t.rs, "parent", 7);
   child.Send('g');
-
   ASSERT_TRUE(child.Expect('w')) << "child exit " << child.Wait();
   CDaoWorkspace::Idle(dbRefreshCache);
   EXPECT_FALSE(HasRow(t.rs, "child")) << "an uncommitted row of another process is visible";
   EXPECT_EQ(t.rs.GetRecordCount(), 1);
-
   child.Send('c');
   ASSERT_TRUE(child.Expect('d')) << "child exit " << child.Wait();
   CDaoWorkspace::Idle(dbRefreshCache);
   ASSERT_TRUE(HasRow(t.rs, "child"));
   EXPECT_EQ(t.rs.GetFieldValue("NUM").lVal, 8);
-  std::vector<std::string> names;  // index order: "child" before "parent"
-  for (t.rs.MoveFirst(); !t.rs.IsEOF(); t.rs.MoveNext())
-    names.push_back(t.rs.GetFieldValue("NAME").GetStringValue());
-  EXPECT_EQ(names, (std::vector<std::string>{"child", "parent"}));
-  child.Send('q');
+  t.rs.MoveFirst();  // index order: "child" before "parent"
+  EXPECT_STREQ(t.rs.GetFieldValue("NAME").GetStringValue(), "child");
   EXPECT_EQ(child.Wait(), 0);
 }
 
@@ -227,67 +180,52 @@ TEST_F(MultiProcessTest, ExclusiveOpenIsRefusedWhileAnotherProcessHasTheFileOpen
   CChild child;
   ASSERT_NO_FATAL_FAILURE(StartHolder(child, FALSE, nullptr));
   CDaoDatabase db;
-  EXPECT_EQ(ErrorOf([&] { db.Open(m_path.c_str(), TRUE); }), kDaoFileInUse);
-  EXPECT_FALSE(db.IsOpen());
-  EXPECT_EQ(ErrorOf([&] { db.Open(m_path.c_str(), TRUE, TRUE); }), kDaoFileInUse)
-      << "an exclusive read-only open is still exclusive";
-  EXPECT_FALSE(db.IsOpen());
+  for (BOOL readOnly : {FALSE, TRUE}) {  // an exclusive read-only open is still exclusive
+    EXPECT_EQ(ErrorOf([&] { db.Open(m_path.c_str(), TRUE, readOnly); }), kDaoFileInUse);
+    EXPECT_FALSE(db.IsOpen());
+  }
   EXPECT_EQ(ErrorOf([&] { db.Open(m_path.c_str()); }), 0) << "shared opens are fine meanwhile";
   db.Close();
-
   Release(child);
   EXPECT_EQ(ErrorOf([&] { db.Open(m_path.c_str(), TRUE); }), 0);
   EXPECT_TRUE(db.IsOpen());
-  db.Close();
 }
 
 TEST_F(MultiProcessTest, EveryOpenIsRefusedWhileAnotherProcessHoldsTheFileExclusively) {
   CChild child;
   ASSERT_NO_FATAL_FAILURE(StartHolder(child, TRUE, "held"));
   CDaoDatabase db;
-  for (BOOL exclusive : {FALSE, TRUE}) {
-    for (BOOL readOnly : {FALSE, TRUE}) {
-      EXPECT_EQ(ErrorOf([&] { db.Open(m_path.c_str(), exclusive, readOnly); }),
-                kDaoOpenedExclusively)
-          << exclusive << readOnly;
-      EXPECT_FALSE(db.IsOpen());
-    }
+  for (int mode = 0; mode < 4; ++mode) {
+    EXPECT_EQ(ErrorOf([&] { db.Open(m_path.c_str(), mode & 1, mode >> 1); }), kDaoOpenedExclusively)
+        << "mode " << mode;
+    EXPECT_FALSE(db.IsOpen());
   }
-  // File-level maintenance is refused too, and compaction leaves no file.
   EXPECT_EQ(ErrorOf([&] { CDaoWorkspace::RepairDatabase(m_path.c_str()); }), kDaoOpenedExclusively);
   EXPECT_EQ(ErrorOf([&] { CDaoWorkspace::CompactDatabase(m_path.c_str(), m_copy.c_str()); }),
             kDaoOpenedExclusively);
   EXPECT_FALSE(std::filesystem::exists(m_copy));
-
   Release(child);
   COpenTable t(m_path);
   EXPECT_TRUE(HasRow(t.rs, "held")) << "the exclusive holder's row was committed";
 }
 
 TEST_F(MultiProcessTest, RepairIsRefusedAndCompactionWorksWhileAnotherProcessReads) {
-  {
-    COpenTable t(m_path);
-    Add(t.rs, "kept", 5);
-  }
   CChild child;
-  ASSERT_NO_FATAL_FAILURE(StartHolder(child, FALSE, nullptr));
+  ASSERT_NO_FATAL_FAILURE(StartHolder(child, FALSE, "kept"));
   EXPECT_EQ(ErrorOf([&] { CDaoWorkspace::RepairDatabase(m_path.c_str()); }), kDaoOpenedExclusively);
   EXPECT_EQ(ErrorOf([&] { CDaoWorkspace::CompactDatabase(m_path.c_str(), m_copy.c_str()); }), 0);
   Release(child);
-
   COpenTable t(m_copy);
   EXPECT_EQ(t.rs.GetRecordCount(), 1);
   EXPECT_TRUE(HasRow(t.rs, "kept"));
 }
 
-// Each writer reads inside its transaction before it writes.  Were the write
-// lock taken only at the first write, two such transactions would each hold
-// a read snapshot and wait for the other: a deadlock reported as busy at once.
+// Each writer reads in its transaction before writing: were the write lock taken only at
+// the first write, both would hold read snapshots and deadlock (reported as busy at once).
 TEST_F(MultiProcessTest, TwoWritersInTransactionsNeverDeadlock) {
   constexpr int kRounds = 40;
-  const std::string path = m_path;
-  const auto writer = [&path](char tag) {
-    return [&path, tag](CChild& self) {
+  const auto writer = [path = m_path](char tag) {
+    return [path, tag](CChild& self) {
       if (!self.Expect('g')) return 1;
       COpenTable t(path);
       t.rs.SetCurrentIndex("NAME_INDEX");
@@ -297,8 +235,7 @@ TEST_F(MultiProcessTest, TwoWritersInTransactionsNeverDeadlock) {
         const long before = t.rs.GetRecordCount();
         COleVariant key("");
         t.rs.Seek(">=", &key);
-        const timespec pause{0, 300 * 1000};  // let the other side's transaction overlap
-        nanosleep(&pause, nullptr);
+        usleep(300);  // let the other side's transaction overlap
         Add(t.rs, (std::string(1, tag) + std::to_string(i)).c_str(), i);
         if (t.rs.GetRecordCount() != before + 1) return 2;  // nobody else wrote meanwhile
         ws->CommitTrans();
@@ -308,27 +245,23 @@ TEST_F(MultiProcessTest, TwoWritersInTransactionsNeverDeadlock) {
   };
   CChild a;
   CChild b;
-  ASSERT_TRUE(a.Start(writer('A')));
-  ASSERT_TRUE(b.Start(writer('B')));
+  ASSERT_TRUE(a.Start(writer('A')) && b.Start(writer('B')));
   a.Send('g');
   b.Send('g');
   EXPECT_EQ(a.Wait(), 0) << "writer A (98: engine error, see its stderr)";
-  EXPECT_EQ(b.Wait(), 0) << "writer B (98: engine error, see its stderr)";
-
+  EXPECT_EQ(b.Wait(), 0) << "writer B";
   COpenTable t(m_path);
   EXPECT_EQ(t.rs.GetRecordCount(), 2 * kRounds);
-  for (const char* tag : {"A", "B"}) {
+  for (const char* tag : {"A", "B"})
     for (int i = 0; i < kRounds; ++i) EXPECT_TRUE(HasRow(t.rs, (tag + std::to_string(i)).c_str()));
-  }
 }
 
 TEST_F(MultiProcessTest, BusyFileIsReportedAsLockedAfterABoundedWait) {
   CChild child;
-  ASSERT_NO_FATAL_FAILURE(StartTransactionalWriter(child, "child", false));
+  ASSERT_NO_FATAL_FAILURE(StartTransactionalWriter(child, false));
   COpenTable t(m_path);
   child.Send('g');
   ASSERT_TRUE(child.Expect('w')) << "child exit " << child.Wait();
-
   CDaoWorkspace::SetBusyTimeout(200);
   CDaoWorkspace* ws = CDaoWorkspace::GetDefault();
   EXPECT_EQ(ErrorOf([&] { ws->BeginTrans(); }), kDaoLockedByUser);
@@ -337,41 +270,31 @@ TEST_F(MultiProcessTest, BusyFileIsReportedAsLockedAfterABoundedWait) {
   t.rs.SetFieldValue("NAME", "parent");
   EXPECT_EQ(ErrorOf([&] { t.rs.Update(); }), kDaoLockedByUser);
   EXPECT_EQ(t.rs.GetEditMode(), dbEditAdd) << "a refused Update keeps its buffer";
-
   child.Send('c');
   ASSERT_TRUE(child.Expect('d')) << "child exit " << child.Wait();
-  EXPECT_EQ(ErrorOf([&] { t.rs.Update(); }), 0)
-      << "the same buffer is written once the lock is free";
+  EXPECT_EQ(ErrorOf([&] { t.rs.Update(); }), 0) << "the buffer is written once the lock is free";
   CDaoWorkspace::Idle(dbRefreshCache);
   EXPECT_EQ(t.rs.GetRecordCount(), 2);
-  EXPECT_TRUE(HasRow(t.rs, "parent"));
-  EXPECT_TRUE(HasRow(t.rs, "child"));
+  EXPECT_TRUE(HasRow(t.rs, "parent") && HasRow(t.rs, "child"));
   ASSERT_EQ(ErrorOf([&] { ws->BeginTrans(); }), 0);
   ws->CommitTrans();
-  child.Send('q');
   EXPECT_EQ(child.Wait(), 0);
 }
 
 TEST_F(MultiProcessTest, DateLastUpdatedMovesWhenAnotherProcessWrites) {
   CChild child;
-  const std::string path = m_path;
-  ASSERT_TRUE(child.Start([&path](CChild& self) {
-    for (int round = 1; round <= 2; ++round) {
-      if (!self.Expect('g')) return round;
-      COpenTable t(path);
-      if (round == 1) {
-        Add(t.rs, "written", 1);
-      } else {  // an edit alone changes the date too
-        if (!HasRow(t.rs, "written")) return 10;
-        t.rs.Edit();
-        t.rs.SetFieldValue("NUM", Long(2));
-        t.rs.Update();
-      }
-      self.Send('d');
-    }
+  ASSERT_TRUE(child.Start([path = m_path](CChild& self) {
+    COpenTable t(path);
+    if (!self.Expect('g')) return 1;
+    Add(t.rs, "written", 1);
+    self.Send('d');
+    if (!self.Expect('g') || !HasRow(t.rs, "written")) return 2;
+    t.rs.Edit();  // an edit alone changes the date too
+    t.rs.SetFieldValue("NUM", Long(2));
+    t.rs.Update();
+    self.Send('d');
     return 0;
   }));
-
   CDaoDatabase db;
   db.Open(m_path.c_str());
   CDaoTableDef td(&db);
@@ -391,8 +314,6 @@ TEST_F(MultiProcessTest, DateLastUpdatedMovesWhenAnotherProcessWrites) {
   }
   EXPECT_TRUE(td.GetDateCreated() == created);
   EXPECT_EQ(child.Wait(), 0);
-  td.Close();
-  db.Close();
 }
 
 }  // namespace

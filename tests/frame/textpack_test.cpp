@@ -310,20 +310,12 @@ TEST(TextPackFuzzTest, RandomMutatedAndRestreamedBlocks) {
     Bytes block = Pack(text);
     ASSERT_EQ(Pack(text), block);  // the same bytes always give the same block
     ASSERT_TRUE(StartsWith(Unpack(block), text));
-    Bytes bad = block;
-    switch (rng() % 4) {
-      case 0:  // flip bits
-        for (unsigned n = 1 + rng() % 4; n > 0; --n) bad[rng() % bad.size()] ^= 1 << (rng() % 8);
-        break;
-      case 1:  // truncate
-        bad.resize(rng() % bad.size());
-        break;
-      case 2:  // insert a byte
-        bad.insert(bad.begin() + rng() % bad.size(), static_cast<BYTE>(rng()));
-        break;
-      default:  // delete a byte
-        bad.erase(bad.begin() + rng() % bad.size());
-    }
+    Bytes bad = block;  // a bit flipped, truncated, a byte inserted or a byte deleted
+    const unsigned kind = rng() % 4, at = rng() % bad.size();
+    if (kind == 0) bad[at] ^= 1 << (rng() % 8);
+    if (kind == 1) bad.resize(at);
+    if (kind == 2) bad.insert(bad.begin() + at, static_cast<BYTE>(rng()));
+    if (kind == 3) bad.erase(bad.begin() + at);
     check(bad);
 
     // The code PackText writes is complete when two or more values occur, so

@@ -57,7 +57,6 @@ class CChild {
   }
   // No signal handler is installed, so the calls below are not interrupted.
   void Send(char c) { [[maybe_unused]] const ssize_t n = write(m_out, &c, 1); }
-  // True when the other side's next byte, within kStepMillis, is c.
   bool Expect(char c) {
     pollfd p{m_in, POLLIN, 0};
     char got = 0;
@@ -169,10 +168,11 @@ TEST_F(MultiProcessTest, CommittedRowIsSeenByTheOtherProcess) {
   child.Send('c');
   ASSERT_TRUE(child.Expect('d')) << "child exit " << child.Wait();
   CDaoWorkspace::Idle(dbRefreshCache);
+  EXPECT_EQ(t.rs.GetRecordCount(), 2);
   ASSERT_TRUE(HasRow(t.rs, "child"));
   EXPECT_EQ(t.rs.GetFieldValue("NUM").lVal, 8);
-  t.rs.MoveFirst();  // index order: "child" before "parent"
-  EXPECT_STREQ(t.rs.GetFieldValue("NAME").GetStringValue(), "child");
+  t.rs.MoveNext();  // index order: "parent" follows "child"
+  EXPECT_STREQ(t.rs.GetFieldValue("NAME").GetStringValue(), "parent");
   EXPECT_EQ(child.Wait(), 0);
 }
 

@@ -30,14 +30,13 @@ CString Text(const CMap<WORD, WORD, CString, LPCSTR>& map, WORD wLang) {
 const std::string kPayload("\x00\x01payload\xFF", 10);
 
 TEST(ValueObjectDefaults, LanguagesFlagsAndCounts) {
-  EXPECT_EQ(CZLKeywordObject().m_wLanguage, 1033);
-  EXPECT_EQ(CZLResourceStringObject().m_wLanguage, 1033);
-  EXPECT_EQ(CZLMacroObject().m_bEnabled, TRUE);
-  EXPECT_EQ(CZLBinaryMacroObject().m_bEnabled, TRUE);
-  EXPECT_EQ(CZLMacroObject().m_bDefault, FALSE);
-  EXPECT_EQ(CZLPackageObject().m_bEnabled | CZLPackageObject().m_bUseBody, FALSE);
-  EXPECT_EQ(CZLNodeObject().m_bWizFileSet, FALSE);
-  EXPECT_EQ(CZLFileObject().m_bAccessSet, FALSE);
+  EXPECT_TRUE(CZLKeywordObject().m_wLanguage == 1033 &&
+              CZLResourceStringObject().m_wLanguage == 1033);
+  EXPECT_TRUE(CZLMacroObject().m_bEnabled == TRUE && CZLBinaryMacroObject().m_bEnabled == TRUE);
+  EXPECT_EQ(CZLMacroObject().m_bDefault | CZLPackageObject().m_bEnabled |
+                CZLPackageObject().m_bUseBody | CZLNodeObject().m_bWizFileSet |
+                CZLFileObject().m_bAccessSet,
+            FALSE);
   EXPECT_EQ(CZLFileObject().m_lbData.m_hData, nullptr);
   const CZLQueryObject query;
   EXPECT_EQ(query.m_dwCriteriaFlags, 0u);
@@ -72,6 +71,27 @@ class ValueObjectCopy : public ::testing::Test {
     m_file.m_lbData.Assign(kPayload.data(), kPayload.size());
   }
 
+  // Every field of a node, maps in key order, so one comparison covers them all.
+  static std::string Describe(const CZLNodeObject& n) {
+    CString out;
+    out.Format("%ld|%s|%s,%s|%s|%s|%s|%lx|%s|%d|%ld|%u|%u|%d", n.m_lNodeID, n.m_strName.GetString(),
+               Text(n.m_mapInfo, 1033).GetString(), Text(n.m_mapInfo, 1031).GetString(),
+               MapValue(n.m_mapAccess, "VHDLA").GetString(),
+               MapValue(n.m_mapDefValue, "SPICE").GetString(),
+               Text(n.m_mapPreferUnit, 1033).GetString(), static_cast<unsigned long>(n.m_dwExtType),
+               n.m_strQuantity.GetString(), n.m_bWizFileSet, static_cast<long>(n.m_lWizFileID),
+               n.m_wNameToResID, n.m_wDefValueToResID,
+               n.m_mapInfo.GetCount() + n.m_mapAccess.GetCount() + n.m_mapDefValue.GetCount() +
+                   n.m_mapPreferUnit.GetCount());
+    return out.str();
+  }
+  static CString MapValue(const CMapStringToString& map, LPCSTR key) {
+    CString value;
+    map.Lookup(key, value);
+    return value;
+  }
+  const std::string kFilledNode = "17|VIN|input,Eingang|in|0|mV|80000001|voltage|1|99|1|10|5";
+
   CZLNodeObject m_node;
   CZLFileObject m_file;
 };
@@ -80,28 +100,13 @@ TEST_F(ValueObjectCopy, NodeCopyOwnsEveryMapEntry) {
   CZLNodeObject copy(&m_node);
   m_node.m_mapInfo[1033] = "changed";
   m_node.FreeObject();
-  EXPECT_EQ(copy.m_lNodeID, 17);
-  EXPECT_EQ(copy.m_strName, "VIN");
-  EXPECT_EQ(copy.m_mapInfo.GetCount(), 2);
-  EXPECT_EQ(Text(copy.m_mapInfo, 1033), "input");
-  EXPECT_EQ(Text(copy.m_mapInfo, 1031), "Eingang");
-  EXPECT_EQ(copy.m_mapAccess["VHDLA"], "in");
-  EXPECT_EQ(copy.m_mapDefValue["SPICE"], "0");
-  EXPECT_EQ(Text(copy.m_mapPreferUnit, 1033), "mV");
-  EXPECT_EQ(copy.m_dwExtType, 0x80000001u);
-  EXPECT_EQ(copy.m_strQuantity, "voltage");
-  EXPECT_EQ(copy.m_bWizFileSet, TRUE);
-  EXPECT_EQ(copy.m_lWizFileID, 99);
-  EXPECT_EQ(copy.m_wNameToResID, 1);
-  EXPECT_EQ(copy.m_wDefValueToResID, 10);
+  EXPECT_EQ(Describe(copy), kFilledNode);
 }
 
 TEST_F(ValueObjectCopy, FileCopiesGetBlocksOfTheirOwn) {
   auto copy = std::make_unique<CZLFileObject>(&m_file);
-  EXPECT_EQ(copy->m_lFileID, 5);
-  EXPECT_EQ(copy->m_strFileName, "model.lib");
-  EXPECT_EQ(copy->m_bAccessSet, TRUE);
-  EXPECT_EQ(copy->m_dwLanguage, 1031u);
+  EXPECT_TRUE(copy->m_lFileID == 5 && copy->m_strFileName == "model.lib" &&
+              copy->m_bAccessSet == TRUE && copy->m_dwLanguage == 1031u);
   EXPECT_NE(copy->m_lbData.m_hData, m_file.m_lbData.m_hData);
   EXPECT_EQ(BlockBytes(copy->m_lbData), kPayload);
   m_file.FreeObject();  // freeing the source leaves the copy's bytes
@@ -123,23 +128,12 @@ TEST_F(ValueObjectCopy, FreeObjectEmptiesNodesAndFiles) {
   HGLOBAL block = m_file.m_lbData.m_hData;
   m_file.FreeObject();
   EXPECT_EQ(GlobalSize(block), 0u);
-  EXPECT_EQ(m_file.m_lbData.m_hData, nullptr);
-  EXPECT_EQ(m_file.m_lbData.m_dwDataLength, 0u);
-  EXPECT_EQ(m_file.m_lFileID, 0);
-  EXPECT_EQ(m_file.m_bAccessSet, FALSE);
-  EXPECT_EQ(m_file.m_dwLanguage, 0u);
-  EXPECT_TRUE(m_file.m_strFileName.IsEmpty());
+  EXPECT_TRUE(m_file.m_lbData.m_hData == nullptr && m_file.m_lbData.m_dwDataLength == 0u);
+  EXPECT_TRUE(m_file.m_lFileID == 0 && m_file.m_bAccessSet == FALSE && m_file.m_dwLanguage == 0u &&
+              m_file.m_strFileName.IsEmpty());
 
-  m_node.FreeObject();
-  EXPECT_EQ(m_node.m_lNodeID, 0);  // a refilled node must not keep its old row
-  EXPECT_TRUE(m_node.m_strName.IsEmpty() && m_node.m_strQuantity.IsEmpty());
-  EXPECT_EQ(m_node.m_mapInfo.GetCount() + m_node.m_mapAccess.GetCount() +
-                m_node.m_mapDefValue.GetCount() + m_node.m_mapPreferUnit.GetCount(),
-            0);
-  EXPECT_EQ(m_node.m_dwExtType, 0u);
-  EXPECT_EQ(m_node.m_bWizFileSet, FALSE);
-  EXPECT_EQ(m_node.m_lWizFileID, 0);
-  EXPECT_EQ(m_node.m_wNameToResID | m_node.m_wDefValueToResID, 0);
+  m_node.FreeObject();  // a refilled node must not keep its old row ID
+  EXPECT_EQ(Describe(m_node), "0||,||||0||0|0|0|0|0");
 }
 
 TEST(ValueObjectFree, TextsThatFreeObjectKeeps) {
@@ -148,9 +142,8 @@ TEST(ValueObjectFree, TextsThatFreeObjectKeeps) {
   keyword.m_wLanguage = 1031;
   keyword.m_lKeywordID = 8;
   keyword.FreeObject();
-  EXPECT_EQ(keyword.m_strKeyword, "amplifier");
-  EXPECT_EQ(keyword.m_wLanguage, 1033);
-  EXPECT_EQ(keyword.m_lKeywordID, 0);
+  EXPECT_TRUE(keyword.m_strKeyword == "amplifier" && keyword.m_wLanguage == 1033 &&
+              keyword.m_lKeywordID == 0);
 
   CZLResourceStringObject text;
   text.m_strText = "Verstaerker";
@@ -158,9 +151,8 @@ TEST(ValueObjectFree, TextsThatFreeObjectKeeps) {
   text.m_wLanguage = 1031;
   text.m_lResID = text.m_lRecordID = text.m_lSubID = 3;
   text.FreeObject();
-  EXPECT_EQ(text.m_strText, "Verstaerker");
-  EXPECT_EQ(text.m_strColumnName, "TITLE");
-  EXPECT_EQ(text.m_wLanguage, 1033);
+  EXPECT_TRUE(text.m_strText == "Verstaerker" && text.m_strColumnName == "TITLE" &&
+              text.m_wLanguage == 1033);
   EXPECT_EQ(text.m_lResID | text.m_lRecordID | text.m_lSubID, 0);
 
   CZLAdditionalDataInfoObject info("PRICE");

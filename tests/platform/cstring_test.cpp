@@ -91,15 +91,16 @@ TEST_F(CStringEdit, NullPointersAreEmptyStrings) {
 }
 
 TEST_F(CStringEdit, SubstringsClampOutOfRangeArguments) {
-  EXPECT_EQ(m_text.Left(5), "Hello");
-  EXPECT_EQ(m_text.Left(100), "Hello, World");
-  EXPECT_EQ(m_text.Left(-1), "");
-  EXPECT_EQ(m_text.Right(5), "World");
-  EXPECT_EQ(m_text.Right(100), "Hello, World");
-  EXPECT_EQ(m_text.Mid(-3, 2), "He");
-  EXPECT_EQ(m_text.Mid(7, 100), "World");
-  EXPECT_EQ(m_text.Mid(12), "");
-  EXPECT_EQ(m_text.Mid(50, 2), "");
+  const std::pair<CString, const char*> cut[] = {{m_text.Left(5), "Hello"},
+                                                 {m_text.Left(100), "Hello, World"},
+                                                 {m_text.Left(-1), ""},
+                                                 {m_text.Right(5), "World"},
+                                                 {m_text.Right(100), "Hello, World"},
+                                                 {m_text.Mid(-3, 2), "He"},
+                                                 {m_text.Mid(7, 100), "World"},
+                                                 {m_text.Mid(12), ""},
+                                                 {m_text.Mid(50, 2), ""}};
+  for (size_t i = 0; i < std::size(cut); ++i) EXPECT_EQ(cut[i].first, cut[i].second) << i;
 }
 
 TEST_F(CStringEdit, FindHonoursStartAndBounds) {
@@ -180,12 +181,10 @@ TEST_F(CStringEdit, TrimReverseCharacterAndBufferAccess) {
 
 TEST(CStringValue, ConcatenationRepeatAndFormat) {
   CString a("ab");
-  EXPECT_EQ(a + "cd", "abcd");
-  EXPECT_EQ("x" + a, "xab");
-  EXPECT_EQ(a + 'z', "abz");
-  EXPECT_EQ(a + a, "abab");
-  EXPECT_EQ(CString('-', 3), "---");
-  EXPECT_EQ(CString('-', 0), "");
+  const std::pair<CString, const char*> joined[] = {
+      {a + "cd", "abcd"}, {"x" + a, "xab"},         {a + 'z', "abz"},
+      {a + a, "abab"},    {CString('-', 3), "---"}, {CString('-', 0), ""}};
+  for (size_t i = 0; i < std::size(joined); ++i) EXPECT_EQ(joined[i].first, joined[i].second) << i;
   CString moved(std::move(a));
   EXPECT_EQ(moved, "ab");
   // Format: long output is complete, and arguments may come from the string.

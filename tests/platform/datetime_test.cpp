@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <iterator>
 #include <limits>
 #include <string>
 
@@ -153,16 +154,13 @@ TEST(DateTimeText, FormatAndParse) {
 
 TEST(DateTimeCompare, OrderFollowsTimeOnBothSidesOfZero) {
   // -1.25 (06:00) is earlier than -1.5 (12:00) on 29 December 1899.
-  EXPECT_TRUE(COleDateTime(-1.25) < COleDateTime(-1.5));
-  EXPECT_TRUE(COleDateTime(-1.5) > COleDateTime(-1.25));
-  EXPECT_TRUE(COleDateTime(-1.75) < COleDateTime(-0.25));
-  EXPECT_TRUE(COleDateTime(-0.5) == COleDateTime(0.5));
-  EXPECT_TRUE(COleDateTime(1.5) >= COleDateTime(1.5));
-  EXPECT_TRUE(COleDateTime(1.5) <= COleDateTime(2.0));
-  EXPECT_TRUE(COleDateTime(1.5) != COleDateTime(1.25));
+  using D = COleDateTime;
   COleDateTime invalid(1.5);
   invalid.SetStatus(COleDateTime::invalid);
-  EXPECT_TRUE(invalid != COleDateTime(1.5));
+  const bool holds[] = {D(-1.25) < D(-1.5), D(-1.5) > D(-1.25), D(-1.75) < D(-0.25),
+                        D(-0.5) == D(0.5),  D(1.5) >= D(1.5),   D(1.5) <= D(2.0),
+                        D(1.5) != D(1.25),  invalid != D(1.5),  !(D(-1.5) < D(-1.25))};
+  for (size_t i = 0; i < std::size(holds); ++i) EXPECT_TRUE(holds[i]) << i;
 }
 
 TEST(DateTimeNow, CurrentTimeIsLocalTimeToTheSecond) {

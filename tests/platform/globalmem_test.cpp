@@ -79,6 +79,16 @@ TEST(GlobalMemHandles, LocksAreCountedAndEmptyBlocksLive) {
   EXPECT_EQ(GlobalReAlloc(h, 4, GMEM_ZEROINIT), h);
   EXPECT_EQ(GlobalSize(h), 4u);
   EXPECT_EQ(GlobalFree(h), nullptr);
+  // Impossible sizes fail and leave the block as it was.
+  EXPECT_EQ(GlobalAlloc(GHND, SIZE_MAX), nullptr);
+  h = GlobalAlloc(GHND, 4);
+  std::memcpy(GlobalLock(h), "abc", 4);
+  GlobalUnlock(h);
+  EXPECT_EQ(GlobalReAlloc(h, SIZE_MAX, GMEM_MOVEABLE), nullptr);
+  EXPECT_EQ(GlobalSize(h), 4u);
+  EXPECT_STREQ(static_cast<const char*>(GlobalLock(h)), "abc");
+  GlobalUnlock(h);
+  GlobalFree(h);
 }
 
 TEST(GlobalMemContents, ZeroInitOnAllocationAndGrowth) {
@@ -108,18 +118,6 @@ TEST(GlobalMemContents, ZeroInitOnAllocationAndGrowth) {
   ASSERT_EQ(GlobalReAlloc(h, 64, GMEM_MOVEABLE), h);
   EXPECT_TRUE(BytesAre(h, 0, 8, 0x11));
   EXPECT_TRUE(BytesAre(h, 8, 56, 0));
-  GlobalFree(h);
-}
-
-TEST(GlobalMemContents, ImpossibleSizesFailAndLeaveTheBlock) {
-  EXPECT_EQ(GlobalAlloc(GHND, SIZE_MAX), nullptr);
-  HGLOBAL h = GlobalAlloc(GHND, 4);
-  std::memcpy(GlobalLock(h), "abc", 4);
-  GlobalUnlock(h);
-  EXPECT_EQ(GlobalReAlloc(h, SIZE_MAX, GMEM_MOVEABLE), nullptr);
-  EXPECT_EQ(GlobalSize(h), 4u);
-  EXPECT_STREQ(static_cast<const char*>(GlobalLock(h)), "abc");
-  GlobalUnlock(h);
   GlobalFree(h);
 }
 

@@ -34,33 +34,30 @@ TEST_F(DatabaseOpenTest, CreatingOverAnExistingFileFailsAndLeavesItUntouched) {
   EXPECT_EQ(ReadFile(real), before);
 }
 
-TEST_F(DatabaseOpenTest, MissingFilesAndFoldersAreReported) {
-  CDaoDatabase db;
-  EXPECT_EQ(ErrorOf([&] { db.Open(m_dir.File("missing.db").c_str()); }), kDaoFileNotFound);
-  EXPECT_EQ(ErrorOf([&] { db.Open(m_dir.File("no/such/folder.db").c_str()); }), kDaoInvalidPath);
-  EXPECT_EQ(ErrorOf([&] { db.Create(m_dir.File("no/such/folder.db").c_str()); }), kDaoInvalidPath);
-  EXPECT_EQ(ErrorOf([&] { db.Open(m_dir.Path().c_str()); }), kDaoInvalidPath);
-  EXPECT_FALSE(std::filesystem::exists(m_dir.File("no")));
-}
-
-TEST_F(DatabaseOpenTest, FilesThatAreNotOurDatabasesAreRefused) {
-  CDaoDatabase db;
-  std::string text = m_dir.File("text.db");
-  WriteFile(text, std::string(4096, 'x'));
-  EXPECT_EQ(ErrorOf([&] { db.Open(text.c_str()); }), kDaoUnrecognizedFormat);
-  std::string empty = m_dir.File("empty.db");
-  WriteFile(empty, "");
-  EXPECT_EQ(ErrorOf([&] { db.Open(empty.c_str()); }), kDaoUnrecognizedFormat);
+TEST_F(DatabaseOpenTest, MissingFilesFoldersAndForeignFilesAreRefused) {
+  WriteFile(m_dir.File("text.db"), std::string(4096, 'x'));
+  WriteFile(m_dir.File("empty.db"), "");
   // An SQLite file without the engine's bookkeeping.
-  std::string foreign = m_dir.File("foreign.db");
   sqlite3* raw = nullptr;
-  ASSERT_EQ(sqlite3_open(foreign.c_str(), &raw), SQLITE_OK);
+  ASSERT_EQ(sqlite3_open(m_dir.File("foreign.db").c_str(), &raw), SQLITE_OK);
   ASSERT_EQ(
       sqlite3_exec(raw, "CREATE TABLE t(x); INSERT INTO t VALUES(1);", nullptr, nullptr, nullptr),
       SQLITE_OK);
   sqlite3_close(raw);
-  EXPECT_EQ(ErrorOf([&] { db.Open(foreign.c_str()); }), kDaoUnrecognizedFormat);
-  EXPECT_FALSE(db.IsOpen());
+  const std::pair<std::string, long> cases[] = {{m_dir.File("missing.db"), kDaoFileNotFound},
+                                                {m_dir.File("no/such/folder.db"), kDaoInvalidPath},
+                                                {m_dir.Path(), kDaoInvalidPath},
+                                                {m_dir.File("text.db"), kDaoUnrecognizedFormat},
+                                                {m_dir.File("empty.db"), kDaoUnrecognizedFormat},
+                                                {m_dir.File("foreign.db"), kDaoUnrecognizedFormat}};
+  CDaoDatabase db;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first);
+    EXPECT_EQ(ErrorOf([&] { db.Open(c.first.c_str()); }), c.second);
+    EXPECT_FALSE(db.IsOpen());
+  }
+  EXPECT_EQ(ErrorOf([&] { db.Create(m_dir.File("no/such/folder.db").c_str()); }), kDaoInvalidPath);
+  EXPECT_FALSE(std::filesystem::exists(m_dir.File("no")));
 }
 
 TEST_F(DatabaseOpenTest, APasswordGivenAtCreationIsNeededToOpen) {
@@ -68,11 +65,10 @@ TEST_F(DatabaseOpenTest, APasswordGivenAtCreationIsNeededToOpen) {
   CDaoDatabase db;
   db.Create(path.c_str(), ";LANGID=0x0409;CP=1252;COUNTRY=0;PWD=Tq8wLmZr3VbXe", dbVersion30);
   db.Close();
-  EXPECT_EQ(ErrorOf([&] { db.Open(path.c_str()); }), kDaoBadPassword);
-  EXPECT_EQ(ErrorOf([&] { db.Open(path.c_str(), FALSE, FALSE, ";PWD=wrong"); }), kDaoBadPassword);
-  EXPECT_EQ(ErrorOf([&] { db.Open(path.c_str(), FALSE, FALSE, ";PWD=tq8wlmzr3vbxe"); }),
-            kDaoBadPassword)
-      << "passwords compare exactly";
+  for (const char* wrong : {"", ";PWD=wrong", ";PWD=tq8wlmzr3vbxe"}) {  // compared exactly
+    EXPECT_EQ(ErrorOf([&] { db.Open(path.c_str(), FALSE, FALSE, wrong); }), kDaoBadPassword)
+        << wrong;
+  }
   EXPECT_EQ(ErrorOf([&] { db.Open(path.c_str(), FALSE, TRUE, ";PWD=Tq8wLmZr3VbXe"); }), 0);
   // A second object on the same open file is checked too.
   CDaoDatabase second;
@@ -113,7 +109,7 @@ TEST_F(OpenDatabaseTest, AReadOnlyDatabaseRefusesEveryWrite) {
   CDaoRecordset rs(&ro);
   rs.Open(dbOpenTable, "T");
   EXPECT_FALSE(rs.CanUpdate());
-  EXPECT_EQ(Walk(rs, "LIMIT"), (std::vector<std::string>{"seven", "three"}));
+  EXPECT_EQ(Walk(rs, "LIMIT"), (Strings{"seven", "three"}));
   EXPECT_EQ(ErrorOf([&] { rs.AddNew(); }), kDaoReadOnly);
   rs.MoveFirst();
   EXPECT_EQ(ErrorOf([&] { rs.Edit(); }), kDaoReadOnly);
@@ -189,7 +185,7 @@ TEST_F(OpenDatabaseTest, TheSqliteShellReadsTheLibrarysTablesAndColumns) {
   CDaoRecordset rs(&m_db);
   rs.Open(dbOpenTable, "T");
   rs.SetCurrentIndex("INDEX");
-  EXPECT_EQ(Walk(rs, "LIMIT"), (std::vector<std::string>{"three", "shell", "seven"}));
+  EXPECT_EQ(Walk(rs, "LIMIT"), (Strings{"three", "shell", "seven"}));
   rs.SetBookmark(AddRow(rs, {{"INDEX", Long(1)}}));
   EXPECT_EQ(rs.GetFieldValue("ID").lVal, 4);
 }

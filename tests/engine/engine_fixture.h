@@ -5,12 +5,12 @@
 #define ZLDBCTRL70_TESTS_ENGINE_ENGINE_FIXTURE_H_
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <initializer_list>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -82,6 +82,7 @@ struct FieldSpec {
   long size;
   long attributes;
   bool allowZeroLength;
+  bool required = false;
 };
 
 struct IndexSpec {
@@ -101,6 +102,7 @@ inline void CreateTable(CDaoDatabase& db, const char* name, const std::vector<Fi
     info.m_lSize = f.size;
     info.m_lAttributes = f.attributes;
     info.m_bAllowZeroLength = f.allowZeroLength ? TRUE : FALSE;
+    info.m_bRequired = f.required ? TRUE : FALSE;
     td.CreateField(info);
   }
   for (const IndexSpec& ix : indexes) {
@@ -116,6 +118,47 @@ inline void CreateTable(CDaoDatabase& db, const char* name, const std::vector<Fi
   td.Append();
 }
 
+// Adds a one-field index to td; tweak may change the description first.
+// The engine error number of the attempt.
+inline long AddIndex(CDaoTableDef& td, const char* name, const char* field, bool unique = false,
+                     const std::function<void(CDaoIndexInfo&, CDaoIndexFieldInfo&)>& tweak = {}) {
+  CDaoIndexFieldInfo f;
+  f.m_strName = field;
+  CDaoIndexInfo ix;
+  ix.m_strName = name;
+  ix.m_pFieldInfos = &f;
+  ix.m_nFields = 1;
+  ix.m_bUnique = unique ? TRUE : FALSE;
+  if (tweak) tweak(ix, f);
+  return ErrorOf([&] { td.CreateIndex(ix); });
+}
+
+// Runs one query on a closed database file with plain SQLite; the rows
+// joined by ',', the columns of a row by '|'.
+inline std::string RawQuery(const std::string& path, const std::string& sql) {
+  sqlite3* raw = nullptr;
+  std::string out;
+  if (sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(raw, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
+      for (bool first = true; sqlite3_step(stmt) == SQLITE_ROW; first = false) {
+        if (!first) out += ",";
+        for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
+          const unsigned char* text = sqlite3_column_text(stmt, i);
+          out += (i == 0 ? "" : "|") +
+                 std::string(text ? reinterpret_cast<const char*>(text) : "NULL");
+        }
+      }
+    } else {
+      out = std::string("error: ") + sqlite3_errmsg(raw);
+    }
+    sqlite3_finalize(stmt);
+  }
+  sqlite3_close(raw);
+  return out;
+}
+
+using Strings = std::vector<std::string>;
 using Values = std::vector<std::pair<const char*, COleVariant>>;
 
 // Adds one row through rs and returns its bookmark.

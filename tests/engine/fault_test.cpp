@@ -1,7 +1,5 @@
 // Injected storage and memory failures: every failed operation leaves the
 // file exactly as it was.
-#include <sqlite3.h>
-
 #include "engine_fixture.h"
 
 namespace enginetest {
@@ -13,35 +11,13 @@ using zl::engine::FaultKind;
 
 // Every row of every table of the file (bookkeeping included), as committed.
 std::string Dump(const std::string& path) {
-  sqlite3* raw = nullptr;
-  std::string out;
-  if (sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) return "?";
-  std::vector<std::string> tables;
-  sqlite3_stmt* stmt = nullptr;
-  sqlite3_prepare_v2(raw, "SELECT name, sql FROM sqlite_master ORDER BY name", -1, &stmt, nullptr);
-  while (sqlite3_step(stmt) == SQLITE_ROW) {
-    const char* sql = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1));
-    out += std::string(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0))) + ": " +
-           (sql ? sql : "") + "\n";
-    if (sql != nullptr && std::string(sql).rfind("CREATE TABLE", 0) == 0) {
-      tables.push_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
-    }
+  std::string out = RawQuery(path, "SELECT name, sql FROM sqlite_master ORDER BY name");
+  const std::string tables =
+      RawQuery(path, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name");
+  std::stringstream list(tables);
+  for (std::string t; std::getline(list, t, ',');) {
+    out += "\n" + t + ": " + RawQuery(path, "SELECT * FROM \"" + t + "\" ORDER BY rowid");
   }
-  sqlite3_finalize(stmt);
-  for (const std::string& t : tables) {
-    std::string sql = "SELECT * FROM \"" + t + "\" ORDER BY rowid";
-    sqlite3_prepare_v2(raw, sql.c_str(), -1, &stmt, nullptr);
-    while (sqlite3_step(stmt) == SQLITE_ROW) {
-      out += t + ":";
-      for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
-        const unsigned char* v = sqlite3_column_text(stmt, i);
-        out += std::string("|") + (v ? reinterpret_cast<const char*>(v) : "NULL");
-      }
-      out += "\n";
-    }
-    sqlite3_finalize(stmt);
-  }
-  sqlite3_close(raw);
   return out;
 }
 
@@ -59,16 +35,10 @@ class FaultTest : public EngineTest {
     AddRow(m_rs, {{"DEFNAME", COleVariant("second")}, {"STATE", Long(2)}});
     m_rs.SetCurrentIndex("MODEL_ID_INDEX");
   }
-  void TearDown() override {
-    CFaultInjector::Reset();
-    m_rs.Close();
-    EngineTest::TearDown();
-  }
-
   // Fails the 1st, 2nd, ... write of op until op gets through; each failure
   // must raise expected and leave the file as it was.  The number of
   // failures seen.
-  int SweepWrites(const std::function<void()>& op, const std::function<void()>& afterFailure,
+  int SweepWrites(const std::function<void()>& op, const std::function<void()>& afterFailure = {},
                   FaultError error = FaultError::kDiskError) {
     const long expected = error == FaultError::kDiskFull ? kDaoDiskFull : kDaoDiskError;
     for (int n = 1; n < 50; ++n) {
@@ -99,7 +69,7 @@ TEST_F(FaultTest, AFailedAddLeavesTheFileAndKeepsTheBuffer) {
       },
       [&] { EXPECT_EQ(m_rs.GetEditMode(), dbEditAdd); });
   EXPECT_GE(failures, 2) << "the row and the bookkeeping are both written";
-  EXPECT_EQ(Walk(m_rs, "DEFNAME"), (std::vector<std::string>{"first", "second", "third"}));
+  EXPECT_EQ(Walk(m_rs, "DEFNAME"), (Strings{"first", "second", "third"}));
   // Numbers handed to the failed attempts are not handed out again.
   m_rs.MoveLast();
   const long id = m_rs.GetFieldValue("MODEL_ID").lVal;
@@ -118,31 +88,26 @@ TEST_F(FaultTest, FailedEditsDeletesAndLayoutChangesLeaveTheFile) {
       },
       nullptr, FaultError::kDiskFull);
   EXPECT_EQ(m_rs.GetFieldValue("STATE").lVal, 10);
-  SweepWrites(
-      [&] {
-        m_rs.MoveFirst();
-        m_rs.Delete();
-      },
-      nullptr);
+  SweepWrites([&] {
+    m_rs.MoveFirst();
+    m_rs.Delete();
+  });
   EXPECT_EQ(m_rs.GetRecordCount(), 1);
-  SweepWrites([&] { m_db.Execute("UPDATE MAIN SET STATE = STATE + 1"); }, nullptr);
-  EXPECT_EQ(Walk(m_rs, "STATE"), (std::vector<std::string>{"3"}));
+  SweepWrites([&] { m_db.Execute("UPDATE MAIN SET STATE = STATE + 1"); });
+  EXPECT_EQ(Walk(m_rs, "STATE"), (Strings{"3"}));
   CDaoTableDef td(&m_db);
   td.Open("MAIN");
-  EXPECT_GE(SweepWrites([&] { td.CreateField("EXTRA", dbText, 10, dbUpdatableField); }, nullptr),
-            2);
+  EXPECT_GE(SweepWrites([&] { td.CreateField("EXTRA", dbText, 10, dbUpdatableField); }), 2);
   EXPECT_EQ(td.GetFieldCount(), 4);
-  SweepWrites(
-      [&] {
-        CDaoTableDef fresh(&m_db);
-        fresh.Create("FRESH");
-        fresh.CreateField("ID", dbLong, 4, dbAutoIncrField);
-        fresh.Append();
-      },
-      nullptr);
+  SweepWrites([&] {
+    CDaoTableDef fresh(&m_db);
+    fresh.Create("FRESH");
+    fresh.CreateField("ID", dbLong, 4, dbAutoIncrField);
+    fresh.Append();
+  });
   EXPECT_EQ(m_db.GetTableDefCount(), 2);
   m_rs.Close();
-  SweepWrites([&] { m_db.DeleteTableDef("FRESH"); }, nullptr);
+  SweepWrites([&] { m_db.DeleteTableDef("FRESH"); });
   EXPECT_EQ(m_db.GetTableDefCount(), 1);
 }
 
@@ -172,7 +137,7 @@ TEST_F(FaultTest, AFailedCommitLeavesTheTransactionForTheCallersRollback) {
   EXPECT_EQ(Dump(m_path), before);
   ws.Rollback();
   EXPECT_EQ(Dump(m_path), before);
-  EXPECT_EQ(Walk(m_rs, "DEFNAME"), (std::vector<std::string>{"first", "second"}));
+  EXPECT_EQ(Walk(m_rs, "DEFNAME"), (Strings{"first", "second"}));
 }
 
 TEST_F(FaultTest, AFailedStepInsideATransactionChangesNothingOfItsOwn) {
@@ -187,7 +152,7 @@ TEST_F(FaultTest, AFailedStepInsideATransactionChangesNothingOfItsOwn) {
   EXPECT_EQ(ErrorOf([&] { m_rs.Update(); }), kDaoDiskError);
   m_rs.CancelUpdate();
   EXPECT_EQ(ws.GetTransactionDepth(), 1);
-  EXPECT_EQ(Walk(m_rs, "DEFNAME"), (std::vector<std::string>{"first", "second", "kept"}));
+  EXPECT_EQ(Walk(m_rs, "DEFNAME"), (Strings{"first", "second", "kept"}));
   ws.Rollback();
   EXPECT_EQ(Dump(m_path), before);
 }
@@ -215,7 +180,7 @@ TEST_F(FaultTest, ExhaustedMemoryIsReportedAndLeavesTheObjectsUsable) {
   EXPECT_GE(failures, 3);
   CDaoRecordset rs(&m_db);
   rs.Open(dbOpenTable, "MAIN");
-  EXPECT_EQ(Walk(rs, "DEFNAME"), (std::vector<std::string>{"first", "second"}));
+  EXPECT_EQ(Walk(rs, "DEFNAME"), (Strings{"first", "second"}));
 }
 
 }  // namespace

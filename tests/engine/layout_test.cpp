@@ -20,10 +20,6 @@ class LayoutTest : public EngineTest {
     AddFile(2, 7, "two");
     AddFile(10, 1031, "three");
   }
-  void TearDown() override {
-    m_rs.Close();
-    EngineTest::TearDown();
-  }
   void AddFile(int type, int access, const char* name) {
     AddRow(m_rs, {{"TYPE", Long(type)}, {"ACCESS", Long(access)}, {"NAME", COleVariant(name)}});
   }
@@ -93,22 +89,14 @@ TEST_F(LayoutTest, DefinitionMistakesAreRefusedWithTheirNumbers) {
   EXPECT_EQ(ErrorOf([&] { td.DeleteField("NAME"); }), kDaoFieldInIndex);
   EXPECT_EQ(ErrorOf([&] { td.DeleteField("NOPE"); }), kDaoItemNotFound);
   EXPECT_EQ(ErrorOf([&] { td.DeleteIndex("NOPE"); }), kDaoNotAnIndex);
-  CDaoIndexFieldInfo field;
-  CDaoIndexInfo ix;
-  ix.m_strName = "NAME_INDEX";
-  ix.m_pFieldInfos = &field;
-  ix.m_nFields = 1;
-  field.m_strName = "NAME";
-  EXPECT_EQ(ErrorOf([&] { td.CreateIndex(ix); }), kDaoIndexExists);
-  ix.m_strName = "OTHER";
-  field.m_strName = "MISSING";
-  EXPECT_EQ(ErrorOf([&] { td.CreateIndex(ix); }), kDaoItemNotFound);
-  field.m_strName = "NAME";
-  field.m_bDescending = TRUE;
-  EXPECT_EQ(ErrorOf([&] { td.CreateIndex(ix); }), kDaoInvalidArgument);
-  field.m_bDescending = FALSE;
-  ix.m_bIgnoreNulls = TRUE;
-  EXPECT_EQ(ErrorOf([&] { td.CreateIndex(ix); }), kDaoInvalidArgument);
+  EXPECT_EQ(AddIndex(td, "NAME_INDEX", "NAME"), kDaoIndexExists);
+  EXPECT_EQ(AddIndex(td, "OTHER", "MISSING"), kDaoItemNotFound);
+  EXPECT_EQ(AddIndex(td, "OTHER", "NAME", false,
+                     [](CDaoIndexInfo&, CDaoIndexFieldInfo& f) { f.m_bDescending = TRUE; }),
+            kDaoInvalidArgument);
+  EXPECT_EQ(AddIndex(td, "OTHER", "NAME", false,
+                     [](CDaoIndexInfo& ix, CDaoIndexFieldInfo&) { ix.m_bIgnoreNulls = TRUE; }),
+            kDaoInvalidArgument);
   EXPECT_EQ(td.GetIndexCount(), 2);
   td.DeleteIndex("NAME_INDEX");
   td.DeleteField("NAME");
@@ -125,17 +113,9 @@ TEST_F(LayoutTest, AUniqueIndexIsNotBuiltOverDuplicates) {
   td.Open("FILES");
   td.DeleteIndex("NAME_INDEX");
   AddFile(2, 7, "ONE");  // the same name as "one" for a text index
-  CDaoIndexFieldInfo field;
-  field.m_strName = "NAME";
-  CDaoIndexInfo ix;
-  ix.m_strName = "NAME_INDEX";
-  ix.m_pFieldInfos = &field;
-  ix.m_nFields = 1;
-  ix.m_bUnique = TRUE;
-  EXPECT_EQ(ErrorOf([&] { td.CreateIndex(ix); }), kDaoDuplicateKey);
+  EXPECT_EQ(AddIndex(td, "NAME_INDEX", "NAME", true), kDaoDuplicateKey);
   EXPECT_EQ(td.GetIndexCount(), 1);
-  ix.m_bUnique = FALSE;
-  td.CreateIndex(ix);
+  ASSERT_EQ(AddIndex(td, "NAME_INDEX", "NAME"), 0);
   m_rs.SetCurrentIndex("NAME_INDEX");
   COleVariant key("One");
   ASSERT_TRUE(m_rs.Seek("=", &key));
@@ -151,14 +131,9 @@ TEST_F(LayoutTest, UniqueAndRequiredIndexesRefuseRowsThatBreakThem) {
   AddRow(m_rs, {{"TYPE", Long(1)}});
   CDaoTableDef td(&m_db);
   td.Open("FILES");
-  CDaoIndexFieldInfo field;
-  field.m_strName = "ACCESS";
-  CDaoIndexInfo ix;
-  ix.m_strName = "ACCESS_INDEX";
-  ix.m_pFieldInfos = &field;
-  ix.m_nFields = 1;
-  ix.m_bRequired = TRUE;
-  td.CreateIndex(ix);
+  ASSERT_EQ(AddIndex(td, "ACCESS_INDEX", "ACCESS", false,
+                     [](CDaoIndexInfo& ix, CDaoIndexFieldInfo&) { ix.m_bRequired = TRUE; }),
+            0);
   m_rs.AddNew();
   m_rs.SetFieldValue("NAME", "no access");
   EXPECT_EQ(ErrorOf([&] { m_rs.Update(); }), kDaoFieldRequiredInIndex);
@@ -169,14 +144,9 @@ TEST_F(LayoutTest, UniqueAndRequiredIndexesRefuseRowsThatBreakThem) {
 TEST_F(LayoutTest, FieldsAddedToATableWithRowsStartNull) {
   CDaoTableDef td(&m_db);
   td.Open("FILES");
-  CDaoFieldInfo info;
-  info.m_strName = "LANGID";
-  info.m_nType = dbLong;
-  info.m_lSize = 4;
-  info.m_lAttributes = dbUpdatableField;
-  td.CreateField(info);
+  td.CreateField("LANGID", dbLong, 4, dbUpdatableField);
   td.CreateField("NOTE", dbMemo, 0, dbVariableField | dbUpdatableField);
-  EXPECT_EQ(Column("LANGID"), (std::vector<std::string>{"NULL", "NULL", "NULL"}));
+  EXPECT_EQ(Column("LANGID"), (Strings{"NULL", "NULL", "NULL"}));
   m_rs.MoveFirst();
   m_rs.Edit();
   m_rs.SetFieldValue("LANGID", Long(1033));
@@ -185,7 +155,7 @@ TEST_F(LayoutTest, FieldsAddedToATableWithRowsStartNull) {
   EXPECT_EQ(Text(m_rs.GetFieldValue("NOTE")), "memo");
   td.DeleteField("NOTE");
   EXPECT_EQ(ErrorOf([&] { m_rs.GetFieldValue("NOTE"); }), kDaoItemNotFound);
-  EXPECT_EQ(Column("LANGID"), (std::vector<std::string>{"1033", "NULL", "NULL"}));
+  EXPECT_EQ(Column("LANGID"), (Strings{"1033", "NULL", "NULL"}));
 }
 
 TEST_F(LayoutTest, AnEditInProgressFollowsItsFieldsThroughALayoutChange) {
@@ -243,43 +213,44 @@ TEST_F(LayoutTest, ExecuteRunsTheUpgradesUpdateStatements) {
   // Field names that are SQL words are written bare, as the upgrade does.
   m_db.Execute("UPDATE FILES SET LANGID=ACCESS, ACCESS = NULL  WHERE TYPE = 10", dbFailOnError);
   EXPECT_EQ(m_db.GetRecordsAffected(), 2);
-  EXPECT_EQ(Column("LANGID"), (std::vector<std::string>{"1033", "NULL", "1031"}));
-  EXPECT_EQ(Column("ACCESS"), (std::vector<std::string>{"NULL", "7", "NULL"}));
+  EXPECT_EQ(Column("LANGID"), (Strings{"1033", "NULL", "1031"}));
+  EXPECT_EQ(Column("ACCESS"), (Strings{"NULL", "7", "NULL"}));
   EXPECT_GT(m_rs.GetDateLastUpdated().m_dt, before);
   m_db.Execute("UPDATE [FILES] SET [LANGID] = 0;");
-  EXPECT_EQ(Column("LANGID"), (std::vector<std::string>{"0", "0", "0"}));
+  EXPECT_EQ(Column("LANGID"), (Strings{"0", "0", "0"}));
   m_db.Execute("UPDATE FILES SET NAME = NAME & '-x' WHERE (TYPE <> 10 OR ACCESS IS NOT NULL)");
-  EXPECT_EQ(Column("NAME"), (std::vector<std::string>{"one", "two-x", "three"}));
+  EXPECT_EQ(Column("NAME"), (Strings{"one", "two-x", "three"}));
 }
 
-TEST_F(LayoutTest, ExecuteChangesNothingWhenARowWouldBreakAFieldRule) {
+// A refused statement changes no row, not even the rows before the one that broke a rule.
+TEST_F(LayoutTest, ExecuteRefusesWhatItCannotRunAndChangesNothing) {
   CDaoTableDef td(&m_db);
   td.Open("FILES");
   // The retyping procedure: copy into a narrower "temp" field.
   td.CreateField("temp", dbText, 4, dbVariableField | dbUpdatableField);
-  EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE FILES SET temp=NAME"); }), kDaoFieldTooSmall);
-  EXPECT_EQ(Column("temp"), (std::vector<std::string>{"NULL", "NULL", "NULL"}));
-  EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE FILES SET TYPE = 300"); }), kDaoNumericOverflow);
-  EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE FILES SET NAME = 'same'"); }), kDaoDuplicateKey);
-  EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE FILES SET ACCESS = 'abc'"); }), kDaoConversionError);
-  EXPECT_EQ(Column("NAME"), (std::vector<std::string>{"one", "two", "three"}));
-  EXPECT_EQ(Column("TYPE"), (std::vector<std::string>{"10", "2", "10"}));
+  const std::pair<const char*, long> refused[] = {
+      {"UPDATE FILES SET temp=NAME", kDaoFieldTooSmall},
+      {"UPDATE FILES SET TYPE = 300", kDaoNumericOverflow},
+      {"UPDATE FILES SET NAME = 'same'", kDaoDuplicateKey},
+      {"UPDATE FILES SET ACCESS = 'abc'", kDaoConversionError},
+      {"DELETE FROM FILES", kDaoInvalidSql},
+      {"UPDATE NOPE SET X = 1", kDaoInputTableNotFound},
+      {"UPDATE FILES SET NOPE = 1", kDaoTooFewParameters},
+      {"UPDATE FILES SET TYPE = NOPE", kDaoTooFewParameters},
+      {"UPDATE FILES SET TYPE =", kDaoUpdateSyntax},
+      {"UPDATE FILES SET TYPE = (1", kDaoUpdateSyntax},
+      {"UPDATE FILES SET TYPE = 1 WHERE", kDaoUpdateSyntax},
+      {"UPDATE FILES SET NAME = 'x", kDaoUpdateSyntax},
+      {"UPDATE FILES SET TYPE = 1; DROP TABLE FILES", kDaoUpdateSyntax}};
+  for (const auto& r : refused) {
+    SCOPED_TRACE(r.first);
+    EXPECT_EQ(ErrorOf([&] { m_db.Execute(r.first); }), r.second);
+  }
+  EXPECT_EQ(Column("temp"), (Strings{"NULL", "NULL", "NULL"}));
+  EXPECT_EQ(Column("NAME"), (Strings{"one", "two", "three"}));
+  EXPECT_EQ(Column("TYPE"), (Strings{"10", "2", "10"}));
   m_db.Execute("UPDATE FILES SET temp = TYPE");
-  EXPECT_EQ(Column("temp"), (std::vector<std::string>{"10", "2", "10"}));
-}
-
-TEST_F(LayoutTest, ExecuteRefusesWhatItCannotRun) {
-  EXPECT_EQ(ErrorOf([&] { m_db.Execute("DELETE FROM FILES"); }), kDaoInvalidSql);
-  EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE NOPE SET X = 1"); }), kDaoInputTableNotFound);
-  EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE FILES SET NOPE = 1"); }), kDaoTooFewParameters);
-  EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE FILES SET TYPE = NOPE"); }), kDaoTooFewParameters);
-  EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE FILES SET TYPE ="); }), kDaoUpdateSyntax);
-  EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE FILES SET TYPE = (1"); }), kDaoUpdateSyntax);
-  EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE FILES SET TYPE = 1 WHERE"); }), kDaoUpdateSyntax);
-  EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE FILES SET NAME = 'x"); }), kDaoUpdateSyntax);
-  EXPECT_EQ(ErrorOf([&] { m_db.Execute("UPDATE FILES SET TYPE = 1; DROP TABLE FILES"); }),
-            kDaoUpdateSyntax);
-  EXPECT_EQ(m_rs.GetRecordCount(), 3);
+  EXPECT_EQ(Column("temp"), (Strings{"10", "2", "10"}));
 }
 
 }  // namespace

@@ -11,28 +11,6 @@ namespace {
 
 const char kPassword[] = ";PWD=Tq8wLmZr3VbXe";
 
-// Runs one query on a closed database file with plain SQLite; the first
-// column of every row, joined by ','.
-std::string RawQuery(const std::string& path, const std::string& sql) {
-  sqlite3* raw = nullptr;
-  std::string out;
-  if (sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(raw, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
-      while (sqlite3_step(stmt) == SQLITE_ROW) {
-        const unsigned char* text = sqlite3_column_text(stmt, 0);
-        out += (out.empty() ? "" : ",") +
-               std::string(text ? reinterpret_cast<const char*>(text) : "NULL");
-      }
-    } else {
-      out = std::string("error: ") + sqlite3_errmsg(raw);
-    }
-    sqlite3_finalize(stmt);
-  }
-  sqlite3_close(raw);
-  return out;
-}
-
 // Overwrites page `page` (1-based) of a closed database file with garbage.
 void DamagePage(const std::string& path, long page) {
   long pageSize = std::stol(RawQuery(path, "PRAGMA page_size"));
@@ -125,36 +103,24 @@ TEST_F(MaintenanceTest, CompactionCanGiveTheCopyANewPassword) {
   EXPECT_EQ(ErrorOf([&] { db.Open(target.c_str(), FALSE, FALSE, ";PWD=other"); }), 0);
 }
 
+// Refused compactions leave an existing target as it was and create none.
 TEST_F(MaintenanceTest, CompactionRefusalsLeaveNoFileBehind) {
+  auto compact = [&](const std::string& from, const std::string& to, const char* password) {
+    return ErrorOf([&] {
+      if (password == nullptr) return CDaoWorkspace::CompactDatabase(from.c_str(), to.c_str());
+      CDaoWorkspace::CompactDatabase(from.c_str(), to.c_str(), dbLangGeneral, 0, password);
+    });
+  };
   std::string target = m_dir.File("target.db");
   WriteFile(target, "keep me");
-  EXPECT_EQ(ErrorOf([&] {
-              CDaoWorkspace::CompactDatabase(m_path.c_str(), target.c_str(), dbLangGeneral, 0,
-                                             kPassword);
-            }),
-            kDaoDatabaseExists);
+  EXPECT_EQ(compact(m_path, target, kPassword), kDaoDatabaseExists);
   EXPECT_EQ(ReadFile(target), "keep me");
   std::string fresh = m_dir.File("fresh.db");
-  EXPECT_EQ(ErrorOf([&] { CDaoWorkspace::CompactDatabase(m_path.c_str(), fresh.c_str()); }),
-            kDaoBadPassword);
-  EXPECT_FALSE(std::filesystem::exists(fresh));
-  EXPECT_EQ(ErrorOf([&] {
-              CDaoWorkspace::CompactDatabase(m_dir.File("missing.db").c_str(), fresh.c_str());
-            }),
-            kDaoFileNotFound);
+  EXPECT_EQ(compact(m_path, fresh, nullptr), kDaoBadPassword);
+  EXPECT_EQ(compact(m_dir.File("missing.db"), fresh, nullptr), kDaoFileNotFound);
   m_db.Open(m_path.c_str(), FALSE, FALSE, kPassword);
-  EXPECT_EQ(ErrorOf([&] {
-              CDaoWorkspace::CompactDatabase(m_path.c_str(), fresh.c_str(), dbLangGeneral, 0,
-                                             kPassword);
-            }),
-            kDaoFileInUse);
+  EXPECT_EQ(compact(m_path, fresh, kPassword), kDaoFileInUse);
   EXPECT_FALSE(std::filesystem::exists(fresh));
-}
-
-TEST_F(MaintenanceTest, RepairLeavesAHealthyFileUnchanged) {
-  std::string before = ReadFile(m_path);
-  CDaoWorkspace::RepairDatabase(m_path.c_str());
-  EXPECT_EQ(ReadFile(m_path), before);
 }
 
 TEST_F(MaintenanceTest, RepairRebuildsADamagedIndex) {
@@ -240,7 +206,10 @@ TEST_F(MaintenanceTest, RepairKeepsTheRowsOfTablesWhoseDescriptionIsLost) {
   EXPECT_EQ(rs.GetRecordCount(), 4);
 }
 
-TEST_F(MaintenanceTest, RepairRefusals) {
+TEST_F(MaintenanceTest, RepairLeavesAHealthyFileUnchangedAndRefusesOthers) {
+  std::string before = ReadFile(m_path);
+  CDaoWorkspace::RepairDatabase(m_path.c_str());
+  EXPECT_EQ(ReadFile(m_path), before);
   EXPECT_EQ(ErrorOf([&] { CDaoWorkspace::RepairDatabase(m_dir.File("missing.db").c_str()); }),
             kDaoFileNotFound);
   std::string text = m_dir.File("text.db");

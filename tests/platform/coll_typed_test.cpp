@@ -66,17 +66,12 @@ TEST(TypedArrayTest, GivesTypedPointersAndPassesAsItsBase) {
   items.InsertAt(0, new CItem(0, &deaths));
   items.SetAtGrow(4, new CItem(4, &deaths));
   ASSERT_EQ(items.GetSize(), 5);
-  EXPECT_EQ(items[0]->m_id, 0);
-  EXPECT_EQ(items.GetAt(1)->m_id, 1);
-  EXPECT_EQ(items[2], nullptr);
-  EXPECT_EQ(items[4]->m_id, 4);
-  // ElementAt reads and writes through the typed reference.
-  items.ElementAt(2) = new CItem(2, &deaths);
-  EXPECT_EQ(items.ElementAt(2)->m_id, 2);
-  EXPECT_EQ(items[2]->m_id, 2);
+  EXPECT_TRUE(items[0]->m_id == 0 && items.GetAt(1)->m_id == 1 && items[2] == nullptr &&
+              items[3] == nullptr && items[4]->m_id == 4);
+  items.ElementAt(2) = new CItem(2, &deaths);  // writes through the typed reference
+  EXPECT_TRUE(items.ElementAt(2)->m_id == 2 && items[2]->m_id == 2);
   FreeAll(items);
-  EXPECT_EQ(deaths, 4);
-  EXPECT_EQ(items.GetSize(), 0);
+  EXPECT_TRUE(deaths == 4 && items.GetSize() == 0);
 
   // Over void pointers too.
   int x = 1;
@@ -107,10 +102,8 @@ TEST(TypedMapTest, LanguageToArrayAndNameToObject) {
   byLanguage[1033]->Add(new CItem(10, &deaths));
   byLanguage[1031] = new CItemArray;
   CItemArray* found = nullptr;
-  ASSERT_TRUE(byLanguage.Lookup(1031, found));
-  EXPECT_EQ(found->GetSize(), 0);
-  ASSERT_TRUE(byLanguage.Lookup(1033, found));
-  EXPECT_EQ(found->GetAt(0)->m_id, 10);
+  ASSERT_TRUE(byLanguage.Lookup(1031, found) && found->GetSize() == 0);
+  ASSERT_TRUE(byLanguage.Lookup(1033, found) && found->GetAt(0)->m_id == 10);
   EXPECT_FALSE(byLanguage.Lookup(9, found));
   WORD lang = 0;
   int seen = 0;
@@ -120,8 +113,7 @@ TEST(TypedMapTest, LanguageToArrayAndNameToObject) {
     delete found;
   }
   byLanguage.RemoveAll();
-  EXPECT_EQ(seen, 2);
-  EXPECT_EQ(deaths, 1);
+  EXPECT_TRUE(seen == 2 && deaths == 1);
 
   CTypedPtrMap<CMapStringToOb, CString, CItem*> byName;
   CItem a(1), b(2);

@@ -9,6 +9,7 @@
 #include <iterator>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "zldbctrl70/platform/variant.h"
 
@@ -103,20 +104,14 @@ TEST(DateTimeValue, ValuesSurviveVariantsBitForBit) {
 }
 
 TEST(DateTimeStatus, InvalidAndNullDates) {
-  const COleDateTime invalid[] = {
-      COleDateTime(1700, 2, 29, 0, 0, 0),  // century years leap only every 400 years
-      COleDateTime(1900, 2, 29, 0, 0, 0),
-      COleDateTime(2100, 2, 29, 0, 0, 0),
-      COleDateTime(2023, 13, 1, 0, 0, 0),
-      COleDateTime(99, 12, 31, 0, 0, 0),
-      COleDateTime(2000, 1, 1, 24, 0, 0),
-      COleDateTime(2000, 1, 1, 0, 60, 0),
-      COleDateTime(2000, 4, 31, 0, 0, 0),
-      COleDateTime(1e7),
-      COleDateTime(-657435.0),
-      COleDateTime(std::numeric_limits<double>::quiet_NaN()),
-      COleDateTime(COleVariant()),
-      COleDateTime(COleVariant("x"))};
+  // Century years leap only every 400 years.
+  const int badParts[][5] = {{1700, 2, 29, 0, 0}, {1900, 2, 29, 0, 0}, {2100, 2, 29, 0, 0},
+                             {2023, 13, 1, 0, 0}, {99, 12, 31, 0, 0},  {2000, 1, 1, 24, 0},
+                             {2000, 1, 1, 0, 60}, {2000, 4, 31, 0, 0}};
+  std::vector<COleDateTime> invalid = {COleDateTime(1e7), COleDateTime(-657435.0),
+                                       COleDateTime(std::numeric_limits<double>::quiet_NaN()),
+                                       COleDateTime(COleVariant()), COleDateTime(COleVariant("x"))};
+  for (const auto& p : badParts) invalid.emplace_back(p[0], p[1], p[2], p[3], p[4], 0);
   for (const COleDateTime& d : invalid) {
     EXPECT_EQ(d.GetStatus(), COleDateTime::invalid) << d.m_dt;
     EXPECT_TRUE(d.GetYear() == -1 && d.GetSecond() == -1 && d.Format().IsEmpty()) << d.m_dt;

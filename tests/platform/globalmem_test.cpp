@@ -104,11 +104,9 @@ TEST(GlobalMemContents, ZeroInitOnAllocationAndGrowth) {
   Fill(h, 0xAB, 100);
   ASSERT_EQ(GlobalReAlloc(h, 1 << 20, GMEM_MOVEABLE | GMEM_ZEROINIT), h);
   EXPECT_EQ(GlobalSize(h), static_cast<size_t>(1 << 20));
-  EXPECT_TRUE(BytesAre(h, 0, 100, 0xAB));
-  EXPECT_TRUE(BytesAre(h, 100, (1 << 20) - 100, 0));
+  EXPECT_TRUE(BytesAre(h, 0, 100, 0xAB) && BytesAre(h, 100, (1 << 20) - 100, 0));
   ASSERT_EQ(GlobalReAlloc(h, 10, GMEM_MOVEABLE), h);
-  EXPECT_EQ(GlobalSize(h), 10u);
-  EXPECT_TRUE(BytesAre(h, 0, 10, 0xAB));
+  EXPECT_TRUE(GlobalSize(h) == 10u && BytesAre(h, 0, 10, 0xAB));
   GlobalFree(h);
   // A block made zeroed stays zeroed on growth, even over bytes that held
   // data before a shrink.
@@ -116,8 +114,7 @@ TEST(GlobalMemContents, ZeroInitOnAllocationAndGrowth) {
   Fill(h, 0x11, 16);
   ASSERT_EQ(GlobalReAlloc(h, 8, GMEM_MOVEABLE), h);
   ASSERT_EQ(GlobalReAlloc(h, 64, GMEM_MOVEABLE), h);
-  EXPECT_TRUE(BytesAre(h, 0, 8, 0x11));
-  EXPECT_TRUE(BytesAre(h, 8, 56, 0));
+  EXPECT_TRUE(BytesAre(h, 0, 8, 0x11) && BytesAre(h, 8, 56, 0));
   GlobalFree(h);
 }
 
@@ -155,8 +152,7 @@ TEST(LongBinary, AssignCopiesAndReleaseFrees) {
     EXPECT_TRUE(lb.m_hData == nullptr && lb.m_dwDataLength == 0u);
     lb.Assign("payload", 7);
     ASSERT_NE(lb.m_hData, nullptr);
-    EXPECT_EQ(lb.m_dwDataLength, 7u);
-    EXPECT_EQ(GlobalSize(lb.m_hData), 7u);
+    EXPECT_TRUE(lb.m_dwDataLength == 7u && GlobalSize(lb.m_hData) == 7u);
     EXPECT_EQ(std::memcmp(GlobalLock(lb.m_hData), "payload", 7), 0);
     GlobalUnlock(lb.m_hData);
     old = lb.m_hData;
@@ -185,8 +181,7 @@ TEST(LongBinary, CopiesAreIndependentAndBounded) {
   EXPECT_EQ(std::memcmp(GlobalLock(copy.m_hData), "0123456789", 10), 0);
   GlobalUnlock(copy.m_hData);
   copy.Assign(copy);
-  EXPECT_EQ(copy.m_dwDataLength, 10u);
-  EXPECT_EQ(GlobalSize(copy.m_hData), 10u);
+  EXPECT_TRUE(copy.m_dwDataLength == 10u && GlobalSize(copy.m_hData) == 10u);
   copy.Assign(source);  // copying an empty object leaves no block behind
   EXPECT_TRUE(copy.m_hData == nullptr && copy.m_dwDataLength == 0u);
   // A length claiming more than the block holds, or a dead handle, is

@@ -35,16 +35,14 @@ class MaintenanceTest : public EngineTest {
     CreateTable(m_db, "PLAIN", {{"TEXT", dbText, 20, dbUpdatableField, false}}, {});
     CDaoRecordset rs(&m_db);
     rs.Open(dbOpenTable, "MAIN");
+    std::vector<COleVariant> rows;
     for (const char* n : {"zeta", "alpha", "mu", "beta", "omega"}) {
-      AddRow(rs, {{"DEFNAME", COleVariant(n)}, {"STATE", Long(1)}});
+      rows.push_back(AddRow(rs, {{"DEFNAME", COleVariant(n)}, {"STATE", Long(1)}}));
     }
-    rs.SetCurrentIndex("MODEL_ID_INDEX");
-    COleVariant key = Long(5);
-    rs.Seek("=", &key);
-    rs.Delete();  // the highest counter: must not come back
-    key = Long(2);
-    rs.Seek("=", &key);
-    rs.Delete();
+    for (int i : {4, 1}) {  // the highest counter first: it must not come back
+      rs.SetBookmark(rows[i]);
+      rs.Delete();
+    }
     CDaoRecordset plain(&m_db);
     plain.Open(dbOpenTable, "PLAIN");
     for (const char* t : {"c", "a", "b"}) AddRow(plain, {{"TEXT", COleVariant(t)}});

@@ -26,32 +26,30 @@ class TransactionTest : public EngineTest {
   CDaoRecordset m_rs{&m_db};
 };
 
-TEST_F(TransactionTest, InnerRollbackKeepsTheOuterLevelsWrites) {
+TEST_F(TransactionTest, InnerRollbackKeepsTheOuterLevelsWritesOuterRollbackUndoesAll) {
+  Add(m_rs, "before");
   Ws().BeginTrans();
   Add(m_rs, "outer");
   Ws().BeginTrans();
   Add(m_rs, "inner");
   EXPECT_EQ(Ws().GetTransactionDepth(), 2);
   Ws().Rollback();
-  EXPECT_EQ(Walk(m_rs, "NAME"), (Strings{"outer"}));
+  EXPECT_EQ(Walk(m_rs, "NAME"), (Strings{"before", "outer"}));
   Ws().CommitTrans();
   EXPECT_EQ(Ws().GetTransactionDepth(), 0);
-  EXPECT_EQ(Walk(m_rs, "NAME"), (Strings{"outer"}));
-}
-
-TEST_F(TransactionTest, OuterRollbackUndoesCommittedInnerLevels) {
-  Add(m_rs, "before");
+  EXPECT_EQ(Walk(m_rs, "NAME"), (Strings{"before", "outer"}));
+  // A committed inner level goes with its outer level's rollback.
   Ws().BeginTrans();
-  Add(m_rs, "outer");
+  Add(m_rs, "outer2");
   Ws().BeginTrans();
-  Add(m_rs, "inner");
+  Add(m_rs, "inner2");
   m_rs.MoveFirst();
   m_rs.Edit();
   m_rs.SetFieldValue("NAME", "changed");
   m_rs.Update();
   Ws().CommitTrans();
   Ws().Rollback();
-  EXPECT_EQ(Walk(m_rs, "NAME"), (Strings{"before"}));
+  EXPECT_EQ(Walk(m_rs, "NAME"), (Strings{"before", "outer"}));
   EXPECT_EQ(ErrorOf([&] { Ws().CommitTrans(); }), kDaoNoTransaction);
   EXPECT_EQ(ErrorOf([&] { Ws().Rollback(); }), kDaoNoTransaction);
 }

@@ -64,13 +64,12 @@ TEST_F(ListTest, FindsByValueAndIndex) {
 }
 
 TEST_F(ListTest, HeadAndTailRemovalDrainsTheList) {
-  EXPECT_EQ(m_list.RemoveHead(), "a");
-  EXPECT_EQ(m_list.RemoveTail(), "d");
-  EXPECT_EQ(m_list.RemoveTail(), "c");
-  EXPECT_EQ(m_list.RemoveHead(), "b");
-  EXPECT_TRUE(m_list.IsEmpty());
-  EXPECT_EQ(m_list.GetHeadPosition(), nullptr);
-  EXPECT_EQ(m_list.GetTailPosition(), nullptr);
+  std::string order;
+  for (bool head : {true, false, false, true})
+    order += (head ? m_list.RemoveHead() : m_list.RemoveTail()).str();
+  EXPECT_EQ(order, "adcb");
+  EXPECT_TRUE(m_list.IsEmpty() && m_list.GetHeadPosition() == nullptr &&
+              m_list.GetTailPosition() == nullptr);
   EXPECT_THROW(m_list.RemoveHead(), std::out_of_range);
   EXPECT_THROW(m_list.GetTail(), std::out_of_range);
   POSITION none = nullptr;

@@ -18,23 +18,7 @@ class DatabaseOpenTest : public ::testing::Test {
   CTempDir m_dir;
 };
 
-TEST_F(DatabaseOpenTest, CreatingOverAnExistingFileFailsAndLeavesItUntouched) {
-  std::string path = m_dir.File("exists.db");
-  WriteFile(path, "precious contents");
-  CDaoDatabase db;
-  EXPECT_EQ(ErrorOf([&] { db.Create(path.c_str()); }), kDaoDatabaseExists);
-  EXPECT_FALSE(db.IsOpen());
-  EXPECT_EQ(ReadFile(path), "precious contents");
-  // The same for a database file.
-  std::string real = m_dir.File("real.db");
-  db.Create(real.c_str());
-  db.Close();
-  std::string before = ReadFile(real);
-  EXPECT_EQ(ErrorOf([&] { db.Create(real.c_str()); }), kDaoDatabaseExists);
-  EXPECT_EQ(ReadFile(real), before);
-}
-
-TEST_F(DatabaseOpenTest, MissingFilesFoldersAndForeignFilesAreRefused) {
+TEST_F(DatabaseOpenTest, MissingFilesFoldersAndForeignFilesAreRefusedAndKept) {
   WriteFile(m_dir.File("text.db"), std::string(4096, 'x'));
   WriteFile(m_dir.File("empty.db"), "");
   // An SQLite file without the engine's bookkeeping.
@@ -58,6 +42,15 @@ TEST_F(DatabaseOpenTest, MissingFilesFoldersAndForeignFilesAreRefused) {
   }
   EXPECT_EQ(ErrorOf([&] { db.Create(m_dir.File("no/such/folder.db").c_str()); }), kDaoInvalidPath);
   EXPECT_FALSE(std::filesystem::exists(m_dir.File("no")));
+  // Creating over any existing file, ours or not, fails and leaves it as it was.
+  db.Create(m_dir.File("real.db").c_str());
+  db.Close();
+  for (const char* name : {"text.db", "empty.db", "real.db"}) {
+    const std::string before = ReadFile(m_dir.File(name));
+    EXPECT_EQ(ErrorOf([&] { db.Create(m_dir.File(name).c_str()); }), kDaoDatabaseExists) << name;
+    EXPECT_FALSE(db.IsOpen());
+    EXPECT_EQ(ReadFile(m_dir.File(name)), before) << name;
+  }
 }
 
 TEST_F(DatabaseOpenTest, APasswordGivenAtCreationIsNeededToOpen) {

@@ -218,10 +218,8 @@ TEST(QueryObjectData, ResetFreesTheHitsAndClearsOnlyTheFlags) {
   }
   query.m_arrResults.Add(nullptr);
   query.Reset();
-  EXPECT_EQ(query.m_arrResults.GetSize(), 0);
-  EXPECT_EQ(query.m_dwCriteriaFlags, 0u);
-  EXPECT_EQ(query.m_strName, "RES");
-  EXPECT_EQ(query.m_nNumberOfNodes, 2);
+  EXPECT_TRUE(query.m_arrResults.GetSize() == 0 && query.m_dwCriteriaFlags == 0u);
+  EXPECT_TRUE(query.m_strName == "RES" && query.m_nNumberOfNodes == 2);
   // The destructor frees hits added after a reset (the leak checker sees it).
   query.m_arrResults.Add(new CZLFindObject);
 }

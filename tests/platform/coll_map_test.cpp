@@ -31,8 +31,7 @@ TEST(MapTest, LanguageMapStoresReplacesAndCopiesDeeply) {
   map.SetAt(1033, "Heading");
   EXPECT_EQ(map.GetCount(), 2);
   CString text = "untouched";
-  ASSERT_TRUE(map.Lookup(1033, text));
-  EXPECT_EQ(text, "Heading");
+  ASSERT_TRUE(map.Lookup(1033, text) && text == "Heading");
   EXPECT_FALSE(map.Lookup(1040, text));
   EXPECT_EQ(text, "Heading");        // a miss leaves the output alone
   EXPECT_TRUE(map[2000].IsEmpty());  // operator[] adds an empty entry
@@ -42,9 +41,7 @@ TEST(MapTest, LanguageMapStoresReplacesAndCopiesDeeply) {
   copy.SetAt(1033, "changed");
   EXPECT_TRUE(copy.RemoveKey(1031));
   EXPECT_FALSE(copy.RemoveKey(1031));
-  ASSERT_TRUE(map.Lookup(1033, text));
-  EXPECT_EQ(text, "Heading");
-  EXPECT_EQ(map.GetCount(), 3);
+  EXPECT_TRUE(map.Lookup(1033, text) && text == "Heading" && map.GetCount() == 3);
   map = copy;
   EXPECT_FALSE(map.Lookup(1031, text));
   EXPECT_EQ(map.GetCount(), 2);
@@ -56,14 +53,11 @@ TEST(MapTest, StringKeysMatchWhateverFormTheyComeIn) {
   byPointer.SetAt("Key", 1);
   byString.SetAt(CString("Key"), 2);
   int value = 0;
-  EXPECT_TRUE(byPointer.Lookup(CString("Key"), value));
-  EXPECT_EQ(value, 1);
-  EXPECT_TRUE(byString.Lookup("Key", value));
-  EXPECT_EQ(value, 2);
+  EXPECT_TRUE(byPointer.Lookup(CString("Key"), value) && value == 1);
+  EXPECT_TRUE(byString.Lookup("Key", value) && value == 2);
   EXPECT_FALSE(byPointer.Lookup("key", value));  // keys keep their case
   byPointer.SetAt(nullptr, 5);                   // null is the empty key
-  EXPECT_TRUE(byPointer.Lookup("", value));
-  EXPECT_EQ(value, 5);
+  EXPECT_TRUE(byPointer.Lookup("", value) && value == 5);
 }
 
 TEST(MapTest, RemovingTheCurrentEntryDuringAWalkIsSafe) {

@@ -55,8 +55,7 @@ TEST_F(CallObjectArchive, SerializeWritesLevelKeyAndTextOnly) {
   // An object made through the class registered by name reads it back.
   const CRuntimeClass* pClass = CRuntimeClass::FromName("CZLCallObject");
   ASSERT_EQ(pClass, RUNTIME_CLASS(CZLCallObject));
-  EXPECT_EQ(pClass->m_wSchema, 0u);
-  EXPECT_TRUE(m_call.IsSerializable());
+  EXPECT_TRUE(pClass->m_wSchema == 0u && m_call.IsSerializable());
   std::unique_ptr<CObject> pObject(pClass->CreateObject());
   ASSERT_TRUE(pObject != nullptr && pObject->IsKindOf(pClass));
   Load(bytes, [&](CArchive& ar) { pObject->Serialize(ar); });

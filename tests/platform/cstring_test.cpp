@@ -113,31 +113,21 @@ TEST_F(CStringEdit, FindHonoursStartAndBounds) {
 
 TEST_F(CStringEdit, ReplaceCountsAndTerminates) {
   CString s("aaaa");
-  EXPECT_EQ(s.Replace("aa", "b"), 2);
-  EXPECT_EQ(s, "bb");
+  EXPECT_TRUE(s.Replace("aa", "b") == 2 && s == "bb");
   // A replacement that contains the pattern must not be scanned again.
   CString t("a-a");
-  EXPECT_EQ(t.Replace("a", "aa"), 2);
-  EXPECT_EQ(t, "aa-aa");
-  EXPECT_EQ(t.Replace("", "x"), 0);
-  EXPECT_EQ(t.Replace("q", "z"), 0);
-  EXPECT_EQ(t, "aa-aa");
-  EXPECT_EQ(t.Replace("-", nullptr), 1);
-  EXPECT_EQ(t, "aaaa");
+  EXPECT_TRUE(t.Replace("a", "aa") == 2 && t == "aa-aa");
+  EXPECT_TRUE(t.Replace("", "x") == 0 && t.Replace("q", "z") == 0 && t == "aa-aa");
+  EXPECT_TRUE(t.Replace("-", nullptr) == 1 && t == "aaaa");
 }
 
 TEST_F(CStringEdit, InsertDeleteRemove) {
-  EXPECT_EQ(m_text.Insert(5, "!!"), 14);
-  EXPECT_EQ(m_text, "Hello!!, World");
-  EXPECT_EQ(m_text.Insert(100, '.'), 15);
-  EXPECT_EQ(m_text.Insert(-4, '>'), 16);
+  EXPECT_TRUE(m_text.Insert(5, "!!") == 14 && m_text == "Hello!!, World");
+  EXPECT_TRUE(m_text.Insert(100, '.') == 15 && m_text.Insert(-4, '>') == 16);
   EXPECT_EQ(m_text, ">Hello!!, World.");
-  EXPECT_EQ(m_text.Delete(6, 2), 14);
-  EXPECT_EQ(m_text, ">Hello, World.");
-  EXPECT_EQ(m_text.Delete(13, 50), 13);
-  EXPECT_EQ(m_text.Delete(99, 1), 13);
-  EXPECT_EQ(m_text.Remove('l'), 3);
-  EXPECT_EQ(m_text, ">Heo, Word");
+  EXPECT_TRUE(m_text.Delete(6, 2) == 14 && m_text == ">Hello, World.");
+  EXPECT_TRUE(m_text.Delete(13, 50) == 13 && m_text.Delete(99, 1) == 13);
+  EXPECT_TRUE(m_text.Remove('l') == 3 && m_text == ">Heo, Word");
   CString self("ab");  // inserting a string into itself works on a copy
   self.Insert(1, self.GetString());
   EXPECT_EQ(self, "aabb");

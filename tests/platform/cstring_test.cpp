@@ -128,6 +128,7 @@ TEST_F(CStringEdit, InsertDeleteRemove) {
   EXPECT_TRUE(m_text.Delete(6, 2) == 14 && m_text == ">Hello, World.");
   EXPECT_TRUE(m_text.Delete(13, 50) == 13 && m_text.Delete(99, 1) == 13);
   EXPECT_TRUE(m_text.Remove('l') == 3 && m_text == ">Heo, Word");
+  EXPECT_TRUE(m_text.Delete(-2, 1) == 9 && m_text == "Heo, Word");  // index clamped to 0
   CString self("ab");  // inserting a string into itself works on a copy
   self.Insert(1, self.GetString());
   EXPECT_EQ(self, "aabb");

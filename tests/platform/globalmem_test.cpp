@@ -64,20 +64,19 @@ TEST(GlobalMemHandles, LocksAreCountedAndEmptyBlocksLive) {
   void* a = GlobalLock(h);
   ASSERT_NE(a, nullptr);
   EXPECT_EQ(GlobalLock(h), a);
-  EXPECT_EQ(GlobalUnlock(h), TRUE);
-  EXPECT_EQ(GlobalUnlock(h), FALSE);
-  EXPECT_EQ(GlobalUnlock(h), FALSE);  // one unlock too many does no harm
+  // Two locks need two unlocks; one unlock too many does no harm.
+  const BOOL unlocks[] = {GlobalUnlock(h), GlobalUnlock(h), GlobalUnlock(h)};
+  EXPECT_TRUE(unlocks[0] == TRUE && unlocks[1] == FALSE && unlocks[2] == FALSE);
   EXPECT_EQ(GlobalLock(h), a);
   GlobalUnlock(h);
   EXPECT_EQ(GlobalFree(h), nullptr);
 
   h = GlobalAlloc(GMEM_FIXED, 0);
   ASSERT_NE(h, nullptr);
-  EXPECT_EQ(GlobalSize(h), 0u);
-  EXPECT_NE(GlobalLock(h), nullptr);
+  EXPECT_TRUE(GlobalSize(h) == 0u && GlobalLock(h) != nullptr);
   GlobalUnlock(h);
   EXPECT_EQ(GlobalReAlloc(h, 4, GMEM_ZEROINIT), h);
-  EXPECT_EQ(GlobalSize(h), 4u);
+  EXPECT_TRUE(GlobalSize(h) == 4u && BytesAre(h, 0, 4, 0));
   EXPECT_EQ(GlobalFree(h), nullptr);
   // Impossible sizes fail and leave the block as it was.
   EXPECT_EQ(GlobalAlloc(GHND, SIZE_MAX), nullptr);

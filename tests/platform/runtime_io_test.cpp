@@ -139,13 +139,12 @@ TEST_F(FileFunctionsTest, TempPathFollowsTmpdir) {
   setenv("TMPDIR", m_dir.Path().c_str(), 1);
   char buf[256];
   EXPECT_EQ(GetTempPath(sizeof buf, buf), m_dir.Path().size() + 1);
-  EXPECT_EQ(std::string(buf), m_dir.Path() + "/");
+  EXPECT_EQ(buf, m_dir.Path() + "/");
   char tiny[4] = "abc";
   EXPECT_EQ(GetTempPath(sizeof tiny, tiny), m_dir.Path().size() + 2);  // size needed
   EXPECT_STREQ(tiny, "abc");
   unsetenv("TMPDIR");
-  EXPECT_EQ(GetTempPath(sizeof buf, buf), 5u);
-  EXPECT_STREQ(buf, "/tmp/");
+  EXPECT_TRUE(GetTempPath(sizeof buf, buf) == 5u && std::string(buf) == "/tmp/");
   if (saved != nullptr) setenv("TMPDIR", savedValue.c_str(), 1);
 }
 
@@ -167,8 +166,7 @@ TEST_F(FileFunctionsTest, TempFileNamesAreUniqueAndCreated) {
 TEST_F(FileFunctionsTest, TempFileNameWithAGivenNumberOnlyFormsTheName) {
   char name[MAX_PATH];
   EXPECT_EQ(GetTempFileName((m_dir.Path() + "/").c_str(), "ab", 0x1A2B, name), 0x1A2Bu);
-  EXPECT_EQ(std::string(name), m_dir.Path() + "/ab1A2B.tmp");
-  EXPECT_EQ(_access(name, 0), -1);
+  EXPECT_TRUE(name == m_dir.Path() + "/ab1A2B.tmp" && _access(name, 0) == -1);
   EXPECT_EQ(GetTempFileName(m_dir.Path().c_str(), nullptr, 0x10005, name), 0x10005u);
   EXPECT_EQ(std::string(name), m_dir.Path() + "/5.tmp");  // low 16 bits only
   EXPECT_EQ(GetTempFileName(m_dir.File("missing").c_str(), "~db", 0, name), 0u);

@@ -56,9 +56,10 @@ TEST_F(FreeRoutines, ArraysFromLastToFirstListsFromTheHeadSkippingNulls) {
   EXPECT_EQ(list.GetCount(), 0);
 
   CZLBookmarkArray bookmarks;  // the leak checker sees the variants
-  bookmarks.Add(new COleVariant(static_cast<int32_t>(7)));
-  bookmarks.Add(nullptr);
-  bookmarks.Add(new COleVariant(std::string(300, 'b').c_str()));
+  for (COleVariant* v :
+       {new COleVariant(static_cast<int32_t>(7)), static_cast<COleVariant*>(nullptr),
+        new COleVariant(std::string(300, 'b').c_str())})
+    bookmarks.Add(v);
   ZLFreeBookmarkArray(bookmarks);
   EXPECT_EQ(bookmarks.GetSize(), 0);
 }

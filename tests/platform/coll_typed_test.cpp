@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+
 namespace {
 
 class CItem : public CObject {
@@ -30,17 +32,14 @@ TEST(ObjectContainersTest, RemovingAndDestroyingNeverDeletesTheObjects) {
   CItem a(1, &deaths), b(2, &deaths);
   {
     CObArray array;
-    array.Add(&a);
-    array.Add(&b);
+    for (CObject* p : std::initializer_list<CObject*>{&a, &b}) array.Add(p);
     array.RemoveAt(0);
     array.SetSize(0);
     array.Add(&a);
     array.RemoveAll();
     array.Add(&b);
     CObList list;
-    list.AddTail(&a);
-    list.AddTail(&b);
-    list.AddTail(static_cast<CObject*>(nullptr));
+    for (CObject* p : std::initializer_list<CObject*>{&a, &b, nullptr}) list.AddTail(p);
     EXPECT_EQ(list.Find(&b), list.FindIndex(1));
     EXPECT_EQ(list.Find(static_cast<CObject*>(nullptr)), list.GetTailPosition());
     EXPECT_EQ(list.RemoveHead(), &a);

@@ -53,12 +53,9 @@ TEST_F(ListTest, FindsByValueAndIndex) {
   const POSITION first = m_list.Find("b");
   const POSITION second = m_list.Find("b", first);
   ASSERT_TRUE(first != nullptr && second != nullptr && first != second);
-  EXPECT_EQ(m_list.Find("b", second), nullptr);
-  EXPECT_EQ(m_list.Find("zz"), nullptr);
-  EXPECT_EQ(m_list.FindIndex(1), first);
-  EXPECT_EQ(m_list.FindIndex(4), second);
-  EXPECT_EQ(m_list.FindIndex(5), nullptr);
-  EXPECT_EQ(m_list.FindIndex(-1), nullptr);
+  EXPECT_TRUE(m_list.Find("b", second) == nullptr && m_list.Find("zz") == nullptr);
+  EXPECT_TRUE(m_list.FindIndex(1) == first && m_list.FindIndex(4) == second);
+  EXPECT_TRUE(m_list.FindIndex(5) == nullptr && m_list.FindIndex(-1) == nullptr);
   m_list.SetAt(second, "e");
   EXPECT_EQ(Walk(m_list), "abcde");
 }

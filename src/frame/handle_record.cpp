@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "engine/dao_database.h"
+#include "frame/close_quietly.h"
 #include "frame/last_error.h"
 #include "schema/zl_recordset.h"
 #include "schema/zl_tabledef.h"
@@ -13,17 +14,6 @@ namespace {
 
 // Head of the list of open handles; process-wide like the last error.
 HANDLE g_openHandles = nullptr;
-
-template <class T>
-void CloseAndDelete(T*& object) {
-  if (object == nullptr) return;
-  try {
-    object->Close();
-  } catch (...) {
-  }
-  delete object;
-  object = nullptr;
-}
 
 ZLHandleRecord* LockRecord(HANDLE handle) {
   if (GlobalSize(handle) < sizeof(ZLHandleRecord)) return nullptr;

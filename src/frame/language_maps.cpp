@@ -1,22 +1,11 @@
 #include "frame/language_maps.h"
 
+#include "frame/close_quietly.h"
 #include "schema/zl_recordset.h"
 #include "schema/zl_tabledef.h"
 
 namespace zl {
 namespace {
-
-// Closing can raise an engine error (the file went away, say); the objects
-// are released regardless, so nothing leaks and nothing escapes.
-template <class T>
-void CloseAndDelete(T* object) {
-  if (object == nullptr) return;
-  try {
-    object->Close();
-  } catch (...) {
-  }
-  delete object;
-}
 
 template <class KEY, class ARG_KEY>
 void ClearTables(ZLOpenTables<KEY, ARG_KEY>& tables) {

@@ -2,6 +2,7 @@
 
 #include "engine/dao_database.h"
 #include "engine/dao_errors.h"
+#include "frame/close_quietly.h"
 #include "schema/fixed_tables.h"
 
 namespace zl {
@@ -14,15 +15,6 @@ void OpenRecordset(CLanguageTable& table, ZLHandleRecord& record,
   table.recordset = std::make_unique<CZLRecordset>(record.database);
   table.recordset->Open(table.tableDef.get(), dbOpenTable, 0);
   table.recordset->SetCurrentIndex(layout.currentIndex);
-}
-
-template <class T>
-void CloseQuietly(T* object) {
-  if (object == nullptr) return;
-  try {
-    object->Close();
-  } catch (...) {
-  }
 }
 
 }  // namespace

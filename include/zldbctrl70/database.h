@@ -31,9 +31,9 @@ enum ZLDBStructVersion : int32_t {
 
 // How a database is opened.
 enum EOpenMode : int32_t {
-  eOpenReadWrite = 0,       // read-write; a database protected by a login needs it
-  eOpenReadOnly = 1,        // read-only; the file need not be writable; no login check
-  eOpenReadWriteNoLogin = 2 // read-write without the login check (any other value too)
+  eOpenReadWrite = 0,        // read-write; a database protected by a login needs it
+  eOpenReadOnly = 1,         // read-only; the file need not be writable; no login check
+  eOpenReadWriteNoLogin = 2  // read-write without the login check (any other value too)
 };
 
 // ---- versions and errors --------------------------------------------------
@@ -86,8 +86,7 @@ ZL_EXPORT int ZLCloseDatabase(void* hDB);
 ZL_EXPORT int ZLGetDatabaseVersion(void* hDB, ZLDBVersion& version,
                                    ZLDBStructVersion& structVersion);
 // Stores both versions in the database and in the handle.
-ZL_EXPORT int ZLSetDatabaseVersion(void* hDB, ZLDBVersion version,
-                                   ZLDBStructVersion structVersion);
+ZL_EXPORT int ZLSetDatabaseVersion(void* hDB, ZLDBVersion version, ZLDBStructVersion structVersion);
 // The state word; 1 means the login is enforced when opening read-write.
 ZL_EXPORT int ZLGetDatabaseState(void* hDB, unsigned long& state);
 // Writes the state word and renews the layout change stamp.

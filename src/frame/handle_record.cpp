@@ -95,8 +95,8 @@ CNewHandle::~CNewHandle() {
   GlobalFree(m_handle);
 }
 
-HANDLE CNewHandle::Publish(const char* path, const char* login, EOpenMode mode,
-                           uint64_t device, uint64_t inode) {
+HANDLE CNewHandle::Publish(const char* path, const char* login, EOpenMode mode, uint64_t device,
+                           uint64_t inode) {
   ZLHandleRecord& record = m_lock->Record();
   CopyToField(record.path, path);
   CopyToField(record.login, login);

@@ -16,7 +16,8 @@ struct ErrorText {
 
 const ErrorText kErrorTexts[] = {
     {ZLE_OK, "no error"},
-    {ZLE_IN_USE_OR_EXISTS, "database in use or already exists, or its structure could not be changed"},
+    {ZLE_IN_USE_OR_EXISTS,
+     "database in use or already exists, or its structure could not be changed"},
     {ZLE_NOT_WRITABLE, "file is not writable"},
     {ZLE_FILE_NOT_FOUND, "file does not exist"},
     {ZLE_CREATE_FAILED, "database could not be created"},

@@ -76,10 +76,23 @@ int ReadVersionsAndCheckLogin(ZLHandleRecord& record, EOpenMode mode, const char
 
 // The fixed tables in the order they are opened.
 const ZLFixedTable kOpenOrder[] = {
-    ZLT_MAIN,      ZLT_NODE_NC,  ZLT_PARAMSET, ZLT_PARAMVALUE, ZLT_TOLERANCE,
-    ZLT_TOLERANCE_VALUE, ZLT_QUALITY, ZLT_QUALITY_VALUE, ZLT_NODE_C, ZLT_FILES,
-    ZLT_PACKAGE,   ZLT_ADDITIONAL_DATA_INFO, ZLT_ADDITIONAL_DATA, ZLT_UDT_ID,
-    ZLT_SIMTABINFO, ZLT_RESINFO, ZLT_RESID,
+    ZLT_MAIN,
+    ZLT_NODE_NC,
+    ZLT_PARAMSET,
+    ZLT_PARAMVALUE,
+    ZLT_TOLERANCE,
+    ZLT_TOLERANCE_VALUE,
+    ZLT_QUALITY,
+    ZLT_QUALITY_VALUE,
+    ZLT_NODE_C,
+    ZLT_FILES,
+    ZLT_PACKAGE,
+    ZLT_ADDITIONAL_DATA_INFO,
+    ZLT_ADDITIONAL_DATA,
+    ZLT_UDT_ID,
+    ZLT_SIMTABINFO,
+    ZLT_RESINFO,
+    ZLT_RESID,
 };
 
 int OpenTablesAndLanguages(ZLHandleRecord& record) {
@@ -165,7 +178,9 @@ void* ZLOpenDatabase(const char* name, EOpenMode mode, const char* login) {
   }
 }
 
-void* ZLOpenDatabase(const char* name, EOpenMode mode) { return ZLOpenDatabase(name, mode, nullptr); }
+void* ZLOpenDatabase(const char* name, EOpenMode mode) {
+  return ZLOpenDatabase(name, mode, nullptr);
+}
 
 int ZLSetDatabaseSnapShotMode(void* hDB, int on) {
   return zl::RunGuarded(hDB, [&](zl::ZLHandleRecord& record) {

@@ -236,7 +236,8 @@ int ZLGetDBResourceStrings(void* hDB, WORD wLanguage,
       static const char* const kNodeColumn[] = {"NODE_ID"};
       for (main.MoveFirst(); !main.IsEOF(); main.MoveNext()) {
         const COleVariant stateValue = main.GetFieldValue("STATE");
-        const uint32_t state = stateValue.vt == VT_NULL ? 0 : static_cast<uint32_t>(stateValue.lVal);
+        const uint32_t state =
+            stateValue.vt == VT_NULL ? 0 : static_cast<uint32_t>(stateValue.lVal);
         if ((state & 0x800) != 0 && !bIncludeState800) continue;
         if ((state & 0x400) != 0 && !bIncludeState400) continue;
         const long recordID = main.GetFieldValue("MODEL_ID").lVal;
@@ -271,8 +272,9 @@ int ZLSetDBResourceStrings(void* hDB, WORD wLanguage,
     for (int i = 0; i < strings.GetSize(); ++i) {
       const CZLResourceStringObject* object = strings[i];
       if (object == nullptr) continue;
-      const int written = SetResourceText(record, COleVariant(static_cast<int32_t>(object->m_lResID)),
-                                          wLanguage, COleVariant(object->m_strText));
+      const int written =
+          SetResourceText(record, COleVariant(static_cast<int32_t>(object->m_lResID)), wLanguage,
+                          COleVariant(object->m_strText));
       if (written != ZLE_OK) return ZLOutcome::Fail(written);
     }
     return ZLOutcome::Ok();

@@ -19,7 +19,8 @@ int RefreshResourceTables(ZLHandleRecord& record) {
         if (tables.FindRecordset(langID) != nullptr) return;
         const COleVariant name = row.GetFieldValue("TABNAME");
         try {
-          CLanguageTable table = OpenLanguageTable(record, ResourceTableLayout(kind), V_BSTRT(&name));
+          CLanguageTable table =
+              OpenLanguageTable(record, ResourceTableLayout(kind), V_BSTRT(&name));
           tables.tableDefs[langID] = table.tableDef.release();
           tables.recordsets[langID] = table.recordset.release();
         } catch (const CDaoException&) {

@@ -36,8 +36,8 @@ void BuildTables(ZLHandleRecord& record) {
     if (table == ZLT_DBINFO) {
       CZLRecordset& dbinfo = *record.recordsets[ZLT_DBINFO];
       dbinfo.AddNew();
-      dbinfo.SetFieldValue("VERSION",
-                           COleVariant(PackVersion(kCurrentDatabaseVersion, kCurrentStructureVersion)));
+      dbinfo.SetFieldValue(
+          "VERSION", COleVariant(PackVersion(kCurrentDatabaseVersion, kCurrentStructureVersion)));
       dbinfo.Update();
       record.databaseVersion = static_cast<ZLDBVersion>(kCurrentDatabaseVersion);
       record.structureVersion = static_cast<ZLDBStructVersion>(kCurrentStructureVersion);

@@ -95,7 +95,8 @@ const ZLLanguageTableLayout& SimulatorTableLayout(int kind);
 
 // 1 when name may be used for a user-defined table; 0 when it equals a fixed
 // table name (exactly, case-sensitive) or occurs inside one of the name
-// formats of the per-language tables, read literally ("CALL_%s", ...).  Null and the empty name are refused.
+// formats of the per-language tables, read literally ("CALL_%s", ...).  Null and the empty name are
+// refused.
 int IsTableNameAllowed(const char* name);
 
 // The database and structure versions this library creates and the packing

@@ -9,8 +9,7 @@ void CZLTableDef::CreateFieldEx(const char* lpszName, short nType, long lSize, l
   info.m_lAttributes = lAttributes;
   info.m_nOrdinalPosition = 0;
   info.m_bRequired = FALSE;
-  info.m_bAllowZeroLength =
-      (nType == dbText || nType == dbMemo) && bAllowZeroLength ? TRUE : FALSE;
+  info.m_bAllowZeroLength = (nType == dbText || nType == dbMemo) && bAllowZeroLength ? TRUE : FALSE;
   info.m_lCollatingOrder = 0;
   CreateField(info);
 }

@@ -73,8 +73,8 @@ ZLOutcome AddTable(ZLHandleRecord& record, int kind, const char* language, int e
     registry.SetFieldValue("TABNAME", COleVariant(table.tableDef->GetName()));
     registry.SetFieldValue("TABTYPE", COleVariant(static_cast<BYTE>(kind)));
     registry.SetFieldValue(
-        "EXCLUSIVE", COleVariant(int16_t{!keepsFlag || exclusive != 0 ? int16_t{-1} : int16_t{0}},
-                                 VT_BOOL));
+        "EXCLUSIVE",
+        COleVariant(int16_t{!keepsFlag || exclusive != 0 ? int16_t{-1} : int16_t{0}}, VT_BOOL));
     registry.Update();
     transaction.Commit();
     tables.tableDefs[language] = table.tableDef.release();
@@ -104,7 +104,8 @@ ZLOutcome RemoveTable(ZLHandleRecord& record, int kind, const char* language) {
     tables.recordsets.RemoveKey(language);
     delete tableDef;
     tables.tableDefs.RemoveKey(language);
-    if (kind == ZLS_CALL || kind == ZLS_MACRO) record.languages->exclusive[kind].RemoveKey(language);
+    if (kind == ZLS_CALL || kind == ZLS_MACRO)
+      record.languages->exclusive[kind].RemoveKey(language);
   };
   try {
     CTransaction transaction;
@@ -166,10 +167,12 @@ using namespace zl;
 
 // The exported family: one line each over the shared routines above.
 int ZLAddCallTable(void* hDB, const char* lang, int bExclusive) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& r) { return AddTable(r, ZLS_CALL, lang, bExclusive); });
+  return RunGuarded(hDB,
+                    [&](ZLHandleRecord& r) { return AddTable(r, ZLS_CALL, lang, bExclusive); });
 }
 int ZLAddMacroTable(void* hDB, const char* lang, int bExclusive) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& r) { return AddTable(r, ZLS_MACRO, lang, bExclusive); });
+  return RunGuarded(hDB,
+                    [&](ZLHandleRecord& r) { return AddTable(r, ZLS_MACRO, lang, bExclusive); });
 }
 int ZLAddAccessTable(void* hDB, const char* lang) {
   return RunGuarded(hDB, [&](ZLHandleRecord& r) { return AddTable(r, ZLS_ACCESS, lang, 1); });
@@ -190,10 +193,12 @@ int ZLRemovePackageTable(void* hDB, const char* lang) {
   return RunGuarded(hDB, [&](ZLHandleRecord& r) { return RemoveTable(r, ZLS_PACKAGE, lang); });
 }
 int ZLIsExclusiveCallTable(void* hDB, const char* lang, int& bExclusive) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& r) { return IsExclusive(r, ZLS_CALL, lang, bExclusive); });
+  return RunGuarded(hDB,
+                    [&](ZLHandleRecord& r) { return IsExclusive(r, ZLS_CALL, lang, bExclusive); });
 }
 int ZLIsExclusiveMacroTable(void* hDB, const char* lang, int& bExclusive) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& r) { return IsExclusive(r, ZLS_MACRO, lang, bExclusive); });
+  return RunGuarded(hDB,
+                    [&](ZLHandleRecord& r) { return IsExclusive(r, ZLS_MACRO, lang, bExclusive); });
 }
 int ZLGetAvailableCallSimLanguages(void* hDB, CStringArray& languages) {
   return RunGuarded(hDB, [&](ZLHandleRecord& r) { return ListLanguages(r, ZLS_CALL, languages); });
@@ -202,8 +207,10 @@ int ZLGetAvailableMacroSimLanguages(void* hDB, CStringArray& languages) {
   return RunGuarded(hDB, [&](ZLHandleRecord& r) { return ListLanguages(r, ZLS_MACRO, languages); });
 }
 int ZLGetAvailableAccessSimLanguages(void* hDB, CStringArray& languages) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& r) { return ListLanguages(r, ZLS_ACCESS, languages); });
+  return RunGuarded(hDB,
+                    [&](ZLHandleRecord& r) { return ListLanguages(r, ZLS_ACCESS, languages); });
 }
 int ZLGetAvailablePackageSimLanguages(void* hDB, CStringArray& languages) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& r) { return ListLanguages(r, ZLS_PACKAGE, languages); });
+  return RunGuarded(hDB,
+                    [&](ZLHandleRecord& r) { return ListLanguages(r, ZLS_PACKAGE, languages); });
 }

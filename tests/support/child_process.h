@@ -25,8 +25,8 @@ struct CChildActionRegistrar {
   CChildActionRegistrar(const char* name, ChildAction action);
 };
 
-#define ZL_CHILD_ACTION(name)                                                          \
-  static int ZlChild_##name(const ::zltest::ChildArgs& args);                         \
+#define ZL_CHILD_ACTION(name)                                                              \
+  static int ZlChild_##name(const ::zltest::ChildArgs& args);                              \
   static ::zltest::CChildActionRegistrar zl_child_registrar_##name(#name, ZlChild_##name); \
   static int ZlChild_##name(const ::zltest::ChildArgs& args)
 

@@ -146,10 +146,18 @@ int RunAddSimTable(const Args& argsIn) {
   const char* lang = args[2].c_str();
   int ok = 0;
   switch (kind - kSimKinds) {
-    case 0: ok = ZLAddCallTable(hDB, lang, exclusive ? 1 : 0); break;
-    case 1: ok = ZLAddMacroTable(hDB, lang, exclusive ? 1 : 0); break;
-    case 2: ok = ZLAddAccessTable(hDB, lang); break;
-    default: ok = ZLAddPackageTable(hDB, lang); break;
+    case 0:
+      ok = ZLAddCallTable(hDB, lang, exclusive ? 1 : 0);
+      break;
+    case 1:
+      ok = ZLAddMacroTable(hDB, lang, exclusive ? 1 : 0);
+      break;
+    case 2:
+      ok = ZLAddAccessTable(hDB, lang);
+      break;
+    default:
+      ok = ZLAddPackageTable(hDB, lang);
+      break;
   }
   const int status = ok ? 0 : ReportFailure("adding the table");
   if (ok) std::printf("%s table for %s added\n", kind->name, lang);

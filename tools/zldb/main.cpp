@@ -24,8 +24,8 @@ void PrintUsage(FILE* out) {
 
 int main(int argc, char** argv) {
   if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-    std::printf("zldb %s (database version %d, structure version %d)\n",
-                ZLDBCTRL70_VERSION_STRING, GetZLDBCtrlDBVersion(), GetZLDBCtrlStructVersion());
+    std::printf("zldb %s (database version %d, structure version %d)\n", ZLDBCTRL70_VERSION_STRING,
+                GetZLDBCtrlDBVersion(), GetZLDBCtrlStructVersion());
     return 0;
   }
   if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "help") == 0)) {

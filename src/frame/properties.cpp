@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/dao_errors.h"
+#include "frame/caller_numbers.h"
 #include "frame/dbinfo.h"
 #include "frame/guard.h"
 #include "frame/textpack.h"
@@ -99,7 +100,9 @@ int ZLGetDatabaseState(void* hDB, unsigned long& state) {
 
 int ZLSetDatabaseState(void* hDB, unsigned long& state) {
   return RunGuarded(hDB, [&](ZLHandleRecord& record) {
-    const COleVariant value(static_cast<int32_t>(static_cast<uint32_t>(state)));
+    COleVariant value;
+    const int range = zl::StoredNumber(state, value);
+    if (range != ZLE_OK) return ZLOutcome::Fail(range);
     zl::WriteDbInfoField(record, "STATE", &value);
     zl::StampLayoutChange(record);
     return ZLOutcome::Ok();

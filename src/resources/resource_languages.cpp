@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "engine/dao_errors.h"
+#include "frame/caller_numbers.h"
 #include "frame/guard.h"
 #include "frame/language_maps.h"
 #include "frame/transaction.h"
@@ -269,12 +270,19 @@ int ZLSetDBResourceStrings(void* hDB, WORD wLanguage,
     const int code = RefreshResourceTables(record);
     if (code != ZLE_OK) return ZLOutcome::Fail(code);
     if (FindStringTable(record, wLanguage) == nullptr) return ZLOutcome::Fail(ZLE_NO_LANGUAGE);
+    // Every resource ID is checked before the first text is written, so a
+    // list with an ID no 32-bit key can hold changes nothing.
+    std::vector<COleVariant> keys(static_cast<size_t>(strings.GetSize()));
+    for (int i = 0; i < strings.GetSize(); ++i) {
+      if (strings[i] == nullptr) continue;
+      const int range = StoredNumber(strings[i]->m_lResID, keys[static_cast<size_t>(i)]);
+      if (range != ZLE_OK) return ZLOutcome::Fail(range);
+    }
     for (int i = 0; i < strings.GetSize(); ++i) {
       const CZLResourceStringObject* object = strings[i];
       if (object == nullptr) continue;
-      const int written =
-          SetResourceText(record, COleVariant(static_cast<int32_t>(object->m_lResID)), wLanguage,
-                          COleVariant(object->m_strText));
+      const int written = SetResourceText(record, keys[static_cast<size_t>(i)], wLanguage,
+                                          COleVariant(object->m_strText));
       if (written != ZLE_OK) return ZLOutcome::Fail(written);
     }
     return ZLOutcome::Ok();

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "frame/caller_numbers.h"
 #include "zldbctrl70/errors.h"
 
 namespace zl {
@@ -20,25 +21,14 @@ int32_t Int32Of(const COleVariant& read) {
 
 }  // namespace
 
-int CUnsignedValue::ToStored(In value, COleVariant& stored) {
-  // unsigned long is 64 bits here; the field keeps 32.
-  if (value > std::numeric_limits<uint32_t>::max()) return ZLE_ENGINE;
-  stored = COleVariant(static_cast<int32_t>(static_cast<uint32_t>(value)));
-  return ZLE_OK;
-}
+int CUnsignedValue::ToStored(In value, COleVariant& stored) { return StoredNumber(value, stored); }
 
 int CUnsignedValue::FromRead(const COleVariant& read, Out value) {
   value = static_cast<uint32_t>(Int32Of(read));
   return ZLE_OK;
 }
 
-int CSignedValue::ToStored(In value, COleVariant& stored) {
-  if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max()) {
-    return ZLE_ENGINE;
-  }
-  stored = COleVariant(static_cast<int32_t>(value));
-  return ZLE_OK;
-}
+int CSignedValue::ToStored(In value, COleVariant& stored) { return StoredNumber(value, stored); }
 
 int CSignedValue::FromRead(const COleVariant& read, Out value) {
   value = Int32Of(read);

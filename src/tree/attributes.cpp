@@ -32,7 +32,8 @@ template <class Kind, EStamp kStamp>
 int SetScalar(void* hDB, const ZLRowRef& row, const char* field, typename Kind::In value) {
   return RunGuarded(hDB, [&](ZLHandleRecord& record) {
     COleVariant stored;
-    const int code = Kind::ToStored(value, stored);
+    int code = row.CheckKeys();
+    if (code == ZLE_OK) code = Kind::ToStored(value, stored);
     if (code != ZLE_OK) return ZLOutcome::Fail(code);
     // The state's stamp stands even when the write below fails: readers
     // of the change date must never miss a change that did happen.

@@ -2,6 +2,7 @@
 // by record ID and by bookmark.  They are generated from the one list of
 // fields below and two operation shapes, so that all sixteen follow the
 // same rules.
+#include "frame/caller_numbers.h"
 #include "frame/dbinfo.h"
 #include "frame/guard.h"
 #include "schema/zl_recordset.h"
@@ -47,15 +48,12 @@ int GetLink(void* hDB, const Row& row, const char* field, long& link) {
 
 template <typename Row>
 int SetLink(void* hDB, const Row& row, const char* field, long link) {
-  // A link to record 0 cannot exist: 0 means "no link" and is stored as NULL.
-  COleVariant value;
-  if (link == 0) {
-    value.SetNull();
-  } else {
-    value = static_cast<int32_t>(link);
-  }
   return RunGuarded(hDB, [&](ZLHandleRecord& record) {
-    const int code = row.Set(record, field, value);
+    // A link to record 0 cannot exist: 0 means "no link" and is stored as NULL.
+    COleVariant value;
+    value.SetNull();
+    int code = link == 0 ? ZLE_OK : StoredNumber(link, value);
+    if (code == ZLE_OK) code = row.Set(record, field, value);
     if (code != ZLE_OK) return ZLOutcome::Fail(code);
     // The stamp follows only a write that happened.
     StampLayoutChange(record);

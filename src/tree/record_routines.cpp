@@ -1,6 +1,7 @@
 #include "tree/record_routines.h"
 
 #include "engine/dao_errors.h"
+#include "frame/caller_numbers.h"
 #include "frame/dbinfo.h"
 #include "frame/guard.h"
 #include "resources/resource_tables.h"
@@ -37,16 +38,19 @@ CZLRecordset& Main(ZLHandleRecord& record) { return *record.recordsets[ZLT_MAIN]
 }  // namespace
 
 int SeekByID(ZLHandleRecord& record, CZLRecordset& rs, const char* idField, long id) {
+  int32_t key32 = 0;
+  const int range = LookupKey(id, key32);
+  if (range != ZLE_OK) return range;
   return CatchEngineErrors([&]() {
     RefreshUnlessSnapshot(record);
     // The row the recordset stands on is often the one asked for again.
     try {
       const COleVariant current = rs.GetFieldValue(idField);
-      if (current.vt == VT_I4 && current.lVal == id) return ZLE_OK;
+      if (current.vt == VT_I4 && current.lVal == key32) return ZLE_OK;
     } catch (const CDaoException& e) {
       if (e.m_scode != DaoScode(kDaoNoCurrentRecord)) throw;
     }
-    COleVariant key(static_cast<int32_t>(id));
+    COleVariant key(key32);
     return rs.Seek("=", &key) ? ZLE_OK : ZLE_NO_RECORD;
   });
 }

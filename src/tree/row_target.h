@@ -9,6 +9,7 @@
 #ifndef ZLDBCTRL70_TREE_ROW_TARGET_H_
 #define ZLDBCTRL70_TREE_ROW_TARGET_H_
 
+#include "frame/caller_numbers.h"
 #include "frame/handle_record.h"
 #include "zldbctrl70/platform/variant.h"
 
@@ -22,6 +23,13 @@ struct ZLRowRef {
   static ZLRowRef ByID(long id, long paramSetID) { return {id, nullptr, paramSetID}; }
   static ZLRowRef ByBookmark(const COleVariant& bookmark, long paramSetID) {
     return {0, &bookmark, paramSetID};
+  }
+  // 11 when the reference names its row by an ID no row can have, so that
+  // an operation refuses it before writing anything; 0 otherwise.
+  int CheckKeys() const {
+    int32_t key = 0;
+    if (paramSetID != 0) return LookupKey(paramSetID, key);
+    return bookmark != nullptr ? ZLE_OK : LookupKey(recordID, key);
   }
 };
 

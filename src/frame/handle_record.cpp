@@ -2,8 +2,8 @@
 
 #include <sys/stat.h>
 
+#include "engine/close_quietly.h"
 #include "engine/dao_database.h"
-#include "frame/close_quietly.h"
 #include "frame/last_error.h"
 #include "schema/zl_recordset.h"
 #include "schema/zl_tabledef.h"

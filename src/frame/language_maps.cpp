@@ -1,6 +1,6 @@
 #include "frame/language_maps.h"
 
-#include "frame/close_quietly.h"
+#include "engine/close_quietly.h"
 #include "schema/zl_recordset.h"
 #include "schema/zl_tabledef.h"
 

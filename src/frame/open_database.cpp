@@ -7,10 +7,9 @@
 #include "frame/guard.h"
 #include "frame/handle_record.h"
 #include "frame/language_maps.h"
-#include "resources/resource_tables.h"
+#include "frame/registry_refresh.h"
 #include "schema/fixed_tables.h"
 #include "schema/layout.h"
-#include "simlang/simtable_registry.h"
 #include "zldbctrl70/database.h"
 #include "zldbctrl70/platform/runtime_io.h"
 
@@ -51,7 +50,8 @@ int OpenEngineDatabase(CDaoDatabase& database, const char* path, bool readOnly) 
 // Reads the versions and, when the mode asks for it, checks the login.  A
 // property table that cannot be read counts as version 0 (no login then).
 int ReadVersionsAndCheckLogin(ZLHandleRecord& record, EOpenMode mode, const char* login) {
-  OpenFixedTable(record, ZLT_DBINFO);
+  OpenFixedTable(*record.database, ZLT_DBINFO, record.tableDefs[ZLT_DBINFO],
+                 record.recordsets[ZLT_DBINFO]);
   int32_t state = 0;
   try {
     const COleVariant version = ReadDbInfoField(record, "VERSION");
@@ -97,7 +97,9 @@ const ZLFixedTable kOpenOrder[] = {
 
 int OpenTablesAndLanguages(ZLHandleRecord& record) {
   for (ZLFixedTable table : kOpenOrder) {
-    if (FixedTableExists(table, record.databaseVersion)) OpenFixedTable(record, table);
+    if (FixedTableExists(table, record.databaseVersion)) {
+      OpenFixedTable(*record.database, table, record.tableDefs[table], record.recordsets[table]);
+    }
   }
   record.languages = new ZLLanguageMaps;
   int code = RefreshResourceTables(record);

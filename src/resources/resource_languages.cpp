@@ -47,7 +47,7 @@ int AddStep(ZLHandleRecord& record, WORD language, const CResourceStep& step) {
     for (int i = 0; i < step.count; ++i) {
       const ZLLanguageTableLayout& layout = ResourceTableLayout(step.kinds[i]);
       created.push_back(
-          CreateLanguageTable(record, layout, FormatResourceTableName(layout, language)));
+          CreateLanguageTable(*record.database, layout, FormatResourceTableName(layout, language)));
       registry.AddNew();
       registry.SetFieldValue("LANGID", COleVariant(static_cast<int32_t>(language)));
       registry.SetFieldValue("TABNAME", COleVariant(created.back().tableDef->GetName()));
@@ -92,7 +92,7 @@ int RemoveStep(ZLHandleRecord& record, WORD language, const CResourceStep& step)
   try {
     CTransaction transaction;
     for (int i = 0; i < step.count; ++i) {
-      DropLanguageTable(record, tableDefs[i],
+      DropLanguageTable(*record.database, tableDefs[i],
                         record.languages->resource[step.kinds[i]].FindRecordset(language));
     }
     CZLRecordset& registry = *record.recordsets[ZLT_RESINFO];

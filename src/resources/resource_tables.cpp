@@ -4,32 +4,10 @@
 #include "frame/registry_refresh.h"
 #include "schema/language_tables.h"
 #include "schema/layout.h"
+#include "schema/zl_recordset.h"
+#include "zldbctrl70/errors.h"
 
 namespace zl {
-
-int RefreshResourceTables(ZLHandleRecord& record) {
-  return RefreshFromRegistry(
-      record, ZLT_RESINFO, record.resourceRegistryStamp, [&](CZLRecordset& row) {
-        const int kind = row.GetFieldValue("TABTYPE").bVal;
-        if (kind >= kResourceTableKinds) return;
-        const COleVariant language = row.GetFieldValue("LANGID");
-        if (language.vt == VT_NULL) return;
-        const WORD langID = static_cast<WORD>(language.lVal);
-        ZLOpenTables<WORD, WORD>& tables = record.languages->resource[kind];
-        if (tables.FindRecordset(langID) != nullptr) return;
-        const COleVariant name = row.GetFieldValue("TABNAME");
-        try {
-          CLanguageTable table =
-              OpenLanguageTable(record, ResourceTableLayout(kind), V_BSTRT(&name));
-          tables.tableDefs[langID] = table.tableDef.release();
-          tables.recordsets[langID] = table.recordset.release();
-        } catch (const CDaoException&) {
-          // A registered table that cannot be opened (removed by another
-          // process between its registry row and now) is left out; the
-          // other languages stay usable.
-        }
-      });
-}
 
 CZLRecordset* FindStringTable(ZLHandleRecord& record, WORD language) {
   ZLOpenTables<WORD, WORD>& tables = record.languages->resource[ZLR_STRINGTAB];

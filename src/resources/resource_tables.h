@@ -9,16 +9,12 @@
 #define ZLDBCTRL70_RESOURCES_RESOURCE_TABLES_H_
 
 #include "frame/handle_record.h"
+#include "frame/registry_refresh.h"
 #include "zldbctrl70/platform/variant.h"
 
 class CZLRecordset;
 
 namespace zl {
-
-// Opens every registered resource table the handle does not hold yet, when
-// RESINFO changed since the last refresh (nothing at all otherwise, and
-// nothing in snapshot mode).  Engine failures give 9.
-int RefreshResourceTables(ZLHandleRecord& record);
 
 // The open string-table recordset of a language, refreshing once when the
 // handle does not know it; null when the language has none.

@@ -7,13 +7,12 @@
 namespace zl {
 namespace {
 
-void OpenRecordset(ZLHandleRecord& record, ZLFixedTable table) {
+void OpenRecordset(CDaoDatabase& database, ZLFixedTable table, CZLTableDef* tableDef,
+                   CZLRecordset*& recordset) {
   const ZLTableLayout& layout = FixedTableLayout(table);
-  record.recordsets[table] = new CZLRecordset(record.database);
-  record.recordsets[table]->Open(record.tableDefs[table], dbOpenTable, 0);
-  if (layout.currentIndex != nullptr) {
-    record.recordsets[table]->SetCurrentIndex(layout.currentIndex);
-  }
+  recordset = new CZLRecordset(&database);
+  recordset->Open(tableDef, dbOpenTable, 0);
+  if (layout.currentIndex != nullptr) recordset->SetCurrentIndex(layout.currentIndex);
 }
 
 }  // namespace
@@ -39,20 +38,21 @@ void DefineTable(CZLTableDef& tableDef, const char* name, const ZLFieldLayout* f
   }
 }
 
-void BuildFixedTable(ZLHandleRecord& record, ZLFixedTable table) {
+void BuildFixedTable(CDaoDatabase& database, ZLFixedTable table, CZLTableDef*& tableDef,
+                     CZLRecordset*& recordset) {
   const ZLTableLayout& layout = FixedTableLayout(table);
-  record.tableDefs[table] = new CZLTableDef(record.database);
-  CZLTableDef& tableDef = *record.tableDefs[table];
-  DefineTable(tableDef, layout.name, layout.fields, layout.fieldCount, layout.indexes,
+  tableDef = new CZLTableDef(&database);
+  DefineTable(*tableDef, layout.name, layout.fields, layout.fieldCount, layout.indexes,
               layout.indexCount);
-  tableDef.Append();
-  OpenRecordset(record, table);
+  tableDef->Append();
+  OpenRecordset(database, table, tableDef, recordset);
 }
 
-void OpenFixedTable(ZLHandleRecord& record, ZLFixedTable table) {
-  record.tableDefs[table] = new CZLTableDef(record.database);
-  record.tableDefs[table]->Open(FixedTableLayout(table).name);
-  OpenRecordset(record, table);
+void OpenFixedTable(CDaoDatabase& database, ZLFixedTable table, CZLTableDef*& tableDef,
+                    CZLRecordset*& recordset) {
+  tableDef = new CZLTableDef(&database);
+  tableDef->Open(FixedTableLayout(table).name);
+  OpenRecordset(database, table, tableDef, recordset);
 }
 
 }  // namespace zl

@@ -1,12 +1,13 @@
-// Building and opening the fixed tables of a handle record from the layout
+// Building and opening the fixed tables of a database from the layout
 // description.
 #ifndef ZLDBCTRL70_SCHEMA_FIXED_TABLES_H_
 #define ZLDBCTRL70_SCHEMA_FIXED_TABLES_H_
 
-#include "frame/handle_record.h"
 #include "schema/layout.h"
 
+class CDaoDatabase;
 class CZLTableDef;
+class CZLRecordset;
 
 namespace zl {
 
@@ -16,17 +17,19 @@ namespace zl {
 void DefineTable(CZLTableDef& tableDef, const char* name, const ZLFieldLayout* fields,
                  size_t fieldCount, const ZLIndexLayout* indexes, size_t indexCount);
 
-// Creates the table in the record's database with its fields and indexes,
-// appends it, and opens its recordset on the layout's current index; both
-// objects are stored in the record's slots as soon as they exist, so a
-// failure part way leaves them for ReleaseHandleResources.  Engine errors
-// propagate.
-void BuildFixedTable(ZLHandleRecord& record, ZLFixedTable table);
+// Creates the table in the database with its fields and indexes, appends it,
+// and opens its recordset on the layout's current index.  Both objects are
+// allocated with new and stored in tableDef and recordset as soon as they
+// exist, so a failure part way leaves them for the caller to close and
+// delete.  Engine errors propagate.
+void BuildFixedTable(CDaoDatabase& database, ZLFixedTable table, CZLTableDef*& tableDef,
+                     CZLRecordset*& recordset);
 
 // Opens the existing table's definition and recordset with the layout's
-// current index, storing both in the record's slots.  Engine errors
+// current index, storing both as BuildFixedTable does.  Engine errors
 // propagate.
-void OpenFixedTable(ZLHandleRecord& record, ZLFixedTable table);
+void OpenFixedTable(CDaoDatabase& database, ZLFixedTable table, CZLTableDef*& tableDef,
+                    CZLRecordset*& recordset);
 
 }  // namespace zl
 

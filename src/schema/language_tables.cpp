@@ -1,8 +1,8 @@
 #include "schema/language_tables.h"
 
+#include "engine/close_quietly.h"
 #include "engine/dao_database.h"
 #include "engine/dao_errors.h"
-#include "frame/close_quietly.h"
 #include "schema/fixed_tables.h"
 
 namespace zl {
@@ -10,9 +10,9 @@ namespace {
 
 bool IsTableExists(const CDaoException& e) { return e.m_scode == DaoScode(kDaoTableExists); }
 
-void OpenRecordset(CLanguageTable& table, ZLHandleRecord& record,
+void OpenRecordset(CLanguageTable& table, CDaoDatabase& database,
                    const ZLLanguageTableLayout& layout) {
-  table.recordset = std::make_unique<CZLRecordset>(record.database);
+  table.recordset = std::make_unique<CZLRecordset>(&database);
   table.recordset->Open(table.tableDef.get(), dbOpenTable, 0);
   table.recordset->SetCurrentIndex(layout.currentIndex);
 }
@@ -24,10 +24,10 @@ CLanguageTable::~CLanguageTable() {
   CloseQuietly(tableDef.get());
 }
 
-CLanguageTable CreateLanguageTable(ZLHandleRecord& record, const ZLLanguageTableLayout& layout,
+CLanguageTable CreateLanguageTable(CDaoDatabase& database, const ZLLanguageTableLayout& layout,
                                    const char* baseName) {
   CLanguageTable table;
-  table.tableDef = std::make_unique<CZLTableDef>(record.database);
+  table.tableDef = std::make_unique<CZLTableDef>(&database);
   DefineTable(*table.tableDef, baseName, layout.fields, layout.fieldCount, layout.indexes,
               layout.indexCount);
   for (int counter = 1;; ++counter) {
@@ -42,7 +42,7 @@ CLanguageTable CreateLanguageTable(ZLHandleRecord& record, const ZLLanguageTable
     }
   }
   try {
-    OpenRecordset(table, record, layout);
+    OpenRecordset(table, database, layout);
   } catch (...) {
     // The table exists but cannot be used: take it away again so that the
     // database holds no table without its registry row.
@@ -50,7 +50,7 @@ CLanguageTable CreateLanguageTable(ZLHandleRecord& record, const ZLLanguageTable
     table.recordset.reset();
     CloseQuietly(table.tableDef.get());
     try {
-      record.database->DeleteTableDef(name);
+      database.DeleteTableDef(name);
     } catch (...) {
     }
     throw;
@@ -58,20 +58,20 @@ CLanguageTable CreateLanguageTable(ZLHandleRecord& record, const ZLLanguageTable
   return table;
 }
 
-CLanguageTable OpenLanguageTable(ZLHandleRecord& record, const ZLLanguageTableLayout& layout,
+CLanguageTable OpenLanguageTable(CDaoDatabase& database, const ZLLanguageTableLayout& layout,
                                  const char* name) {
   CLanguageTable table;
-  table.tableDef = std::make_unique<CZLTableDef>(record.database);
+  table.tableDef = std::make_unique<CZLTableDef>(&database);
   table.tableDef->Open(name);
-  OpenRecordset(table, record, layout);
+  OpenRecordset(table, database, layout);
   return table;
 }
 
-void DropLanguageTable(ZLHandleRecord& record, CZLTableDef* tableDef, CZLRecordset* recordset) {
+void DropLanguageTable(CDaoDatabase& database, CZLTableDef* tableDef, CZLRecordset* recordset) {
   const CString name = tableDef->GetName();
   CloseQuietly(recordset);
   CloseQuietly(tableDef);
-  record.database->DeleteTableDef(name);
+  database.DeleteTableDef(name);
 }
 
 CString FormatResourceTableName(const ZLLanguageTableLayout& layout, WORD language) {

@@ -6,10 +6,13 @@
 
 #include <memory>
 
-#include "frame/handle_record.h"
 #include "schema/layout.h"
 #include "schema/zl_recordset.h"
 #include "schema/zl_tabledef.h"
+#include "zldbctrl70/platform/cstring.h"
+#include "zldbctrl70/platform/types.h"
+
+class CDaoDatabase;
 
 namespace zl {
 
@@ -29,17 +32,17 @@ struct CLanguageTable {
 // name already exists, baseName + "_1", "_2", ... (the first that is free),
 // and opens it.  Engine errors propagate; nothing is left in the database
 // when the table could not be created and opened.
-CLanguageTable CreateLanguageTable(ZLHandleRecord& record, const ZLLanguageTableLayout& layout,
+CLanguageTable CreateLanguageTable(CDaoDatabase& database, const ZLLanguageTableLayout& layout,
                                    const char* baseName);
 
 // Opens the existing table name with the layout's current index.  Engine
 // errors propagate.
-CLanguageTable OpenLanguageTable(ZLHandleRecord& record, const ZLLanguageTableLayout& layout,
+CLanguageTable OpenLanguageTable(CDaoDatabase& database, const ZLLanguageTableLayout& layout,
                                  const char* name);
 
 // Closes the objects and deletes the table from the database.  Engine errors
 // propagate; the objects are closed either way.
-void DropLanguageTable(ZLHandleRecord& record, CZLTableDef* tableDef, CZLRecordset* recordset);
+void DropLanguageTable(CDaoDatabase& database, CZLTableDef* tableDef, CZLRecordset* recordset);
 
 // The table name a format gives for a resource language (the language ID
 // widened to 32 bits, eight lower-case hex digits) or a simulator language.

@@ -12,35 +12,6 @@
 
 namespace zl {
 
-int RefreshSimulatorTables(ZLHandleRecord& record) {
-  return RefreshFromRegistry(
-      record, ZLT_SIMTABINFO, record.simulatorRegistryStamp, [&](CZLRecordset& row) {
-        const int kind = row.GetFieldValue("TABTYPE").bVal;
-        if (kind >= kSimulatorTableKinds) return;
-        const COleVariant language = row.GetFieldValue("SIM_ID");
-        if (language.vt == VT_NULL) return;
-        const CString name(V_BSTRT(&language));
-        ZLOpenTables<CString, LPCSTR>& tables = record.languages->simulator[kind];
-        if (tables.FindRecordset(name) != nullptr) return;
-        const COleVariant tableName = row.GetFieldValue("TABNAME");
-        try {
-          CLanguageTable table =
-              OpenLanguageTable(record, SimulatorTableLayout(kind), V_BSTRT(&tableName));
-          tables.tableDefs[name] = table.tableDef.release();
-          tables.recordsets[name] = table.recordset.release();
-        } catch (const CDaoException&) {
-          // Left out, as for resource tables: the registry names a table that
-          // is gone.
-          return;
-        }
-        if (kind == ZLS_CALL || kind == ZLS_MACRO) {
-          const COleVariant exclusive = row.GetFieldValue("EXCLUSIVE");
-          record.languages->exclusive[kind][name] =
-              exclusive.vt == VT_BOOL && exclusive.boolVal == VARIANT_TRUE ? TRUE : FALSE;
-        }
-      });
-}
-
 CZLRecordset* FindSimulatorTable(ZLHandleRecord& record, int kind, const char* language) {
   ZLOpenTables<CString, LPCSTR>& tables = record.languages->simulator[kind];
   CZLRecordset* recordset = tables.FindRecordset(language);
@@ -67,7 +38,7 @@ ZLOutcome AddTable(ZLHandleRecord& record, int kind, const char* language, int e
     CTransaction transaction;
     const ZLLanguageTableLayout& layout = SimulatorTableLayout(kind);
     CLanguageTable table =
-        CreateLanguageTable(record, layout, FormatSimulatorTableName(layout, language));
+        CreateLanguageTable(*record.database, layout, FormatSimulatorTableName(layout, language));
     registry.AddNew();
     registry.SetFieldValue("SIM_ID", COleVariant(language));
     registry.SetFieldValue("TABNAME", COleVariant(table.tableDef->GetName()));
@@ -109,7 +80,7 @@ ZLOutcome RemoveTable(ZLHandleRecord& record, int kind, const char* language) {
   };
   try {
     CTransaction transaction;
-    DropLanguageTable(record, tableDef, recordset);
+    DropLanguageTable(*record.database, tableDef, recordset);
     CZLRecordset& registry = *record.recordsets[ZLT_SIMTABINFO];
     if (registry.GetRecordCount() > 0) {
       for (registry.MoveFirst(); !registry.IsEOF(); registry.MoveNext()) {

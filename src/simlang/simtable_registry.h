@@ -3,15 +3,11 @@
 #define ZLDBCTRL70_SIMLANG_SIMTABLE_REGISTRY_H_
 
 #include "frame/handle_record.h"
+#include "frame/registry_refresh.h"
 
 class CZLRecordset;
 
 namespace zl {
-
-// Opens every registered simulator-language table the handle does not hold
-// yet, when SIMTABINFO changed since the last refresh (nothing otherwise,
-// and nothing in snapshot mode).  0, or 9 on an engine failure.
-int RefreshSimulatorTables(ZLHandleRecord& record);
 
 // The open recordset of the language's table of a kind (ZLSimTableKind),
 // refreshing once when the handle does not know it; null when there is none.

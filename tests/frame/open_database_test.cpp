@@ -1,5 +1,5 @@
 // Opening existing databases: sharing, every failure code, older versions,
-// the login, snapshot mode, and what a close releases.
+// the login, and what a close releases.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,7 +10,6 @@
 #include "engine/dao_database.h"
 #include "engine/dao_errors.h"
 #include "frame/handle_record.h"
-#include "frame/language_maps.h"
 #include "schema/layout.h"
 #include "schema/zl_recordset.h"
 #include "support/child_process.h"
@@ -30,14 +29,6 @@ ZL_CHILD_ACTION(HoldExclusive) {
   zltest::ChildSignalReady();
   zltest::ChildWaitForRelease();
   return 0;
-}
-
-ZL_CHILD_ACTION(AddMacroTable) {
-  void* hDB = ZLOpenDatabase(args.at(0).c_str(), eOpenReadWriteNoLogin);
-  if (hDB == nullptr) return 1;
-  const int ok = ZLAddMacroTable(hDB, args.at(1).c_str(), 0);
-  ZLCloseDatabase(hDB);
-  return ok == 1 ? 0 : 2;
 }
 
 class OpenTest : public LibraryTest {
@@ -164,47 +155,6 @@ TEST_F(OpenTest, OlderVersionsOpenOnlyTheirTables) {
   EXPECT_EQ(record.recordsets[zl::ZLT_PARAMSET], nullptr);
   EXPECT_NE(record.recordsets[zl::ZLT_UDT_ID], nullptr);
   EXPECT_EQ(std::string(record.recordsets[zl::ZLT_MAIN]->GetCurrentIndex()), "MODEL_ID_INDEX");
-}
-
-TEST_F(OpenTest, SnapshotModeSkipsTheRefreshUntilSwitchedOff) {
-  ASSERT_EQ(ZLSetDatabaseSnapShotMode(m_hDB, 1), 1);
-  ASSERT_EQ(zltest::RunChild("AddMacroTable", {m_path, "Spice"}), 0);
-  CStringArray languages;
-  ASSERT_EQ(ZLGetAvailableMacroSimLanguages(m_hDB, languages), 1);
-  EXPECT_EQ(languages.GetSize(), 0);
-  ASSERT_EQ(ZLSetDatabaseSnapShotMode(m_hDB, 0), 1);
-  ASSERT_EQ(ZLGetAvailableMacroSimLanguages(m_hDB, languages), 1);
-  ASSERT_EQ(languages.GetSize(), 1);
-  EXPECT_EQ(languages[0], "Spice");
-  // Switching it on takes one fresh picture.
-  ASSERT_EQ(zltest::RunChild("AddMacroTable", {m_path, "Saber"}), 0);
-  ASSERT_EQ(ZLSetDatabaseSnapShotMode(m_hDB, 1), 1);
-  languages.RemoveAll();
-  ASSERT_EQ(ZLGetAvailableMacroSimLanguages(m_hDB, languages), 1);
-  EXPECT_EQ(languages.GetSize(), 2);
-}
-
-TEST_F(OpenTest, OpenFindsRegisteredLanguageTables) {
-  ASSERT_EQ(ZLAddResourceTable(m_hDB, 1033), 1);
-  ASSERT_EQ(ZLAddCallTable(m_hDB, "Spice", 1), 1);
-  CloseLibrary();
-  void* hDB = ZLOpenDatabase(m_path.c_str(), eOpenReadOnly);
-  ASSERT_NE(hDB, nullptr);
-  {
-    CHandleLock lock(hDB);
-    const zl::ZLLanguageMaps& maps = *lock.Record().languages;
-    for (int kind = 0; kind < zl::ZLR_KIND_COUNT; ++kind) {
-      EXPECT_EQ(maps.resource[kind].recordsets.GetCount(), 1) << kind;
-    }
-    EXPECT_EQ(maps.simulator[zl::ZLS_CALL].recordsets.GetCount(), 1);
-    BOOL exclusive = FALSE;
-    EXPECT_TRUE(maps.exclusive[zl::ZLS_CALL].Lookup("Spice", exclusive));
-    EXPECT_TRUE(exclusive);
-  }
-  int exclusive = 0;
-  ASSERT_EQ(ZLIsExclusiveCallTable(hDB, "Spice", exclusive), 1);
-  EXPECT_EQ(exclusive, 1);
-  ASSERT_EQ(ZLCloseDatabase(hDB), 1);
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ int CreateFileFailureCode() {
 void BuildTables(ZLHandleRecord& record) {
   for (int t = 0; t < ZLT_FIXED_TABLE_COUNT; ++t) {
     const auto table = static_cast<ZLFixedTable>(t);
-    BuildFixedTable(record, table);
+    BuildFixedTable(*record.database, table, record.tableDefs[table], record.recordsets[table]);
     if (table == ZLT_DBINFO) {
       CZLRecordset& dbinfo = *record.recordsets[ZLT_DBINFO];
       dbinfo.AddNew();

@@ -1,6 +1,6 @@
 // Closing engine objects on paths that are already releasing or failing.
-#ifndef ZLDBCTRL70_FRAME_CLOSE_QUIETLY_H_
-#define ZLDBCTRL70_FRAME_CLOSE_QUIETLY_H_
+#ifndef ZLDBCTRL70_ENGINE_CLOSE_QUIETLY_H_
+#define ZLDBCTRL70_ENGINE_CLOSE_QUIETLY_H_
 
 namespace zl {
 
@@ -26,4 +26,4 @@ void CloseAndDelete(T*& object) {
 
 }  // namespace zl
 
-#endif  // ZLDBCTRL70_FRAME_CLOSE_QUIETLY_H_
+#endif  // ZLDBCTRL70_ENGINE_CLOSE_QUIETLY_H_

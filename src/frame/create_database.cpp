@@ -46,21 +46,13 @@ void BuildTables(ZLHandleRecord& record) {
   }
 }
 
-}  // namespace
-}  // namespace zl
-
-void* ZLCreateDatabase(const char* path) {
-  using namespace zl;
+ZLHandleOutcome CreateDatabase(const char* path) {
   char fullPath[kMaxPathChars];
   if (path == nullptr || _fullpath(fullPath, path, sizeof fullPath) == nullptr) {
-    SetLastError(ZLE_CREATE_FAILED);
-    return nullptr;
+    return ZLHandleOutcome::Fail(ZLE_CREATE_FAILED);
   }
   CNewHandle handle;
-  if (!handle.IsValid()) {
-    SetLastError(ZLE_OUT_OF_MEMORY);
-    return nullptr;
-  }
+  if (!handle.IsValid()) return ZLHandleOutcome::Fail(ZLE_OUT_OF_MEMORY);
   ZLHandleRecord& record = handle.Record();
   int code = ZLE_OK;
   bool fileCreated = false;
@@ -80,11 +72,10 @@ void* ZLCreateDatabase(const char* path) {
       code = CodeForCurrentException(ZLE_IN_USE_OR_EXISTS);
     }
   }
-  SetLastError(code);
   if (code == ZLE_OK) {
     uint64_t device = 0, inode = 0;
     GetFileIdentity(fullPath, device, inode);
-    return handle.Publish(fullPath, "", eOpenReadWrite, device, inode);
+    return ZLHandleOutcome::Ok(handle.Publish(fullPath, "", eOpenReadWrite, device, inode));
   }
   if (fileCreated) {
     // The file did not exist before this call (the engine refuses to create
@@ -94,5 +85,12 @@ void* ZLCreateDatabase(const char* path) {
     ReleaseHandleResources(record);
     DeleteFile(fullPath);
   }
-  return nullptr;
+  return ZLHandleOutcome::Fail(code);
+}
+
+}  // namespace
+}  // namespace zl
+
+void* ZLCreateDatabase(const char* path) {
+  return zl::RunCreatingHandle(ZLE_CREATE_FAILED, [&] { return zl::CreateDatabase(path); });
 }

@@ -1,10 +1,12 @@
-// The one entry step every exported operation on a database handle runs:
-// validate and lock the handle, run the body, map any exception to a
-// last-error code, unlock on every way out and set the last error.
+// The one entry step every exported operation runs: validate and lock the
+// handle, run the body, map any exception to a last-error code, unlock on
+// every way out and set the last error.  Three shapes: RunGuarded for
+// operations on a handle, RunUnguarded for operations without one, and
+// RunCreatingHandle for the entries that make a handle (open, create).
 //
-// A body returns a ZLOutcome; it never sets the last error itself for its
-// own result, so every code an operation leaves is visible in its return
-// statements.
+// A body returns a ZLOutcome (ZLHandleOutcome for the handle-creating
+// entries); it never sets the last error itself, so every code an operation
+// leaves is visible in its return statements.
 #ifndef ZLDBCTRL70_FRAME_GUARD_H_
 #define ZLDBCTRL70_FRAME_GUARD_H_
 
@@ -78,6 +80,31 @@ int RunUnguarded(Body&& body) {
   }
   if (outcome.setsCode) SetLastError(outcome.code);
   return outcome.result;
+}
+
+// The result of an entry that makes a handle: the handle to return (null on
+// a failure) and the last error to leave.
+struct ZLHandleOutcome {
+  HANDLE handle;
+  int code;
+
+  static ZLHandleOutcome Ok(HANDLE handle) { return {handle, ZLE_OK}; }
+  static ZLHandleOutcome Fail(int code) { return {nullptr, code}; }
+};
+
+// Runs body() for an entry that makes a handle, with the same exception
+// mapping; an engine exception that reaches it becomes engineCode (the
+// entry's own failure code).  Returns the handle, or null.
+template <typename Body>
+HANDLE RunCreatingHandle(int engineCode, Body&& body) {
+  ZLHandleOutcome outcome = ZLHandleOutcome::Fail(engineCode);
+  try {
+    outcome = std::forward<Body>(body)();
+  } catch (...) {
+    outcome = ZLHandleOutcome::Fail(CodeForCurrentException(engineCode));
+  }
+  SetLastError(outcome.code);
+  return outcome.handle;
 }
 
 }  // namespace zl

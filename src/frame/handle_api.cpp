@@ -27,5 +27,7 @@ int ZLCloseDatabase(void* hDB) {
     return zl::ZLOutcome::Ok();
   });
   if (result == 0 || !destroy) return result;
-  return zl::DestroyHandle(hDB);
+  // The last reference is gone: the block is freed, so this step runs
+  // without the handle's lock.
+  return zl::RunUnguarded([&] { return zl::ZLOutcome::FromCode(zl::DestroyHandle(hDB)); });
 }

@@ -127,18 +127,14 @@ void ReleaseHandleResources(ZLHandleRecord& record) {
 int DestroyHandle(HANDLE handle) {
   {
     CHandleLock lock(handle);
-    if (!lock.IsValid() || !UnlinkOpenHandle(handle, lock.Record())) {
-      SetLastError(ZLE_BAD_HANDLE);
-      return 0;
-    }
+    if (!lock.IsValid() || !UnlinkOpenHandle(handle, lock.Record())) return ZLE_BAD_HANDLE;
     ReleaseHandleResources(lock.Record());
     // A freed block must not pass as a handle record if its memory is seen
     // again through a stale pointer.
     lock.Record().magic = 0;
   }
   GlobalFree(handle);
-  SetLastError(ZLE_OK);
-  return 1;
+  return ZLE_OK;
 }
 
 }  // namespace zl

@@ -137,8 +137,8 @@ class CNewHandle {
 void ReleaseHandleResources(ZLHandleRecord& record);
 
 // Destroys a handle: unlinks it, releases everything and frees the block.
-// Returns 1, or 0 with last error 7 when the handle is invalid or not in the
-// open-handle list (the block then stays allocated).
+// Returns 0, or 7 when the handle is invalid or not in the open-handle list
+// (the block then stays allocated).
 int DestroyHandle(HANDLE handle);
 
 }  // namespace zl

@@ -122,66 +122,48 @@ HANDLE FindSharedHandle(uint64_t device, uint64_t inode, EOpenMode mode, const c
   return nullptr;
 }
 
-HANDLE OpenDatabase(const char* name, EOpenMode mode, const char* login) {
+ZLHandleOutcome OpenDatabase(const char* name, EOpenMode mode, const char* login) {
   if (login == nullptr) login = "";
   char fullPath[kMaxPathChars];
   if (name == nullptr || _fullpath(fullPath, name, sizeof fullPath) == nullptr ||
       std::strlen(login) >= kMaxPathChars) {
-    SetLastError(ZLE_OPEN_FAILED);
-    return nullptr;
+    return ZLHandleOutcome::Fail(ZLE_OPEN_FAILED);
   }
   uint64_t device = 0, inode = 0;
   if (GetFileIdentity(fullPath, device, inode)) {
     if (HANDLE shared = FindSharedHandle(device, inode, mode, login)) {
       CHandleLock lock(shared);
       ++lock.Record().referenceCount;
-      SetLastError(ZLE_OK);
-      return shared;
+      return ZLHandleOutcome::Ok(shared);
     }
   }
-  if (_access(fullPath, 0) != 0) {
-    SetLastError(ZLE_FILE_NOT_FOUND);
-    return nullptr;
-  }
+  if (_access(fullPath, 0) != 0) return ZLHandleOutcome::Fail(ZLE_FILE_NOT_FOUND);
   const bool readOnly = mode == eOpenReadOnly;
-  if (!readOnly && _access(fullPath, 2) != 0) {
-    SetLastError(ZLE_NOT_WRITABLE);
-    return nullptr;
-  }
+  if (!readOnly && _access(fullPath, 2) != 0) return ZLHandleOutcome::Fail(ZLE_NOT_WRITABLE);
   CNewHandle handle;
-  if (!handle.IsValid()) {
-    SetLastError(ZLE_OUT_OF_MEMORY);
-    return nullptr;
-  }
+  if (!handle.IsValid()) return ZLHandleOutcome::Fail(ZLE_OUT_OF_MEMORY);
+  // An exception leaves through the guard; the unfinished handle releases
+  // what it holds on the way.
   ZLHandleRecord& record = handle.Record();
-  int code = ZLE_OK;
-  try {
-    record.database = new CDaoDatabase(CDaoWorkspace::GetDefault());
-    code = OpenEngineDatabase(*record.database, fullPath, readOnly);
-    if (code == ZLE_OK) code = ReadVersionsAndCheckLogin(record, mode, login);
-    if (code == ZLE_OK) code = OpenTablesAndLanguages(record);
-  } catch (...) {
-    code = CodeForCurrentException(ZLE_OPEN_FAILED);
-  }
-  SetLastError(code);
-  if (code != ZLE_OK) return nullptr;
-  return handle.Publish(fullPath, login, mode, device, inode);
+  record.database = new CDaoDatabase(CDaoWorkspace::GetDefault());
+  int code = OpenEngineDatabase(*record.database, fullPath, readOnly);
+  if (code == ZLE_OK) code = ReadVersionsAndCheckLogin(record, mode, login);
+  if (code == ZLE_OK) code = OpenTablesAndLanguages(record);
+  if (code != ZLE_OK) return ZLHandleOutcome::Fail(code);
+  return ZLHandleOutcome::Ok(handle.Publish(fullPath, login, mode, device, inode));
 }
 
 }  // namespace
 }  // namespace zl
 
 void* ZLOpenDatabase(const char* name, EOpenMode mode, const char* login) {
-  try {
-    return zl::OpenDatabase(name, mode, login);
-  } catch (...) {
-    zl::SetLastError(zl::CodeForCurrentException(ZLE_OPEN_FAILED));
-    return nullptr;
-  }
+  return zl::RunCreatingHandle(ZLE_OPEN_FAILED,
+                               [&] { return zl::OpenDatabase(name, mode, login); });
 }
 
 void* ZLOpenDatabase(const char* name, EOpenMode mode) {
-  return ZLOpenDatabase(name, mode, nullptr);
+  return zl::RunCreatingHandle(ZLE_OPEN_FAILED,
+                               [&] { return zl::OpenDatabase(name, mode, nullptr); });
 }
 
 int ZLSetDatabaseSnapShotMode(void* hDB, int on) {

@@ -68,6 +68,7 @@ int CheckDatabaseLogin(ZLHandleRecord& record, const char* login) {
 }  // namespace zl
 
 using zl::RunGuarded;
+using zl::RunUnguarded;
 using zl::ZLHandleRecord;
 using zl::ZLOutcome;
 
@@ -152,10 +153,8 @@ int ZLGetPackageLastChangeDate(void* hDB, COleDateTime& date) {
 }
 
 int ZLCheckDatabaseLogin(void* hDB, const char* login) {
-  if (zl::IsEmptyText(login)) {
-    zl::SetLastError(ZLE_BAD_LOGIN);
-    return 0;
-  }
+  // An empty login is refused before the handle is looked at.
+  if (zl::IsEmptyText(login)) return RunUnguarded([] { return ZLOutcome::Fail(ZLE_BAD_LOGIN); });
   return RunGuarded(hDB, [&](ZLHandleRecord& record) {
     return ZLOutcome::FromCode(zl::CheckDatabaseLogin(record, login));
   });

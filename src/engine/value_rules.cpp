@@ -123,10 +123,45 @@ COleVariant TextVariant(const std::string& bytes) {
 
 }  // namespace
 
+namespace {
+
+// The length of the well-formed UTF-8 sequence at text[i] (1 to 4), or 0
+// when the bytes there do not form one: a stray continuation byte, a lead
+// byte without its continuations, an overlong form, a surrogate or a code
+// point beyond U+10FFFF.
+size_t SequenceAt(const std::string& text, size_t i) {
+  const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[i + k]); };
+  const unsigned char lead = byte(0);
+  if (lead < 0x80) return 1;
+  size_t length = 0;
+  unsigned char low = 0x80, high = 0xBF;  // range of the second byte
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (i + length > text.size() || byte(1) < low || byte(1) > high) return 0;
+  for (size_t k = 2; k < length; ++k) {
+    if ((byte(k) & 0xC0) != 0x80) return 0;
+  }
+  return length;
+}
+
+}  // namespace
+
 size_t Utf8Length(const std::string& text) {
   size_t n = 0;
-  for (unsigned char c : text) {
-    if ((c & 0xC0) != 0x80) ++n;
+  for (size_t i = 0; i < text.size(); ++n) {
+    const size_t length = SequenceAt(text, i);
+    i += length == 0 ? 1 : length;
   }
   return n;
 }

@@ -31,7 +31,9 @@ void CheckRules(const CSqlValue& value, const CFieldDef& field);
 // otherwise.
 COleVariant ToVariant(const CSqlValue& value, const CFieldDef& field);
 
-// Characters in UTF-8 text (bytes that do not continue a sequence).
+// Characters in UTF-8 text: each well-formed sequence is one, and so is
+// each byte that is not part of one (Latin-1 text or stray continuation
+// bytes count every byte), so no text passes a width by being malformed.
 size_t Utf8Length(const std::string& text);
 
 }  // namespace zl::engine

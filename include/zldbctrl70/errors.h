@@ -17,7 +17,7 @@ enum ZLError : int {
   ZLE_FILE_NOT_FOUND = 3,       // open: no such file
   ZLE_CREATE_FAILED = 4,        // create: the engine failed for another reason
   ZLE_OPEN_FAILED = 5,          // open: the engine failed; repair: the engine failed
-  ZLE_OUT_OF_MEMORY = 6,        // memory exhausted
+  ZLE_OUT_OF_MEMORY = 6,        // memory or other system resources (file descriptors) exhausted
   ZLE_BAD_HANDLE = 7,           // invalid database handle
   ZLE_BAD_BOOKMARK = 8,         // a bookmark could not be set
   ZLE_ENGINE = 9,               // the engine failed while reading or writing

@@ -33,6 +33,7 @@ const ErrorText kErrorTable[] = {
     {kDaoNoTransaction,
      "You tried to commit or rollback a transaction without first beginning a "
      "transaction."},
+    {kDaoResourcesExceeded, "System resource exceeded."},
     {kDaoDiskError, "Disk or network error."},
     {kDaoInvalidPath, "'|' isn't a valid path."},
     {kDaoFileInUse, "Could not use '|'; file already in use."},
@@ -194,6 +195,8 @@ long DaoNumberOf(const CSqlFailure& failure, FailureContext context) {
       return context == FailureContext::kCreate ? kDaoInvalidPath : kDaoCannotOpenFile;
     case SqlStatus::kNoMemory:
       return 0;
+    case SqlStatus::kNoResources:
+      return kDaoResourcesExceeded;
     case SqlStatus::kNoSuchTable:
       return kDaoObjectNotFound;
     case SqlStatus::kNoSuchColumn:

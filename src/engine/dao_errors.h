@@ -39,6 +39,7 @@ enum : long {
   kDaoReadOnly = 3027,              // write through a read-only database
   kDaoBadPassword = 3031,           // connect text password does not match
   kDaoNoTransaction = 3034,         // Commit/Rollback without BeginTrans
+  kDaoResourcesExceeded = 3035,     // out of file descriptors or other system resources
   kDaoDiskError = 3043,             // disk or network error
   kDaoInvalidPath = 3044,           // the path names no usable location
   kDaoFileInUse = 3045,             // exclusive open while others have it open

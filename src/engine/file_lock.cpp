@@ -28,7 +28,10 @@ CFileLock& CFileLock::operator=(CFileLock&& other) noexcept {
 CFileLock::Result CFileLock::Acquire(const std::string& path, bool exclusive) {
   Release();
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT ? Result::kMissing : Result::kError;
+  if (fd < 0) {
+    if (errno == EMFILE || errno == ENFILE) return Result::kNoResources;
+    return errno == ENOENT ? Result::kMissing : Result::kError;
+  }
   if (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
     int err = errno;
     Result result = Result::kError;

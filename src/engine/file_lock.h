@@ -14,7 +14,7 @@ namespace zl::engine {
 
 class CFileLock {
  public:
-  enum class Result { kLocked, kMissing, kInUse, kHeldExclusively, kError };
+  enum class Result { kLocked, kMissing, kInUse, kHeldExclusively, kNoResources, kError };
 
   CFileLock() = default;
   ~CFileLock();
@@ -24,7 +24,8 @@ class CFileLock {
   CFileLock& operator=(const CFileLock&) = delete;
 
   // Opens path and locks it without waiting.  kInUse: exclusive asked while
-  // others hold it shared; kHeldExclusively: someone holds it exclusively.
+  // others hold it shared; kHeldExclusively: someone holds it exclusively;
+  // kNoResources: no file descriptor is left.
   Result Acquire(const std::string& path, bool exclusive);
   void Release();
   bool IsHeld() const { return m_fd >= 0; }

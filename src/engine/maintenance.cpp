@@ -205,6 +205,8 @@ void RepairFile(const std::string& path) {
     case CFileLock::Result::kInUse:
     case CFileLock::Result::kHeldExclusively:
       ThrowDaoError(kDaoOpenedExclusively, name);
+    case CFileLock::Result::kNoResources:
+      ThrowDaoError(kDaoResourcesExceeded);
     case CFileLock::Result::kError:
       ThrowDaoError(kDaoCannotOpenFile, name);
   }

@@ -109,6 +109,8 @@ std::shared_ptr<CSession> CSession::Open(const std::string& path, bool exclusive
         ThrowDaoError(kDaoFileInUse, name);
       case CFileLock::Result::kHeldExclusively:
         ThrowDaoError(kDaoOpenedExclusively, name);
+      case CFileLock::Result::kNoResources:
+        ThrowDaoError(kDaoResourcesExceeded);
       case CFileLock::Result::kError:
         ThrowDaoError(kDaoCannotOpenFile, name);
     }
@@ -178,6 +180,7 @@ void CSession::Create(const std::string& path, const std::string& locale) {
   int fd = ::open(name, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
   if (fd < 0) {
     if (errno == EEXIST) ThrowDaoError(kDaoDatabaseExists, name);
+    if (errno == EMFILE || errno == ENFILE) ThrowDaoError(kDaoResourcesExceeded);
     ThrowDaoError(kDaoInvalidPath, name);
   }
   ::close(fd);

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "engine/faults.h"
@@ -12,7 +13,17 @@ namespace {
 
 constexpr size_t kStatementCacheSize = 96;
 
-SqlStatus StatusOf(int rc, const char* message) {
+// A file that could not be opened for want of descriptors is a resource
+// failure, not a permission or lock problem.
+bool OutOfDescriptors(sqlite3* db) {
+  const int err = db != nullptr ? sqlite3_system_errno(db) : 0;
+  return err == EMFILE || err == ENFILE;
+}
+
+SqlStatus StatusOf(int rc, const char* message, sqlite3* db = nullptr) {
+  if (((rc & 0xFF) == SQLITE_CANTOPEN || (rc & 0xFF) == SQLITE_IOERR) && OutOfDescriptors(db)) {
+    return SqlStatus::kNoResources;
+  }
   switch (rc & 0xFF) {
     case SQLITE_OK:
     case SQLITE_ROW:
@@ -262,8 +273,9 @@ void CSqlConnection::Open(const std::string& path, const CSqlOpenOptions& option
   int rc = sqlite3_open_v2(uri.c_str(), &db, flags, nullptr);
   if (rc != SQLITE_OK) {
     std::string message = db != nullptr ? sqlite3_errmsg(db) : "cannot open";
+    const SqlStatus status = StatusOf(rc, message.c_str(), db);
     sqlite3_close(db);
-    throw CSqlFailure(StatusOf(rc, message.c_str()), message);
+    throw CSqlFailure(status, message);
   }
   m_db = db;
   sqlite3_extended_result_codes(m_db, 1);
@@ -280,7 +292,7 @@ void CSqlConnection::Fail(int rc, const std::string& context) const {
   const char* message = m_db != nullptr ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc);
   // An injected failure is not known to SQLite; describe the code instead.
   if ((rc & 0xFF) == SQLITE_IOERR || (rc & 0xFF) == SQLITE_FULL) message = sqlite3_errstr(rc);
-  throw CSqlFailure(StatusOf(rc, message), context + ": " + message);
+  throw CSqlFailure(StatusOf(rc, message, m_db), context + ": " + message);
 }
 
 void CSqlConnection::Exec(const std::string& sql) {

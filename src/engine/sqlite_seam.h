@@ -39,6 +39,7 @@ enum class SqlStatus {
   kNotADatabase,  // the file is not a database
   kCantOpen,      // the file cannot be opened (missing folder, permissions)
   kNoMemory,      // allocation failed
+  kNoResources,   // the process or system ran out of file descriptors
   kNoSuchTable,   // the SQL names a table that does not exist
   kNoSuchColumn,  // the SQL names a column that does not exist
   kSchemaError,   // a schema change could not be made (name taken, ...)

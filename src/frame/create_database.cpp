@@ -21,6 +21,7 @@ int CreateFileFailureCode() {
   try {
     throw;
   } catch (const CDaoException& e) {
+    if (e.m_scode == DaoScode(kDaoResourcesExceeded)) return ZLE_OUT_OF_MEMORY;
     return e.m_scode == DaoScode(kDaoDatabaseExists) ? ZLE_IN_USE_OR_EXISTS : ZLE_CREATE_FAILED;
   } catch (...) {
     return CodeForCurrentException();
@@ -63,7 +64,8 @@ ZLHandleOutcome CreateDatabase(const char* path) {
     record.database->Close();
     record.database->Open(fullPath, FALSE, FALSE, kDatabaseConnect);
   } catch (...) {
-    code = fileCreated ? ZLE_CREATE_FAILED : CreateFileFailureCode();
+    code = CreateFileFailureCode();
+    if (fileCreated && code != ZLE_OUT_OF_MEMORY) code = ZLE_CREATE_FAILED;
   }
   if (code == ZLE_OK) {
     try {

@@ -10,7 +10,10 @@ namespace zl {
 int CodeForCurrentException(int engineCode) {
   try {
     throw;
-  } catch (const CDaoException&) {
+  } catch (const CDaoException& e) {
+    // Running out of file descriptors is a resource failure like running
+    // out of memory, whatever the operation was doing.
+    if (e.m_scode == DaoScode(kDaoResourcesExceeded)) return ZLE_OUT_OF_MEMORY;
     return engineCode;
   } catch (const CMemoryException&) {
     return ZLE_OUT_OF_MEMORY;

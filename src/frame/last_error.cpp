@@ -22,7 +22,7 @@ const ErrorText kErrorTexts[] = {
     {ZLE_FILE_NOT_FOUND, "file does not exist"},
     {ZLE_CREATE_FAILED, "database could not be created"},
     {ZLE_OPEN_FAILED, "database could not be opened"},
-    {ZLE_OUT_OF_MEMORY, "out of memory"},
+    {ZLE_OUT_OF_MEMORY, "out of memory or other system resources"},
     {ZLE_BAD_HANDLE, "invalid database handle"},
     {ZLE_BAD_BOOKMARK, "bookmark could not be set"},
     {ZLE_ENGINE, "storage engine error"},

@@ -32,6 +32,7 @@ int OpenEngineDatabase(CDaoDatabase& database, const char* path, bool readOnly) 
     return ZLE_OK;
   } catch (const CDaoException& e) {
     if (e.m_nAfxDaoError == AFX_DAO_ERROR_ENGINE_INITIALIZATION) return ZLE_ENGINE_INIT;
+    if (IsEngineError(e, kDaoResourcesExceeded)) return ZLE_OUT_OF_MEMORY;
     const bool cannotLock =
         IsEngineError(e, kDaoCannotLockFile) || IsEngineError(e, kDaoCannotOpenFile);
     if (cannotLock && readOnly) {
@@ -39,6 +40,7 @@ int OpenEngineDatabase(CDaoDatabase& database, const char* path, bool readOnly) 
         database.Open(path, TRUE, TRUE, kDatabaseConnect);
         return ZLE_OK;
       } catch (const CDaoException& retry) {
+        if (IsEngineError(retry, kDaoResourcesExceeded)) return ZLE_OUT_OF_MEMORY;
         return IsInUse(retry) ? ZLE_IN_USE_OR_EXISTS : ZLE_OPEN_FAILED;
       }
     }

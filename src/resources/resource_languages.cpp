@@ -202,21 +202,29 @@ int ZLRemoveResourceTable(void* hDB, WORD wLanguage) {
   });
 }
 
+namespace zl {
+
+int AvailableResourceLanguages(ZLHandleRecord& record, CArray<WORD, WORD>& languages) {
+  const int code = RefreshResourceTables(record);
+  if (code != ZLE_OK) return code;
+  const int order[] = {ZLR_STRINGTAB, ZLR_SYMBOLS, ZLR_KEYWORD, ZLR_UNIT};
+  for (int kind : order) {
+    const auto& tableDefs = record.languages->resource[kind].tableDefs;
+    for (POSITION pos = tableDefs.GetStartPosition(); pos != nullptr;) {
+      WORD language = 0;
+      CZLTableDef* tableDef = nullptr;
+      tableDefs.GetNextAssoc(pos, language, tableDef);
+      if (kind == ZLR_STRINGTAB || !Contains(languages, language)) languages.Add(language);
+    }
+  }
+  return ZLE_OK;
+}
+
+}  // namespace zl
+
 int ZLGetAvailableResourceLanguages(void* hDB, CArray<WORD, WORD>& languages) {
   return RunGuarded(hDB, [&](ZLHandleRecord& record) {
-    const int code = RefreshResourceTables(record);
-    if (code != ZLE_OK) return ZLOutcome::Fail(code);
-    const int order[] = {ZLR_STRINGTAB, ZLR_SYMBOLS, ZLR_KEYWORD, ZLR_UNIT};
-    for (int kind : order) {
-      const auto& tableDefs = record.languages->resource[kind].tableDefs;
-      for (POSITION pos = tableDefs.GetStartPosition(); pos != nullptr;) {
-        WORD language = 0;
-        CZLTableDef* tableDef = nullptr;
-        tableDefs.GetNextAssoc(pos, language, tableDef);
-        if (kind == ZLR_STRINGTAB || !Contains(languages, language)) languages.Add(language);
-      }
-    }
-    return ZLOutcome::Ok();
+    return ZLOutcome::FromCode(AvailableResourceLanguages(record, languages));
   });
 }
 

@@ -10,6 +10,7 @@
 
 #include "frame/handle_record.h"
 #include "frame/registry_refresh.h"
+#include "zldbctrl70/platform/coll_array.h"
 #include "zldbctrl70/platform/variant.h"
 
 class CZLRecordset;
@@ -30,6 +31,11 @@ int GetResourceText(ZLHandleRecord& record, const COleVariant& resourceID, WORD 
 // there is none.  20 when the language has no string table.
 int SetResourceText(ZLHandleRecord& record, const COleVariant& resourceID, WORD language,
                     const COleVariant& text);
+
+// Appends the languages that have resource tables, after a refresh: every
+// language with a string table, then those with only symbol, keyword or
+// unit tables, each once.  0, or the refresh's failure code.
+int AvailableResourceLanguages(ZLHandleRecord& record, CArray<WORD, WORD>& languages);
 
 // A new resource ID from the RESID counter (a 32-bit integer variant).
 // Never reused.

@@ -2,7 +2,7 @@
 #include "frame/dbinfo.h"
 #include "frame/guard.h"
 #include "schema/zl_recordset.h"
-#include "tree/record_routines.h"
+#include "tree/row_target.h"
 #include "zldbctrl70/tree.h"
 #include "zldbctrl70/value_objects.h"
 
@@ -10,10 +10,10 @@ using namespace zl;
 
 int ZLGetBookmarkByID(void* hDB, long lID, COleVariant& bookmark) {
   return RunGuarded(hDB, [&](ZLHandleRecord& record) {
-    CZLRecordset& main = *record.recordsets[ZLT_MAIN];
-    const int code = SeekByID(record, main, "MODEL_ID", lID);
+    CZLRecordset* main = nullptr;
+    const int code = PositionRow(record, ZLRowRef::ByID(lID), true, main);
     if (code != ZLE_OK) return ZLOutcome::Fail(code);
-    bookmark = main.GetBookmark();
+    bookmark = main->GetBookmark();
     return ZLOutcome::Ok();
   });
 }
@@ -21,7 +21,7 @@ int ZLGetBookmarkByID(void* hDB, long lID, COleVariant& bookmark) {
 int ZLGetIDByBookmark(void* hDB, const COleVariant& bookmark, long& lID) {
   return RunGuarded(hDB, [&](ZLHandleRecord& record) {
     COleVariant value;
-    const int code = GetFieldByBookmark(record, bookmark, "MODEL_ID", value);
+    const int code = ReadRowField(record, ZLRowRef::ByBookmark(bookmark), "MODEL_ID", value);
     if (code != ZLE_OK) return ZLOutcome::Fail(code);
     lID = value.lVal;
     return ZLOutcome::Ok();

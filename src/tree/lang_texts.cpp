@@ -10,7 +10,6 @@
 #include "tree/row_target.h"
 #include "zldbctrl70/attributes.h"
 #include "zldbctrl70/errors.h"
-#include "zldbctrl70/resources.h"
 
 using namespace zl;
 
@@ -43,11 +42,10 @@ int GetAllTexts(void* hDB, const ZLRowRef& row, const char* field, CLangTextMap&
   texts.RemoveAll();
   return RunGuarded(hDB, [&](ZLHandleRecord& record) {
     CArray<WORD, WORD> languages;
-    if (!ZLGetAvailableResourceLanguages(hDB, languages)) {
-      return ZLOutcome::Fail(ZLGetLastError());
-    }
+    int code = AvailableResourceLanguages(record, languages);
+    if (code != ZLE_OK) return ZLOutcome::Fail(code);
     CZLRecordset* rs = nullptr;
-    int code = PositionRow(record, row, true, rs);
+    code = PositionRow(record, row, true, rs);
     if (code != ZLE_OK) return ZLOutcome::Fail(code);
     try {
       COleVariant resourceID;

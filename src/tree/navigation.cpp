@@ -9,6 +9,7 @@
 #include "frame/guard.h"
 #include "schema/zl_recordset.h"
 #include "tree/record_routines.h"
+#include "tree/row_target.h"
 #include "zldbctrl70/tree.h"
 
 using namespace zl;
@@ -55,7 +56,7 @@ int FollowLinks(ZLHandleRecord& record, const char* field, long start, long& las
   last = start;
   for (;;) {
     COleVariant link;
-    int code = GetFieldByID(record, main, "MODEL_ID", last, field, link);
+    int code = ReadRowField(record, ZLRowRef::ByID(last), field, link);
     if (code == ZLE_NULL_VALUE) return ZLE_OK;
     if (code != ZLE_OK) return code;
     const long next = link.lVal;
@@ -79,7 +80,7 @@ int BuildPath(ZLHandleRecord& record, long id, WORD language, CString& path, int
   long current = id;
   for (;;) {
     COleVariant parent;
-    int code = GetFieldByID(record, main, "MODEL_ID", current, "PARENT", parent);
+    int code = ReadRowField(record, ZLRowRef::ByID(current), "PARENT", parent);
     if (code == ZLE_NULL_VALUE || code == ZLE_NO_RECORD) {
       endCode = code;
       break;
@@ -88,7 +89,7 @@ int BuildPath(ZLHandleRecord& record, long id, WORD language, CString& path, int
     if (!bound.Step()) return ZLE_ENGINE;
     current = parent.lVal;
     COleVariant title;
-    code = GetLangTextByID(record, main, "MODEL_ID", current, language, "TITLE", title);
+    code = ReadRowText(record, ZLRowRef::ByID(current), "TITLE", language, title);
     // A missing title is part of a normal path; a failing engine is not.
     if (code == ZLE_ENGINE || code == ZLE_OUT_OF_MEMORY) return code;
     if (code == ZLE_OK && title.GetStringLength() > 0) {
@@ -153,7 +154,7 @@ int ZLGetPathByID(void* hDB, long lID, LANGID wLanguage, CString& path) {
 int ZLGetPathByBookmark(void* hDB, const COleVariant& bookmark, LANGID wLanguage, CString& path) {
   return RunGuarded(hDB, [&](ZLHandleRecord& record) {
     COleVariant id;
-    const int code = GetFieldByBookmark(record, bookmark, "MODEL_ID", id);
+    const int code = ReadRowField(record, ZLRowRef::ByBookmark(bookmark), "MODEL_ID", id);
     if (code != ZLE_OK) return ZLOutcome::Fail(code);
     return PathOutcome(record, id.lVal, wLanguage, path);
   });

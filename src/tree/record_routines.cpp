@@ -55,23 +55,6 @@ int SeekByID(ZLHandleRecord& record, CZLRecordset& rs, const char* idField, long
   });
 }
 
-int GetFieldByID(ZLHandleRecord& record, CZLRecordset& rs, const char* idField, long id,
-                 const char* field, COleVariant& value) {
-  const int code = SeekByID(record, rs, idField, id);
-  if (code != ZLE_OK) return code;
-  return CatchEngineErrors([&]() { return ReadCurrent(rs, field, value); });
-}
-
-int SetFieldByID(ZLHandleRecord& record, CZLRecordset& rs, const char* idField, long id,
-                 const char* field, const COleVariant& value) {
-  const int code = SeekByID(record, rs, idField, id);
-  if (code != ZLE_OK) return code;
-  return CatchEngineErrors([&]() {
-    WriteCurrent(rs, field, value);
-    return ZLE_OK;
-  });
-}
-
 int SeekByBookmark(ZLHandleRecord& record, const COleVariant& bookmark) {
   return CatchEngineErrors(
       [&]() {
@@ -81,23 +64,13 @@ int SeekByBookmark(ZLHandleRecord& record, const COleVariant& bookmark) {
       ZLE_BAD_BOOKMARK);
 }
 
-int GetFieldByBookmark(ZLHandleRecord& record, const COleVariant& bookmark, const char* field,
-                       COleVariant& value) {
-  int code = CatchEngineErrors([&]() {
-    RefreshUnlessSnapshot(record);
-    return ZLE_OK;
-  });
-  if (code == ZLE_OK) code = SeekByBookmark(record, bookmark);
-  if (code != ZLE_OK) return code;
-  return CatchEngineErrors([&]() { return ReadCurrent(Main(record), field, value); });
+int ReadCurrentField(CZLRecordset& rs, const char* field, COleVariant& value) {
+  return CatchEngineErrors([&]() { return ReadCurrent(rs, field, value); });
 }
 
-int SetFieldByBookmark(ZLHandleRecord& record, const COleVariant& bookmark, const char* field,
-                       const COleVariant& value) {
-  const int code = SeekByBookmark(record, bookmark);
-  if (code != ZLE_OK) return code;
+int WriteCurrentField(CZLRecordset& rs, const char* field, const COleVariant& value) {
   return CatchEngineErrors([&]() {
-    WriteCurrent(Main(record), field, value);
+    WriteCurrent(rs, field, value);
     return ZLE_OK;
   });
 }
@@ -114,10 +87,8 @@ int CurrentResourceID(ZLHandleRecord& record, CZLRecordset& rs, const char* reso
   return ZLE_OK;
 }
 
-namespace {
-
-int ReadText(ZLHandleRecord& record, CZLRecordset& rs, WORD language, const char* resourceField,
-             COleVariant& text) {
+int ReadCurrentText(ZLHandleRecord& record, CZLRecordset& rs, WORD language,
+                    const char* resourceField, COleVariant& text) {
   return CatchEngineErrors([&]() {
     COleVariant resourceID;
     const int code = CurrentResourceID(record, rs, resourceField, false, resourceID);
@@ -126,43 +97,13 @@ int ReadText(ZLHandleRecord& record, CZLRecordset& rs, WORD language, const char
   });
 }
 
-int WriteText(ZLHandleRecord& record, CZLRecordset& rs, WORD language, const char* resourceField,
-              const COleVariant& text) {
+int WriteCurrentText(ZLHandleRecord& record, CZLRecordset& rs, WORD language,
+                     const char* resourceField, const COleVariant& text) {
   return CatchEngineErrors([&]() {
     COleVariant resourceID;
     CurrentResourceID(record, rs, resourceField, true, resourceID);
     return SetResourceText(record, resourceID, language, text);
   });
-}
-
-}  // namespace
-
-int GetLangTextByID(ZLHandleRecord& record, CZLRecordset& rs, const char* idField, long id,
-                    WORD language, const char* resourceField, COleVariant& text) {
-  const int code = SeekByID(record, rs, idField, id);
-  return code != ZLE_OK ? code : ReadText(record, rs, language, resourceField, text);
-}
-
-int SetLangTextByID(ZLHandleRecord& record, CZLRecordset& rs, const char* idField, long id,
-                    WORD language, const char* resourceField, const COleVariant& text) {
-  const int code = SeekByID(record, rs, idField, id);
-  return code != ZLE_OK ? code : WriteText(record, rs, language, resourceField, text);
-}
-
-int GetLangTextByBookmark(ZLHandleRecord& record, const COleVariant& bookmark, WORD language,
-                          const char* resourceField, COleVariant& text) {
-  int code = CatchEngineErrors([&]() {
-    RefreshUnlessSnapshot(record);
-    return ZLE_OK;
-  });
-  if (code == ZLE_OK) code = SeekByBookmark(record, bookmark);
-  return code != ZLE_OK ? code : ReadText(record, Main(record), language, resourceField, text);
-}
-
-int SetLangTextByBookmark(ZLHandleRecord& record, const COleVariant& bookmark, WORD language,
-                          const char* resourceField, const COleVariant& text) {
-  const int code = SeekByBookmark(record, bookmark);
-  return code != ZLE_OK ? code : WriteText(record, Main(record), language, resourceField, text);
 }
 
 }  // namespace zl

@@ -1,7 +1,9 @@
-// The record routines: positioning a recordset on a row by its ID or the
-// MAIN recordset by a bookmark, and reading or writing one field or one
-// language-dependent text of that row.  Nearly every operation on records,
-// parameter sets and their sub-tables goes through them.
+// The record routines: positioning a recordset on a row (any table by its
+// ID field, MAIN by a bookmark) and reading or writing one field or one
+// language-dependent text of the row it stands on.  Operations that name a
+// record or parameter set by ID or bookmark do not call the seeks
+// themselves: they position the row once through PositionRow
+// (tree/row_target.h) and act on it with the current-row routines below.
 //
 // Each works on a locked handle record, catches every engine and memory
 // exception itself and returns a last-error code: 0 success, 11 no row with
@@ -25,43 +27,28 @@ namespace zl {
 // cache first unless the handle is in snapshot mode.
 int SeekByID(ZLHandleRecord& record, CZLRecordset& rs, const char* idField, long id);
 
-// Reads field of the row with that ID.  On 10 value holds the NULL.
-int GetFieldByID(ZLHandleRecord& record, CZLRecordset& rs, const char* idField, long id,
-                 const char* field, COleVariant& value);
-
-// Writes field of the row with that ID with its own Update (no transaction).
-// A failed write leaves the row as it was.
-int SetFieldByID(ZLHandleRecord& record, CZLRecordset& rs, const char* idField, long id,
-                 const char* field, const COleVariant& value);
-
-// Positions MAIN on the bookmark's row (8 when it cannot be set).
+// Positions MAIN on the bookmark's row (8 when it cannot be set).  No
+// refresh.
 int SeekByBookmark(ZLHandleRecord& record, const COleVariant& bookmark);
 
-// Reads field of the MAIN row of the bookmark, refreshing the cache first
-// unless in snapshot mode.
-int GetFieldByBookmark(ZLHandleRecord& record, const COleVariant& bookmark, const char* field,
-                       COleVariant& value);
+// Reads field of the current row of rs.  On 10 value holds the NULL.
+int ReadCurrentField(CZLRecordset& rs, const char* field, COleVariant& value);
 
-// Writes field of the MAIN row of the bookmark (no refresh, no transaction).
-int SetFieldByBookmark(ZLHandleRecord& record, const COleVariant& bookmark, const char* field,
-                       const COleVariant& value);
+// Writes field of the current row of rs with its own Update (no
+// transaction); an empty or NULL value stores NULL.  A failed write leaves
+// the row as it was.
+int WriteCurrentField(CZLRecordset& rs, const char* field, const COleVariant& value);
 
-// The text in language of the resource ID held in resourceField of the row
-// with that ID (a string variant).
-int GetLangTextByID(ZLHandleRecord& record, CZLRecordset& rs, const char* idField, long id,
-                    WORD language, const char* resourceField, COleVariant& text);
+// The text in language of the resource ID held in resourceField of the
+// current row of rs (a string variant).
+int ReadCurrentText(ZLHandleRecord& record, CZLRecordset& rs, WORD language,
+                    const char* resourceField, COleVariant& text);
 
-// Stores the text in language for the row with that ID.  A row whose
+// Stores the text in language for the current row of rs.  A row whose
 // resource ID is NULL first gets a new one, which stays even when storing
 // the text then fails.
-int SetLangTextByID(ZLHandleRecord& record, CZLRecordset& rs, const char* idField, long id,
-                    WORD language, const char* resourceField, const COleVariant& text);
-
-// The same on the MAIN row of a bookmark.
-int GetLangTextByBookmark(ZLHandleRecord& record, const COleVariant& bookmark, WORD language,
-                          const char* resourceField, COleVariant& text);
-int SetLangTextByBookmark(ZLHandleRecord& record, const COleVariant& bookmark, WORD language,
-                          const char* resourceField, const COleVariant& text);
+int WriteCurrentText(ZLHandleRecord& record, CZLRecordset& rs, WORD language,
+                     const char* resourceField, const COleVariant& text);
 
 // Reads the resource-ID field of the current row of rs and, when it is NULL
 // and allocate is set, gives the row a new resource ID.  Engine errors

@@ -20,52 +20,30 @@ CZLRecordset& Main(ZLHandleRecord& record) { return *record.recordsets[ZLT_MAIN]
 
 int ReadRowField(ZLHandleRecord& record, const ZLRowRef& row, const char* field,
                  COleVariant& value) {
-  if (row.paramSetID != 0) {
-    CZLRecordset* rs = ParamSets(record);
-    if (rs == nullptr) return ZLE_NO_RECORD;
-    return GetFieldByID(record, *rs, kParamID, row.paramSetID, field, value);
-  }
-  if (row.bookmark != nullptr) return GetFieldByBookmark(record, *row.bookmark, field, value);
-  return GetFieldByID(record, Main(record), kModelID, row.recordID, field, value);
+  CZLRecordset* rs = nullptr;
+  const int code = PositionRow(record, row, true, rs);
+  return code != ZLE_OK ? code : ReadCurrentField(*rs, field, value);
 }
 
 int WriteRowField(ZLHandleRecord& record, const ZLRowRef& row, const char* field,
                   const COleVariant& value) {
-  if (row.paramSetID != 0) {
-    CZLRecordset* rs = ParamSets(record);
-    if (rs == nullptr) return ZLE_NO_RECORD;
-    return SetFieldByID(record, *rs, kParamID, row.paramSetID, field, value);
-  }
-  if (row.bookmark != nullptr) return SetFieldByBookmark(record, *row.bookmark, field, value);
-  return SetFieldByID(record, Main(record), kModelID, row.recordID, field, value);
+  CZLRecordset* rs = nullptr;
+  const int code = PositionRow(record, row, false, rs);
+  return code != ZLE_OK ? code : WriteCurrentField(*rs, field, value);
 }
 
 int ReadRowText(ZLHandleRecord& record, const ZLRowRef& row, const char* resourceField,
                 WORD language, COleVariant& text) {
-  if (row.paramSetID != 0) {
-    CZLRecordset* rs = ParamSets(record);
-    if (rs == nullptr) return ZLE_NO_RECORD;
-    return GetLangTextByID(record, *rs, kParamID, row.paramSetID, language, resourceField, text);
-  }
-  if (row.bookmark != nullptr) {
-    return GetLangTextByBookmark(record, *row.bookmark, language, resourceField, text);
-  }
-  return GetLangTextByID(record, Main(record), kModelID, row.recordID, language, resourceField,
-                         text);
+  CZLRecordset* rs = nullptr;
+  const int code = PositionRow(record, row, true, rs);
+  return code != ZLE_OK ? code : ReadCurrentText(record, *rs, language, resourceField, text);
 }
 
 int WriteRowText(ZLHandleRecord& record, const ZLRowRef& row, const char* resourceField,
                  WORD language, const COleVariant& text) {
-  if (row.paramSetID != 0) {
-    CZLRecordset* rs = ParamSets(record);
-    if (rs == nullptr) return ZLE_NO_RECORD;
-    return SetLangTextByID(record, *rs, kParamID, row.paramSetID, language, resourceField, text);
-  }
-  if (row.bookmark != nullptr) {
-    return SetLangTextByBookmark(record, *row.bookmark, language, resourceField, text);
-  }
-  return SetLangTextByID(record, Main(record), kModelID, row.recordID, language, resourceField,
-                         text);
+  CZLRecordset* rs = nullptr;
+  const int code = PositionRow(record, row, false, rs);
+  return code != ZLE_OK ? code : WriteCurrentText(record, *rs, language, resourceField, text);
 }
 
 int PositionRow(ZLHandleRecord& record, const ZLRowRef& row, bool forReading, CZLRecordset*& rs) {

@@ -1,11 +1,18 @@
-// The row an attribute operation works on, and the record routines applied
-// to it.
+// The row an operation on a record or parameter set works on, and the one
+// place that finds it.
 //
-// A non-zero parameter-set ID names the PARAMSET row with that PARAM_ID and
-// the record ID or bookmark is then ignored; otherwise the row is the MAIN
-// row of the record ID or of the bookmark.  Every routine works on a locked
-// handle record and returns a last-error code as the record routines do
-// (0, 11, 8, 10, 20, 27, 9, 6); engine exceptions are caught inside.
+// A row is named by a ZLRowRef: a non-zero parameter-set ID names the
+// PARAMSET row with that PARAM_ID and the record ID or bookmark is then
+// ignored; otherwise the row is the MAIN row of the record ID or of the
+// bookmark.  PositionRow is the only routine that turns a reference into a
+// current row; every family of operations on records and parameter sets
+// positions the row once with it and then acts on the current row (the
+// current-row routines of tree/record_routines.h), or uses the four row
+// routines below, which do exactly that.
+//
+// Every routine works on a locked handle record and returns a last-error
+// code as the record routines do (0, 11, 8, 10, 20, 27, 9, 6); engine
+// exceptions are caught inside.
 #ifndef ZLDBCTRL70_TREE_ROW_TARGET_H_
 #define ZLDBCTRL70_TREE_ROW_TARGET_H_
 
@@ -20,8 +27,8 @@ struct ZLRowRef {
   const COleVariant* bookmark;  // a MAIN bookmark, or null; not owned
   long paramSetID;              // non-zero: the PARAMSET row, overriding both
 
-  static ZLRowRef ByID(long id, long paramSetID) { return {id, nullptr, paramSetID}; }
-  static ZLRowRef ByBookmark(const COleVariant& bookmark, long paramSetID) {
+  static ZLRowRef ByID(long id, long paramSetID = 0) { return {id, nullptr, paramSetID}; }
+  static ZLRowRef ByBookmark(const COleVariant& bookmark, long paramSetID = 0) {
     return {0, &bookmark, paramSetID};
   }
   // 11 when the reference names its row by an ID no row can have, so that
@@ -50,9 +57,10 @@ int ReadRowText(ZLHandleRecord& record, const ZLRowRef& row, const char* resourc
 int WriteRowText(ZLHandleRecord& record, const ZLRowRef& row, const char* resourceField,
                  WORD language, const COleVariant& text);
 
-// Makes the row current and returns its recordset in rs (null on failure).
-// Reading positions refresh the engine's cache first unless the handle is in
-// snapshot mode; writing positions do not (as the record routines).
+// Makes the row current and returns its recordset in rs (null on failure):
+// PARAMSET or MAIN seeked by ID, or MAIN set to the bookmark.  Seeks by ID
+// refresh the engine's cache first unless the handle is in snapshot mode;
+// a bookmark refreshes it only for reading.
 int PositionRow(ZLHandleRecord& record, const ZLRowRef& row, bool forReading, CZLRecordset*& rs);
 
 }  // namespace zl

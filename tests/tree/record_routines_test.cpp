@@ -10,6 +10,7 @@
 #include "engine/faults.h"
 #include "support/child_process.h"
 #include "tree/attribute_fixture.h"
+#include "tree/row_target.h"
 
 namespace {
 
@@ -117,6 +118,55 @@ TEST_F(RecordRoutineTest, AllBookmarksComeInIDOrderIntoAnEmptiedArray) {
   CFaultInjector::FailNth(FaultKind::kAllocation, 3);
   EXPECT_EQ(FailCode(ZLGetAllBookmarks(m_hDB, bookmarks)), ZLE_OUT_OF_MEMORY);
   EXPECT_EQ(bookmarks.GetSize(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The one dispatch from a row reference to a current row: each kind of
+// reference lands on its own table and row, each failure has its code and
+// hands back no recordset.
+TEST_F(RecordRoutineTest, PositionRowFindsEachKindOfReferenceOnItsOwnTable) {
+  const long a = NewRecord(), b = NewRecord();
+  const long paramSet = NewParamSet(a);
+  const COleVariant bookmarkB = BookmarkOf(b);
+  const COleVariant foreign(static_cast<int32_t>(12345));
+  struct Case {
+    const char* what;
+    zl::ZLRowRef row;
+    int code;
+    zl::ZLFixedTable table;
+    const char* idField;
+    long id;
+  };
+  const Case cases[] = {
+      {"record by ID", zl::ZLRowRef::ByID(a), ZLE_OK, zl::ZLT_MAIN, "MODEL_ID", a},
+      {"record by bookmark", zl::ZLRowRef::ByBookmark(bookmarkB), ZLE_OK, zl::ZLT_MAIN, "MODEL_ID",
+       b},
+      {"parameter set over ID", zl::ZLRowRef::ByID(b, paramSet), ZLE_OK, zl::ZLT_PARAMSET,
+       "PARAM_ID", paramSet},
+      {"parameter set over bookmark", zl::ZLRowRef::ByBookmark(bookmarkB, paramSet), ZLE_OK,
+       zl::ZLT_PARAMSET, "PARAM_ID", paramSet},
+      {"missing record", zl::ZLRowRef::ByID(b + 100), ZLE_NO_RECORD, zl::ZLT_MAIN, nullptr, 0},
+      {"missing parameter set", zl::ZLRowRef::ByID(a, paramSet + 100), ZLE_NO_RECORD,
+       zl::ZLT_PARAMSET, nullptr, 0},
+      {"foreign bookmark", zl::ZLRowRef::ByBookmark(foreign), ZLE_BAD_BOOKMARK, zl::ZLT_MAIN,
+       nullptr, 0},
+  };
+  for (const Case& c : cases) {
+    for (bool forReading : {true, false}) {
+      zl::CHandleLock lock(m_hDB);
+      CZLRecordset* rs = &Rs(lock, zl::ZLT_MAIN);
+      EXPECT_EQ(zl::PositionRow(lock.Record(), c.row, forReading, rs), c.code) << c.what;
+      if (c.code != ZLE_OK) {
+        EXPECT_EQ(rs, nullptr) << c.what;
+        continue;
+      }
+      ASSERT_EQ(rs, &Rs(lock, c.table)) << c.what;
+      EXPECT_EQ(rs->GetFieldValue(c.idField).lVal, c.id) << c.what;
+    }
+  }
 }
 
 }  // namespace

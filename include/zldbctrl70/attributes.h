@@ -11,17 +11,17 @@
 //   6  memory exhausted
 // A failed getter leaves the caller's value as it was, except the byte-block
 // getters, which free the caller's block first once the row is found.  A
-// failed setter leaves the row as it was.  Setters write each field with its
-// own update; they never fill creation or modification users and dates on
-// their own.
+// failed setter leaves the database as it was: each call is one transaction
+// (value, stamp and texts are committed together, or not at all).  Setters
+// never fill creation or modification users and dates on their own.
 //
 // The parameter-set argument (lParamID): 0 works on the record's own row;
 // any other value works on the parameter set with that PARAM_ID instead and
 // the record ID or bookmark is ignored.
 //
-// Of these setters only ZLSetState... (before it writes, so even when the
-// write then fails) and ZLSetTitle.../ZLSetInfo... (after a successful write)
-// renew the layout change date (ZLGetLastLayoutChangeDate).
+// Of these setters only ZLSetState... and ZLSetTitle.../ZLSetInfo... renew
+// the layout change date (ZLGetLastLayoutChangeDate), in the same
+// transaction as their write.
 #ifndef ZLDBCTRL70_ATTRIBUTES_H_
 #define ZLDBCTRL70_ATTRIBUTES_H_
 
@@ -131,8 +131,8 @@ ZL_EXPORT int ZLSetWizardDataByBookmark(void* hDB, const COleVariant& bookmark,
 // One language: the getter fails with 10 when no text was ever stored in
 // any language, 20 when the language has no string table, 27 when it has no
 // text in that language.  The setter gives the row a resource ID on its
-// first text (which stays even when storing the text then fails) and renews
-// the layout change date after success.
+// first text and renews the layout change date; a failed setter leaves
+// neither.
 //
 // All languages (a map from language ID to text): the getter empties the
 // map, then enters the text of every resource language that has one; it

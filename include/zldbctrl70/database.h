@@ -71,14 +71,52 @@ ZL_EXPORT void* ZLCreateDatabase(const char* path);
 ZL_EXPORT void* ZLOpenDatabase(const char* name, EOpenMode mode, const char* login);
 ZL_EXPORT void* ZLOpenDatabase(const char* name, EOpenMode mode);
 
-// In snapshot mode (on non-zero) the handle takes one fresh picture of the
-// database now and then reads from the engine's cache without refreshing,
-// so changes by other processes stay unseen until the mode is switched off.
+// In snapshot mode (on non-zero) the handle reads one committed state of
+// the database, taken when the mode is switched on: what other processes
+// commit afterwards (rows, fields, language tables) stays unseen until the
+// mode is switched off.  The picture is a read transaction held on the file
+// while the mode is on; its cost is that the file's write-ahead log cannot
+// be checkpointed past it, so the log grows while others write.  A write
+// through the handle ends the picture; the next call takes a new one, which
+// shows the write and everything others committed before it.  Inside a
+// caller transaction the transaction is the picture.  The picture belongs
+// to the process's connection to the file, so other handles on the same
+// file in this process read it too.  Switching the mode off ends it.
 ZL_EXPORT int ZLSetDatabaseSnapShotMode(void* hDB, int on);
 
 // Gives back one reference to the handle; the last one closes the database
 // and invalidates the handle.
 ZL_EXPORT int ZLCloseDatabase(void* hDB);
+
+// ---- caller transactions ----------------------------------------------------
+//
+// Between ZLBeginTransaction and ZLCommitTransaction every operation on the
+// handle runs in one transaction on its file: one commit for a whole model
+// or import, and all of a batch or none of it.  Each operation inside stays
+// all-or-nothing on its own: one that fails undoes only what it wrote and
+// the caller's transaction stays open.
+//
+// - Nesting is counted: a begin inside an open transaction opens an inner
+//   level; committing an inner level keeps its writes in the enclosing one,
+//   rolling it back undoes only what was written since its begin.  Only the
+//   outermost commit makes anything durable.
+// - On a handle that can write, the begin of the outermost level takes the
+//   file's write lock, waiting at most the busy timeout (5 s), else 0 with
+//   last error 12.  Until the commit, other processes see nothing of it and
+//   their writes wait (then fail with 12); their reads go on and see the
+//   state before the transaction.  On a read-only handle the transaction is
+//   a read transaction: one committed state for every call inside it.
+// - Closing the handle's last reference, or the process ending, with a
+//   transaction open rolls it back: nothing of it is ever visible.
+// - The transaction belongs to the handle: opens that share the handle (same
+//   file, mode and login) share it, and since handles on one file in a
+//   process share its connection, writes through any of them join it.
+// - ZLCommitTransaction and ZLRollbackTransaction without an open
+//   transaction fail with 40.  A failed commit (9: disk error or full)
+//   leaves the transaction open for ZLRollbackTransaction.
+ZL_EXPORT int ZLBeginTransaction(void* hDB);
+ZL_EXPORT int ZLCommitTransaction(void* hDB);
+ZL_EXPORT int ZLRollbackTransaction(void* hDB);
 
 // ---- properties and login --------------------------------------------------
 

@@ -23,7 +23,9 @@ enum ZLError : int {
   ZLE_ENGINE = 9,               // the engine failed while reading or writing
   ZLE_NULL_VALUE = 10,          // the requested value is empty (NULL field)
   ZLE_NO_RECORD = 11,           // no record with that key
-  ZLE_LOCKED = 12,              // writable open: file in use, locked or exclusive elsewhere
+  ZLE_LOCKED = 12,              // writable open: file in use, locked or exclusive elsewhere;
+                                // any operation: another process held the write lock
+                                // beyond the busy timeout
   ZLE_NEWER_STRUCTURE = 13,     // structure version newer than this library knows
   ZLE_NO_DATA_COLUMN = 14,      // additional-data column does not exist
   ZLE_REPAIR_COPY_BACK = 15,    // repair: copying the repaired file back failed
@@ -49,6 +51,7 @@ enum ZLError : int {
   ZLE_LOGIN_MISMATCH = 37,      // open: the database's login does not match
   ZLE_DATA_COLUMN_EXISTS = 38,  // additional-data column already exists
   ZLE_BAD_LOGIN = 39,           // login missing, empty or wrong
+  ZLE_NO_TRANSACTION = 40,      // commit or rollback without a caller transaction
 };
 // clang-format on
 

@@ -33,8 +33,8 @@ ZL_EXPORT int ZLGetDBResourceStrings(void* hDB, WORD wLanguage,
                                      int bIncludeState800, int bIncludeState400);
 
 // Writes the text of every object into the language's string table under
-// the object's resource ID (adding rows as needed).  No transaction: rows
-// written before a failure stay written.
+// the object's resource ID (adding rows as needed).  One transaction: on a
+// failure nothing is written.
 ZL_EXPORT int ZLSetDBResourceStrings(
     void* hDB, WORD wLanguage, const CTypedPtrArray<CObArray, CZLResourceStringObject*>& strings);
 

@@ -111,6 +111,28 @@ void CDaoDatabase::DeleteTableDef(LPCSTR lpszName) {
   });
 }
 
+void CDaoDatabase::BeginFileTrans(BOOL bWrite) {
+  CSession& session = SessionOf(m_session);
+  const bool write = bWrite != FALSE && !session.IsReadOnly();
+  Guarded(FailureContext::kWrite, [&] { session.File().BeginFileLevel(write); });
+}
+
+void CDaoDatabase::CommitFileTrans() {
+  CSession& session = SessionOf(m_session);
+  if (session.File().FileLevels() <= 0) ThrowDaoError(kDaoNoTransaction);
+  Guarded(FailureContext::kCommit, [&] { session.File().CommitFileLevel(); });
+}
+
+void CDaoDatabase::RollbackFileTrans() {
+  CSession& session = SessionOf(m_session);
+  if (session.File().FileLevels() <= 0) ThrowDaoError(kDaoNoTransaction);
+  Guarded(FailureContext::kWrite, [&] { session.File().RollbackFileLevel(); });
+}
+
+int CDaoDatabase::GetFileTransDepth() const {
+  return m_session != nullptr ? m_session->File().FileLevels() : 0;
+}
+
 void CDaoDatabase::RefreshTableDefs() {
   CSession& session = SessionOf(m_session);
   Guarded(FailureContext::kRead, [&] {

@@ -112,6 +112,26 @@ class CDaoDatabase : public CObject {
   void GetTableDefInfo(LPCSTR lpszName, CDaoTableDefInfo& tabledefinfo,
                        DWORD dwInfoOptions = AFX_DAO_PRIMARY_INFO);
 
+  // File transactions: levels on this database's file alone, apart from the
+  // workspace's transactions (which cover every file of the process).  The
+  // outermost level is one SQLite transaction: writing (bWrite, on a
+  // database that can be updated) it takes the file's write lock at once,
+  // waiting at most the busy timeout (3260); reading it sees one committed
+  // state of the file until it ends, whatever other processes commit
+  // meanwhile.  An inner writing level is a savepoint (its rollback undoes
+  // only what was written since its begin); an inner reading level does
+  // nothing.  Levels end in the reverse order of their begin, workspace
+  // levels begun inside included (3219 otherwise).  CommitFileTrans of the
+  // outermost level makes its writes durable at once; when that commit fails
+  // (3043, 3026) the level stays open for RollbackFileTrans.  Ending a
+  // level that wrote nothing writes nothing.  All CDaoDatabase objects on
+  // one file in a process share its levels, as they share its connection.
+  void BeginFileTrans(BOOL bWrite);
+  void CommitFileTrans();
+  void RollbackFileTrans();
+  // Open file levels (0 when none).
+  int GetFileTransDepth() const;
+
   // Engine internals: the open session (null when closed).
   zl::engine::CSession* GetSession() const { return m_session.get(); }
 

@@ -191,47 +191,105 @@ void CEngineFile::AfterTransaction(bool rolledBack) {
 
 std::string CEngineFile::LevelName(int depth) { return "zl_level_" + std::to_string(depth); }
 
-void CEngineFile::Join(int depth) {
-  if (m_joinedDepth >= depth) return;
-  if (m_joinedDepth == 0) {
-    m_conn.BeginImmediate();
-    m_joinedDepth = 1;
-  }
-  while (m_joinedDepth < depth) {
-    m_conn.Savepoint(LevelName(m_joinedDepth + 1));
-    ++m_joinedDepth;
-  }
-}
-
-void CEngineFile::CommitAll() {
-  FlushBeforeCommit();
-  m_conn.Commit();
-  m_joinedDepth = 0;
-  AfterTransaction(false);
-}
-
-void CEngineFile::ReleaseLevel(int depth) {
-  if (m_joinedDepth != depth) return;
-  m_conn.Release(LevelName(depth));
-  --m_joinedDepth;
-}
-
-void CEngineFile::RollbackLevel(int depth) {
-  if (m_joinedDepth != depth) return;
-  if (depth == 1) {
-    // A failed commit may already have ended the transaction.
-    if (m_conn.InTransaction()) m_conn.RollbackAll();
-    m_joinedDepth = 0;
-    AfterTransaction(true);
-    return;
-  }
-  m_conn.RollbackTo(LevelName(depth));
-  m_conn.Release(LevelName(depth));
-  --m_joinedDepth;
+void CEngineFile::DropCachedState() {
   m_tablesById.clear();
   m_idsByName.clear();
   ++m_schemaEpoch;
   ++m_externalGeneration;
+}
+
+void CEngineFile::PushLevel(bool workspace, bool forWriting) {
+  if (m_levels.empty()) {
+    if (forWriting) {
+      m_conn.BeginImmediate();
+    } else {
+      m_conn.BeginDeferred();
+    }
+    try {
+      RefreshNow();
+    } catch (...) {
+      m_conn.RollbackAll();
+      throw;
+    }
+    m_levels.push_back(Level{workspace, false});
+    return;
+  }
+  // A reading level inside another changes nothing and needs no savepoint.
+  const bool savepoint = workspace || forWriting;
+  if (savepoint) m_conn.Savepoint(LevelName(static_cast<int>(m_levels.size()) + 1));
+  m_levels.push_back(Level{workspace, savepoint});
+}
+
+void CEngineFile::PopLevel(bool commit) {
+  const Level level = m_levels.back();
+  if (m_levels.size() == 1) {
+    if (!m_conn.InTransaction()) {
+      // A failed commit may already have ended the transaction.
+      AfterTransaction(true);
+    } else if (!m_conn.HoldsWriteLock()) {
+      // Nothing was written: ending it changes nothing in the file and
+      // keeps what was cached.
+      m_conn.EndRead();
+      AfterTransaction(false);
+    } else if (commit) {
+      FlushBeforeCommit();
+      m_conn.Commit();
+      AfterTransaction(false);
+    } else {
+      m_conn.RollbackAll();
+      AfterTransaction(true);
+    }
+  } else if (level.savepoint) {
+    const std::string name = LevelName(static_cast<int>(m_levels.size()));
+    if (!commit) {
+      m_conn.RollbackTo(name);
+      DropCachedState();
+    }
+    m_conn.Release(name);
+  }
+  m_levels.pop_back();
+  if (level.workspace) --m_joinedDepth;
+}
+
+void CEngineFile::Join(int depth) {
+  while (m_joinedDepth < depth) {
+    PushLevel(true, true);
+    ++m_joinedDepth;
+  }
+}
+
+void CEngineFile::CommitAll() { ReleaseLevel(m_joinedDepth); }
+
+void CEngineFile::ReleaseLevel(int depth) {
+  if (m_joinedDepth != depth || depth == 0) return;
+  if (!m_levels.back().workspace) {
+    ThrowDaoError(kDaoOperationInvalid);
+  }
+  PopLevel(true);
+}
+
+void CEngineFile::RollbackLevel(int depth) {
+  if (m_joinedDepth != depth || depth == 0) return;
+  if (!m_levels.back().workspace) {
+    ThrowDaoError(kDaoOperationInvalid);
+  }
+  PopLevel(false);
+}
+
+void CEngineFile::BeginFileLevel(bool forWriting) { PushLevel(false, forWriting); }
+
+void CEngineFile::CommitFileLevel() {
+  if (m_levels.empty() || m_levels.back().workspace) {
+    ThrowDaoError(kDaoNoTransaction);
+  }
+  PopLevel(true);
+}
+
+void CEngineFile::RollbackFileLevel() {
+  if (m_levels.empty() || m_levels.back().workspace) {
+    ThrowDaoError(kDaoNoTransaction);
+  }
+  PopLevel(false);
 }
 
 void CEngineFile::BeginOwn() { m_conn.BeginImmediate(); }
@@ -248,8 +306,13 @@ void CEngineFile::RollbackOwn() {
 }
 
 void CEngineFile::Refresh() {
-  // While this process holds the write lock nobody else can commit.
-  if (m_joinedDepth > 0) return;
+  // Inside a transaction the view is fixed (and while this process holds
+  // the write lock nobody else can commit).
+  if (!m_levels.empty()) return;
+  RefreshNow();
+}
+
+void CEngineFile::RefreshNow() {
   int64_t dataVersion = m_conn.DataVersion();
   if (dataVersion == m_dataVersion) return;
   bool first = m_dataVersion < 0;
@@ -369,7 +432,7 @@ void CWorkspaceState::SetBusyTimeout(int milliseconds) {
 
 CWriteScope::CWriteScope(CEngineFile& file, bool multiStatement) : m_file(file) {
   try {
-    if (file.JoinedDepth() == 0) {
+    if (!file.InTransaction()) {
       file.BeginOwn();
       m_own = true;
     } else if (multiStatement) {

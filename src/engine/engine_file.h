@@ -68,24 +68,40 @@ class CEngineFile {
   // Forgets the sequences of a table (after its layout changed).
   void ResetSequences(int64_t tableId);
 
-  // Transaction levels of the workspace this file takes part in.
+  // The SQLite transaction of this file is a stack of levels: workspace
+  // levels (Join) and file levels (BeginFileLevel).  The outermost level is
+  // the SQLite transaction itself (BEGIN IMMEDIATE for a writing level,
+  // BEGIN DEFERRED for a reading one, whose first read fixes the snapshot),
+  // every inner writing level a savepoint; an inner reading level costs
+  // nothing.  Levels end in the reverse order of their begin.
+  bool InTransaction() const { return !m_levels.empty(); }
+  // Workspace levels this file takes part in.
   int JoinedDepth() const { return m_joinedDepth; }
-  // Brings the file into the workspace transaction at depth (BEGIN
-  // IMMEDIATE, then one savepoint per inner level).
+  // Brings the file into the workspace transaction at depth.
   void Join(int depth);
-  // The outermost commit: sequences and dates, then COMMIT.  On failure the
-  // transaction stays open.
+  // The outermost workspace commit: on a file without file levels below it
+  // this flushes sequences and dates, then commits.  On failure the level
+  // stays open.
   void CommitAll();
   void ReleaseLevel(int depth);
   void RollbackLevel(int depth);
 
-  // For writes outside a workspace transaction.
+  // File levels (CDaoDatabase::BeginFileTrans).  The begin of an outermost
+  // level looks whether another process committed (as Refresh) inside the
+  // new transaction, so the whole level works on one view of the file.
+  void BeginFileLevel(bool forWriting);
+  void CommitFileLevel();
+  void RollbackFileLevel();
+  int FileLevels() const { return static_cast<int>(m_levels.size()) - m_joinedDepth; }
+
+  // For writes outside any transaction.
   void BeginOwn();
   void CommitOwn();
   void RollbackOwn();
 
   // Looks whether another process committed since the last look; if so,
-  // drops what cursors cached (and layouts, when those changed).
+  // drops what cursors cached (and layouts, when those changed).  Does
+  // nothing inside a transaction, whose view cannot change.
   void Refresh();
 
   static std::string LevelName(int depth);
@@ -97,7 +113,16 @@ class CEngineFile {
     int64_t nextRowId = 1;
     int64_t nextCounter = 1;
   };
+  struct Level {
+    bool workspace;
+    bool savepoint;  // an inner level with a savepoint of its own
+  };
   Sequence& LoadSequence(int64_t tableId, const std::string& tableName);
+  void PushLevel(bool workspace, bool forWriting);
+  // Ends the innermost level; the level is removed only when that worked.
+  void PopLevel(bool commit);
+  void RefreshNow();
+  void DropCachedState();
   void FlushBeforeCommit();
   void AfterTransaction(bool rolledBack);
 
@@ -109,6 +134,7 @@ class CEngineFile {
   int m_sessions = 0;
   int m_writableSessions = 0;
   int m_joinedDepth = 0;
+  std::vector<Level> m_levels;
 
   std::unordered_map<int64_t, std::shared_ptr<const CTableSchema>> m_tablesById;
   std::map<std::string, int64_t> m_idsByName;  // upper-case name

@@ -48,6 +48,12 @@ void OpenConnection(CEngineFile& file, bool writable, bool immutable) {
     q.Reset();
     if (mode != "wal") conn.Exec("PRAGMA journal_mode = WAL");
   }
+  // Every call begins and ends a transaction: prepare those statements
+  // now, so that ending one never needs an allocation that could fail.
+  for (const char* sql : {"BEGIN DEFERRED", "BEGIN IMMEDIATE", "COMMIT", "ROLLBACK",
+                          "PRAGMA data_version", "PRAGMA schema_version"}) {
+    conn.Prepare(sql);
+  }
 }
 
 [[noreturn]] void ThrowOpenFailure(const CSqlFailure& failure, const std::string& path) {

@@ -359,6 +359,14 @@ bool CSqlConnection::InTransaction() const { return sqlite3_get_autocommit(m_db)
 
 void CSqlConnection::BeginImmediate() { CSqlQuery(*this, "BEGIN IMMEDIATE").Run(); }
 
+void CSqlConnection::BeginDeferred() { CSqlQuery(*this, "BEGIN DEFERRED").Run(); }
+
+bool CSqlConnection::HoldsWriteLock() const {
+  return sqlite3_txn_state(m_db, nullptr) == SQLITE_TXN_WRITE;
+}
+
+void CSqlConnection::EndRead() { CSqlQuery(*this, "COMMIT").Run(); }
+
 void CSqlConnection::Commit() {
   if (CFaultInjector::Hit(FaultKind::kCommit)) Fail(InjectedCode(FaultKind::kCommit), "commit");
   CSqlQuery(*this, "COMMIT").Run();

@@ -177,10 +177,18 @@ class CSqlConnection {
   int64_t Changes() const;
   bool InTransaction() const;  // true inside BEGIN ... COMMIT/ROLLBACK
 
-  // Transactions: BEGIN IMMEDIATE takes the write lock at once; Commit
-  // counts as a commit for the fault injector.
+  // Transactions: BEGIN IMMEDIATE takes the write lock at once; BEGIN
+  // DEFERRED takes nothing until the first read (which fixes the snapshot)
+  // or write (which takes the write lock).  Commit counts as a commit for
+  // the fault injector; EndRead ends a transaction that wrote nothing and
+  // does not count.
   void BeginImmediate();
+  void BeginDeferred();
   void Commit();
+  void EndRead();
+  // True when the open transaction holds the write lock (has written or
+  // began IMMEDIATE).
+  bool HoldsWriteLock() const;
   void RollbackAll();
   void Savepoint(const std::string& name);
   void Release(const std::string& name);

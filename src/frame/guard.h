@@ -1,6 +1,8 @@
 // The one entry step every exported operation runs: validate and lock the
-// handle, run the body, map any exception to a last-error code, unlock on
-// every way out and set the last error.  Three shapes: RunGuarded for
+// handle, begin the operation's transaction, run the body, commit when it
+// succeeded (roll back when it failed or threw), map any exception to a
+// last-error code, unlock on every way out and set the last error.  Three
+// shapes: RunGuarded (with RunGuardedRead and RunGuardedRecordOnly) for
 // operations on a handle, RunUnguarded for operations without one, and
 // RunCreatingHandle for the entries that make a handle (open, create).
 //
@@ -15,6 +17,7 @@
 
 #include "frame/handle_record.h"
 #include "frame/last_error.h"
+#include "frame/operation.h"
 
 namespace zl {
 
@@ -53,19 +56,58 @@ int CatchEngineErrors(Body&& body, int engineCode = ZLE_ENGINE) {
   }
 }
 
-// Runs body(record) for a valid handle.  A handle whose block is too small,
-// cannot be locked or is not a handle record gives 7.
+// Runs body(record) for a valid handle inside the operation's transaction
+// (frame/operation.h): one SQLite transaction for the whole call, committed
+// when the outcome is a success and rolled back otherwise, so a failed
+// operation leaves the file as it was.  A handle whose block is too small,
+// cannot be locked or is not a handle record gives 7; a transaction that
+// cannot begin gives its code (12 when the write lock is held elsewhere
+// beyond the busy timeout) and the body does not run.  Other engine failures
+// of the operation's own transaction (its begin or commit) give engineCode
+// (9 unless the operation reports engine failures as another code); a
+// failed commit leaves the file as it was.
 template <typename Body>
-int RunGuarded(void* hDB, Body&& body) {
+int RunGuardedAs(EAccess access, void* hDB, Body&& body, int engineCode = ZLE_ENGINE) {
   ZLOutcome outcome = ZLOutcome::Fail(ZLE_BAD_HANDLE);
   try {
     CHandleLock lock(hDB);
-    if (lock.IsValid()) outcome = std::forward<Body>(body)(lock.Record());
+    if (lock.IsValid()) {
+      COperationScope operation(lock.Record(), access, engineCode);
+      if (operation.BeginCode() != ZLE_OK) {
+        outcome = ZLOutcome::Fail(operation.BeginCode());
+      } else {
+        outcome = std::forward<Body>(body)(lock.Record());
+        try {
+          operation.End(outcome.result != 0);
+        } catch (...) {
+          outcome = ZLOutcome::Fail(CodeForCurrentException(engineCode));
+        }
+      }
+    }
   } catch (...) {
     outcome = ZLOutcome::Fail(CodeForCurrentException());
   }
   if (outcome.setsCode) SetLastError(outcome.code);
   return outcome.result;
+}
+
+// An operation that may write: it holds the file's write lock from its
+// start (waiting at most the busy timeout) and commits once.
+template <typename Body>
+int RunGuarded(void* hDB, Body&& body, int engineCode = ZLE_ENGINE) {
+  return RunGuardedAs(EAccess::kWrite, hDB, std::forward<Body>(body), engineCode);
+}
+
+// An operation that only reads: it sees one committed state of the file.
+template <typename Body>
+int RunGuardedRead(void* hDB, Body&& body) {
+  return RunGuardedAs(EAccess::kRead, hDB, std::forward<Body>(body));
+}
+
+// An operation on the handle record alone (no transaction).
+template <typename Body>
+int RunGuardedRecordOnly(void* hDB, Body&& body) {
+  return RunGuardedAs(EAccess::kNone, hDB, std::forward<Body>(body));
 }
 
 // Runs body() for an operation without a handle, with the same exception

@@ -14,7 +14,7 @@ int GetZLDBCtrlVersion() {
 }
 
 int ZLGetDBName(void* hDB, CString& name) {
-  return zl::RunGuarded(hDB, [&](zl::ZLHandleRecord& record) {
+  return zl::RunGuardedRecordOnly(hDB, [&](zl::ZLHandleRecord& record) {
     name = record.path;
     return zl::ZLOutcome::OkKeepError();
   });
@@ -22,7 +22,7 @@ int ZLGetDBName(void* hDB, CString& name) {
 
 int ZLCloseDatabase(void* hDB) {
   bool destroy = false;
-  const int result = zl::RunGuarded(hDB, [&](zl::ZLHandleRecord& record) {
+  const int result = zl::RunGuardedRecordOnly(hDB, [&](zl::ZLHandleRecord& record) {
     destroy = --record.referenceCount <= 0;
     return zl::ZLOutcome::Ok();
   });

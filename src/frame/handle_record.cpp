@@ -5,6 +5,7 @@
 #include "engine/close_quietly.h"
 #include "engine/dao_database.h"
 #include "frame/last_error.h"
+#include "frame/operation.h"
 #include "schema/zl_recordset.h"
 #include "schema/zl_tabledef.h"
 #include "zldbctrl70/platform/globalmem.h"
@@ -113,6 +114,20 @@ HANDLE CNewHandle::Publish(const char* path, const char* login, EOpenMode mode, 
 }
 
 void ReleaseHandleResources(ZLHandleRecord& record) {
+  // What the handle left open on the file is undone: a caller transaction
+  // is rolled back, the snapshot ended (other handles may share the file).
+  if (record.database != nullptr && record.database->IsOpen()) {
+    try {
+      while (record.callerTransactions > 0) {
+        --record.callerTransactions;
+        record.database->RollbackFileTrans();
+      }
+      ReleaseSnapshot(record);
+    } catch (...) {
+    }
+  }
+  record.callerTransactions = 0;
+  record.snapshotHeld = FALSE;
   if (record.languages != nullptr) {
     delete record.languages;  // closes and deletes every language table
     record.languages = nullptr;

@@ -54,6 +54,10 @@ struct ZLHandleRecord {
   DATE resourceRegistryStamp;
   DATE simulatorRegistryStamp;
   BOOL snapshotMode;
+  // Whether the handle holds snapshot mode's reading transaction now.
+  BOOL snapshotHeld;
+  // Caller transaction levels open on the handle (ZLBeginTransaction).
+  int32_t callerTransactions;
 
   // Identity of the open file (device and inode): opens share a handle only
   // when they name the same file, whatever the spelling of the path.

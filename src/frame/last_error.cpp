@@ -54,6 +54,7 @@ const ErrorText kErrorTexts[] = {
     {ZLE_LOGIN_MISMATCH, "login does not match"},
     {ZLE_DATA_COLUMN_EXISTS, "additional-data column already exists"},
     {ZLE_BAD_LOGIN, "login missing, empty or wrong"},
+    {ZLE_NO_TRANSACTION, "no transaction is open on the handle"},
 };
 
 }  // namespace

@@ -169,15 +169,17 @@ void* ZLOpenDatabase(const char* name, EOpenMode mode) {
 }
 
 int ZLSetDatabaseSnapShotMode(void* hDB, int on) {
-  return zl::RunGuarded(hDB, [&](zl::ZLHandleRecord& record) {
+  return zl::RunGuardedRecordOnly(hDB, [&](zl::ZLHandleRecord& record) {
+    // Switching on takes a new picture: the read transaction begins now and
+    // the language tables are brought in step with it.
+    zl::ReleaseSnapshot(record);
+    record.snapshotMode = on ? TRUE : FALSE;
     if (on) {
-      // One fresh picture of the database, then work on it.
-      record.snapshotMode = FALSE;
-      CDaoWorkspace::Idle(dbRefreshCache);
-      zl::RefreshResourceTables(record);
-      zl::RefreshSimulatorTables(record);
+      zl::TakeSnapshot(record);
+      const int code = zl::RefreshResourceTables(record);
+      if (code != ZLE_OK) return zl::ZLOutcome::Fail(code);
+      return zl::ZLOutcome::FromCode(zl::RefreshSimulatorTables(record));
     }
-    record.snapshotMode = on;
     return zl::ZLOutcome::Ok();
   });
 }

@@ -68,12 +68,13 @@ int CheckDatabaseLogin(ZLHandleRecord& record, const char* login) {
 }  // namespace zl
 
 using zl::RunGuarded;
+using zl::RunGuardedRead;
 using zl::RunUnguarded;
 using zl::ZLHandleRecord;
 using zl::ZLOutcome;
 
 int ZLGetDatabaseVersion(void* hDB, ZLDBVersion& version, ZLDBStructVersion& structVersion) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
+  return zl::RunGuardedRecordOnly(hDB, [&](ZLHandleRecord& record) {
     version = record.databaseVersion;
     structVersion = record.structureVersion;
     return ZLOutcome::Ok();
@@ -91,7 +92,7 @@ int ZLSetDatabaseVersion(void* hDB, ZLDBVersion version, ZLDBStructVersion struc
 }
 
 int ZLGetDatabaseState(void* hDB, unsigned long& state) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
+  return RunGuardedRead(hDB, [&](ZLHandleRecord& record) {
     const COleVariant value = zl::ReadDbInfoField(record, "STATE");
     // A database that never had its state set reads as state 0.
     state = value.vt == VT_NULL ? 0 : static_cast<uint32_t>(value.lVal);
@@ -111,7 +112,7 @@ int ZLSetDatabaseState(void* hDB, unsigned long& state) {
 }
 
 int ZLGetUserVersion(void* hDB, CString& userVersion) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
+  return RunGuardedRead(hDB, [&](ZLHandleRecord& record) {
     userVersion = zl::TextOf(zl::ReadDbInfoField(record, "USER_VERSION"));
     return ZLOutcome::Ok();
   });
@@ -126,7 +127,7 @@ int ZLSetUserVersion(void* hDB, const char* userVersion) {
 }
 
 int ZLGetDatabaseInfo(void* hDB, CString& info) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
+  return RunGuardedRead(hDB, [&](ZLHandleRecord& record) {
     info = zl::TextOf(zl::ReadDbInfoField(record, "INFO"));
     return ZLOutcome::Ok();
   });
@@ -141,13 +142,13 @@ int ZLSetDatabaseInfo(void* hDB, const char* info) {
 }
 
 int ZLGetLastLayoutChangeDate(void* hDB, COleDateTime& date) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
+  return RunGuardedRead(hDB, [&](ZLHandleRecord& record) {
     return ZLOutcome::FromCode(zl::ReadChangeDate(record, "LASTLAYOUTCHANGE", date));
   });
 }
 
 int ZLGetPackageLastChangeDate(void* hDB, COleDateTime& date) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
+  return RunGuardedRead(hDB, [&](ZLHandleRecord& record) {
     return ZLOutcome::FromCode(zl::ReadChangeDate(record, "LASTVHDLPACKAGECHANGE", date));
   });
 }
@@ -155,7 +156,7 @@ int ZLGetPackageLastChangeDate(void* hDB, COleDateTime& date) {
 int ZLCheckDatabaseLogin(void* hDB, const char* login) {
   // An empty login is refused before the handle is looked at.
   if (zl::IsEmptyText(login)) return RunUnguarded([] { return ZLOutcome::Fail(ZLE_BAD_LOGIN); });
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
+  return RunGuardedRead(hDB, [&](ZLHandleRecord& record) {
     return ZLOutcome::FromCode(zl::CheckDatabaseLogin(record, login));
   });
 }

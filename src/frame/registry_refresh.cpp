@@ -14,14 +14,13 @@ namespace {
 
 // Walks the registry when its last-update date moved past stamp and calls
 // enter(registryRecordset) on every row; enter opens what the handle does
-// not hold yet.  Costs one look-up of the date when nothing changed, and
-// nothing in snapshot mode.  The stamp moves only after a complete walk, so
+// not hold yet.  Costs one look-up of the date when nothing changed (in
+// snapshot mode, the date in the handle's picture).  The stamp moves only after a complete walk, so
 // a walk cut short by an engine failure is repeated at the next refresh.
 // Returns 0, or the code CodeForCurrentException gives for a failure.
 template <class EnterRow>
 int RefreshFromRegistry(ZLHandleRecord& record, ZLFixedTable registry, DATE& stamp,
                         EnterRow&& enter) {
-  if (record.snapshotMode) return ZLE_OK;
   try {
     CZLRecordset& rows = *record.recordsets[registry];
     const DATE lastUpdated = rows.GetDateLastUpdated().m_dt;

@@ -10,8 +10,8 @@
 namespace zl {
 
 // Opens every registered resource table the handle does not hold yet, when
-// RESINFO changed since the last refresh (nothing at all otherwise, and
-// nothing in snapshot mode).  A registered table that cannot be opened is
+// RESINFO changed since the last refresh (in snapshot mode: in the
+// handle's picture).  A registered table that cannot be opened is
 // left out.  0, or 9 on an engine failure (6 when memory ran out).
 int RefreshResourceTables(ZLHandleRecord& record);
 

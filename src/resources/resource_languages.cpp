@@ -174,32 +174,39 @@ void EmptyStrings(CTypedPtrArray<CObArray, CZLResourceStringObject*>& strings) {
 using namespace zl;
 
 int ZLAddResourceTable(void* hDB, WORD wLanguage) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
-    bool createdStringTable = false;
-    int code = ZLE_OK;
-    for (int step = 0; step < kStepCount; ++step) {
-      code = AddStep(record, wLanguage, kResourceSteps[step]);
-      if (code == ZLE_OK && step == 0) createdStringTable = true;
-      if (code == ZLE_OK || code == ZLE_LANGUAGE_EXISTS) continue;
-      // Take back what this call created, so that a language never stands
-      // half-built; a language that existed before is left alone.
-      if (createdStringTable) {
-        for (int undo = 0; undo < step; ++undo) RemoveStep(record, wLanguage, kResourceSteps[undo]);
-      }
-      return ZLOutcome::Fail(code);
-    }
-    return ZLOutcome::OkWithCode(code);
-  });
+  return RunGuarded(
+      hDB,
+      [&](ZLHandleRecord& record) {
+        bool createdStringTable = false;
+        int code = ZLE_OK;
+        for (int step = 0; step < kStepCount; ++step) {
+          code = AddStep(record, wLanguage, kResourceSteps[step]);
+          if (code == ZLE_OK && step == 0) createdStringTable = true;
+          if (code == ZLE_OK || code == ZLE_LANGUAGE_EXISTS) continue;
+          // Take back what this call created, so that a language never stands
+          // half-built; a language that existed before is left alone.
+          if (createdStringTable) {
+            for (int undo = 0; undo < step; ++undo)
+              RemoveStep(record, wLanguage, kResourceSteps[undo]);
+          }
+          return ZLOutcome::Fail(code);
+        }
+        return ZLOutcome::OkWithCode(code);
+      },
+      ZLE_IN_USE_OR_EXISTS);
 }
 
 int ZLRemoveResourceTable(void* hDB, WORD wLanguage) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
-    for (const CResourceStep& step : kResourceSteps) {
-      const int code = RemoveStep(record, wLanguage, step);
-      if (code != ZLE_OK) return ZLOutcome::Fail(code);
-    }
-    return ZLOutcome::Ok();
-  });
+  return RunGuarded(
+      hDB,
+      [&](ZLHandleRecord& record) {
+        for (const CResourceStep& step : kResourceSteps) {
+          const int code = RemoveStep(record, wLanguage, step);
+          if (code != ZLE_OK) return ZLOutcome::Fail(code);
+        }
+        return ZLOutcome::Ok();
+      },
+      ZLE_IN_USE_OR_EXISTS);
 }
 
 namespace zl {
@@ -223,7 +230,7 @@ int AvailableResourceLanguages(ZLHandleRecord& record, CArray<WORD, WORD>& langu
 }  // namespace zl
 
 int ZLGetAvailableResourceLanguages(void* hDB, CArray<WORD, WORD>& languages) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
+  return RunGuardedRead(hDB, [&](ZLHandleRecord& record) {
     return ZLOutcome::FromCode(AvailableResourceLanguages(record, languages));
   });
 }
@@ -231,7 +238,7 @@ int ZLGetAvailableResourceLanguages(void* hDB, CArray<WORD, WORD>& languages) {
 int ZLGetDBResourceStrings(void* hDB, WORD wLanguage,
                            CTypedPtrArray<CObArray, CZLResourceStringObject*>& strings,
                            int bIncludeState800, int bIncludeState400) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
+  return RunGuardedRead(hDB, [&](ZLHandleRecord& record) {
     const int code = RefreshResourceTables(record);
     if (code != ZLE_OK) return ZLOutcome::Fail(code);
     CZLRecordset* stringTable = FindStringTable(record, wLanguage);

@@ -138,50 +138,65 @@ using namespace zl;
 
 // The exported family: one line each over the shared routines above.
 int ZLAddCallTable(void* hDB, const char* lang, int bExclusive) {
-  return RunGuarded(hDB,
-                    [&](ZLHandleRecord& r) { return AddTable(r, ZLS_CALL, lang, bExclusive); });
+  return RunGuarded(
+      hDB, [&](ZLHandleRecord& r) { return AddTable(r, ZLS_CALL, lang, bExclusive); },
+      ZLE_IN_USE_OR_EXISTS);
 }
 int ZLAddMacroTable(void* hDB, const char* lang, int bExclusive) {
-  return RunGuarded(hDB,
-                    [&](ZLHandleRecord& r) { return AddTable(r, ZLS_MACRO, lang, bExclusive); });
+  return RunGuarded(
+      hDB, [&](ZLHandleRecord& r) { return AddTable(r, ZLS_MACRO, lang, bExclusive); },
+      ZLE_IN_USE_OR_EXISTS);
 }
 int ZLAddAccessTable(void* hDB, const char* lang) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& r) { return AddTable(r, ZLS_ACCESS, lang, 1); });
+  return RunGuarded(
+      hDB, [&](ZLHandleRecord& r) { return AddTable(r, ZLS_ACCESS, lang, 1); },
+      ZLE_IN_USE_OR_EXISTS);
 }
 int ZLAddPackageTable(void* hDB, const char* lang) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& r) { return AddTable(r, ZLS_PACKAGE, lang, 1); });
+  return RunGuarded(
+      hDB, [&](ZLHandleRecord& r) { return AddTable(r, ZLS_PACKAGE, lang, 1); },
+      ZLE_IN_USE_OR_EXISTS);
 }
 int ZLRemoveCallTable(void* hDB, const char* lang) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& r) { return RemoveTable(r, ZLS_CALL, lang); });
+  return RunGuarded(
+      hDB, [&](ZLHandleRecord& r) { return RemoveTable(r, ZLS_CALL, lang); }, ZLE_IN_USE_OR_EXISTS);
 }
 int ZLRemoveMacroTable(void* hDB, const char* lang) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& r) { return RemoveTable(r, ZLS_MACRO, lang); });
+  return RunGuarded(
+      hDB, [&](ZLHandleRecord& r) { return RemoveTable(r, ZLS_MACRO, lang); },
+      ZLE_IN_USE_OR_EXISTS);
 }
 int ZLRemoveAccessTable(void* hDB, const char* lang) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& r) { return RemoveTable(r, ZLS_ACCESS, lang); });
+  return RunGuarded(
+      hDB, [&](ZLHandleRecord& r) { return RemoveTable(r, ZLS_ACCESS, lang); },
+      ZLE_IN_USE_OR_EXISTS);
 }
 int ZLRemovePackageTable(void* hDB, const char* lang) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& r) { return RemoveTable(r, ZLS_PACKAGE, lang); });
+  return RunGuarded(
+      hDB, [&](ZLHandleRecord& r) { return RemoveTable(r, ZLS_PACKAGE, lang); },
+      ZLE_IN_USE_OR_EXISTS);
 }
 int ZLIsExclusiveCallTable(void* hDB, const char* lang, int& bExclusive) {
-  return RunGuarded(hDB,
-                    [&](ZLHandleRecord& r) { return IsExclusive(r, ZLS_CALL, lang, bExclusive); });
+  return RunGuardedRead(
+      hDB, [&](ZLHandleRecord& r) { return IsExclusive(r, ZLS_CALL, lang, bExclusive); });
 }
 int ZLIsExclusiveMacroTable(void* hDB, const char* lang, int& bExclusive) {
-  return RunGuarded(hDB,
-                    [&](ZLHandleRecord& r) { return IsExclusive(r, ZLS_MACRO, lang, bExclusive); });
+  return RunGuardedRead(
+      hDB, [&](ZLHandleRecord& r) { return IsExclusive(r, ZLS_MACRO, lang, bExclusive); });
 }
 int ZLGetAvailableCallSimLanguages(void* hDB, CStringArray& languages) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& r) { return ListLanguages(r, ZLS_CALL, languages); });
+  return RunGuardedRead(hDB,
+                        [&](ZLHandleRecord& r) { return ListLanguages(r, ZLS_CALL, languages); });
 }
 int ZLGetAvailableMacroSimLanguages(void* hDB, CStringArray& languages) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& r) { return ListLanguages(r, ZLS_MACRO, languages); });
+  return RunGuardedRead(hDB,
+                        [&](ZLHandleRecord& r) { return ListLanguages(r, ZLS_MACRO, languages); });
 }
 int ZLGetAvailableAccessSimLanguages(void* hDB, CStringArray& languages) {
-  return RunGuarded(hDB,
-                    [&](ZLHandleRecord& r) { return ListLanguages(r, ZLS_ACCESS, languages); });
+  return RunGuardedRead(hDB,
+                        [&](ZLHandleRecord& r) { return ListLanguages(r, ZLS_ACCESS, languages); });
 }
 int ZLGetAvailablePackageSimLanguages(void* hDB, CStringArray& languages) {
-  return RunGuarded(hDB,
-                    [&](ZLHandleRecord& r) { return ListLanguages(r, ZLS_PACKAGE, languages); });
+  return RunGuardedRead(
+      hDB, [&](ZLHandleRecord& r) { return ListLanguages(r, ZLS_PACKAGE, languages); });
 }

@@ -18,7 +18,7 @@ enum EStamp { kNoStamp, kStampBefore };
 
 template <class Kind>
 int GetScalar(void* hDB, const ZLRowRef& row, const char* field, typename Kind::Out value) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
+  return RunGuardedRead(hDB, [&](ZLHandleRecord& record) {
     COleVariant read;
     int code = ReadRowField(record, row, field, read);
     if (code == ZLE_OK || (code == ZLE_NULL_VALUE && Kind::kEmptiesOnNull)) {
@@ -35,8 +35,7 @@ int SetScalar(void* hDB, const ZLRowRef& row, const char* field, typename Kind::
     int code = row.CheckKeys();
     if (code == ZLE_OK) code = Kind::ToStored(value, stored);
     if (code != ZLE_OK) return ZLOutcome::Fail(code);
-    // The state's stamp stands even when the write below fails: readers
-    // of the change date must never miss a change that did happen.
+    // Stamp and value commit together (the guard's transaction).
     if (kStamp == kStampBefore) StampLayoutChange(record);
     return ZLOutcome::FromCode(WriteRowField(record, row, field, stored));
   });

@@ -9,7 +9,7 @@
 using namespace zl;
 
 int ZLGetBookmarkByID(void* hDB, long lID, COleVariant& bookmark) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
+  return RunGuardedRead(hDB, [&](ZLHandleRecord& record) {
     CZLRecordset* main = nullptr;
     const int code = PositionRow(record, ZLRowRef::ByID(lID), true, main);
     if (code != ZLE_OK) return ZLOutcome::Fail(code);
@@ -19,7 +19,7 @@ int ZLGetBookmarkByID(void* hDB, long lID, COleVariant& bookmark) {
 }
 
 int ZLGetIDByBookmark(void* hDB, const COleVariant& bookmark, long& lID) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
+  return RunGuardedRead(hDB, [&](ZLHandleRecord& record) {
     COleVariant value;
     const int code = ReadRowField(record, ZLRowRef::ByBookmark(bookmark), "MODEL_ID", value);
     if (code != ZLE_OK) return ZLOutcome::Fail(code);
@@ -29,7 +29,7 @@ int ZLGetIDByBookmark(void* hDB, const COleVariant& bookmark, long& lID) {
 }
 
 int ZLGetAllBookmarks(void* hDB, CTypedPtrArray<CPtrArray, COleVariant*>& bookmarks) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
+  return RunGuardedRead(hDB, [&](ZLHandleRecord& record) {
     ZLFreeBookmarkArray(bookmarks);
     try {
       RefreshUnlessSnapshot(record);

@@ -20,7 +20,7 @@ using CLangTextMap = CMap<WORD, WORD, CString, LPCSTR>;
 CString TextOf(const COleVariant& text) { return CString(V_BSTRT(&text), text.GetStringLength()); }
 
 int GetOneText(void* hDB, const ZLRowRef& row, const char* field, WORD language, CString& text) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
+  return RunGuardedRead(hDB, [&](ZLHandleRecord& record) {
     COleVariant read;
     const int code = ReadRowText(record, row, field, language, read);
     if (code != ZLE_OK) return ZLOutcome::Fail(code);
@@ -40,7 +40,7 @@ int SetOneText(void* hDB, const ZLRowRef& row, const char* field, WORD language,
 
 int GetAllTexts(void* hDB, const ZLRowRef& row, const char* field, CLangTextMap& texts) {
   texts.RemoveAll();
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
+  return RunGuardedRead(hDB, [&](ZLHandleRecord& record) {
     CArray<WORD, WORD> languages;
     int code = AvailableResourceLanguages(record, languages);
     if (code != ZLE_OK) return ZLOutcome::Fail(code);

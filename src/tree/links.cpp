@@ -13,7 +13,7 @@ using namespace zl;
 namespace {
 
 int GetLink(void* hDB, const ZLRowRef& row, const char* field, long& link) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
+  return RunGuardedRead(hDB, [&](ZLHandleRecord& record) {
     COleVariant value;
     const int code = ReadRowField(record, row, field, value);
     if (code != ZLE_OK) return ZLOutcome::Fail(code);

@@ -122,7 +122,7 @@ ZLOutcome PathOutcome(ZLHandleRecord& record, long id, WORD language, CString& p
 }  // namespace
 
 int ZLGetRootBookmark(void* hDB, COleVariant& bookmark) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
+  return RunGuardedRead(hDB, [&](ZLHandleRecord& record) {
     RefreshUnlessSnapshot(record);
     CZLRecordset& main = Main(record);
     // The record with the smallest ID is where the search starts; MAIN's
@@ -147,12 +147,12 @@ int ZLGetRootBookmark(void* hDB, COleVariant& bookmark) {
 
 int ZLGetPathByID(void* hDB, long lID, LANGID wLanguage, CString& path) {
   path.Empty();
-  return RunGuarded(
+  return RunGuardedRead(
       hDB, [&](ZLHandleRecord& record) { return PathOutcome(record, lID, wLanguage, path); });
 }
 
 int ZLGetPathByBookmark(void* hDB, const COleVariant& bookmark, LANGID wLanguage, CString& path) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
+  return RunGuardedRead(hDB, [&](ZLHandleRecord& record) {
     COleVariant id;
     const int code = ReadRowField(record, ZLRowRef::ByBookmark(bookmark), "MODEL_ID", id);
     if (code != ZLE_OK) return ZLOutcome::Fail(code);

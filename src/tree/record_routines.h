@@ -34,9 +34,8 @@ int SeekByBookmark(ZLHandleRecord& record, const COleVariant& bookmark);
 // Reads field of the current row of rs.  On 10 value holds the NULL.
 int ReadCurrentField(CZLRecordset& rs, const char* field, COleVariant& value);
 
-// Writes field of the current row of rs with its own Update (no
-// transaction); an empty or NULL value stores NULL.  A failed write leaves
-// the row as it was.
+// Writes field of the current row of rs with its own Update; an empty or NULL value stores NULL.  A
+// failed write leaves the row as it was.
 int WriteCurrentField(CZLRecordset& rs, const char* field, const COleVariant& value);
 
 // The text in language of the resource ID held in resourceField of the
@@ -45,8 +44,8 @@ int ReadCurrentText(ZLHandleRecord& record, CZLRecordset& rs, WORD language,
                     const char* resourceField, COleVariant& text);
 
 // Stores the text in language for the current row of rs.  A row whose
-// resource ID is NULL first gets a new one, which stays even when storing
-// the text then fails.
+// resource ID is NULL first gets a new one; when storing the text then
+// fails, the operation's transaction undoes both.
 int WriteCurrentText(ZLHandleRecord& record, CZLRecordset& rs, WORD language,
                      const char* resourceField, const COleVariant& text);
 

@@ -44,7 +44,7 @@ struct ZLRowRef {
 int ReadRowField(ZLHandleRecord& record, const ZLRowRef& row, const char* field,
                  COleVariant& value);
 
-// Writes one field of the row with its own Update (no transaction).
+// Writes one field of the row with its own Update.
 int WriteRowField(ZLHandleRecord& record, const ZLRowRef& row, const char* field,
                   const COleVariant& value);
 
@@ -53,7 +53,7 @@ int ReadRowText(ZLHandleRecord& record, const ZLRowRef& row, const char* resourc
                 WORD language, COleVariant& text);
 
 // Stores the text in one language; a NULL resource ID is first replaced by
-// a new one, which stays even when storing the text fails.
+// a new one (undone with the operation when storing the text fails).
 int WriteRowText(ZLHandleRecord& record, const ZLRowRef& row, const char* resourceField,
                  WORD language, const COleVariant& text);
 

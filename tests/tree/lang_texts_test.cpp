@@ -100,11 +100,11 @@ TEST_F(LangTextTest, EachTextRuleHasItsCodeAndOnlySuccessStamps) {
   EXPECT_EQ(seen, expected);
   EXPECT_STREQ(text, "keep");
 
-  // A store that fails keeps the resource ID it allocated, without stamp.
+  // A store that fails leaves nothing: no resource ID, no stamp.
   const long counter = RowCount(zl::ZLT_RESID);
   AgeLayoutStamp();
   EXPECT_EQ(FailCode(ZLSetInfoByID(m_hDB, id, kNoTable, "nowhere", 0)), ZLE_NO_LANGUAGE);
-  EXPECT_TRUE(RawMain(id, "INFO").vt == VT_I4 && RowCount(zl::ZLT_RESID) == counter + 1);
+  EXPECT_TRUE(RawMain(id, "INFO").vt == VT_NULL && RowCount(zl::ZLT_RESID) == counter);
   EXPECT_EQ(FailCode(ZLSetTitleByID(m_hDB, id, kEnglish, std::string(256, 't').c_str(), 0)),
             ZLE_ENGINE);
   EXPECT_FALSE(LayoutStampRenewed());

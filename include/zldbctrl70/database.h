@@ -54,7 +54,7 @@ ZL_EXPORT int ZLGetDBName(void* hDB, CString& name);
 // Creates a new, empty model-library database and returns a read-write
 // handle on it (reference count 1), or null with last error 1 (the file
 // exists, or its tables could not be built), 4 (the engine could not create
-// the file, e.g. a missing folder) or 6 (out of memory).  An existing file
+// the file, e.g. a missing folder) or 6 (out of memory or file descriptors).  An existing file
 // is never touched.
 ZL_EXPORT void* ZLCreateDatabase(const char* path);
 
@@ -62,12 +62,20 @@ ZL_EXPORT void* ZLCreateDatabase(const char* path);
 // identity, whatever the spelling of the path) with the same mode and login
 // share one handle and count references.  Null on failure with last error
 // 3 (no such file), 2 (a writable mode on a file that is not writable), 12
-// (writable mode: the file is locked or opened exclusively elsewhere), 1
+// (writable mode: the file is locked or opened exclusively elsewhere, or a
+// reader elsewhere still uses log files this user cannot write), 1
 // (read-only mode: the same), 13 (structure newer than this library), 37
 // (mode 0 on a database protected by a login that differs), 33 (the engine
 // could not start), 5 (any other failure, including a path or login of 260
-// characters or more) or 6 (out of memory).  A failed open leaves nothing
-// open.  A null login is the empty login.
+// characters or more) or 6 (out of memory or file descriptors).  A failed
+// open leaves nothing open.  A null login is the empty login.
+//
+// Mode 1 never leaves files that stop a later writer: the write-ahead log
+// files a reader that cannot write the database creates are removed when it
+// closes (and a writable open removes such files an abandoned reader left,
+// while nobody uses them).  Where the folder cannot be written, mode 1 opens
+// the file exclusively (other opens are refused until it closes) and reads it as it
+// stands.
 ZL_EXPORT void* ZLOpenDatabase(const char* name, EOpenMode mode, const char* login);
 ZL_EXPORT void* ZLOpenDatabase(const char* name, EOpenMode mode);
 

@@ -5,6 +5,7 @@
 
 #include "engine/dao_errors.h"
 #include "engine/faults.h"
+#include "engine/wal_files.h"
 
 namespace zl::engine {
 
@@ -48,6 +49,9 @@ CEngineFile::~CEngineFile() {
   } catch (...) {
   }
   m_conn.Close();
+  // SQLite leaves the log files of a connection that could not write; they
+  // would stop a later writer that cannot write them.
+  if (m_readOnlyConnection) RemoveIdleWalFiles(m_path, m_lock, m_exclusive);
   m_lock.Release();
 }
 

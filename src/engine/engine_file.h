@@ -36,6 +36,9 @@ class CEngineFile {
   const std::string& Path() const { return m_path; }
   bool IsExclusive() const { return m_exclusive; }
   bool IsReadOnlyConnection() const { return m_readOnlyConnection; }
+  // The connection was opened for reading only although the file is
+  // writable (its folder is not).
+  void MarkReadOnlyConnection() { m_readOnlyConnection = true; }
   const CFileLock& Lock() const { return m_lock; }
 
   // Sessions (CDaoDatabase objects) on this file, and how many may write.

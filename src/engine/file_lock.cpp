@@ -62,6 +62,10 @@ void CFileLock::Release() {
   }
 }
 
+bool CFileLock::Convert(bool exclusive) {
+  return m_fd >= 0 && ::flock(m_fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0;
+}
+
 size_t CFileLock::ReadHeader(char* buffer, size_t n) const {
   if (m_fd < 0) return 0;
   ssize_t got = ::pread(m_fd, buffer, n, 0);

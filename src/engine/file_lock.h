@@ -29,6 +29,9 @@ class CFileLock {
   Result Acquire(const std::string& path, bool exclusive);
   void Release();
   bool IsHeld() const { return m_fd >= 0; }
+  // Turns the held lock exclusive or back to shared without waiting; false
+  // when that is not possible now (others hold it).
+  bool Convert(bool exclusive);
 
   // Reads up to n bytes from the start of the file; the count read.
   size_t ReadHeader(char* buffer, size_t n) const;

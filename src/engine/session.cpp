@@ -10,6 +10,7 @@
 #include "engine/dao_errors.h"
 #include "engine/dao_recordset.h"
 #include "engine/dao_tabledef.h"
+#include "engine/wal_files.h"
 
 namespace zl::engine {
 
@@ -126,6 +127,14 @@ std::shared_ptr<CSession> CSession::Open(const std::string& path, bool exclusive
     }
     bool writable = ::access(name, W_OK) == 0;
     if (!readOnly && !writable) ThrowDaoError(kDaoCannotOpenFile, name);
+    // Log files a reader elsewhere left (or still uses) that this user
+    // cannot write would fail every write: remove them while idle, or
+    // refuse to open for writing rather than hand out a database that
+    // cannot write.
+    if (writable && !WalFilesWritable(path) && !RemoveIdleWalFiles(path, lock, exclusive) &&
+        !readOnly) {
+      ThrowDaoError(kDaoCannotOpenFile, name);
+    }
     uint64_t device = lock.Device();
     uint64_t inode = lock.Inode();
     file = std::make_shared<CEngineFile>(path, std::move(lock), !writable, exclusive);
@@ -135,14 +144,16 @@ std::shared_ptr<CSession> CSession::Open(const std::string& path, bool exclusive
         OpenConnection(*file, writable, false);
         engineFile = CBookkeeping::IsEngineFile(file->Conn());
       } catch (const CSqlFailure& failure) {
-        // A read-only file in a folder this process cannot write has no
-        // shared WAL index to read through.  Without other users (an
-        // exclusive open) it can be read as an unchanging file.
+        // A file opened for reading in a folder this process cannot write
+        // has no shared WAL index to read through (whether or not the file
+        // itself could be written).  Without other users (an exclusive
+        // open) it can be read as an unchanging file.
         bool walIndexMissing = failure.Status() == SqlStatus::kCantOpen ||
                                failure.Status() == SqlStatus::kReadOnly ||
                                failure.Status() == SqlStatus::kIoError;
-        if (writable || !walIndexMissing) throw;
+        if (!readOnly || !walIndexMissing) throw;
         if (!exclusive) ThrowDaoError(kDaoCannotOpenFile, name);
+        file->MarkReadOnlyConnection();
         file->Conn().Close();
         OpenConnection(*file, false, true);
         engineFile = CBookkeeping::IsEngineFile(file->Conn());

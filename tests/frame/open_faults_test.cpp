@@ -2,6 +2,7 @@
 // folders that cannot be written.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -36,7 +37,86 @@ ZL_CHILD_ACTION(OpenUntilOutOfDescriptors) {
   return created == nullptr && ZLGetLastError() == openCode ? openCode : 99;
 }
 
-class OpenFaultsTest : public LibraryTest {};
+// Runs one step on the library args[2] as user args[0] (the tests run as
+// root).  Exit status: 0 done; 100 + the code of a failed open; 50 + the
+// code of a failed read or write.
+ZL_CHILD_ACTION(AsUser) {
+  const auto uid = static_cast<uid_t>(std::stoul(args.at(0)));
+  if (getuid() == 0 && (setgid(uid) != 0 || setuid(uid) != 0)) return 90;
+  const std::string& step = args.at(1);
+  const bool writing = step == "write";
+  void* hDB = ZLOpenDatabase(args.at(2).c_str(), writing ? eOpenReadWrite : eOpenReadOnly);
+  if (hDB == nullptr) return 100 + ZLGetLastError();
+  CString info;
+  if (writing && ZLSetDatabaseInfo(hDB, "written") != 1) return 50 + ZLGetLastError();
+  if (ZLGetDatabaseInfo(hDB, info) != 1) return 50 + ZLGetLastError();
+  if (step == "abandon") _exit(0);  // a reader that ends without closing
+  if (step == "hold") {
+    zltest::ChildSignalReady();
+    zltest::ChildWaitForRelease();
+  }
+  ZLCloseDatabase(hDB);
+  return 0;
+}
+
+class OpenFaultsTest : public LibraryTest {
+ protected:
+  // The file of the fixture, closed, owned by uid with these permissions,
+  // in the fixture's folder with its permissions.
+  void HandOver(uid_t uid, mode_t file, mode_t folder) {
+    if (m_hDB != nullptr) CloseLibrary();
+    ASSERT_EQ(chown(m_path.c_str(), uid, uid), 0);
+    ASSERT_EQ(chmod(m_path.c_str(), file), 0);
+    ASSERT_EQ(chmod(m_dir.Path().c_str(), folder), 0);
+  }
+  int AsUser(uid_t uid, const char* step) {
+    return zltest::RunChild("AsUser", {std::to_string(uid), step, m_path});
+  }
+  bool LogFilesLeft() const {
+    return std::filesystem::exists(m_path + "-wal") || std::filesystem::exists(m_path + "-shm");
+  }
+  static constexpr uid_t kOwner = 65534;
+  static constexpr uid_t kOther = 65533;
+};
+
+// A reader that cannot write the file must not leave log files that stop a
+// later writer (the owner after chmod, or another user); files an abandoned
+// reader left are removed by the next writer; a writer that meets a reader
+// still using files it cannot write is refused with 12 instead of getting a
+// handle whose every write fails.
+TEST_F(OpenFaultsTest, ReadOnlyOpensLeaveNothingThatStopsAWriter) {
+  HandOver(kOwner, 0444, 0777);
+  EXPECT_EQ(AsUser(kOwner, "read"), 0);
+  EXPECT_FALSE(LogFilesLeft());
+  ASSERT_EQ(chmod(m_path.c_str(), 0644), 0);
+  EXPECT_EQ(AsUser(kOwner, "write"), 0);
+
+  ASSERT_EQ(chmod(m_path.c_str(), 0444), 0);
+  EXPECT_EQ(AsUser(kOther, "abandon"), 0);
+  ASSERT_TRUE(LogFilesLeft());
+  ASSERT_EQ(chmod(m_path.c_str(), 0666), 0);
+  EXPECT_EQ(AsUser(kOwner, "write"), 0);
+
+  ASSERT_EQ(chmod(m_path.c_str(), 0444), 0);
+  {
+    zltest::CChildProcess reader("AsUser", {std::to_string(kOther), "hold", m_path});
+    ASSERT_EQ(reader.ReadLine(), "ready");
+    ASSERT_EQ(chmod(m_path.c_str(), 0666), 0);
+    EXPECT_EQ(AsUser(kOwner, "write"), 100 + ZLE_LOCKED);
+    EXPECT_EQ(reader.Finish(), 0);
+  }
+  EXPECT_EQ(AsUser(kOwner, "write"), 0);
+  EXPECT_FALSE(LogFilesLeft());
+}
+
+// Mode 1 on a writable file in a folder its owner cannot write falls back
+// to an exclusive read-only open and reads.
+TEST_F(OpenFaultsTest, ReadOnlyOpenInAFolderThatCannotBeWrittenWorks) {
+  HandOver(kOwner, 0644, 0755);
+  EXPECT_EQ(AsUser(kOwner, "read"), 0);
+  EXPECT_EQ(AsUser(kOwner, "write"), 100 + ZLE_LOCKED);
+  EXPECT_FALSE(LogFilesLeft());
+}
 
 // Running out of descriptors is reported as exhausted resources (6), never
 // as a lock (12, or 1 in mode 1) or as a bad path.

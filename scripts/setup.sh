@@ -1,14 +1,24 @@
 #!/usr/bin/env bash
-# Installs what the build and the tests need, when it is missing.
+# Installs what the build, the tests and the fuzz targets need, when it is
+# missing: the compiler and CMake, SQLite, GoogleTest, Google Benchmark,
+# binutils (nm, for the exported-symbol check), clang-format (the format
+# check) and clang with its libFuzzer and sanitizer runtimes (tests/fuzz).
 set -euo pipefail
 missing=()
 command -v g++ >/dev/null || missing+=(g++)
 command -v cmake >/dev/null || missing+=(cmake)
 command -v make >/dev/null || missing+=(make)
+command -v nm >/dev/null || missing+=(binutils)
 command -v sqlite3 >/dev/null || missing+=(sqlite3)
 [ -f /usr/include/sqlite3.h ] || missing+=(libsqlite3-dev)
 [ -d /usr/include/gtest ] || missing+=(libgtest-dev)
 [ -d /usr/include/benchmark ] || missing+=(libbenchmark-dev)
+command -v clang-format >/dev/null || missing+=(clang-format)
+# clang alone does not bring libFuzzer: its runtimes are a package of their own.
+if ! command -v clang++ >/dev/null ||
+   [ ! -f "$(clang++ -print-file-name="libclang_rt.fuzzer-$(uname -m).a")" ]; then
+  missing+=(clang libclang-rt-dev)
+fi
 if [ ${#missing[@]} -gt 0 ]; then
   echo "installing: ${missing[*]}"
   SUDO=""

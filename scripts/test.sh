@@ -1,13 +1,38 @@
 #!/usr/bin/env bash
-# Builds and runs every test: once in a normal build, once under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# Checks the formatting, builds and runs every test (once in a normal build,
+# once under AddressSanitizer and UndefinedBehaviorSanitizer), then gives
+# every fuzz target a short run.  CI runs this script (.ci/run).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 jobs=$(nproc)
+
+# Every C++ source is clang-format clean (the aligned tables are fenced).
+if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+  mapfile -t sources < <(git ls-files '*.cpp' '*.h')
+else
+  mapfile -t sources < <(find src include tests tools bench -name '*.cpp' -o -name '*.h')
+fi
+clang-format --dry-run -Werror "${sources[@]}"
+
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DZL_SANITIZE=ON -DZL_BUILD_BENCH=OFF >/dev/null
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+# A short pass of every fuzz target: seconds each, enough to catch a target
+# that no longer builds or fails on its corpus and first mutations.
+mkdir -p build-fuzz
+for source in tests/fuzz/*_fuzz.cpp; do
+  target="$(basename "$source" _fuzz.cpp)"
+  log="build-fuzz/fuzz-$target.log"
+  echo "fuzzing $target"
+  if ! bash tests/fuzz/run.sh "$target" -max_total_time=10 >"$log" 2>&1; then
+    tail -n 60 "$log"
+    echo "fuzz target $target failed (log: $log)" >&2
+    exit 1
+  fi
+  tail -n 1 "$log"
+done

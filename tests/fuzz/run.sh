@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets with clang's libFuzzer and AddressSanitizer and runs
-# one of them.  Not part of the normal build.
+# Builds one fuzz target (tests/fuzz/<target>_fuzz.cpp) with clang's
+# libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer and runs it.
+# Not part of the CMake build; scripts/test.sh gives every target a short
+# run, so a new target needs its sources listed below.
 #   bash tests/fuzz/run.sh [target] [libFuzzer options...]
 # target defaults to textpack; options default to -runs=1000000.  The corpus
 # lives in build-fuzz/corpus-<target>.

@@ -1,26 +1,32 @@
 // A model-library workload through the library's public interface against
-// plain SQLite doing the same logical work on the same tables, in the same
-// run, for two library sizes.
+// two plain-SQLite programs doing the same logical work on the same tables,
+// in the same run, for each library size.
 //
 //   bench_model_library [N ...]      N defaults to 1000 and 10000
 //
-// For each N:
-//   - create: N records, each with an English and a German title and the
-//     links that put it into a tree of fan-out 10 (PARENT, and FIRSTCHILD of
-//     its parent or NEXT of its previous sibling and its own PREV), every
-//     call committing on its own as callers' calls do.  Plain SQLite does
-//     the same inserts and updates as autocommit statements on an empty
-//     library file of the same layout (it does not renew the layout stamp,
-//     which the library does on each title and link write);
-//   - title: every record's title by ID in random order, alternating the two
-//     languages (the row's resource ID, then the text in the language's
-//     string table);
-//   - walk: the root search from the record with the smallest ID, then a
-//     depth-first walk of the whole tree over FIRSTCHILD and NEXT.
-// Each line gives the time per operation of both sides and their ratio
-// (library / SQLite; 2.00 = takes twice as long).  The last block compares
-// the per-operation times across N: look-ups are index seeks, so the times
-// should stay flat as N grows tenfold.
+// The workload: a root, 20 folders under it, and N models spread over the
+// folders, each with a definition name, an English and a German title, an
+// English information text, creating and modifying user and date, state,
+// type and the links that chain it into its folder (PARENT, FIRSTCHILD of
+// the folder or NEXT of the previous sibling, and its own PREV).  Then:
+//   - walk: a depth-first walk of the whole tree over FIRSTCHILD and NEXT,
+//     reading each record's English title, definition name and date;
+//   - title: 1,000 title look-ups by ID in random order, alternating the two
+//     languages;
+//   - rewrite: a new English title for every tenth model.
+// The programs:
+//   - library: one exported call per step, each committing on its own;
+//   - library, caller transaction: the same calls with each model (and each
+//     rewrite) inside ZLBeginTransaction/ZLCommitTransaction;
+//   - pattern: plain SQLite issuing the statements and commits the exported
+//     calls' steps prescribe when each step commits on its own: a seek, then
+//     one autocommitted statement per stored value, the layout stamp as a
+//     commit of its own, a title as resource ID, text and stamp;
+//   - hand-written: plain SQLite with prepared statements, one transaction
+//     per model (one insert with every field), joins for reads.
+// Each line gives microseconds per operation and the library's ratios to
+// both baselines (2.00 = takes twice as long).  The last block compares the
+// per-operation times across N (1.00 = flat).
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -41,7 +47,9 @@ using Clock = std::chrono::steady_clock;
 
 constexpr WORD kEnglish = 1033;
 constexpr WORD kGerman = 1031;
-constexpr long kFanOut = 10;
+constexpr long kFolders = 20;
+constexpr long kLookups = 1000;
+constexpr long kRewriteEvery = 10;
 
 double SecondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
@@ -60,33 +68,80 @@ std::string TitleOf(long i, WORD language) {
   return (language == kEnglish ? "Model " : "Modell ") + std::to_string(i);
 }
 
-// The parent of the i-th record (0-based) in a tree of fan-out kFanOut;
-// the 0th record is the root.
-long ParentIndex(long i) { return (i - 1) / kFanOut; }
+// The tree as indexes: 0 is the root, 1..kFolders the folders, then the
+// models; each record's parent index.
+long ParentIndex(long i) { return i == 0 ? -1 : i <= kFolders ? 0 : 1 + (i - 1) % kFolders; }
+bool IsModel(long i) { return i > kFolders; }
 
-// ---- the library side ----
+const COleDateTime kDate(2024, 5, 6, 7, 8, 9);
 
-std::vector<long> CreateWithLibrary(void* hDB, long n) {
-  std::vector<long> ids(n);
-  std::vector<long> lastChild(n, 0);
-  for (long i = 0; i < n; ++i) {
+// ---- the library ----
+
+// Creates the tree; with callerTransactions each record is one transaction.
+std::vector<long> CreateWithLibrary(void* hDB, long records, bool callerTransactions) {
+  std::vector<long> ids(records);
+  std::vector<long> lastChild(records, 0);
+  for (long i = 0; i < records; ++i) {
+    if (callerTransactions) Check(ZLBeginTransaction(hDB), "ZLBeginTransaction");
     COleVariant bookmark;
     Check(ZLCreateNewRecord(hDB, bookmark), "ZLCreateNewRecord");
     Check(ZLGetIDByBookmark(hDB, bookmark, ids[i]), "ZLGetIDByBookmark");
-    Check(ZLSetTitleByID(hDB, ids[i], kEnglish, TitleOf(i, kEnglish).c_str(), 0), "title");
-    Check(ZLSetTitleByID(hDB, ids[i], kGerman, TitleOf(i, kGerman).c_str(), 0), "title");
-    if (i == 0) continue;
-    const long parent = ParentIndex(i);
-    Check(ZLSetParentByID(hDB, ids[i], ids[parent]), "ZLSetParentByID");
-    if (lastChild[parent] == 0) {
-      Check(ZLSetFirstChildByID(hDB, ids[parent], ids[i]), "ZLSetFirstChildByID");
-    } else {
-      Check(ZLSetNextByID(hDB, lastChild[parent], ids[i]), "ZLSetNextByID");
-      Check(ZLSetPrevByID(hDB, ids[i], lastChild[parent]), "ZLSetPrevByID");
+    const long id = ids[i];
+    Check(ZLSetTitleByID(hDB, id, kEnglish, TitleOf(i, kEnglish).c_str(), 0), "title");
+    Check(ZLSetTitleByID(hDB, id, kGerman, TitleOf(i, kGerman).c_str(), 0), "title");
+    if (IsModel(i)) {
+      Check(ZLSetDefNameByID(hDB, id, ("M" + std::to_string(i)).c_str()), "defname");
+      Check(ZLSetInfoByID(hDB, id, kEnglish, "A model of the library.", 0), "info");
+      Check(ZLSetCreatedUserByID(hDB, id, "bench", 0), "created user");
+      Check(ZLSetModifiedUserByID(hDB, id, "bench", 0), "modified user");
+      Check(ZLSetCreatedDateByID(hDB, id, kDate, 0), "created date");
+      Check(ZLSetModifiedDateByID(hDB, id, kDate, 0), "modified date");
+      Check(ZLSetStateByID(hDB, id, 1, 0), "state");
+      Check(ZLSetTypeByID(hDB, id, 2), "type");
     }
-    lastChild[parent] = ids[i];
+    if (i > 0) {
+      const long parent = ParentIndex(i);
+      Check(ZLSetParentByID(hDB, id, ids[parent]), "ZLSetParentByID");
+      if (lastChild[parent] == 0) {
+        Check(ZLSetFirstChildByID(hDB, ids[parent], id), "ZLSetFirstChildByID");
+      } else {
+        Check(ZLSetNextByID(hDB, lastChild[parent], id), "ZLSetNextByID");
+        Check(ZLSetPrevByID(hDB, id, lastChild[parent]), "ZLSetPrevByID");
+      }
+      lastChild[parent] = id;
+    }
+    if (callerTransactions) Check(ZLCommitTransaction(hDB), "ZLCommitTransaction");
   }
   return ids;
+}
+
+// The walk: visited records, and the bytes of titles and names read.
+struct Walked {
+  long records = 0;
+  size_t bytes = 0;
+};
+
+Walked WalkWithLibrary(void* hDB) {
+  COleVariant bookmark;
+  Check(ZLGetRootBookmark(hDB, bookmark), "ZLGetRootBookmark");
+  long root = 0;
+  Check(ZLGetIDByBookmark(hDB, bookmark, root), "ZLGetIDByBookmark");
+  Walked walked;
+  std::vector<long> pending = {root};
+  CString text;
+  COleDateTime date;
+  while (!pending.empty()) {
+    const long id = pending.back();
+    pending.pop_back();
+    ++walked.records;
+    if (ZLGetTitleByID(hDB, id, kEnglish, text, 0)) walked.bytes += text.GetLength();
+    if (ZLGetDefNameByID(hDB, id, text)) walked.bytes += text.GetLength();
+    if (ZLGetModifiedDateByID(hDB, id, date, 0)) walked.bytes += 8;
+    long link = 0;
+    if (ZLGetNextByID(hDB, id, link)) pending.push_back(link);
+    if (ZLGetFirstChildByID(hDB, id, link)) pending.push_back(link);
+  }
+  return walked;
 }
 
 size_t ReadTitlesWithLibrary(void* hDB, const std::vector<long>& order) {
@@ -99,25 +154,15 @@ size_t ReadTitlesWithLibrary(void* hDB, const std::vector<long>& order) {
   return bytes;
 }
 
-long WalkWithLibrary(void* hDB) {
-  COleVariant bookmark;
-  Check(ZLGetRootBookmark(hDB, bookmark), "ZLGetRootBookmark");
-  long root = 0;
-  Check(ZLGetIDByBookmark(hDB, bookmark, root), "ZLGetIDByBookmark");
-  long visited = 0;
-  std::vector<long> pending = {root};
-  while (!pending.empty()) {
-    const long id = pending.back();
-    pending.pop_back();
-    ++visited;
-    long link = 0;
-    if (ZLGetNextByID(hDB, id, link)) pending.push_back(link);
-    if (ZLGetFirstChildByID(hDB, id, link)) pending.push_back(link);
+void RewriteWithLibrary(void* hDB, const std::vector<long>& ids, bool callerTransactions) {
+  for (size_t i = kFolders + 1; i < ids.size(); i += kRewriteEvery) {
+    if (callerTransactions) Check(ZLBeginTransaction(hDB), "ZLBeginTransaction");
+    Check(ZLSetTitleByID(hDB, ids[i], kEnglish, "Rewritten", 0), "rewrite");
+    if (callerTransactions) Check(ZLCommitTransaction(hDB), "ZLCommitTransaction");
   }
-  return visited;
 }
 
-// ---- the plain SQLite side ----
+// ---- plain SQLite ----
 
 class CSql {
  public:
@@ -134,6 +179,7 @@ class CSql {
     if (sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) Die(sql);
   }
   sqlite3* Db() const { return m_db; }
+  long long LastId() const { return sqlite3_last_insert_rowid(m_db); }
   [[noreturn]] void Die(const char* what) const {
     std::fprintf(stderr, "sqlite: %s: %s\n", what, sqlite3_errmsg(m_db));
     std::exit(1);
@@ -141,6 +187,19 @@ class CSql {
 
  private:
   sqlite3* m_db = nullptr;
+};
+
+// One bound value: an integer, a real or a text.
+struct CArg {
+  CArg(long long v) : kind(0), i(v) {}            // NOLINT: implicit on purpose
+  CArg(int v) : kind(0), i(v) {}                  // NOLINT
+  CArg(long v) : kind(0), i(v) {}                 // NOLINT
+  CArg(double v) : kind(1), d(v) {}               // NOLINT
+  CArg(const std::string& v) : kind(2), t(&v) {}  // NOLINT
+  int kind;
+  long long i = 0;
+  double d = 0;
+  const std::string* t = nullptr;
 };
 
 // A prepared statement that is reset after every use.
@@ -155,23 +214,29 @@ class CStmt {
   CStmt(const CStmt&) = delete;
   CStmt& operator=(const CStmt&) = delete;
 
-  // Runs the statement with integer (and optionally one text) parameters;
-  // returns the first column of the first row, or fallback when there is
-  // no row or it is NULL.  A text result's length goes to textLength.
-  long long Run(std::initializer_list<long long> ints, const std::string* text = nullptr,
-                long long fallback = 0, size_t* textLength = nullptr) {
+  // Binds args, steps once and returns the first column of the row (0 when
+  // there is none or it is NULL; the second column goes to second); the
+  // bytes of every column of the row are added to bytes.
+  long long Run(std::initializer_list<CArg> args = {}, size_t* bytes = nullptr,
+                long long* second = nullptr) {
     int index = 1;
-    for (long long v : ints) sqlite3_bind_int64(m_stmt, index++, v);
-    if (text != nullptr) {
-      sqlite3_bind_text(m_stmt, index, text->data(), static_cast<int>(text->size()), SQLITE_STATIC);
+    for (const CArg& a : args) {
+      if (a.kind == 0) sqlite3_bind_int64(m_stmt, index, a.i);
+      if (a.kind == 1) sqlite3_bind_double(m_stmt, index, a.d);
+      if (a.kind == 2) {
+        sqlite3_bind_text(m_stmt, index, a.t->data(), static_cast<int>(a.t->size()), SQLITE_STATIC);
+      }
+      ++index;
     }
-    long long result = fallback;
+    long long result = 0;
     const int rc = sqlite3_step(m_stmt);
-    if (rc == SQLITE_ROW && sqlite3_column_type(m_stmt, 0) != SQLITE_NULL) {
-      result = sqlite3_column_int64(m_stmt, 0);
-      if (textLength != nullptr)
-        *textLength += static_cast<size_t>(sqlite3_column_bytes(m_stmt, 0));
-    } else if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+    if (rc == SQLITE_ROW) {
+      if (sqlite3_column_type(m_stmt, 0) != SQLITE_NULL) result = sqlite3_column_int64(m_stmt, 0);
+      if (second != nullptr) *second = sqlite3_column_int64(m_stmt, 1);
+      for (int c = 0; bytes != nullptr && c < sqlite3_column_count(m_stmt); ++c) {
+        *bytes += static_cast<size_t>(sqlite3_column_bytes(m_stmt, c));
+      }
+    } else if (rc != SQLITE_DONE) {
       m_sql.Die("step");
     }
     sqlite3_reset(m_stmt);
@@ -189,89 +254,296 @@ std::string StringTable(WORD language) {
   return name;
 }
 
-void CreateWithSqlite(const std::string& path, long n) {
-  CSql sql(path);
-  CStmt addRecord(sql, "INSERT INTO \"MAIN\" DEFAULT VALUES");
-  CStmt addResource(sql, "INSERT INTO \"RESID\" DEFAULT VALUES");
-  CStmt setTitle(sql, "UPDATE \"MAIN\" SET \"TITLE\" = ?1 WHERE \"MODEL_ID\" = ?2");
-  CStmt addEnglish(
-      sql, "INSERT INTO " + StringTable(kEnglish) + " (\"RES_ID\", \"TEXT\") VALUES (?1, ?2)");
-  CStmt addGerman(
-      sql, "INSERT INTO " + StringTable(kGerman) + " (\"RES_ID\", \"TEXT\") VALUES (?1, ?2)");
-  CStmt setParent(sql, "UPDATE \"MAIN\" SET \"PARENT\" = ?1 WHERE \"MODEL_ID\" = ?2");
-  CStmt setFirstChild(sql, "UPDATE \"MAIN\" SET \"FIRSTCHILD\" = ?1 WHERE \"MODEL_ID\" = ?2");
-  CStmt setNext(sql, "UPDATE \"MAIN\" SET \"NEXT\" = ?1 WHERE \"MODEL_ID\" = ?2");
-  CStmt setPrev(sql, "UPDATE \"MAIN\" SET \"PREV\" = ?1 WHERE \"MODEL_ID\" = ?2");
-  std::vector<long long> ids(n);
-  std::vector<long long> lastChild(n, 0);
-  for (long i = 0; i < n; ++i) {
-    addRecord.Run({});
-    ids[i] = sqlite3_last_insert_rowid(sql.Db());
-    addResource.Run({});
-    const long long resource = sqlite3_last_insert_rowid(sql.Db());
-    setTitle.Run({resource, ids[i]});
-    const std::string english = TitleOf(i, kEnglish);
-    const std::string german = TitleOf(i, kGerman);
-    addEnglish.Run({resource}, &english);
-    addGerman.Run({resource}, &german);
-    if (i == 0) continue;
-    const long parent = ParentIndex(i);
-    setParent.Run({ids[parent], ids[i]});
-    if (lastChild[parent] == 0) {
-      setFirstChild.Run({ids[i], ids[parent]});
-    } else {
-      setNext.Run({ids[i], lastChild[parent]});
-      setPrev.Run({lastChild[parent], ids[i]});
+std::string SetMain(const char* field) {
+  return std::string("UPDATE \"MAIN\" SET \"") + field + "\" = ?1 WHERE \"MODEL_ID\" = ?2";
+}
+std::string GetMain(const char* field) {
+  return std::string("SELECT \"") + field + "\" FROM \"MAIN\" WHERE \"MODEL_ID\" = ?1";
+}
+
+const double kDateValue = kDate.m_dt;
+
+// The pattern: every step as its own statement and commit.
+class CPattern {
+ public:
+  explicit CPattern(const std::string& path)
+      : m_sql(path),
+        m_seek(m_sql, GetMain("MODEL_ID")),
+        m_stamp(m_sql, "UPDATE \"DBINFO\" SET \"LASTLAYOUTCHANGE\" = ?1"),
+        m_addRecord(m_sql, "INSERT INTO \"MAIN\" DEFAULT VALUES"),
+        m_addResource(m_sql, "INSERT INTO \"RESID\" DEFAULT VALUES"),
+        m_title(m_sql, GetMain("TITLE")),
+        m_info(m_sql, GetMain("INFO")) {
+    for (WORD language : {kEnglish, kGerman}) {
+      const std::string table = StringTable(language);
+      m_findText.emplace_back(
+          new CStmt(m_sql, "SELECT \"RES_ID\" FROM " + table + " WHERE \"RES_ID\" = ?1"));
+      m_addText.emplace_back(
+          new CStmt(m_sql, "INSERT INTO " + table + " (\"RES_ID\", \"TEXT\") VALUES (?1, ?2)"));
+      m_setText.emplace_back(
+          new CStmt(m_sql, "UPDATE " + table + " SET \"TEXT\" = ?2 WHERE \"RES_ID\" = ?1"));
+      m_getText.emplace_back(
+          new CStmt(m_sql, "SELECT \"TEXT\" FROM " + table + " WHERE \"RES_ID\" = ?1"));
     }
-    lastChild[parent] = ids[i];
+    for (const char* field : {"DEFNAME", "CREATED_USER", "AUTHOR", "CREATED_DATE", "DATE", "STATE",
+                              "TYPE", "PARENT", "FIRSTCHILD", "NEXT", "PREV", "TITLE", "INFO"}) {
+      m_set.emplace_back(new CStmt(m_sql, SetMain(field)));
+      m_get.emplace_back(new CStmt(m_sql, GetMain(field)));
+    }
   }
+  CSql& Sql() { return m_sql; }
+
+  enum Field {
+    kDefName,
+    kCreatedUser,
+    kAuthor,
+    kCreatedDate,
+    kDate,
+    kState,
+    kType,
+    kParent,
+    kFirstChild,
+    kNext,
+    kPrev,
+    kTitle,
+    kInfo
+  };
+
+  // A setter: seek, then write (each statement commits on its own).
+  void Set(long long id, Field field, CArg value) {
+    m_seek.Run({id});
+    m_set[field]->Run({value, id});
+  }
+  long long Get(long long id, Field field, size_t* bytes = nullptr) {
+    return m_get[field]->Run({id}, bytes);
+  }
+  void Stamp() { m_stamp.Run({CArg(kDateValue)}); }
+  long long AddRecord() {
+    m_addRecord.Run();
+    const long long id = m_sql.LastId();
+    Stamp();
+    return id;
+  }
+  // A language-dependent text: the row's resource ID (a new one when it has
+  // none), the text stored or replaced, then the stamp.
+  void SetText(long long id, Field field, WORD language, const std::string& text) {
+    m_seek.Run({id});
+    long long resource = Get(id, field);
+    if (resource == 0) {
+      m_addResource.Run();
+      resource = m_sql.LastId();
+      m_set[field]->Run({resource, id});
+    }
+    const size_t l = language == kEnglish ? 0 : 1;
+    if (m_findText[l]->Run({resource}) != 0) {
+      m_setText[l]->Run({resource, text});
+    } else {
+      m_addText[l]->Run({resource, text});
+    }
+    Stamp();
+  }
+  void GetText(long long id, Field field, WORD language, size_t* bytes) {
+    const long long resource = Get(id, field);
+    m_getText[language == kEnglish ? 0 : 1]->Run({resource}, bytes);
+  }
+
+ private:
+  CSql m_sql;
+  CStmt m_seek, m_stamp, m_addRecord, m_addResource, m_title, m_info;
+  std::vector<std::unique_ptr<CStmt>> m_findText, m_addText, m_setText, m_getText, m_set, m_get;
+};
+
+std::vector<long long> CreateWithPattern(CPattern& p, long records) {
+  std::vector<long long> ids(records);
+  std::vector<long long> lastChild(records, 0);
+  for (long i = 0; i < records; ++i) {
+    const long long id = ids[i] = p.AddRecord();
+    p.SetText(id, CPattern::kTitle, kEnglish, TitleOf(i, kEnglish));
+    p.SetText(id, CPattern::kTitle, kGerman, TitleOf(i, kGerman));
+    if (IsModel(i)) {
+      p.Set(id, CPattern::kDefName, "M" + std::to_string(i));
+      p.SetText(id, CPattern::kInfo, kEnglish, "A model of the library.");
+      const std::string user = "bench";
+      p.Set(id, CPattern::kCreatedUser, user);
+      p.Set(id, CPattern::kAuthor, user);
+      p.Set(id, CPattern::kCreatedDate, kDateValue);
+      p.Set(id, CPattern::kDate, kDateValue);
+      p.Stamp();
+      p.Set(id, CPattern::kState, 1);
+      p.Set(id, CPattern::kType, 2);
+    }
+    if (i > 0) {
+      const long parent = ParentIndex(i);
+      p.Set(id, CPattern::kParent, ids[parent]);
+      if (lastChild[parent] == 0) {
+        p.Set(ids[parent], CPattern::kFirstChild, id);
+      } else {
+        p.Set(lastChild[parent], CPattern::kNext, id);
+        p.Set(id, CPattern::kPrev, lastChild[parent]);
+      }
+      lastChild[parent] = id;
+    }
+  }
+  return ids;
 }
 
-size_t ReadTitlesWithSqlite(const CSql& sql, const std::vector<long>& order) {
-  CStmt title(sql, "SELECT \"TITLE\" FROM \"MAIN\" WHERE \"MODEL_ID\" = ?1");
-  CStmt english(sql, "SELECT \"TEXT\" FROM " + StringTable(kEnglish) + " WHERE \"RES_ID\" = ?1");
-  CStmt german(sql, "SELECT \"TEXT\" FROM " + StringTable(kGerman) + " WHERE \"RES_ID\" = ?1");
-  size_t bytes = 0;
-  for (size_t k = 0; k < order.size(); ++k) {
-    const long long resource = title.Run({order[k]});
-    (k % 2 ? german : english).Run({resource}, nullptr, 0, &bytes);
+Walked WalkWithPattern(CPattern& p) {
+  CStmt first(p.Sql(), "SELECT \"MODEL_ID\" FROM \"MAIN\" ORDER BY \"MODEL_ID\" LIMIT 1");
+  long long root = first.Run();
+  for (long long up = p.Get(root, CPattern::kParent); up != 0;
+       up = p.Get(root, CPattern::kParent)) {
+    root = up;
   }
-  return bytes;
-}
-
-long WalkWithSqlite(const CSql& sql) {
-  CStmt first(sql, "SELECT \"MODEL_ID\" FROM \"MAIN\" ORDER BY \"MODEL_ID\" LIMIT 1");
-  CStmt parentOf(sql, "SELECT \"PARENT\" FROM \"MAIN\" WHERE \"MODEL_ID\" = ?1");
-  CStmt prevOf(sql, "SELECT \"PREV\" FROM \"MAIN\" WHERE \"MODEL_ID\" = ?1");
-  CStmt nextOf(sql, "SELECT \"NEXT\" FROM \"MAIN\" WHERE \"MODEL_ID\" = ?1");
-  CStmt childOf(sql, "SELECT \"FIRSTCHILD\" FROM \"MAIN\" WHERE \"MODEL_ID\" = ?1");
-  long long root = first.Run({});
-  for (long long up = parentOf.Run({root}); up != 0; up = parentOf.Run({root})) root = up;
-  for (long long left = prevOf.Run({root}); left != 0; left = prevOf.Run({root})) root = left;
-  long visited = 0;
+  Walked walked;
   std::vector<long long> pending = {root};
   while (!pending.empty()) {
     const long long id = pending.back();
     pending.pop_back();
-    ++visited;
-    if (const long long next = nextOf.Run({id}); next != 0) pending.push_back(next);
-    if (const long long child = childOf.Run({id}); child != 0) pending.push_back(child);
+    ++walked.records;
+    p.GetText(id, CPattern::kTitle, kEnglish, &walked.bytes);
+    p.Get(id, CPattern::kDefName, &walked.bytes);
+    size_t date = 0;
+    p.Get(id, CPattern::kDate, &date);
+    if (date != 0) walked.bytes += 8;
+    if (const long long next = p.Get(id, CPattern::kNext); next != 0) pending.push_back(next);
+    if (const long long child = p.Get(id, CPattern::kFirstChild); child != 0) {
+      pending.push_back(child);
+    }
   }
-  return visited;
+  return walked;
 }
+
+// The hand-written program.
+class CHandWritten {
+ public:
+  explicit CHandWritten(const std::string& path)
+      : m_sql(path),
+        m_begin(m_sql, "BEGIN IMMEDIATE"),
+        m_commit(m_sql, "COMMIT"),
+        m_addResource(m_sql, "INSERT INTO \"RESID\" DEFAULT VALUES"),
+        m_addEnglish(m_sql, "INSERT INTO " + StringTable(kEnglish) +
+                                " (\"RES_ID\", \"TEXT\") VALUES (?1, ?2)"),
+        m_addGerman(m_sql, "INSERT INTO " + StringTable(kGerman) +
+                               " (\"RES_ID\", \"TEXT\") VALUES (?1, ?2)"),
+        m_addRecord(m_sql,
+                    "INSERT INTO \"MAIN\" (\"TITLE\", \"DEFNAME\", \"INFO\", \"CREATED_USER\", "
+                    "\"AUTHOR\", \"CREATED_DATE\", \"DATE\", \"STATE\", \"TYPE\", \"PARENT\", "
+                    "\"PREV\") VALUES (?1, ?2, ?3, ?4, ?4, ?5, ?5, ?6, ?7, ?8, ?9)"),
+        m_setFirstChild(m_sql, SetMain("FIRSTCHILD")),
+        m_setNext(m_sql, SetMain("NEXT")),
+        m_stamp(m_sql, "UPDATE \"DBINFO\" SET \"LASTLAYOUTCHANGE\" = ?1"),
+        m_root(m_sql,
+               "SELECT \"MODEL_ID\" FROM \"MAIN\" WHERE coalesce(\"PARENT\", 0) = 0 ORDER BY "
+               "\"MODEL_ID\" "
+               "LIMIT 1"),
+        m_row(m_sql,
+              "SELECT m.\"NEXT\", m.\"FIRSTCHILD\", m.\"DEFNAME\", m.\"DATE\", s.\"TEXT\" "
+              "FROM \"MAIN\" m LEFT JOIN " +
+                  StringTable(kEnglish) +
+                  " s ON s.\"RES_ID\" = m.\"TITLE\" WHERE m.\"MODEL_ID\" = ?1"),
+        m_rewrite(m_sql, "UPDATE " + StringTable(kEnglish) +
+                             " SET \"TEXT\" = ?2 WHERE \"RES_ID\" = (SELECT \"TITLE\" FROM "
+                             "\"MAIN\" WHERE \"MODEL_ID\" = ?1)") {
+    for (WORD language : {kEnglish, kGerman}) {
+      m_title.emplace_back(new CStmt(m_sql, "SELECT s.\"TEXT\" FROM \"MAIN\" m JOIN " +
+                                                StringTable(language) +
+                                                " s ON s.\"RES_ID\" = m.\"TITLE\" WHERE "
+                                                "m.\"MODEL_ID\" = ?1"));
+    }
+  }
+
+  std::vector<long long> Create(long records) {
+    std::vector<long long> ids(records);
+    std::vector<long long> lastChild(records, 0);
+    for (long i = 0; i < records; ++i) {
+      m_begin.Run();
+      m_addResource.Run();
+      const long long title = m_sql.LastId();
+      m_addEnglish.Run({title, TitleOf(i, kEnglish)});
+      m_addGerman.Run({title, TitleOf(i, kGerman)});
+      const long parent = ParentIndex(i);
+      const long long parentID = i > 0 ? ids[parent] : 0;
+      const long long prev = i > 0 ? lastChild[parent] : 0;
+      if (IsModel(i)) {
+        m_addResource.Run();
+        const long long info = m_sql.LastId();
+        m_addEnglish.Run({info, std::string("A model of the library.")});
+        m_addRecord.Run({title, "M" + std::to_string(i), info, std::string("bench"), kDateValue, 1,
+                         2, parentID, prev});
+      } else {
+        m_addRecord.Run({title, std::string(), 0, std::string(), 0.0, 0, 0, parentID, prev});
+      }
+      const long long id = ids[i] = m_sql.LastId();
+      if (i > 0) {
+        if (prev == 0) {
+          m_setFirstChild.Run({id, parentID});
+        } else {
+          m_setNext.Run({id, prev});
+        }
+        lastChild[parent] = id;
+      }
+      m_stamp.Run({CArg(kDateValue)});
+      m_commit.Run();
+    }
+    return ids;
+  }
+
+  Walked Walk() {
+    Walked walked;
+    std::vector<long long> pending = {m_root.Run()};
+    while (!pending.empty()) {
+      const long long id = pending.back();
+      pending.pop_back();
+      ++walked.records;
+      long long child = 0;
+      const long long next = m_row.Run({id}, &walked.bytes, &child);
+      if (next != 0) pending.push_back(next);
+      if (child != 0) pending.push_back(child);
+    }
+    return walked;
+  }
+
+  size_t Titles(const std::vector<long>& order) {
+    size_t bytes = 0;
+    for (size_t k = 0; k < order.size(); ++k) m_title[k % 2]->Run({order[k]}, &bytes);
+    return bytes;
+  }
+
+  void Rewrite(const std::vector<long long>& ids) {
+    for (size_t i = kFolders + 1; i < ids.size(); i += kRewriteEvery) {
+      m_begin.Run();
+      m_rewrite.Run({ids[i], std::string("Rewritten")});
+      m_stamp.Run({CArg(kDateValue)});
+      m_commit.Run();
+    }
+  }
+
+ private:
+  CSql m_sql;
+  CStmt m_begin, m_commit, m_addResource, m_addEnglish, m_addGerman, m_addRecord, m_setFirstChild,
+      m_setNext, m_stamp, m_root, m_row, m_rewrite;
+  std::vector<std::unique_ptr<CStmt>> m_title;
+};
 
 // ---- measuring ----
 
-struct Figures {
-  long n;
-  double create[2];  // seconds per record: library, SQLite
-  double title[2];   // seconds per title look-up
-  double walk[2];    // seconds per record walked
+// Seconds per operation of the four programs (a missing one is 0).
+struct Phase {
+  double library = 0, transaction = 0, pattern = 0, hand = 0;
 };
 
-void PrintLine(const char* what, const double (&seconds)[2]) {
-  std::printf("  %-26s %10.2f %10.2f %8.2f\n", what, seconds[0] * 1e6, seconds[1] * 1e6,
-              seconds[0] / seconds[1]);
+struct Figures {
+  long n = 0;
+  Phase create, walk, title, rewrite;
+  double open = 0;  // seconds per open and close of the library
+};
+
+void PrintPhase(const char* what, const Phase& p) {
+  auto us = [](double s) { return s * 1e6; };
+  std::printf("  %-20s %9.2f %9.2f %9.2f %9.2f %9.2f %9.2f", what, us(p.library), us(p.transaction),
+              us(p.pattern), us(p.hand), p.library / p.pattern, p.library / p.hand);
+  if (p.transaction > 0) std::printf(" %9.2f", p.transaction / p.hand);
+  std::printf("\n");
 }
 
 // An empty library with both languages, closed again.
@@ -284,55 +556,99 @@ std::string EmptyLibrary(const std::string& path) {
   return path;
 }
 
+void Expect(bool same, const char* what) {
+  if (!same) {
+    std::fprintf(stderr, "bench_model_library: the programs disagree on %s\n", what);
+    std::exit(1);
+  }
+}
+
+template <class Body>
+double Time(long count, Body&& body) {
+  const Clock::time_point start = Clock::now();
+  body();
+  return SecondsSince(start) / static_cast<double>(count);
+}
+
 Figures Measure(const std::filesystem::path& dir, long n) {
-  Figures f{};
+  Figures f;
   f.n = n;
-  const std::string libraryFile = EmptyLibrary((dir / ("lib" + std::to_string(n))).string());
-  const std::string sqliteFile = EmptyLibrary((dir / ("sql" + std::to_string(n))).string());
+  const long records = n + kFolders + 1;
+  const long rewrites = (records - kFolders - 1 + kRewriteEvery - 1) / kRewriteEvery;
+  auto file = [&](const char* name) {
+    return EmptyLibrary((dir / (name + std::to_string(n))).string());
+  };
+  const std::string libraryFile = file("lib");
+  const std::string transactionFile = file("txn");
+  CPattern pattern(file("pattern"));
+  CHandWritten hand(file("hand"));
 
   void* hDB = ZLOpenDatabase(libraryFile.c_str(), eOpenReadWriteNoLogin);
-  if (hDB == nullptr) Fail("ZLOpenDatabase");
-  Clock::time_point start = Clock::now();
-  const std::vector<long> ids = CreateWithLibrary(hDB, n);
-  f.create[0] = SecondsSince(start) / n;
-  start = Clock::now();
-  CreateWithSqlite(sqliteFile, n);
-  f.create[1] = SecondsSince(start) / n;
+  void* hTxn = ZLOpenDatabase(transactionFile.c_str(), eOpenReadWriteNoLogin);
+  if (hDB == nullptr || hTxn == nullptr) Fail("ZLOpenDatabase");
+  std::vector<long> ids;
+  std::vector<long long> patternIds, handIds;
+  f.create.library = Time(records, [&] { ids = CreateWithLibrary(hDB, records, false); });
+  f.create.transaction = Time(records, [&] { CreateWithLibrary(hTxn, records, true); });
+  f.create.pattern = Time(records, [&] { patternIds = CreateWithPattern(pattern, records); });
+  f.create.hand = Time(records, [&] { handIds = hand.Create(records); });
 
-  // Both sides read the library's file, through its handle and through a
-  // second connection.
-  std::vector<long> order = ids;
-  std::shuffle(order.begin(), order.end(), std::mt19937(12345));
-  CSql sql(libraryFile);
-  start = Clock::now();
-  const size_t libraryBytes = ReadTitlesWithLibrary(hDB, order);
-  f.title[0] = SecondsSince(start) / n;
-  start = Clock::now();
-  const size_t sqliteBytes = ReadTitlesWithSqlite(sql, order);
-  f.title[1] = SecondsSince(start) / n;
-  if (libraryBytes != sqliteBytes) {
-    std::fprintf(stderr, "titles differ: %zu bytes vs %zu bytes\n", libraryBytes, sqliteBytes);
-    std::exit(1);
-  }
+  Walked walked[3];
+  f.walk.library = Time(records, [&] { walked[0] = WalkWithLibrary(hDB); });
+  f.walk.pattern = Time(records, [&] { walked[1] = WalkWithPattern(pattern); });
+  f.walk.hand = Time(records, [&] { walked[2] = hand.Walk(); });
+  Expect(walked[0].records == records && walked[1].records == records &&
+             walked[2].records == records && walked[0].bytes == walked[1].bytes,
+         "the walk");
 
-  start = Clock::now();
-  const long walkedLibrary = WalkWithLibrary(hDB);
-  f.walk[0] = SecondsSince(start) / n;
-  start = Clock::now();
-  const long walkedSqlite = WalkWithSqlite(sql);
-  f.walk[1] = SecondsSince(start) / n;
-  if (walkedLibrary != n || walkedSqlite != n) {
-    std::fprintf(stderr, "walk reached %ld and %ld of %ld records\n", walkedLibrary, walkedSqlite,
-                 n);
-    std::exit(1);
+  // The same random records (by position) for every program.
+  std::mt19937 random(12345);
+  std::vector<long> positions;
+  for (long k = 0; k < kLookups; ++k) positions.push_back(random() % records);
+  std::vector<long> order, patternOrder, handOrder;
+  for (long pos : positions) {
+    order.push_back(ids[pos]);
+    patternOrder.push_back(static_cast<long>(patternIds[pos]));
+    handOrder.push_back(static_cast<long>(handIds[pos]));
   }
+  size_t bytes[3] = {};
+  f.title.library = Time(kLookups, [&] { bytes[0] = ReadTitlesWithLibrary(hDB, order); });
+  f.title.pattern = Time(kLookups, [&] {
+    for (size_t k = 0; k < patternOrder.size(); ++k) {
+      pattern.GetText(patternOrder[k], CPattern::kTitle, k % 2 ? kGerman : kEnglish, &bytes[1]);
+    }
+  });
+  f.title.hand = Time(kLookups, [&] { bytes[2] = hand.Titles(handOrder); });
+  Expect(bytes[0] == bytes[1] && bytes[1] == bytes[2], "the titles");
+
+  f.rewrite.library = Time(rewrites, [&] { RewriteWithLibrary(hDB, ids, false); });
+  f.rewrite.transaction = Time(rewrites, [&] { RewriteWithLibrary(hDB, ids, true); });
+  f.rewrite.pattern = Time(rewrites, [&] {
+    for (size_t i = kFolders + 1; i < patternIds.size(); i += kRewriteEvery) {
+      pattern.SetText(patternIds[i], CPattern::kTitle, kEnglish, "Rewritten");
+    }
+  });
+  f.rewrite.hand = Time(rewrites, [&] { hand.Rewrite(handIds); });
+  Check(ZLCloseDatabase(hTxn), "ZLCloseDatabase");
   Check(ZLCloseDatabase(hDB), "ZLCloseDatabase");
 
-  std::printf("N = %ld (microseconds per operation)\n", n);
-  std::printf("  %-26s %10s %10s %8s\n", "", "library", "sqlite", "ratio");
-  PrintLine("create record", f.create);
-  PrintLine("title by ID", f.title);
-  PrintLine("walk, per record", f.walk);
+  constexpr int kOpens = 20;
+  f.open = Time(kOpens, [&] {
+    for (int k = 0; k < kOpens; ++k) {
+      void* h = ZLOpenDatabase(libraryFile.c_str(), eOpenReadWriteNoLogin);
+      if (h == nullptr) Fail("ZLOpenDatabase");
+      Check(ZLCloseDatabase(h), "ZLCloseDatabase");
+    }
+  });
+
+  std::printf("N = %ld models (microseconds per operation; ratios of the library's time)\n", n);
+  std::printf("  %-20s %9s %9s %9s %9s %9s %9s %9s\n", "", "library", "lib+txn", "pattern", "hand",
+              "lib/pat", "lib/hand", "txn/hand");
+  PrintPhase("create, per record", f.create);
+  PrintPhase("walk, per record", f.walk);
+  PrintPhase("title by ID", f.title);
+  PrintPhase("title rewrite", f.rewrite);
+  std::printf("  %-20s %9.2f\n", "open and close", f.open * 1e6);
   return f;
 }
 
@@ -366,13 +682,17 @@ int main(int argc, char** argv) {
     const Figures& a = figures.front();
     const Figures& b = figures.back();
     std::printf("growth from N = %ld to N = %ld (time per operation, 1.00 = flat)\n", a.n, b.n);
-    std::printf("  %-26s %10s %10s\n", "", "library", "sqlite");
-    auto growth = [](const char* what, const double(&x)[2], const double(&y)[2]) {
-      std::printf("  %-26s %10.2f %10.2f\n", what, y[0] / x[0], y[1] / x[1]);
+    std::printf("  %-20s %9s %9s %9s %9s\n", "", "library", "lib+txn", "pattern", "hand");
+    auto growth = [](const char* what, const Phase& x, const Phase& y) {
+      auto g = [](double from, double to) { return from > 0 ? to / from : 0.0; };
+      std::printf("  %-20s %9.2f %9.2f %9.2f %9.2f\n", what, g(x.library, y.library),
+                  g(x.transaction, y.transaction), g(x.pattern, y.pattern), g(x.hand, y.hand));
     };
-    growth("create record", a.create, b.create);
-    growth("title by ID", a.title, b.title);
+    growth("create, per record", a.create, b.create);
     growth("walk, per record", a.walk, b.walk);
+    growth("title by ID", a.title, b.title);
+    growth("title rewrite", a.rewrite, b.rewrite);
+    std::printf("  %-20s %9.2f\n", "open and close", b.open / a.open);
   }
   return 0;
 }

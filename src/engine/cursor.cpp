@@ -721,10 +721,16 @@ double CCursor::GetDateCreated() {
 }
 
 double CCursor::GetDateLastUpdated() {
+  const uint64_t external = m_file.ExternalGeneration();
+  const uint64_t table = m_file.TableGeneration(m_tableId);
+  if (m_dateExternalGeneration == external && m_dateTableGeneration == table) {
+    return m_dateLastUpdated;
+  }
   double created = 0;
-  double updated = 0;
-  CBookkeeping::GetDates(m_file.Conn(), m_tableId, created, updated);
-  return updated;
+  CBookkeeping::GetDates(m_file.Conn(), m_tableId, created, m_dateLastUpdated);
+  m_dateExternalGeneration = external;
+  m_dateTableGeneration = table;
+  return m_dateLastUpdated;
 }
 
 }  // namespace zl::engine

@@ -126,6 +126,12 @@ class CCursor {
   CRow m_row;
   bool m_rowValid = false;
   uint64_t m_rowGeneration = 0;
+  // The table's last-updated date as last read, valid while both
+  // generations stay as they were then (a refresh that saw no other
+  // process's commit costs no look-up).
+  double m_dateLastUpdated = 0;
+  uint64_t m_dateExternalGeneration = 0;
+  uint64_t m_dateTableGeneration = 0;
   uint64_t m_rowExternal = 0;
   std::deque<CRow> m_ahead;
   uint64_t m_aheadGeneration = 0;

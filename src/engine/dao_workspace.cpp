@@ -30,9 +30,7 @@ int CDaoWorkspace::GetTransactionDepth() const { return CWorkspaceState::Depth()
 
 void CDaoWorkspace::Idle(int nAction) {
   if ((nAction & dbRefreshCache) == 0) return;
-  Guarded(FailureContext::kRead, [] {
-    for (const auto& file : CFileRegistry::All()) file->Refresh();
-  });
+  Guarded(FailureContext::kRead, [] { CFileRegistry::RefreshAll(); });
 }
 
 void CDaoWorkspace::CompactDatabase(LPCSTR lpszSrcName, LPCSTR lpszDestName, LPCSTR lpszLocale,

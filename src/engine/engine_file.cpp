@@ -175,6 +175,8 @@ void CEngineFile::FlushBeforeCommit() {
     bool dirty = seq != m_sequences.end() && seq->second.loaded && seq->second.dirty;
     CBookkeeping::Flush(m_conn, id, dirty ? seq->second.nextRowId : 0,
                         dirty ? seq->second.nextCounter : 0, m_written.count(id) != 0, now);
+    // The table's dates changed: what cursors remember of them is stale.
+    BumpTable(id);
   }
 }
 
@@ -358,6 +360,12 @@ std::vector<std::shared_ptr<CEngineFile>> CFileRegistry::All() {
     if (auto f = e.file.lock()) files.push_back(f);
   }
   return files;
+}
+
+void CFileRegistry::RefreshAll() {
+  for (const RegistryEntry& e : Registry()) {
+    if (auto f = e.file.lock()) f->Refresh();
+  }
 }
 
 // ---- CWorkspaceState ----

@@ -159,6 +159,9 @@ class CFileRegistry {
   static void Add(uint64_t device, uint64_t inode, const std::shared_ptr<CEngineFile>& file);
   static void Remove(const CEngineFile* file);
   static std::vector<std::shared_ptr<CEngineFile>> All();
+  // Refreshes every open file (CEngineFile::Refresh) without building a
+  // list first: the refresh runs at the start of nearly every call.
+  static void RefreshAll();
 };
 
 // The workspace transaction (process-wide).

@@ -71,6 +71,7 @@ void CCursor::RefreshLayout() {
 
 void CCursor::ResolveIndex() {
   m_tierCache.clear();
+  m_loadRowSql.clear();
   m_insertSql.clear();
   m_updateSql.clear();
   m_index = m_indexName.empty() ? -1 : m_table->FindIndex(m_indexName);
@@ -234,8 +235,11 @@ void CCursor::Fetch(const std::vector<CSqlValue>& bound, bool forward, bool incl
 }
 
 bool CCursor::LoadRow(int64_t rowid, CRow& row) {
-  CSqlQuery q(m_file.Conn(),
-              "SELECT " + SelectList() + " FROM " + QuoteName(m_table->name) + " WHERE rowid = ?");
+  if (m_loadRowSql.empty()) {
+    m_loadRowSql =
+        "SELECT " + SelectList() + " FROM " + QuoteName(m_table->name) + " WHERE rowid = ?";
+  }
+  CSqlQuery q(m_file.Conn(), m_loadRowSql);
   q.BindInt(1, rowid);
   if (!q.Step()) return false;
   row = ReadRow(q);

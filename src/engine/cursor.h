@@ -117,6 +117,7 @@ class CCursor {
   // SQL texts made once per layout and index: index walks by bound shape,
   // inserts and updates by the set of fields written.
   std::unordered_map<uint64_t, std::vector<CTierSql>> m_tierCache;
+  std::string m_loadRowSql;  // built on first use, like the tiers
   std::map<std::vector<int>, std::string> m_insertSql;
   std::map<std::vector<int>, std::string> m_updateSql;
 

@@ -5,7 +5,9 @@
 #include <ctime>
 #include <random>
 
+#include "engine/dao_errors.h"
 #include "engine/dao_types.h"
+#include "engine/declared_types.h"
 #include "engine/sqlite_seam.h"
 
 namespace zl::engine {
@@ -77,33 +79,81 @@ void InsertIndexRows(CSqlConnection& conn, const CTableSchema& table, const CInd
   }
 }
 
-// A column the bookkeeping does not describe (added by another tool) gets
-// the engine type that matches its declared type.
-CFieldDef InferField(const std::string& name, const std::string& declared) {
+// How columns without bookkeeping are read: adopted (their declared type
+// must name an engine type) or, when a damaged file is salvaged, guessed
+// from their affinity.
+enum class Undescribed { kAdopt, kGuess };
+
+CFieldDef AdoptField(const std::string& table, const std::string& name, const std::string& declared,
+                     bool rowNumber, Undescribed mode) {
+  if (mode == Undescribed::kGuess) return FieldByAffinity(name, declared);
   CFieldDef f;
   f.name = name;
-  std::string t;
-  for (char c : declared) t += Upper(c);
-  f.attributes = dbUpdatableField;
-  if (t.find("INT") != std::string::npos) {
+  if (rowNumber) {
+    // The row number of a table written by another tool is its counter.
     f.type = dbLong;
     f.size = 4;
-  } else if (t.find("REAL") != std::string::npos || t.find("FLOA") != std::string::npos ||
-             t.find("DOUB") != std::string::npos) {
-    f.type = dbDouble;
-    f.size = 8;
-  } else if (t.find("BLOB") != std::string::npos || t.empty()) {
-    f.type = dbLongBinary;
-  } else {
-    f.type = dbMemo;
-    f.allowZeroLength = true;
-    f.attributes |= dbVariableField;
+    f.attributes = dbAutoIncrField;
+  } else if (!FieldFromDeclaredType(declared, f)) {
+    ThrowDaoError(kDaoInvalidFieldType,
+                  (table + "." + name + " declared '" + declared + "'").c_str());
   }
+  f.recorded = false;
   return f;
 }
 
+// The engine name of an SQLite index of table: "T.I" is I, any other name
+// stands for itself; "" when it cannot be an engine name.
+std::string EngineIndexName(const std::string& table, const std::string& sqlName) {
+  std::string name = sqlName;
+  if (sqlName.size() > table.size() + 1 && sqlName[table.size()] == '.' &&
+      NamesEqual(sqlName.substr(0, table.size()), table)) {
+    name = sqlName.substr(table.size() + 1);
+  }
+  return IsValidName(name) ? name : std::string();
+}
+
+// Adds the SQLite indexes of the table that the bookkeeping does not
+// describe: those made by CREATE INDEX on plain columns, in creation order.
+void AdoptIndexes(CSqlConnection& conn, CTableSchema& table) {
+  struct Found {
+    std::string sqlName;
+    bool unique;
+  };
+  std::vector<Found> found;
+  {
+    CSqlQuery q(conn,
+                "SELECT m.name, l.\"unique\" FROM sqlite_master AS m JOIN pragma_index_list(?1) "
+                "AS l ON l.name = m.name WHERE m.type = 'index' AND l.origin = 'c' AND "
+                "l.partial = 0 ORDER BY m.rowid");
+    q.BindText(1, table.name);
+    while (q.Step()) found.push_back({q.ColumnText(0), q.ColumnInt(1) != 0});
+  }
+  for (const Found& f : found) {
+    bool known = false;
+    for (const CIndexDef& index : table.indexes)
+      known = known || NamesEqual(index.sqlName, f.sqlName);
+    std::string name = EngineIndexName(table.name, f.sqlName);
+    if (known || name.empty() || table.FindIndex(name) >= 0) continue;
+    CIndexDef index;
+    index.name = name;
+    index.sqlName = f.sqlName;
+    index.unique = f.unique;
+    index.recorded = false;
+    CSqlQuery q(conn, "SELECT name FROM pragma_index_info(?) ORDER BY seqno");
+    q.BindText(1, f.sqlName);
+    bool plain = true;
+    while (q.Step()) {
+      int field = q.ColumnIsNull(0) ? -1 : table.FindField(q.ColumnText(0));
+      if (field < 0) plain = false;
+      index.fields.push_back(field);
+    }
+    if (plain && !index.fields.empty() && index.fields.size() <= 10) table.indexes.push_back(index);
+  }
+}
+
 std::shared_ptr<CTableSchema> LoadBody(CSqlConnection& conn, int64_t id, const std::string& name,
-                                       bool useBookkeeping = true) {
+                                       bool useBookkeeping, Undescribed mode) {
   auto table = std::make_shared<CTableSchema>();
   table->id = id;
   table->name = name;
@@ -124,32 +174,40 @@ std::shared_ptr<CTableSchema> LoadBody(CSqlConnection& conn, int64_t id, const s
       described.push_back(f);
     }
   }
+  struct Column {
+    std::string name;
+    std::string declared;
+    bool primaryKey;
+  };
+  std::vector<Column> columns;
   {
     CSqlQuery q(conn, "SELECT name, type, pk FROM pragma_table_info(?) ORDER BY cid");
     q.BindText(1, name);
-    int primaryKeys = 0;
-    int primaryInteger = -1;
-    while (q.Step()) {
-      if (q.ColumnInt(2) > 0) {
-        ++primaryKeys;
-        if (NamesEqual(q.ColumnText(1), "INTEGER")) {
-          primaryInteger = static_cast<int>(table->fields.size());
-        }
-      }
-      std::string column = q.ColumnText(0);
-      const CFieldDef* known = nullptr;
-      for (const CFieldDef& f : described) {
-        if (NamesEqual(f.name, column)) known = &f;
-      }
-      table->fields.push_back(known != nullptr ? *known : InferField(column, q.ColumnText(1)));
-      table->fields.back().name = column;
-      if (table->fields.back().IsCounter() && table->counter < 0) {
-        table->counter = static_cast<int>(table->fields.size()) - 1;
-      }
-    }
-    if (primaryKeys == 1) table->rowidAlias = primaryInteger;
+    while (q.Step()) columns.push_back({q.ColumnText(0), q.ColumnText(1), q.ColumnInt(2) > 0});
   }
-  if (table->fields.empty()) return nullptr;  // the SQLite table is gone
+  if (columns.empty()) return nullptr;  // the SQLite table is gone
+  int primaryKeys = 0;
+  int primaryInteger = -1;
+  for (size_t i = 0; i < columns.size(); ++i) {
+    if (!columns[i].primaryKey) continue;
+    ++primaryKeys;
+    if (NamesEqual(columns[i].declared, "INTEGER")) primaryInteger = static_cast<int>(i);
+  }
+  if (primaryKeys == 1) table->rowidAlias = primaryInteger;
+  for (size_t i = 0; i < columns.size(); ++i) {
+    const CFieldDef* known = nullptr;
+    for (const CFieldDef& f : described) {
+      if (NamesEqual(f.name, columns[i].name)) known = &f;
+    }
+    const bool rowNumber = static_cast<int>(i) == table->rowidAlias;
+    table->fields.push_back(
+        known != nullptr ? *known
+                         : AdoptField(name, columns[i].name, columns[i].declared, rowNumber, mode));
+    table->fields.back().name = columns[i].name;
+    if (table->fields.back().IsCounter() && table->counter < 0) {
+      table->counter = static_cast<int>(i);
+    }
+  }
   if (useBookkeeping) {
     CSqlQuery q(conn,
                 "SELECT name, sql_name, field, is_unique, is_primary, is_required "
@@ -172,6 +230,7 @@ std::shared_ptr<CTableSchema> LoadBody(CSqlConnection& conn, int64_t id, const s
       if (field >= 0) table->indexes[pos].fields.push_back(field);
     }
   }
+  if (mode == Undescribed::kAdopt) AdoptIndexes(conn, *table);
   return table;
 }
 
@@ -208,6 +267,17 @@ bool CTableSchema::UsesField(int field) const {
   return false;
 }
 
+bool CTableSchema::NeedsRecording() const {
+  if (!recorded) return true;
+  for (const CFieldDef& f : fields) {
+    if (!f.recorded) return true;
+  }
+  for (const CIndexDef& index : indexes) {
+    if (!index.recorded) return true;
+  }
+  return false;
+}
+
 bool CTableSchema::IsRowidIndex(const CIndexDef& index) const {
   return rowidAlias >= 0 && index.fields.size() == 1 && index.fields[0] == rowidAlias;
 }
@@ -235,29 +305,9 @@ bool IsValidName(const std::string& name) {
   return true;
 }
 
-const char* ColumnType(short type) {
-  switch (type) {
-    case dbBoolean:
-    case dbByte:
-    case dbInteger:
-    case dbLong:
-      return "INTEGER";
-    case dbCurrency:
-    case dbSingle:
-    case dbDouble:
-    case dbDate:
-      return "REAL";
-    case dbText:
-    case dbMemo:
-      return "TEXT";
-    default:
-      return "BLOB";
-  }
-}
-
 std::string ColumnDecl(const CFieldDef& field, bool rowidAlias) {
   if (rowidAlias) return QuoteName(field.name) + " INTEGER PRIMARY KEY";
-  std::string decl = QuoteName(field.name) + " " + ColumnType(field.type);
+  std::string decl = QuoteName(field.name) + " " + DeclaredType(field);
   if (field.IsText()) decl += " COLLATE NOCASE";
   return decl;
 }
@@ -273,7 +323,6 @@ std::string TableDdl(const std::string& schemaName, const CTableSchema& table) {
 
 std::string IndexDdl(const std::string& schemaName, const CTableSchema& table,
                      const CIndexDef& index) {
-  if (table.IsRowidIndex(index)) return std::string();
   std::string sql = index.unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ";
   sql += QuoteName(schemaName) + "." + QuoteName(index.sqlName) + " ON " + QuoteName(table.name) +
          " (";
@@ -391,7 +440,7 @@ std::shared_ptr<CTableSchema> CBookkeeping::LoadTable(CSqlConnection& conn,
     id = q.ColumnInt(0);
     stored = q.ColumnText(1);
   }
-  return LoadBody(conn, id, stored);
+  return LoadBody(conn, id, stored, true, Undescribed::kAdopt);
 }
 
 std::shared_ptr<CTableSchema> CBookkeeping::LoadTableById(CSqlConnection& conn, int64_t id) {
@@ -402,12 +451,84 @@ std::shared_ptr<CTableSchema> CBookkeeping::LoadTableById(CSqlConnection& conn, 
     if (!q.Step()) return nullptr;
     stored = q.ColumnText(0);
   }
-  return LoadBody(conn, id, stored);
+  return LoadBody(conn, id, stored, true, Undescribed::kAdopt);
 }
 
 std::shared_ptr<CTableSchema> CBookkeeping::InferTable(CSqlConnection& conn,
                                                        const std::string& name) {
-  return LoadBody(conn, 0, name, false);
+  return LoadBody(conn, 0, name, false, Undescribed::kGuess);
+}
+
+std::shared_ptr<CTableSchema> CBookkeeping::AdoptTable(CSqlConnection& conn,
+                                                       const std::string& name) {
+  std::string stored;
+  {
+    CSqlQuery q(conn,
+                "SELECT name FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE "
+                "AND name NOT LIKE 'sqlite^_%' ESCAPE '^'");
+    q.BindText(1, name);
+    if (!q.Step()) return nullptr;
+    stored = q.ColumnText(0);
+  }
+  if (HasReservedPrefix(stored) || !IsValidName(stored)) return nullptr;
+  std::shared_ptr<CTableSchema> table = LoadBody(conn, 0, stored, false, Undescribed::kAdopt);
+  if (table != nullptr) table->recorded = false;
+  return table;
+}
+
+void CBookkeeping::Record(CSqlConnection& conn, CTableSchema& table, int64_t preferredId,
+                          double now) {
+  if (!table.recorded) {
+    bool free = false;
+    if (preferredId > 0) {
+      CSqlQuery q(conn, "SELECT 1 FROM zl_engine_tables WHERE table_id = ?");
+      q.BindInt(1, preferredId);
+      free = !q.Step();
+    }
+    now = std::floor(now * 86400.0 + 1e-6) / 86400.0;
+    std::string t = QuoteName(table.name);
+    // Row numbers and counters go on past the largest present.
+    std::string nextCounter = table.counter >= 0 ? "(SELECT ifnull(max(" +
+                                                       QuoteName(table.fields[table.counter].name) +
+                                                       "), 0) + 1 FROM " + t + ")"
+                                                 : std::string("1");
+    CSqlQuery q(conn,
+                "INSERT INTO zl_engine_tables(table_id, name, date_created, date_last_updated, "
+                "next_rowid, next_counter) VALUES(?, ?, ?, ?, (SELECT ifnull(max(rowid), 0) + 1 "
+                "FROM " +
+                    t + "), " + nextCounter + ")");
+    if (free) {
+      q.BindInt(1, preferredId);
+    } else {
+      q.BindNull(1);
+    }
+    q.BindText(2, table.name).BindReal(3, now).BindReal(4, now).Run();
+    table.id = free ? preferredId : conn.LastInsertRowId();
+    table.recorded = true;
+  }
+  for (CFieldDef& f : table.fields) {
+    if (f.recorded) continue;
+    InsertFieldRow(conn, table.id, f);
+    f.recorded = true;
+  }
+  for (CIndexDef& index : table.indexes) {
+    if (index.recorded) continue;
+    InsertIndexRows(conn, table, index);
+    index.recorded = true;
+  }
+}
+
+std::vector<std::string> CBookkeeping::ListUnrecorded(CSqlConnection& conn) {
+  std::vector<std::string> names;
+  CSqlQuery q(conn,
+              "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite^_%' "
+              "ESCAPE '^' AND name COLLATE NOCASE NOT IN (SELECT name FROM zl_engine_tables) "
+              "ORDER BY rowid");
+  while (q.Step()) {
+    std::string name = q.ColumnText(0);
+    if (!HasReservedPrefix(name) && IsValidName(name)) names.push_back(name);
+  }
+  return names;
 }
 
 std::vector<std::string> CBookkeeping::ListSqlTables(CSqlConnection& conn) {
@@ -500,9 +621,8 @@ void CBookkeeping::AddIndex(CSqlConnection& conn, CTableSchema& table, CIndexDef
 }
 
 void CBookkeeping::DropIndex(CSqlConnection& conn, CTableSchema& table, int index) {
-  if (!table.IsRowidIndex(table.indexes[index])) {
-    conn.Exec("DROP INDEX " + QuoteName(table.indexes[index].sqlName));
-  }
+  // Files of an earlier format have no SQLite index on the row number.
+  conn.Exec("DROP INDEX IF EXISTS " + QuoteName(table.indexes[index].sqlName));
   CSqlQuery q(conn, "DELETE FROM zl_engine_indexes WHERE table_id = ? AND name = ?");
   q.BindInt(1, table.id).BindText(2, table.indexes[index].name).Run();
   table.indexes.erase(table.indexes.begin() + index);
@@ -521,7 +641,7 @@ void CBookkeeping::DropTable(CSqlConnection& conn, const CTableSchema& table) {
 void CBookkeeping::RenameTable(CSqlConnection& conn, CTableSchema& table,
                                const std::string& newName) {
   for (const CIndexDef& index : table.indexes) {
-    if (!table.IsRowidIndex(index)) conn.Exec("DROP INDEX " + QuoteName(index.sqlName));
+    conn.Exec("DROP INDEX IF EXISTS " + QuoteName(index.sqlName));
   }
   conn.Exec("ALTER TABLE " + QuoteName(table.name) + " RENAME TO " + QuoteName(newName));
   table.name = newName;

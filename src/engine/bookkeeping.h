@@ -12,8 +12,18 @@
 //   zl_engine_indexes  one row per index field: index name, SQLite index
 //                      name, position, field, unique/primary/required
 // A table's SQLite index for the engine index I of table T is named "T.I"
-// (the dot cannot occur in engine names).  Text and memo columns are
-// declared COLLATE NOCASE, so indexes on them ignore ASCII case.
+// (the dot cannot occur in engine names); every engine index has one, that
+// on a table's row number included, so SQLite's own schema shows them all.
+// Columns are declared with the engine type and size (declared_types.h);
+// text and memo columns COLLATE NOCASE, so indexes on them ignore ASCII
+// case.
+//
+// Tables, columns and indexes that another tool wrote with plain SQL have
+// no bookkeeping: they are adopted from SQLite's schema (types from the
+// declared types, the counter from an INTEGER PRIMARY KEY or a COUNTER_INT
+// column, indexes from SQLite's index list) and Record fills their
+// bookkeeping in.  Where bookkeeping exists, it wins over the declared
+// types.
 #ifndef ZLDBCTRL70_ENGINE_BOOKKEEPING_H_
 #define ZLDBCTRL70_ENGINE_BOOKKEEPING_H_
 
@@ -36,6 +46,7 @@ struct CFieldDef {
   long attributes = 0;
   bool allowZeroLength = false;
   bool required = false;
+  bool recorded = true;  // false: adopted, not in the bookkeeping yet
 
   bool IsCounter() const;
   // Memo and long binary values are read only when asked for.
@@ -50,6 +61,7 @@ struct CIndexDef {
   bool unique = false;
   bool primary = false;
   bool required = false;
+  bool recorded = true;  // false: adopted, not in the bookkeeping yet
 };
 
 struct CTableSchema {
@@ -63,7 +75,12 @@ struct CTableSchema {
   // values are the row numbers, and an index on it alone needs no SQLite
   // index: the table is ordered by it.
   int rowidAlias = -1;
+  // False for a table adopted from SQLite's schema alone; its id is then
+  // 0 until Record gives it one.
+  bool recorded = true;
 
+  // Whether the table, a field or an index lacks bookkeeping.
+  bool NeedsRecording() const;
   int FindField(const std::string& fieldName) const;
   int FindIndex(const std::string& indexName) const;
   bool UsesField(int field) const;  // some index includes it
@@ -76,17 +93,14 @@ bool NamesEqual(const std::string& a, const std::string& b);
 // leading space, none of . ! ` [ ] and no control characters.
 bool IsValidName(const std::string& name);
 bool HasReservedPrefix(const std::string& name);
-// The SQL column type declared for an engine type.
-const char* ColumnType(short type);
 // "name" TYPE [COLLATE NOCASE] (or "name" INTEGER PRIMARY KEY)
 std::string ColumnDecl(const CFieldDef& field, bool rowidAlias = false);
 // CREATE TABLE statement for a table in the given schema ("main", ...).
 std::string TableDdl(const std::string& schemaName, const CTableSchema& table);
-// CREATE [UNIQUE] INDEX statement ("" for an index on the row number).
+// CREATE [UNIQUE] INDEX statement.
 std::string IndexDdl(const std::string& schemaName, const CTableSchema& table,
                      const CIndexDef& index);
-// Creates the SQLite index of an engine index (nothing for one on the row
-// number).
+// Creates the SQLite index of an engine index.
 void CreateSqlIndex(CSqlConnection& conn, const std::string& schemaName, const CTableSchema& table,
                     const CIndexDef& index);
 // The SQLite index name of an engine index.
@@ -104,13 +118,28 @@ class CBookkeeping {
 
   // (id, name) of every table in creation order.
   static std::vector<std::pair<int64_t, std::string>> ListTables(CSqlConnection& conn);
-  // The layout of a table, or null when there is none.
+  // The layout of a table that has bookkeeping, or null when there is
+  // none.  Columns and SQLite indexes the bookkeeping does not describe are
+  // adopted.  Throws kDaoInvalidFieldType, naming table and column, for an
+  // adopted column whose declared type names no engine type.
   static std::shared_ptr<CTableSchema> LoadTable(CSqlConnection& conn, const std::string& name);
   static std::shared_ptr<CTableSchema> LoadTableById(CSqlConnection& conn, int64_t id);
   static bool TableExists(CSqlConnection& conn, const std::string& name);
+  // The layout of an SQLite table without bookkeeping, adopted from
+  // SQLite's schema (recorded false, id 0); null when there is no such
+  // table or its name is reserved.  Throws as LoadTable does.
+  static std::shared_ptr<CTableSchema> AdoptTable(CSqlConnection& conn, const std::string& name);
+  // Writes the missing bookkeeping of a table: its table row (with the id
+  // preferredId when that is positive and free), then the rows of its
+  // unrecorded fields and indexes.  The next row number and counter start
+  // past the largest present.  The caller runs it inside a transaction.
+  static void Record(CSqlConnection& conn, CTableSchema& table, int64_t preferredId, double now);
+  // Names of the SQLite tables that have no bookkeeping.
+  static std::vector<std::string> ListUnrecorded(CSqlConnection& conn);
   // The layout of an SQLite table read from the table alone (types from the
-  // declared column types, no indexes), for tables whose description is
-  // lost; null when there is no such table.
+  // declared column types, unknown ones by their affinity; no indexes), for
+  // salvaging tables whose description is lost; null when there is no such
+  // table.
   static std::shared_ptr<CTableSchema> InferTable(CSqlConnection& conn, const std::string& name);
   // Names of the SQLite tables of the file other than the bookkeeping's.
   static std::vector<std::string> ListSqlTables(CSqlConnection& conn);

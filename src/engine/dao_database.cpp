@@ -37,6 +37,20 @@ void FillInfo(CSession& session, int64_t id, const std::string& name, CDaoTableD
   }
 }
 
+// The tables of the file: those with bookkeeping in creation order, then
+// those another tool added, which are adopted (and recorded) on the way.
+std::vector<std::pair<int64_t, std::string>> AllTables(CSession& session) {
+  zl::engine::CEngineFile& file = session.File();
+  std::vector<std::string> unrecorded = CBookkeeping::ListUnrecorded(file.Conn());
+  for (const std::string& name : unrecorded) file.FindTable(name);
+  auto tables = CBookkeeping::ListTables(file.Conn());
+  for (const std::string& name : CBookkeeping::ListUnrecorded(file.Conn())) {
+    auto table = file.FindTable(name);
+    if (table != nullptr) tables.emplace_back(table->id, table->name);
+  }
+  return tables;
+}
+
 }  // namespace
 
 CDaoDatabase::CDaoDatabase(CDaoWorkspace* pWorkspace)
@@ -143,16 +157,15 @@ void CDaoDatabase::RefreshTableDefs() {
 
 short CDaoDatabase::GetTableDefCount() {
   CSession& session = SessionOf(m_session);
-  return Guarded(FailureContext::kRead, [&] {
-    return static_cast<short>(CBookkeeping::ListTables(session.File().Conn()).size());
-  });
+  return Guarded(FailureContext::kRead,
+                 [&] { return static_cast<short>(AllTables(session).size()); });
 }
 
 void CDaoDatabase::GetTableDefInfo(int nIndex, CDaoTableDefInfo& tabledefinfo,
                                    DWORD dwInfoOptions) {
   CSession& session = SessionOf(m_session);
   Guarded(FailureContext::kRead, [&] {
-    auto tables = CBookkeeping::ListTables(session.File().Conn());
+    auto tables = AllTables(session);
     if (nIndex < 0 || static_cast<size_t>(nIndex) >= tables.size()) {
       ThrowDaoError(kDaoItemNotFound, std::to_string(nIndex).c_str());
     }

@@ -49,6 +49,7 @@ const ErrorText kErrorTable[] = {
     {kDaoTooFewParameters, "Too few parameters. Expected 1."},
     {kDaoInputTableNotFound, "The database engine cannot find the input table or query '|'."},
     {kDaoInvalidName, "'|' isn't a valid name."},
+    {kDaoInvalidFieldType, "Invalid field data type: |."},
     {kDaoInvalidSql,
      "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', "
      "'SELECT', or 'UPDATE'."},

@@ -61,6 +61,7 @@ enum : long {
   kDaoDatabaseExists = 3204,        // Create over an existing file
   kDaoTableInUse = 3211,            // DeleteTableDef of a table with open recordsets
   kDaoOperationInvalid = 3219,      // an operation not valid in this state
+  kDaoInvalidFieldType = 3259,      // a declared column type names no engine type
   kDaoLockedByUser = 3260,          // busy: the write lock was not obtained in time
   kDaoItemNotFound = 3265,          // no field / table definition of that name
   kDaoFieldInIndex = 3280,          // DeleteField of a field an index uses

@@ -72,7 +72,9 @@ std::shared_ptr<const CTableSchema> CEngineFile::FindTable(const std::string& na
     if (t != m_tablesById.end()) return t->second;
   }
   std::shared_ptr<CTableSchema> loaded = CBookkeeping::LoadTable(m_conn, name);
+  if (loaded == nullptr) loaded = CBookkeeping::AdoptTable(m_conn, name);
   if (loaded == nullptr) return nullptr;
+  loaded = Settle(loaded, 0);
   PutTable(loaded);
   return loaded;
 }
@@ -81,9 +83,50 @@ std::shared_ptr<const CTableSchema> CEngineFile::FindTableById(int64_t id) {
   auto t = m_tablesById.find(id);
   if (t != m_tablesById.end()) return t->second;
   std::shared_ptr<CTableSchema> loaded = CBookkeeping::LoadTableById(m_conn, id);
-  if (loaded == nullptr) return nullptr;
+  if (loaded == nullptr) {
+    auto adopted = m_adoptedNames.find(id);
+    if (adopted == m_adoptedNames.end()) return nullptr;
+    loaded = CBookkeeping::LoadTable(m_conn, adopted->second);
+    if (loaded == nullptr) loaded = CBookkeeping::AdoptTable(m_conn, adopted->second);
+    if (loaded == nullptr) return nullptr;
+  }
+  loaded = Settle(loaded, id);
   PutTable(loaded);
   return loaded;
+}
+
+std::shared_ptr<CTableSchema> CEngineFile::Settle(std::shared_ptr<CTableSchema> table,
+                                                  int64_t preferredId) {
+  if (!table->NeedsRecording()) return table;
+  if (m_readOnlyConnection) {
+    if (!table->recorded) {
+      const std::string key = UpperName(table->name);
+      auto known = m_provisionalIds.find(key);
+      table->id = known != m_provisionalIds.end() ? known->second : m_nextProvisionalId--;
+      m_provisionalIds[key] = table->id;
+      m_adoptedNames[table->id] = table->name;
+    }
+    return table;
+  }
+  const bool wasAdopted = !table->recorded;
+  // Inside a transaction (the workspace's, or a write under way) the
+  // bookkeeping joins it, in a savepoint of its own; otherwise it is a
+  // write of its own.
+  CWriteScope scope(*this, true);
+  try {
+    // Under the write lock: another process may have recorded it meanwhile.
+    std::shared_ptr<CTableSchema> current = CBookkeeping::LoadTable(m_conn, table->name);
+    if (current == nullptr) current = CBookkeeping::AdoptTable(m_conn, table->name);
+    if (current != nullptr) {
+      CBookkeeping::Record(m_conn, *current, preferredId, CurrentDateValue());
+      table = current;
+    }
+  } catch (const CSqlFailure& failure) {
+    ThrowFromBackend(failure, FailureContext::kWrite, table->name.c_str());
+  }
+  scope.Commit();
+  if (wasAdopted) m_adoptedNames[table->id] = table->name;
+  return table;
 }
 
 std::shared_ptr<CTableSchema> CEngineFile::EditTable(const std::string& name) {

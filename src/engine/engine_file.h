@@ -48,7 +48,11 @@ class CEngineFile {
   bool Participates() const { return m_writableSessions > 0 && !m_readOnlyConnection; }
 
   // Table layouts, cached until a layout change or a refresh shows that
-  // another process changed the file's layout.
+  // another process changed the file's layout.  A table, column or index
+  // without bookkeeping (written by another tool) is adopted from SQLite's
+  // schema; on a writable file its bookkeeping is filled in right away, in
+  // a write of its own (or within the current transaction).  On a file
+  // this process cannot write, an adopted table gets a negative id.
   std::shared_ptr<const CTableSchema> FindTable(const std::string& name);
   std::shared_ptr<const CTableSchema> FindTableById(int64_t id);
   // A private copy of a table's layout to change; PutTable stores it back.
@@ -126,6 +130,9 @@ class CEngineFile {
   void PopLevel(bool commit);
   void RefreshNow();
   void DropCachedState();
+  // Gives an adopted table its id, recording its bookkeeping when the file
+  // is writable; preferredId is the id the table had before.
+  std::shared_ptr<CTableSchema> Settle(std::shared_ptr<CTableSchema> table, int64_t preferredId);
   void FlushBeforeCommit();
   void AfterTransaction(bool rolledBack);
 
@@ -142,6 +149,11 @@ class CEngineFile {
   std::unordered_map<int64_t, std::shared_ptr<const CTableSchema>> m_tablesById;
   std::map<std::string, int64_t> m_idsByName;  // upper-case name
   uint64_t m_schemaEpoch = 1;
+  // Tables adopted by this process, by id, so that an id stays good after
+  // a rollback took the table's new bookkeeping away.
+  std::unordered_map<int64_t, std::string> m_adoptedNames;
+  std::map<std::string, int64_t> m_provisionalIds;  // upper-case name
+  int64_t m_nextProvisionalId = -1;
 
   std::unordered_map<int64_t, uint64_t> m_tableGenerations;
   uint64_t m_externalGeneration = 1;

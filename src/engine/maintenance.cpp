@@ -149,6 +149,13 @@ void CompactFile(const std::string& source, const std::string& target, const std
   ::close(fd);
   try {
     CEngineFile& file = session->File();
+    // Tables another tool added are adopted first, so that their
+    // bookkeeping (when the source is writable) is copied with the rest.
+    std::vector<std::string> unrecorded;
+    for (const std::string& name : CBookkeeping::ListUnrecorded(file.Conn())) {
+      auto table = file.FindTable(name);
+      if (table != nullptr && !table->recorded) unrecorded.push_back(name);
+    }
     CSqlConnection out;
     out.Open(target, CSqlOpenOptions());
     out.Exec("PRAGMA journal_mode = DELETE");
@@ -176,6 +183,16 @@ void CompactFile(const std::string& source, const std::string& target, const std
       out.Exec("INSERT INTO main." + QuoteName(table.name) + "(rowid" + cols + ") SELECT rowid" +
                cols + " FROM src." + QuoteName(table.name) + " ORDER BY rowid");
       for (const CIndexDef& index : table.indexes) CreateSqlIndex(out, "main", table, index);
+    }
+    for (const std::string& name : unrecorded) {
+      // Copied as they are; the copy adopts them again when opened.
+      std::shared_ptr<const CTableSchema> schema = file.FindTable(name);
+      if (schema == nullptr) continue;
+      out.Exec(TableDdl("main", *schema));
+      std::string cols = ColumnList(*schema);
+      out.Exec("INSERT INTO main." + QuoteName(schema->name) + "(rowid" + cols + ") SELECT rowid" +
+               cols + " FROM src." + QuoteName(schema->name) + " ORDER BY rowid");
+      for (const CIndexDef& index : schema->indexes) CreateSqlIndex(out, "main", *schema, index);
     }
     std::string newPassword = PasswordOf(locale);
     if (!newPassword.empty()) CBookkeeping::SetPassword(out, newPassword);

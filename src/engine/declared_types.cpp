@@ -59,7 +59,11 @@ void SetRules(CFieldDef& field) {
 
 std::string DeclaredType(const CFieldDef& field) {
   if (field.IsCounter()) return "COUNTER_INT";
-  if (field.type == dbText) return "TEXT(" + std::to_string(field.size) + ")";
+  if (field.type == dbText) {
+    // Size 0 stands for the largest text.
+    const long size = field.size >= 1 && field.size <= 255 ? field.size : 255;
+    return "TEXT(" + std::to_string(size) + ")";
+  }
   for (const DeclaredSpelling& s : kSpellings) {
     if (s.type == field.type && !s.counter) return s.spelling;
   }

@@ -10,6 +10,8 @@ command -v cmake >/dev/null || missing+=(cmake)
 command -v make >/dev/null || missing+=(make)
 command -v nm >/dev/null || missing+=(binutils)
 command -v sqlite3 >/dev/null || missing+=(sqlite3)
+# The file-format test writes a library with Python's standard sqlite3 module.
+command -v python3 >/dev/null || missing+=(python3)
 [ -f /usr/include/sqlite3.h ] || missing+=(libsqlite3-dev)
 [ -d /usr/include/gtest ] || missing+=(libgtest-dev)
 [ -d /usr/include/benchmark ] || missing+=(libbenchmark-dev)

@@ -19,9 +19,9 @@ const char kBegin[] = "<!-- tables: generated from src/schema/layout.cpp -->\n";
 const char kEnd[] = "<!-- tables: end -->\n";
 
 std::string EngineType(const zl::ZLFieldLayout& f) {
-  static const char* const kNames[] = {"",       "Boolean", "Byte", "Integer", "Long",
-                                       "Currency", "Single", "Double", "Date", "",
-                                       "Text",   "Long binary", "Memo"};
+  static const char* const kNames[] = {"",         "Boolean",     "Byte",   "Integer", "Long",
+                                       "Currency", "Single",      "Double", "Date",    "",
+                                       "Text",     "Long binary", "Memo"};
   std::string name = f.type > 0 && f.type <= dbMemo ? kNames[f.type] : "?";
   if ((f.attributes & dbAutoIncrField) != 0) name += " counter";
   return name;
@@ -111,7 +111,8 @@ TEST(FileFormatDocTest, TheDocumentsTablesAreTheLayouts) {
   const size_t end = doc.find(kEnd);
   ASSERT_NE(begin, std::string::npos);
   ASSERT_NE(end, std::string::npos);
-  const std::string section = doc.substr(begin + sizeof kBegin - 1, end - begin - sizeof kBegin + 1);
+  const std::string section =
+      doc.substr(begin + sizeof kBegin - 1, end - begin - sizeof kBegin + 1);
   const std::string rendered = RenderLayout();
   if (section != rendered) std::ofstream("file-format-tables.md") << rendered;
   EXPECT_TRUE(section == rendered)

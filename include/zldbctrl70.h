@@ -4,9 +4,12 @@
 #define ZLDBCTRL70_H_
 
 #include "zldbctrl70/attributes.h"
+#include "zldbctrl70/calls.h"
 #include "zldbctrl70/database.h"
 #include "zldbctrl70/errors.h"
 #include "zldbctrl70/export.h"
+#include "zldbctrl70/macros.h"
+#include "zldbctrl70/packages.h"
 #include "zldbctrl70/platform/archive.h"
 #include "zldbctrl70/platform/cfile.h"
 #include "zldbctrl70/platform/coll_array.h"

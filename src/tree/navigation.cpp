@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "content/row_patterns.h"
 #include "engine/dao_errors.h"
 #include "frame/dbinfo.h"
 #include "frame/guard.h"
@@ -16,59 +17,7 @@ using namespace zl;
 
 namespace {
 
-// Counts the links one walk follows.  A walk over distinct records follows
-// fewer links than MAIN has rows, so a walk that follows more has run into
-// a cycle.  Counting the rows costs a pass over the table, so it is done
-// only once a walk is longer than real trees are deep: ordinary walks stay
-// one seek per step.
-class CWalkBound {
- public:
-  explicit CWalkBound(CZLRecordset& main) : m_main(main) {}
-  CWalkBound(const CWalkBound&) = delete;
-  CWalkBound& operator=(const CWalkBound&) = delete;
-
-  // Records one more link followed; false when that is more than the rows
-  // of MAIN allow.  Engine errors propagate.
-  bool Step() {
-    ++m_steps;
-    if (m_steps <= kUncountedSteps) return true;
-    if (m_rows < 0) m_rows = m_main.GetRecordCount();
-    return m_steps <= m_rows;
-  }
-
- private:
-  static constexpr long kUncountedSteps = 64;
-  CZLRecordset& m_main;
-  long m_steps = 0;
-  long m_rows = -1;
-};
-
 CZLRecordset& Main(ZLHandleRecord& record) { return *record.recordsets[ZLT_MAIN]; }
-
-// Follows field from the existing record start for as long as it names an
-// existing record, leaving the last one reached in last.  A NULL link or one
-// naming no record ends the walk normally.  9 for a cycle; the row count
-// behind the bound may raise engine errors, which the operation's guard
-// maps.
-int FollowLinks(ZLHandleRecord& record, const char* field, long start, long& last) {
-  CZLRecordset& main = Main(record);
-  CWalkBound bound(main);
-  last = start;
-  for (;;) {
-    COleVariant link;
-    int code = ReadRowField(record, ZLRowRef::ByID(last), field, link);
-    if (code == ZLE_NULL_VALUE) return ZLE_OK;
-    if (code != ZLE_OK) return code;
-    const long next = link.lVal;
-    // Only a record that exists may become the result.  The seek also
-    // leaves MAIN on it, so the next read needs no second seek.
-    code = SeekByID(record, main, "MODEL_ID", next);
-    if (code == ZLE_NO_RECORD) return ZLE_OK;
-    if (code != ZLE_OK) return code;
-    if (!bound.Step()) return ZLE_ENGINE;
-    last = next;
-  }
-}
 
 // Builds the path of record id into path.  On success endCode is the code of
 // the PARENT read that ended the climb (10 or 11).  Titles that cannot be
@@ -135,9 +84,9 @@ int ZLGetRootBookmark(void* hDB, COleVariant& bookmark) {
     }
     const long first = main.GetFieldValue("MODEL_ID").lVal;
     long top = 0;
-    int code = FollowLinks(record, "PARENT", first, top);
+    int code = FollowChain(record, main, "MODEL_ID", "PARENT", first, top);
     long root = 0;
-    if (code == ZLE_OK) code = FollowLinks(record, "PREV", top, root);
+    if (code == ZLE_OK) code = FollowChain(record, main, "MODEL_ID", "PREV", top, root);
     if (code == ZLE_OK) code = SeekByID(record, main, "MODEL_ID", root);
     if (code != ZLE_OK) return ZLOutcome::Fail(code);
     bookmark = main.GetBookmark();

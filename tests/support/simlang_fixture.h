@@ -42,8 +42,10 @@ class SimLangTest : public LibraryTest {
   // Runs op with its nth write, then its nth commit, failing, for n = 1, 2,
   // ... until op succeeds.  Every failure must leave the file's bytes as
   // they were and report the engine's code 9; op must succeed once no fault
-  // is left to hit.  op must be repeatable after its own success.
-  void ExpectAllOrNothing(const std::function<int()>& op) {
+  // is left to hit.  After each success, restore (if given) makes op
+  // repeatable; otherwise op must be repeatable as it is.
+  void ExpectAllOrNothing(const std::function<int()>& op,
+                          const std::function<void()>& restore = nullptr) {
     using zl::engine::CFaultInjector;
     using zl::engine::FaultKind;
     for (FaultKind kind : {FaultKind::kWrite, FaultKind::kCommit}) {
@@ -57,6 +59,7 @@ class SimLangTest : public LibraryTest {
         if (!hit) {
           ASSERT_EQ(result, 1) << "error " << ZLGetLastError();
           EXPECT_GT(n, 1) << "op never reached a fault of kind " << static_cast<int>(kind);
+          if (restore) restore();
           break;
         }
         EXPECT_EQ(FailCode(result), ZLE_ENGINE) << "fault " << static_cast<int>(kind) << "/" << n;

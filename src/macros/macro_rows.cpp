@@ -9,6 +9,7 @@
 #include "zldbctrl70/errors.h"
 #include "frame/stored_text.h"
 #include "frame/transaction.h"
+#include "macros/macro_blocks.h"
 #include "resources/resource_tables.h"
 #include "schema/zl_recordset.h"
 
@@ -126,24 +127,13 @@ int ReadTexts(CZLRecordset& rs, CZLMacroObject& macro) {
     macro.m_bEnabled = FALSE;
     return ZLE_OK;
   }
-  if ((macro.m_lState & kMacroCompressed) == 0) {
-    return LoadTextBlock(text, false, macro.m_strMacroText);
-  }
-  std::string body;
-  int code = LoadTextBlock(text, true, body);
-  if (code != ZLE_OK) return code;
-  std::string option;
-  code = LoadBlockBytes(rs.GetFieldValue("FLEXOPTION"), true, option);
-  if (code != ZLE_OK) return code;
-  if (option.size() < 4) return ZLE_MACRO_CORRUPT;
-  uint32_t length = 0;
-  for (int i = 3; i >= 0; --i) length = (length << 8) | static_cast<BYTE>(option[i]);
-  if (length != body.size()) return ZLE_MACRO_CORRUPT;
-  const size_t zero = option.find('\0', 4);
+  const bool compressed = (macro.m_lState & kMacroCompressed) != 0;
+  std::string body, option;
+  const int code = DecodeMacroBlocks(
+      text, compressed ? rs.GetFieldValue("FLEXOPTION") : COleVariant(), compressed, body, option);
   macro.m_strMacroText = body.c_str();
-  macro.m_strFlexOption =
-      option.substr(4, zero == std::string::npos ? std::string::npos : zero - 4).c_str();
-  return ZLE_OK;
+  macro.m_strFlexOption = option.c_str();
+  return code;
 }
 
 // Writes the row and the descriptions for both forms; the blocks are
@@ -242,10 +232,7 @@ int WriteMacroRow(ZLHandleRecord& record, CZLRecordset& rs, long recordID,
   COleVariant option;
   option.SetNull();
   if (compressed) {
-    std::string bytes(4, '\0');
-    const uint32_t length = static_cast<uint32_t>(body.size());
-    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>((length >> (8 * i)) & 0xFF);
-    bytes.append(macro.m_strFlexOption.GetString(), macro.m_strFlexOption.GetLength());
+    const std::string bytes = MacroOptionBytes(body.size(), macro.m_strFlexOption.str());
     option = StoreTextBlock(bytes.data(), bytes.size(), true);
   }
   return WriteRow(record, rs, recordID, macro, text, option, BinaryOrNull(macro.m_lbCompiled),

@@ -42,7 +42,6 @@ ZL_EXPORT int ZLSetCallByBookmark(void* hDB, const COleVariant& bookmark,
 // are reused for the new objects (ID 0) in order, and what is left over is
 // deleted.  All languages in one transaction.
 ZL_EXPORT int ZLSetCallsByID(void* hDB, long lID, const CZLCallMap& calls);
-ZL_EXPORT int ZLSetCallsByBookmark(void* hDB, const COleVariant& bookmark,
-                                   const CZLCallMap& calls);
+ZL_EXPORT int ZLSetCallsByBookmark(void* hDB, const COleVariant& bookmark, const CZLCallMap& calls);
 
 #endif  // ZLDBCTRL70_CALLS_H_

@@ -76,8 +76,8 @@ ZL_EXPORT int ZLGetDefaultMacroByBookmark(void* hDB, const COleVariant& bookmark
                                           const char* lpszSimLanguage, CZLMacroObject& macro,
                                           long lAccess);
 ZL_EXPORT int ZLGetDefaultMacroByBookmark(void* hDB, const COleVariant& bookmark,
-                                          const char* lpszSimLanguage,
-                                          CZLBinaryMacroObject& macro, long lAccess);
+                                          const char* lpszSimLanguage, CZLBinaryMacroObject& macro,
+                                          long lAccess);
 
 // The macro text only (emptied first).
 ZL_EXPORT int ZLGetMacroByID(void* hDB, long lID, const char* lpszSimLanguage,
@@ -94,11 +94,10 @@ ZL_EXPORT int ZLGetInterfaceByID(void* hDB, long lID, const char* lpszSimLanguag
                                  long lAccess);
 ZL_EXPORT int ZLGetInterfaceByBookmark(void* hDB, const COleVariant& bookmark,
                                        const char* lpszSimLanguage, CString& text, long lAccess);
-ZL_EXPORT int ZLGetDefaultMacroByID(void* hDB, long lID, const char* lpszSimLanguage,
-                                    CString& text, long lAccess);
+ZL_EXPORT int ZLGetDefaultMacroByID(void* hDB, long lID, const char* lpszSimLanguage, CString& text,
+                                    long lAccess);
 ZL_EXPORT int ZLGetDefaultMacroByBookmark(void* hDB, const COleVariant& bookmark,
-                                          const char* lpszSimLanguage, CString& text,
-                                          long lAccess);
+                                          const char* lpszSimLanguage, CString& text, long lAccess);
 
 // The compiled code of a macro: a new buffer (global operator new; the
 // caller releases it with operator delete) and its length, or 0 and null

@@ -48,7 +48,8 @@ ZL_EXPORT int ZLGetPackageBookmarkByID(void* hDB, long lPackageID, COleVariant& 
 ZL_EXPORT int ZLGetPackageRootBookmark(void* hDB, COleVariant& bookmark);
 // Empties the array (freeing its variants), then adds one new bookmark per
 // package in ID order (not list order).
-ZL_EXPORT int ZLGetPackageAllBookmarks(void* hDB, CTypedPtrArray<CPtrArray, COleVariant*>& bookmarks);
+ZL_EXPORT int ZLGetPackageAllBookmarks(void* hDB,
+                                       CTypedPtrArray<CPtrArray, COleVariant*>& bookmarks);
 
 // Package attributes; getters give 10 for a NULL field.  PREV and NEXT are
 // package IDs; setting 0 stores none.

@@ -29,8 +29,9 @@ CString TextOf(CZLRecordset& rs, const char* field) {
 
 int SelectCallRow(CZLRecordset& rs, long recordID, const char* key, DWORD level) {
   const bool found = ForEachOwnedRow(rs, kModelID, recordID, [&](CZLRecordset& row) {
-    const bool match = (LevelOf(row) & level) == level &&
-                       lstrcmpi(TextOf(row, "CALL_KEY").GetString(), key != nullptr ? key : "") == 0;
+    const bool match =
+        (LevelOf(row) & level) == level &&
+        lstrcmpi(TextOf(row, "CALL_KEY").GetString(), key != nullptr ? key : "") == 0;
     return !match;
   });
   return found ? ZLE_OK : ZLE_NO_SIMLANG_ROW;

@@ -2,6 +2,7 @@
 #include "zldbctrl70/calls.h"
 
 #include "calls/call_rows.h"
+#include "frame/caller_numbers.h"
 #include "frame/dbinfo.h"
 #include "frame/guard.h"
 #include "frame/transaction.h"
@@ -17,11 +18,11 @@ int GetCall(void* hDB, const ZLRowRef& row, const char* language, const char* ke
     call.FreeObject();
     RefreshUnlessSnapshot(record);
     long id = 0;
-    int code = OwnerRecordID(record, row, EOwnerCheck::kTrustID, id);
+    COleVariant mask;
+    int code = StoredNumber(level, mask);
+    if (code == ZLE_OK) code = OwnerRecordID(record, row, EOwnerCheck::kTrustID, id);
     CZLRecordset* rs = nullptr;
     if (code == ZLE_OK) code = FindSimTable(record, ZLS_CALL, language, rs);
-    // A mask wider than the stored 32 bits can match no row.
-    if (code == ZLE_OK && level > 0xFFFFFFFFul) code = ZLE_NO_SIMLANG_ROW;
     if (code == ZLE_OK) code = SelectCallRow(*rs, id, key, static_cast<DWORD>(level));
     if (code != ZLE_OK) return ZLOutcome::Fail(code);
     ReadCallRow(*rs, call);

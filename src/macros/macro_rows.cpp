@@ -5,13 +5,14 @@
 #include <vector>
 
 #include "content/row_patterns.h"
+#include "frame/caller_numbers.h"
 #include "frame/dbinfo.h"
-#include "zldbctrl70/errors.h"
 #include "frame/stored_text.h"
 #include "frame/transaction.h"
 #include "macros/macro_blocks.h"
 #include "resources/resource_tables.h"
 #include "schema/zl_recordset.h"
+#include "zldbctrl70/errors.h"
 
 namespace zl {
 namespace {
@@ -24,13 +25,17 @@ bool HasExtras(const ZLHandleRecord& record) {
   return record.databaseVersion >= kMacroExtrasVersion;
 }
 
-bool IsTrue(const COleVariant& value) { return value.vt == VT_BOOL && value.boolVal == VARIANT_TRUE; }
+bool IsTrue(const COleVariant& value) {
+  return value.vt == VT_BOOL && value.boolVal == VARIANT_TRUE;
+}
 
 DWORD Bits(const COleVariant& value) {
   return value.vt == VT_I4 ? static_cast<DWORD>(value.lVal) : 0;
 }
 
-COleVariant BoolValue(BOOL flag) { return COleVariant(static_cast<int32_t>(flag ? 1 : 0), VT_BOOL); }
+COleVariant BoolValue(BOOL flag) {
+  return COleVariant(static_cast<int32_t>(flag ? 1 : 0), VT_BOOL);
+}
 
 bool Matches(CZLRecordset& row, const ZLMacroSelection& selection, bool extras) {
   switch (selection.kind) {
@@ -143,10 +148,11 @@ int WriteRow(ZLHandleRecord& record, CZLRecordset& rs, long recordID, const Obje
              const COleVariant& text, const COleVariant& option, const COleVariant& compiled,
              long& macroID) {
   const bool extras = HasExtras(record);
-  if (extras) {
-    const int code = CheckDescriptionLanguages(record, macro.m_mapDescription);
-    if (code != ZLE_OK) return code;
-  }
+  COleVariant state;
+  int code = StoredNumber(macro.m_lState, state);
+  if (code == ZLE_OK && macro.m_lMacroID != 0 && !FitsID(macro.m_lMacroID)) code = ZLE_NO_MACRO;
+  if (code == ZLE_OK && extras) code = CheckDescriptionLanguages(record, macro.m_mapDescription);
+  if (code != ZLE_OK) return code;
   CTransaction transaction;
   long id = macroID;
   COleVariant resourceID;
@@ -168,7 +174,7 @@ int WriteRow(ZLHandleRecord& record, CZLRecordset& rs, long recordID, const Obje
     if (extras) row.Set("COMPILED", compiled);
     row.Set("FLEXOPTION", option);
     row.Set("LEVEL", COleVariant(static_cast<int32_t>(macro.m_dwLevel)));
-    row.Set("STATE", COleVariant(macro.m_lState));
+    row.Set("STATE", state);
     row.Set("ENABLED", BoolValue(macro.m_bEnabled));
     if (extras) {
       row.Set("DEFAULT", BoolValue(macro.m_bDefault));
@@ -194,9 +200,8 @@ int SelectMacroRow(ZLHandleRecord& record, CZLRecordset& rs, long recordID,
   const bool extras = HasExtras(record);
   if (selection.kind == ZLMacroSelection::kDefName && !extras) return kKeepLastError;
   RefreshUnlessSnapshot(record);
-  const bool found = ForEachOwnedRow(rs, kModelID, recordID, [&](CZLRecordset& row) {
-    return !Matches(row, selection, extras);
-  });
+  const bool found = ForEachOwnedRow(
+      rs, kModelID, recordID, [&](CZLRecordset& row) { return !Matches(row, selection, extras); });
   return found ? ZLE_OK : ZLE_NO_SIMLANG_ROW;
 }
 
@@ -285,9 +290,8 @@ int DeleteMacroRow(ZLHandleRecord& record, CZLRecordset& rs, long recordID, long
     const COleVariant resourceID =
         HasExtras(record) ? rs.GetFieldValue("DESCRIPTION") : COleVariant();
     if (resourceID.vt == VT_I4) {
-      ForEachStringTable(record, [&](WORD, CZLRecordset& strings) {
-        DeleteRowByKey(strings, {resourceID});
-      });
+      ForEachStringTable(
+          record, [&](WORD, CZLRecordset& strings) { DeleteRowByKey(strings, {resourceID}); });
     }
     rs.Delete();
   }

@@ -6,9 +6,10 @@
 #include <new>
 
 #include "content/row_patterns.h"
+#include "frame/caller_numbers.h"
 #include "frame/dbinfo.h"
-#include "frame/stored_text.h"
 #include "frame/guard.h"
+#include "frame/stored_text.h"
 #include "frame/transaction.h"
 #include "macros/macro_rows.h"
 #include "schema/zl_recordset.h"
@@ -32,7 +33,10 @@ int ReadSelected(ZLHandleRecord& record, const ZLRowRef& row, const char* langua
                  const ZLMacroSelection& selection, Object& macro) {
   macro.FreeObject();
   long id = 0;
-  int code = OwnerRecordID(record, row, EOwnerCheck::kTrustID, id);
+  COleVariant level;
+  int code =
+      selection.kind == ZLMacroSelection::kLevel ? StoredNumber(selection.level, level) : ZLE_OK;
+  if (code == ZLE_OK) code = OwnerRecordID(record, row, EOwnerCheck::kTrustID, id);
   CZLRecordset* rs = nullptr;
   if (code == ZLE_OK) code = FindSimTable(record, ZLS_MACRO, language, rs);
   if (code == ZLE_OK) code = SelectMacroRow(record, *rs, id, selection);
@@ -156,9 +160,7 @@ int DeleteMacro(void* hDB, const ZLRowRef& row, const char* language, long macro
   });
 }
 
-ZLMacroSelection ByLevel(unsigned long level) {
-  return {ZLMacroSelection::kLevel, level, nullptr};
-}
+ZLMacroSelection ByLevel(unsigned long level) { return {ZLMacroSelection::kLevel, level, nullptr}; }
 ZLMacroSelection ByName(const char* name) { return {ZLMacroSelection::kDefName, 0, name}; }
 const ZLMacroSelection kInterface = {ZLMacroSelection::kInterface, 0, nullptr};
 const ZLMacroSelection kDefault = {ZLMacroSelection::kDefault, 0, nullptr};
@@ -172,56 +174,56 @@ ZLRowRef BM(const COleVariant& bookmark) { return ZLRowRef::ByBookmark(bookmark,
 
 // The object getters: by level, by name, interface and default, each in
 // text and stored form, by ID and by bookmark.
-#define ZL_DEFINE_MACRO_GETTERS(Object)                                                          \
-  int ZLGetMacroByID(void* hDB, long lID, const char* lang, unsigned long level, Object& macro,  \
-                     long access) {                                                              \
-    return GetMacro(hDB, ID(lID), lang, ZL_LEVEL(level), macro, access);                         \
-  }                                                                                              \
-  int ZLGetMacroByBookmark(void* hDB, const COleVariant& bm, const char* lang,                   \
-                           unsigned long level, Object& macro, long access) {                    \
-    return GetMacro(hDB, BM(bm), lang, ZL_LEVEL(level), macro, access);                          \
-  }                                                                                              \
-  int ZLGetMacroByID(void* hDB, long lID, const char* lang, const char* name, Object& macro,      \
-                     long access) {                                                              \
-    return GetMacro(hDB, ID(lID), lang, ByName(name), macro, access);                            \
-  }                                                                                              \
-  int ZLGetMacroByBookmark(void* hDB, const COleVariant& bm, const char* lang, const char* name, \
-                           Object& macro, long access) {                                         \
-    return GetMacro(hDB, BM(bm), lang, ByName(name), macro, access);                             \
-  }                                                                                              \
-  int ZLGetInterfaceByID(void* hDB, long lID, const char* lang, Object& macro, long access) {    \
-    return GetMacro(hDB, ID(lID), lang, kInterface, macro, access);                              \
-  }                                                                                              \
-  int ZLGetInterfaceByBookmark(void* hDB, const COleVariant& bm, const char* lang,               \
-                               Object& macro, long access) {                                     \
-    return GetMacro(hDB, BM(bm), lang, kInterface, macro, access);                               \
-  }                                                                                              \
-  int ZLGetDefaultMacroByID(void* hDB, long lID, const char* lang, Object& macro, long access) { \
-    return GetMacro(hDB, ID(lID), lang, kDefault, macro, access);                                \
-  }                                                                                              \
-  int ZLGetDefaultMacroByBookmark(void* hDB, const COleVariant& bm, const char* lang,            \
-                                  Object& macro, long access) {                                  \
-    return GetMacro(hDB, BM(bm), lang, kDefault, macro, access);                                 \
-  }                                                                                              \
-  int ZLGetMacrosByID(void* hDB, long lID, CMacroMapOf<Object>& macros, long access) {           \
-    return GetMacros(hDB, ID(lID), macros, access);                                              \
-  }                                                                                              \
-  int ZLGetMacrosByBookmark(void* hDB, const COleVariant& bm, CMacroMapOf<Object>& macros,       \
-                            long access) {                                                       \
-    return GetMacros(hDB, BM(bm), macros, access);                                               \
-  }                                                                                              \
-  int ZLSetMacroByID(void* hDB, long lID, const char* lang, const Object& macro) {               \
-    return SetMacro(hDB, ID(lID), lang, macro);                                                  \
-  }                                                                                              \
-  int ZLSetMacroByBookmark(void* hDB, const COleVariant& bm, const char* lang,                   \
-                           const Object& macro) {                                                \
-    return SetMacro(hDB, BM(bm), lang, macro);                                                   \
-  }                                                                                              \
-  int ZLSetMacrosByID(void* hDB, long lID, const CMacroMapOf<Object>& macros) {                  \
-    return SetMacros(hDB, ID(lID), macros);                                                      \
-  }                                                                                              \
+#define ZL_DEFINE_MACRO_GETTERS(Object)                                                            \
+  int ZLGetMacroByID(void* hDB, long lID, const char* lang, unsigned long level, Object& macro,    \
+                     long access) {                                                                \
+    return GetMacro(hDB, ID(lID), lang, ZL_LEVEL(level), macro, access);                           \
+  }                                                                                                \
+  int ZLGetMacroByBookmark(void* hDB, const COleVariant& bm, const char* lang,                     \
+                           unsigned long level, Object& macro, long access) {                      \
+    return GetMacro(hDB, BM(bm), lang, ZL_LEVEL(level), macro, access);                            \
+  }                                                                                                \
+  int ZLGetMacroByID(void* hDB, long lID, const char* lang, const char* name, Object& macro,       \
+                     long access) {                                                                \
+    return GetMacro(hDB, ID(lID), lang, ByName(name), macro, access);                              \
+  }                                                                                                \
+  int ZLGetMacroByBookmark(void* hDB, const COleVariant& bm, const char* lang, const char* name,   \
+                           Object& macro, long access) {                                           \
+    return GetMacro(hDB, BM(bm), lang, ByName(name), macro, access);                               \
+  }                                                                                                \
+  int ZLGetInterfaceByID(void* hDB, long lID, const char* lang, Object& macro, long access) {      \
+    return GetMacro(hDB, ID(lID), lang, kInterface, macro, access);                                \
+  }                                                                                                \
+  int ZLGetInterfaceByBookmark(void* hDB, const COleVariant& bm, const char* lang, Object& macro,  \
+                               long access) {                                                      \
+    return GetMacro(hDB, BM(bm), lang, kInterface, macro, access);                                 \
+  }                                                                                                \
+  int ZLGetDefaultMacroByID(void* hDB, long lID, const char* lang, Object& macro, long access) {   \
+    return GetMacro(hDB, ID(lID), lang, kDefault, macro, access);                                  \
+  }                                                                                                \
+  int ZLGetDefaultMacroByBookmark(void* hDB, const COleVariant& bm, const char* lang,              \
+                                  Object& macro, long access) {                                    \
+    return GetMacro(hDB, BM(bm), lang, kDefault, macro, access);                                   \
+  }                                                                                                \
+  int ZLGetMacrosByID(void* hDB, long lID, CMacroMapOf<Object>& macros, long access) {             \
+    return GetMacros(hDB, ID(lID), macros, access);                                                \
+  }                                                                                                \
+  int ZLGetMacrosByBookmark(void* hDB, const COleVariant& bm, CMacroMapOf<Object>& macros,         \
+                            long access) {                                                         \
+    return GetMacros(hDB, BM(bm), macros, access);                                                 \
+  }                                                                                                \
+  int ZLSetMacroByID(void* hDB, long lID, const char* lang, const Object& macro) {                 \
+    return SetMacro(hDB, ID(lID), lang, macro);                                                    \
+  }                                                                                                \
+  int ZLSetMacroByBookmark(void* hDB, const COleVariant& bm, const char* lang,                     \
+                           const Object& macro) {                                                  \
+    return SetMacro(hDB, BM(bm), lang, macro);                                                     \
+  }                                                                                                \
+  int ZLSetMacrosByID(void* hDB, long lID, const CMacroMapOf<Object>& macros) {                    \
+    return SetMacros(hDB, ID(lID), macros);                                                        \
+  }                                                                                                \
   int ZLSetMacrosByBookmark(void* hDB, const COleVariant& bm, const CMacroMapOf<Object>& macros) { \
-    return SetMacros(hDB, BM(bm), macros);                                                       \
+    return SetMacros(hDB, BM(bm), macros);                                                         \
   }
 
 ZL_DEFINE_MACRO_GETTERS(CZLMacroObject)
@@ -258,8 +260,8 @@ int ZLGetDefaultMacroByBookmark(void* hDB, const COleVariant& bm, const char* la
                                 long access) {
   return GetMacroText(hDB, BM(bm), lang, kDefault, text, access);
 }
-int ZLGetCompiledMacroByID(void* hDB, long lID, const char* lang, unsigned long level,
-                           long& length, unsigned char** buffer) {
+int ZLGetCompiledMacroByID(void* hDB, long lID, const char* lang, unsigned long level, long& length,
+                           unsigned char** buffer) {
   return GetCompiled(hDB, ID(lID), lang, ZL_LEVEL(level), length, buffer);
 }
 int ZLGetCompiledMacroByID(void* hDB, long lID, const char* lang, const char* name, long& length,

@@ -31,8 +31,7 @@ struct CLinkValue {
 enum EStamp { kNoStamp, kStamp };
 
 template <class Kind>
-int GetAttribute(void* hDB, const ZLPackageRef& ref, const char* field,
-                 typename Kind::Out value) {
+int GetAttribute(void* hDB, const ZLPackageRef& ref, const char* field, typename Kind::Out value) {
   return RunGuarded(hDB, [&](ZLHandleRecord& record) {
     long id = 0;
     const int code = LocatePackage(record, ref, id);
@@ -67,28 +66,28 @@ ZLPackageRef BM(const COleVariant& bookmark) { return ZLPackageRef::ByBookmark(b
 }  // namespace
 
 // Name, field, value kind, stamp.
-#define ZL_PACKAGE_ATTRIBUTES(X)                           \
-  X(Name, "PACKAGE_NAME", CTextValue, kStamp)              \
-  X(CreatedUser, "CREATED_USER", CTextValue, kNoStamp)     \
-  X(ModifiedUser, "AUTHOR", CTextValue, kNoStamp)          \
-  X(CreatedDate, "CREATED_DATE", CDateValue, kNoStamp)     \
-  X(ModifiedDate, "DATE", CDateValue, kNoStamp)            \
-  X(Prev, "PREV", CLinkValue, kStamp)                      \
-  X(Next, "NEXT", CLinkValue, kStamp)                      \
+#define ZL_PACKAGE_ATTRIBUTES(X)                       \
+  X(Name, "PACKAGE_NAME", CTextValue, kStamp)          \
+  X(CreatedUser, "CREATED_USER", CTextValue, kNoStamp) \
+  X(ModifiedUser, "AUTHOR", CTextValue, kNoStamp)      \
+  X(CreatedDate, "CREATED_DATE", CDateValue, kNoStamp) \
+  X(ModifiedDate, "DATE", CDateValue, kNoStamp)        \
+  X(Prev, "PREV", CLinkValue, kStamp)                  \
+  X(Next, "NEXT", CLinkValue, kStamp)                  \
   X(State, "STATE", CUnsignedValue, kStamp)
 
-#define ZL_DEFINE_PACKAGE_ATTRIBUTE(Name, field, Kind, stamp)                                  \
-  int ZLGetPackage##Name##ByID(void* hDB, long lID, Kind::Out value) {                         \
-    return GetAttribute<Kind>(hDB, ID(lID), field, value);                                     \
-  }                                                                                            \
-  int ZLGetPackage##Name##ByBookmark(void* hDB, const COleVariant& bm, Kind::Out value) {      \
-    return GetAttribute<Kind>(hDB, BM(bm), field, value);                                      \
-  }                                                                                            \
-  int ZLSetPackage##Name##ByID(void* hDB, long lID, Kind::In value) {                          \
-    return SetAttribute<Kind, stamp>(hDB, ID(lID), field, value);                              \
-  }                                                                                            \
-  int ZLSetPackage##Name##ByBookmark(void* hDB, const COleVariant& bm, Kind::In value) {       \
-    return SetAttribute<Kind, stamp>(hDB, BM(bm), field, value);                               \
+#define ZL_DEFINE_PACKAGE_ATTRIBUTE(Name, field, Kind, stamp)                             \
+  int ZLGetPackage##Name##ByID(void* hDB, long lID, Kind::Out value) {                    \
+    return GetAttribute<Kind>(hDB, ID(lID), field, value);                                \
+  }                                                                                       \
+  int ZLGetPackage##Name##ByBookmark(void* hDB, const COleVariant& bm, Kind::Out value) { \
+    return GetAttribute<Kind>(hDB, BM(bm), field, value);                                 \
+  }                                                                                       \
+  int ZLSetPackage##Name##ByID(void* hDB, long lID, Kind::In value) {                     \
+    return SetAttribute<Kind, stamp>(hDB, ID(lID), field, value);                         \
+  }                                                                                       \
+  int ZLSetPackage##Name##ByBookmark(void* hDB, const COleVariant& bm, Kind::In value) {  \
+    return SetAttribute<Kind, stamp>(hDB, BM(bm), field, value);                          \
   }
 
 ZL_PACKAGE_ATTRIBUTES(ZL_DEFINE_PACKAGE_ATTRIBUTE)

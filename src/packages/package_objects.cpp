@@ -80,16 +80,16 @@ int SetObjects(void* hDB, const ZLPackageRef& ref,
 
 enum EPart { kPackagePart, kBodyPart };
 
-int GetCompiled(void* hDB, const ZLPackageRef& ref, const char* language, EPart part,
-                long& length, unsigned char** buffer) {
+int GetCompiled(void* hDB, const ZLPackageRef& ref, const char* language, EPart part, long& length,
+                unsigned char** buffer) {
   if (buffer == nullptr) return 0;
   return RunGuarded(hDB, [&](ZLHandleRecord& record) {
     CZLBinaryPackageObject package;
     const int code = ReadObject(record, ref, language, package);
     if (code != ZLE_OK) return ZLOutcome::Fail(code);
-    CopyToNewBuffer(part == kPackagePart ? package.m_lbPackageBinary
-                                         : package.m_lbPackageBodyBinary,
-                    length, *buffer);
+    CopyToNewBuffer(
+        part == kPackagePart ? package.m_lbPackageBinary : package.m_lbPackageBodyBinary, length,
+        *buffer);
     return ZLOutcome::Ok();
   });
 }
@@ -109,34 +109,33 @@ ZLPackageRef BM(const COleVariant& bookmark) { return ZLPackageRef::ByBookmark(b
 
 }  // namespace
 
-#define ZL_DEFINE_PACKAGE_OBJECTS(Object, Map)                                                   \
-  int ZLGetPackageByName(void* hDB, const char* name, const char* lang, Object& package,       \
-                         long access) {                                                        \
-    return GetObject(hDB, Name(name), lang, package, access);                                  \
-  }                                                                                            \
-  int ZLGetPackageByBookmark(void* hDB, const COleVariant& bm, const char* lang,               \
-                             Object& package, long access) {                                   \
-    return GetObject(hDB, BM(bm), lang, package, access);                                      \
-  }                                                                                            \
-  int ZLGetPackageByName(void* hDB, const char* name, Map& packages, long access) {            \
-    return GetObjects(hDB, Name(name), packages, access);                                      \
-  }                                                                                            \
-  int ZLGetPackageByBookmark(void* hDB, const COleVariant& bm, Map& packages, long access) {   \
-    return GetObjects(hDB, BM(bm), packages, access);                                          \
-  }                                                                                            \
-  int ZLSetPackageByName(void* hDB, const char* name, const char* lang,                        \
-                         const Object& package) {                                              \
-    return SetObject(hDB, Name(name), lang, package);                                          \
-  }                                                                                            \
-  int ZLSetPackageByBookmark(void* hDB, const COleVariant& bm, const char* lang,               \
-                             const Object& package) {                                          \
-    return SetObject(hDB, BM(bm), lang, package);                                              \
-  }                                                                                            \
-  int ZLSetPackageByName(void* hDB, const char* name, const Map& packages) {                   \
-    return SetObjects(hDB, Name(name), packages);                                              \
-  }                                                                                            \
-  int ZLSetPackageByBookmark(void* hDB, const COleVariant& bm, const Map& packages) {          \
-    return SetObjects(hDB, BM(bm), packages);                                                  \
+#define ZL_DEFINE_PACKAGE_OBJECTS(Object, Map)                                                    \
+  int ZLGetPackageByName(void* hDB, const char* name, const char* lang, Object& package,          \
+                         long access) {                                                           \
+    return GetObject(hDB, Name(name), lang, package, access);                                     \
+  }                                                                                               \
+  int ZLGetPackageByBookmark(void* hDB, const COleVariant& bm, const char* lang, Object& package, \
+                             long access) {                                                       \
+    return GetObject(hDB, BM(bm), lang, package, access);                                         \
+  }                                                                                               \
+  int ZLGetPackageByName(void* hDB, const char* name, Map& packages, long access) {               \
+    return GetObjects(hDB, Name(name), packages, access);                                         \
+  }                                                                                               \
+  int ZLGetPackageByBookmark(void* hDB, const COleVariant& bm, Map& packages, long access) {      \
+    return GetObjects(hDB, BM(bm), packages, access);                                             \
+  }                                                                                               \
+  int ZLSetPackageByName(void* hDB, const char* name, const char* lang, const Object& package) {  \
+    return SetObject(hDB, Name(name), lang, package);                                             \
+  }                                                                                               \
+  int ZLSetPackageByBookmark(void* hDB, const COleVariant& bm, const char* lang,                  \
+                             const Object& package) {                                             \
+    return SetObject(hDB, BM(bm), lang, package);                                                 \
+  }                                                                                               \
+  int ZLSetPackageByName(void* hDB, const char* name, const Map& packages) {                      \
+    return SetObjects(hDB, Name(name), packages);                                                 \
+  }                                                                                               \
+  int ZLSetPackageByBookmark(void* hDB, const COleVariant& bm, const Map& packages) {             \
+    return SetObjects(hDB, BM(bm), packages);                                                     \
   }
 
 ZL_DEFINE_PACKAGE_OBJECTS(CZLPackageObject, CZLPackageMap)
@@ -150,8 +149,8 @@ int ZLGetCompiledPackageBodyByName(void* hDB, const char* name, const char* lang
                                    unsigned char** buffer) {
   return GetCompiled(hDB, Name(name), lang, kBodyPart, length, buffer);
 }
-int ZLGetCompiledPackageByBookmark(void* hDB, const COleVariant& bm, const char* lang,
-                                   long& length, unsigned char** buffer) {
+int ZLGetCompiledPackageByBookmark(void* hDB, const COleVariant& bm, const char* lang, long& length,
+                                   unsigned char** buffer) {
   return GetCompiled(hDB, BM(bm), lang, kPackagePart, length, buffer);
 }
 int ZLGetCompiledPackageBodyByBookmark(void* hDB, const COleVariant& bm, const char* lang,

@@ -75,8 +75,7 @@ ZLOutcome CopyRecord(ZLHandleRecord& source, const COleVariant& sourceBookmark,
   CZLRecordset& to = *PackageRecords(dest);
   from.SetBookmark(sourceBookmark);
   const COleVariant name = from.GetFieldValue("PACKAGE_NAME");
-  const bool sameFile =
-      source.fileDevice == dest.fileDevice && source.fileInode == dest.fileInode;
+  const bool sameFile = source.fileDevice == dest.fileDevice && source.fileInode == dest.fileInode;
   static const char* const kCopied[] = {"CREATED_USER", "CREATED_DATE", "AUTHOR", "DATE",
                                         "STATE",        "PREV",         "NEXT"};
   const size_t copiedCount = sameFile ? 7 : 5;

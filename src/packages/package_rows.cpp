@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "content/row_patterns.h"
+#include "frame/caller_numbers.h"
 #include "frame/dbinfo.h"
 #include "frame/guard.h"
 #include "frame/stored_text.h"
@@ -17,8 +18,12 @@ namespace {
 constexpr const char kPackageID[] = "PACKAGE_ID";
 constexpr const char kObjectID[] = "PACKAGE_OBJ_ID";
 
-bool IsTrue(const COleVariant& value) { return value.vt == VT_BOOL && value.boolVal == VARIANT_TRUE; }
-COleVariant BoolValue(BOOL flag) { return COleVariant(static_cast<int32_t>(flag ? 1 : 0), VT_BOOL); }
+bool IsTrue(const COleVariant& value) {
+  return value.vt == VT_BOOL && value.boolVal == VARIANT_TRUE;
+}
+COleVariant BoolValue(BOOL flag) {
+  return COleVariant(static_cast<int32_t>(flag ? 1 : 0), VT_BOOL);
+}
 COleVariant Null() {
   COleVariant value;
   value.SetNull();
@@ -47,6 +52,9 @@ int ReadText(CZLRecordset& rs, const char* field, bool compressed, CString& text
 template <class Object>
 int WriteRow(CZLRecordset& rs, long packageID, const Object& package, const COleVariant& text,
              const COleVariant& body) {
+  COleVariant state;
+  const int code = StoredNumber(package.m_lState, state);
+  if (code != ZLE_OK) return code;
   bool edit = false;
   if (package.m_lPackageObjID == 0) {
     edit = SeekID(rs, packageID);
@@ -70,7 +78,7 @@ int WriteRow(CZLRecordset& rs, long packageID, const Object& package, const COle
   row.Set("PACKAGE_BODY_TEXT", package.m_bUseBody ? body : Null());
   row.Set("PACKAGE_BODY_BINARY",
           package.m_bUseBody ? BinaryOrNull(package.m_lbPackageBodyBinary) : Null());
-  row.Set("STATE", COleVariant(package.m_lState));
+  row.Set("STATE", state);
   row.Set("USE_BODY", BoolValue(package.m_bUseBody));
   row.Set("ENABLED", BoolValue(package.m_bEnabled));
   row.Update();
@@ -163,15 +171,16 @@ int ReadPackageMap(ZLHandleRecord& record, long packageID,
   ZLFreePackageMap(map);
   int code = ZLE_OK;
   try {
-    code = ForEachSimLanguage(record, ZLS_PACKAGE, [&](const CString& language, CZLRecordset& rs) -> int {
-      std::unique_ptr<Object> package(new Object);
-      const int read = ReadPackageObject(rs, packageID, *package);
-      if (read == ZLE_NO_SIMLANG_ROW) return ZLE_OK;
-      if (read != ZLE_OK) return read;
-      map[language] = package.get();
-      package.release();
-      return ZLE_OK;
-    });
+    code = ForEachSimLanguage(record, ZLS_PACKAGE,
+                              [&](const CString& language, CZLRecordset& rs) -> int {
+                                std::unique_ptr<Object> package(new Object);
+                                const int read = ReadPackageObject(rs, packageID, *package);
+                                if (read == ZLE_NO_SIMLANG_ROW) return ZLE_OK;
+                                if (read != ZLE_OK) return read;
+                                map[language] = package.get();
+                                package.release();
+                                return ZLE_OK;
+                              });
   } catch (...) {
     ZLFreePackageMap(map);
     throw;

@@ -19,8 +19,8 @@ int OwnerRecordID(ZLHandleRecord& record, const ZLRowRef& row, EOwnerCheck check
     });
   }
   id = row.recordID;
-  if (check == EOwnerCheck::kTrustID) return ZLE_OK;
   if (!FitsID(id)) return ZLE_NO_RECORD;
+  if (check == EOwnerCheck::kTrustID) return ZLE_OK;
   return SeekByID(record, main, "MODEL_ID", id);
 }
 

@@ -12,13 +12,14 @@ namespace zl {
 
 // How an operation checks the record it is given.
 enum class EOwnerCheck {
-  kTrustID,     // a record ID is used as given (reads: no row simply matches)
-  kMustExist,   // the record must exist (writes: no rows for a missing record)
+  kTrustID,    // a record ID is used as given (reads: no row simply matches)
+  kMustExist,  // the record must exist (writes: no rows for a missing record)
 };
 
 // The record ID of row (a record ID or a MAIN bookmark; the parameter-set ID
-// is ignored).  8 for a bookmark that cannot be set, 11 for a record that
-// must exist and does not, 9/6 for engine failures.
+// is ignored).  8 for a bookmark that cannot be set, 11 for an ID no 32-bit
+// key can hold or a record that must exist and does not, 9/6 for engine
+// failures.
 int OwnerRecordID(ZLHandleRecord& record, const ZLRowRef& row, EOwnerCheck check, long& id);
 
 // The open recordset of the simulator language's table of kind

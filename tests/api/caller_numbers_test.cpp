@@ -166,8 +166,407 @@ void AddParamSetAttribute(CNumberTable& table, const std::string& name, const st
   }
 }
 
+// ---- simulator-language families ----------------------------------------------
+//
+// Record 1 has a macro and a call line in VHDLA, and package 1 (named "x")
+// an object there: what a cut macro, call or object ID names.
+
+// The bookmark of package 1.
+COleVariant& PackageMark() {
+  static COleVariant mark;
+  return mark;
+}
+
+using CSimCall = std::function<int(void*, const COleVariant&, long)>;
+
+CNumberCase Signed(const char* argument, int code, CSimCall call) {
+  return {argument, false, code, std::move(call)};
+}
+CNumberCase Unsigned(const char* argument, int code,
+                     std::function<int(void*, const COleVariant&, unsigned long)> call) {
+  return {argument, true, code, [call](void* h, const COleVariant& b, long n) {
+            return call(h, b, static_cast<unsigned long>(n));
+          }};
+}
+
+template <class Object>
+struct CObjectName;
+template <>
+struct CObjectName<CZLMacroObject> {
+  static constexpr const char* value = "CZLMacroObject";
+};
+template <>
+struct CObjectName<CZLBinaryMacroObject> {
+  static constexpr const char* value = "CZLBinaryMacroObject";
+};
+template <>
+struct CObjectName<CString> {
+  static constexpr const char* value = "CString";
+};
+template <>
+struct CObjectName<CZLPackageObject> {
+  static constexpr const char* value = "CZLPackageObject";
+};
+template <>
+struct CObjectName<CZLBinaryPackageObject> {
+  static constexpr const char* value = "CZLBinaryPackageObject";
+};
+
+// The getters of one macro form (object or text).
+template <class Out>
+void AddMacroGetters(CNumberTable& t) {
+  const std::string out = std::string(CObjectName<Out>::value) + "&, long)";
+  const std::string id = "(void*, long, char const*, ";
+  const std::string bm = "(void*, COleVariant const&, char const*, ";
+  constexpr long kAccess = ZL_MACRO_ACCESS;
+  auto access = [](CSimCall call) { return Signed("lAccess", ZLE_MACRO_ACCESS_KEY, call); };
+  auto lID = [](CSimCall call) { return Signed("lID", ZLE_NO_RECORD, call); };
+  t["ZLGetMacroByID" + id + "unsigned long, " + out] = {
+      lID([](void* h, const COleVariant&, long n) {
+        return ZLGetMacroByID(h, n, "VHDLA", 1ul, Sample<Out>(), kAccess);
+      }),
+      Unsigned("dwLevel", ZLE_ENGINE,
+               [](void* h, const COleVariant&, unsigned long v) {
+                 return ZLGetMacroByID(h, 1, "VHDLA", v, Sample<Out>(), kAccess);
+               }),
+      access([](void* h, const COleVariant&, long n) {
+        return ZLGetMacroByID(h, 1, "VHDLA", 1ul, Sample<Out>(), n);
+      })};
+  t["ZLGetMacroByBookmark" + bm + "unsigned long, " + out] = {
+      Unsigned("dwLevel", ZLE_ENGINE,
+               [](void* h, const COleVariant& b, unsigned long v) {
+                 return ZLGetMacroByBookmark(h, b, "VHDLA", v, Sample<Out>(), kAccess);
+               }),
+      access([](void* h, const COleVariant& b, long n) {
+        return ZLGetMacroByBookmark(h, b, "VHDLA", 1ul, Sample<Out>(), n);
+      })};
+  t["ZLGetMacroByID" + id + "char const*, " + out] = {
+      lID([](void* h, const COleVariant&, long n) {
+        return ZLGetMacroByID(h, n, "VHDLA", "x", Sample<Out>(), kAccess);
+      }),
+      access([](void* h, const COleVariant&, long n) {
+        return ZLGetMacroByID(h, 1, "VHDLA", "x", Sample<Out>(), n);
+      })};
+  t["ZLGetMacroByBookmark" + bm + "char const*, " + out] = {
+      access([](void* h, const COleVariant& b, long n) {
+        return ZLGetMacroByBookmark(h, b, "VHDLA", "x", Sample<Out>(), n);
+      })};
+  t["ZLGetInterfaceByID" + id + out] = {
+      lID([](void* h, const COleVariant&, long n) {
+        return ZLGetInterfaceByID(h, n, "VHDLA", Sample<Out>(), kAccess);
+      }),
+      access([](void* h, const COleVariant&, long n) {
+        return ZLGetInterfaceByID(h, 1, "VHDLA", Sample<Out>(), n);
+      })};
+  t["ZLGetInterfaceByBookmark" + bm + out] = {access([](void* h, const COleVariant& b, long n) {
+    return ZLGetInterfaceByBookmark(h, b, "VHDLA", Sample<Out>(), n);
+  })};
+  t["ZLGetDefaultMacroByID" + id + out] = {
+      lID([](void* h, const COleVariant&, long n) {
+        return ZLGetDefaultMacroByID(h, n, "VHDLA", Sample<Out>(), kAccess);
+      }),
+      access([](void* h, const COleVariant&, long n) {
+        return ZLGetDefaultMacroByID(h, 1, "VHDLA", Sample<Out>(), n);
+      })};
+  t["ZLGetDefaultMacroByBookmark" + bm + out] = {access([](void* h, const COleVariant& b, long n) {
+    return ZLGetDefaultMacroByBookmark(h, b, "VHDLA", Sample<Out>(), n);
+  })};
+}
+
+// The map getter, the setters and the map setter of one object form.
+template <class Object>
+void AddMacroWriters(CNumberTable& t) {
+  using CArrayOf = CTypedPtrArray<CObArray, Object*>;
+  using CMapOf = CTypedPtrMap<CMapStringToOb, CString, CArrayOf*>;
+  const std::string name = CObjectName<Object>::value;
+  const std::string map =
+      "CTypedPtrMap<CMapStringToOb, CString, CTypedPtrArray<CObArray, " + name + "*>*>";
+  constexpr long kAccess = ZL_MACRO_ACCESS;
+  t["ZLGetMacrosByID(void*, long, " + map + "&, long)"] = {
+      Signed("lID", ZLE_NO_RECORD,
+             [](void* h, const COleVariant&, long n) {
+               CMapOf macros;
+               return ZLGetMacrosByID(h, n, macros, kAccess);
+             }),
+      Signed("lAccess", ZLE_MACRO_ACCESS_KEY, [](void* h, const COleVariant&, long n) {
+        CMapOf macros;
+        return ZLGetMacrosByID(h, 1, macros, n);
+      })};
+  t["ZLGetMacrosByBookmark(void*, COleVariant const&, " + map + "&, long)"] = {
+      Signed("lAccess", ZLE_MACRO_ACCESS_KEY, [](void* h, const COleVariant& b, long n) {
+        CMapOf macros;
+        return ZLGetMacrosByBookmark(h, b, macros, n);
+      })};
+  // Writes one object through a single or a map setter, by ID or bookmark.
+  auto write = [](bool useMap, bool byBookmark, long id, long macroID, long state) {
+    return [=](void* h, const COleVariant& b, long n) {
+      Object object;
+      object.m_dwLevel = 1;
+      object.m_lMacroID = macroID == -1 ? n : macroID;
+      object.m_lState = state == -1 ? n : state;
+      if (!useMap) {
+        return byBookmark ? ZLSetMacroByBookmark(h, b, "VHDLA", object)
+                          : ZLSetMacroByID(h, id == -1 ? n : id, "VHDLA", object);
+      }
+      CArrayOf array;
+      array.Add(&object);
+      CMapOf macros;
+      macros["VHDLA"] = &array;
+      return byBookmark ? ZLSetMacrosByBookmark(h, b, macros)
+                        : ZLSetMacrosByID(h, id == -1 ? n : id, macros);
+    };
+  };
+  for (bool useMap : {false, true}) {
+    const std::string single = "char const*, " + name + " const&)";
+    const std::string tail = useMap ? map + " const&)" : single;
+    const std::string op = useMap ? "ZLSetMacros" : "ZLSetMacro";
+    t[op + "ByID(void*, long, " + tail] = {
+        Signed("lID", ZLE_NO_RECORD, write(useMap, false, -1, 0, 0)),
+        Signed("m_lMacroID", ZLE_NO_MACRO, write(useMap, false, 1, -1, 0)),
+        Signed("m_lState", ZLE_ENGINE, write(useMap, false, 1, 0, -1))};
+    t[op + "ByBookmark(void*, COleVariant const&, " + tail] = {
+        Signed("m_lMacroID", ZLE_NO_MACRO, write(useMap, true, 1, -1, 0)),
+        Signed("m_lState", ZLE_ENGINE, write(useMap, true, 1, 0, -1))};
+  }
+}
+
+template <class Object>
+void AddPackageObjects(CNumberTable& t) {
+  using CMapOf = CTypedPtrMap<CMapStringToOb, CString, Object*>;
+  const std::string name = CObjectName<Object>::value;
+  const std::string map = "CTypedPtrMap<CMapStringToOb, CString, " + name + "*>";
+  auto access = [](CSimCall call) { return Signed("lAccess", ZLE_PACKAGE_ACCESS_KEY, call); };
+  t["ZLGetPackageByName(void*, char const*, char const*, " + name + "&, long)"] = {
+      access([](void* h, const COleVariant&, long n) {
+        Object object;
+        return ZLGetPackageByName(h, "x", "VHDLA", object, n);
+      })};
+  t["ZLGetPackageByBookmark(void*, COleVariant const&, char const*, " + name + "&, long)"] = {
+      access([](void* h, const COleVariant&, long n) {
+        Object object;
+        return ZLGetPackageByBookmark(h, PackageMark(), "VHDLA", object, n);
+      })};
+  t["ZLGetPackageByName(void*, char const*, " + map + "&, long)"] = {
+      access([](void* h, const COleVariant&, long n) {
+        CMapOf objects;
+        return ZLGetPackageByName(h, "x", objects, n);
+      })};
+  t["ZLGetPackageByBookmark(void*, COleVariant const&, " + map + "&, long)"] = {
+      access([](void* h, const COleVariant&, long n) {
+        CMapOf objects;
+        return ZLGetPackageByBookmark(h, PackageMark(), objects, n);
+      })};
+  auto write = [](bool useMap, bool byBookmark, long objectID, long state) {
+    return [=](void* h, const COleVariant&, long n) {
+      Object object;
+      object.m_lPackageObjID = objectID == -1 ? n : objectID;
+      object.m_lState = state == -1 ? n : state;
+      if (!useMap) {
+        return byBookmark ? ZLSetPackageByBookmark(h, PackageMark(), "VHDLA", object)
+                          : ZLSetPackageByName(h, "x", "VHDLA", object);
+      }
+      CMapOf objects;
+      objects["VHDLA"] = &object;
+      const int result = byBookmark ? ZLSetPackageByBookmark(h, PackageMark(), objects)
+                                    : ZLSetPackageByName(h, "x", objects);
+      objects.RemoveAll();
+      return result;
+    };
+  };
+  for (bool byBookmark : {false, true}) {
+    const std::string head = byBookmark ? "ZLSetPackageByBookmark(void*, COleVariant const&, "
+                                        : "ZLSetPackageByName(void*, char const*, ";
+    for (bool useMap : {false, true}) {
+      const std::string tail = useMap ? map + " const&)" : "char const*, " + name + " const&)";
+      t[head + tail] = {Signed("m_lPackageObjID", ZLE_NO_MACRO, write(useMap, byBookmark, -1, 0)),
+                        Signed("m_lState", ZLE_ENGINE, write(useMap, byBookmark, 0, -1))};
+    }
+  }
+}
+
+// A package attribute: the ID forms take an ID, the setters of numbers a
+// value that must fit.
+template <class Out, class In>
+void AddPackageAttribute(CNumberTable& t, const std::string& name, int (*get)(void*, long, Out&),
+                         int (*set)(void*, long, In),
+                         int (*setByBookmark)(void*, const COleVariant&, In)) {
+  const std::string out = std::string(TypeName<Out>::value) + "&)";
+  t["ZLGetPackage" + name + "ByID(void*, long, " + out] = {
+      Signed("lID", ZLE_NO_RECORD,
+             [get](void* h, const COleVariant&, long n) { return get(h, n, Sample<Out>()); })};
+  auto& byID = t["ZLSetPackage" + name + "ByID(void*, long, " + InName<In>() + ")"];
+  byID = {Signed("lID", ZLE_NO_RECORD, [set](void* h, const COleVariant&, long n) {
+    return set(h, n, Sample<std::decay_t<In>>());
+  })};
+  for (const auto& c :
+       ValueCases<In>([set](void*h, const COleVariant&, In v) { return set(h, 1, v); })) {
+    byID.push_back(c);
+  }
+  if (kIsNumber<In>) {
+    t["ZLSetPackage" + name + "ByBookmark(void*, COleVariant const&, " + InName<In>() + ")"] =
+        ValueCases<In>([setByBookmark](void* h, const COleVariant&, In v) {
+          return setByBookmark(h, PackageMark(), v);
+        });
+  }
+}
+
+void AddSimLanguageCases(CNumberTable& t) {
+  AddMacroGetters<CZLMacroObject>(t);
+  AddMacroGetters<CZLBinaryMacroObject>(t);
+  AddMacroGetters<CString>(t);
+  AddMacroWriters<CZLMacroObject>(t);
+  AddMacroWriters<CZLBinaryMacroObject>(t);
+  AddPackageObjects<CZLPackageObject>(t);
+  AddPackageObjects<CZLBinaryPackageObject>(t);
+  auto lID = [](CSimCall call) { return Signed("lID", ZLE_NO_RECORD, call); };
+  // Compiled code: the length and buffer only come out.
+  t["ZLGetCompiledMacroByID(void*, long, char const*, unsigned long, long&, unsigned char**)"] = {
+      lID([](void* h, const COleVariant&, long n) {
+        long l = 0;
+        unsigned char* p = nullptr;
+        return ZLGetCompiledMacroByID(h, n, "VHDLA", 1ul, l, &p);
+      }),
+      Unsigned("dwLevel", ZLE_ENGINE, [](void* h, const COleVariant&, unsigned long v) {
+        long l = 0;
+        unsigned char* p = nullptr;
+        return ZLGetCompiledMacroByID(h, 1, "VHDLA", v, l, &p);
+      })};
+  t["ZLGetCompiledMacroByBookmark(void*, COleVariant const&, char const*, unsigned long, long&, "
+    "unsigned char**)"] = {
+      Unsigned("dwLevel", ZLE_ENGINE, [](void* h, const COleVariant& b, unsigned long v) {
+        long l = 0;
+        unsigned char* p = nullptr;
+        return ZLGetCompiledMacroByBookmark(h, b, "VHDLA", v, l, &p);
+      })};
+  t["ZLGetCompiledMacroByID(void*, long, char const*, char const*, long&, unsigned char**)"] = {
+      lID([](void* h, const COleVariant&, long n) {
+        long l = 0;
+        unsigned char* p = nullptr;
+        return ZLGetCompiledMacroByID(h, n, "VHDLA", "x", l, &p);
+      })};
+  t["ZLGetCompiledInterfaceByID(void*, long, char const*, long&, unsigned char**)"] = {
+      lID([](void* h, const COleVariant&, long n) {
+        long l = 0;
+        unsigned char* p = nullptr;
+        return ZLGetCompiledInterfaceByID(h, n, "VHDLA", l, &p);
+      })};
+  t["ZLGetCompiledDefaultMacroByID(void*, long, char const*, long&, unsigned char**)"] = {
+      lID([](void* h, const COleVariant&, long n) {
+        long l = 0;
+        unsigned char* p = nullptr;
+        return ZLGetCompiledDefaultMacroByID(h, n, "VHDLA", l, &p);
+      })};
+  for (const char* outOnly :
+       {"ZLGetCompiledMacroByBookmark(void*, COleVariant const&, char const*, char const*, long&, "
+        "unsigned char**)",
+        "ZLGetCompiledInterfaceByBookmark(void*, COleVariant const&, char const*, long&, unsigned "
+        "char**)",
+        "ZLGetCompiledDefaultMacroByBookmark(void*, COleVariant const&, char const*, long&, "
+        "unsigned char**)",
+        "ZLGetCompiledPackageByName(void*, char const*, char const*, long&, unsigned char**)",
+        "ZLGetCompiledPackageBodyByName(void*, char const*, char const*, long&, unsigned char**)",
+        "ZLGetCompiledPackageByBookmark(void*, COleVariant const&, char const*, long&, unsigned "
+        "char**)",
+        "ZLGetCompiledPackageBodyByBookmark(void*, COleVariant const&, char const*, long&, "
+        "unsigned char**)",
+        "ZLGetPackageIDByBookmark(void*, COleVariant const&, long&)",
+        "ZLGetPackagePrevByBookmark(void*, COleVariant const&, long&)",
+        "ZLGetPackageNextByBookmark(void*, COleVariant const&, long&)",
+        "ZLGetPackageStateByBookmark(void*, COleVariant const&, unsigned long&)",
+        "ZLGetCallsByBookmark(void*, COleVariant const&, CTypedPtrMap<CMapStringToOb, CString, "
+        "CTypedPtrArray<CObArray, CZLCallObject*>*>&)"}) {
+    t[outOnly];
+  }
+  t["ZLDeleteMacroByID(void*, long, char const*, long)"] = {
+      lID([](void* h, const COleVariant&, long n) { return ZLDeleteMacroByID(h, n, "VHDLA", 1); }),
+      Signed("lMacroID", ZLE_NO_MACRO, [](void* h, const COleVariant&, long n) {
+        return ZLDeleteMacroByID(h, 1, "VHDLA", n);
+      })};
+  t["ZLDeleteMacroByBookmark(void*, COleVariant const&, char const*, long)"] = {
+      Signed("lMacroID", ZLE_NO_MACRO, [](void* h, const COleVariant& b, long n) {
+        return ZLDeleteMacroByBookmark(h, b, "VHDLA", n);
+      })};
+
+  // Calls.
+  const std::string callMap =
+      "CTypedPtrMap<CMapStringToOb, CString, CTypedPtrArray<CObArray, CZLCallObject*>*>";
+  t["ZLGetCallByID(void*, long, char const*, char const*, unsigned long, CZLCallObject&)"] = {
+      lID([](void* h, const COleVariant&, long n) {
+        CZLCallObject call;
+        return ZLGetCallByID(h, n, "VHDLA", "x", 0, call);
+      }),
+      Unsigned("dwLevel", ZLE_ENGINE, [](void* h, const COleVariant&, unsigned long v) {
+        CZLCallObject call;
+        return ZLGetCallByID(h, 1, "VHDLA", "x", v, call);
+      })};
+  t["ZLGetCallByBookmark(void*, COleVariant const&, char const*, char const*, unsigned long, "
+    "CZLCallObject&)"] = {
+      Unsigned("dwLevel", ZLE_ENGINE, [](void* h, const COleVariant& b, unsigned long v) {
+        CZLCallObject call;
+        return ZLGetCallByBookmark(h, b, "VHDLA", "x", v, call);
+      })};
+  t["ZLGetCallsByID(void*, long, " + callMap + "&)"] = {
+      lID([](void* h, const COleVariant&, long n) {
+        CZLCallMap calls;
+        return ZLGetCallsByID(h, n, calls);
+      })};
+  auto writeCall = [](bool useMap, bool byBookmark, bool badRecord) {
+    return [=](void* h, const COleVariant& b, long n) {
+      CZLCallObject call;
+      call.m_lCallID = badRecord ? 0 : n;
+      const long id = badRecord ? n : 1;
+      if (!useMap) {
+        return byBookmark ? ZLSetCallByBookmark(h, b, "VHDLA", call)
+                          : ZLSetCallByID(h, id, "VHDLA", call);
+      }
+      CZLCallArray array;
+      array.Add(&call);
+      CZLCallMap calls;
+      calls["VHDLA"] = &array;
+      return byBookmark ? ZLSetCallsByBookmark(h, b, calls) : ZLSetCallsByID(h, id, calls);
+    };
+  };
+  for (bool useMap : {false, true}) {
+    const std::string tail = useMap ? callMap + " const&)" : "char const*, CZLCallObject const&)";
+    const std::string op = useMap ? "ZLSetCalls" : "ZLSetCall";
+    t[op + "ByID(void*, long, " + tail] = {
+        Signed("lID", ZLE_NO_RECORD, writeCall(useMap, false, true)),
+        Signed("m_lCallID", ZLE_NO_CALL, writeCall(useMap, false, false))};
+    t[op + "ByBookmark(void*, COleVariant const&, " + tail] = {
+        Signed("m_lCallID", ZLE_NO_CALL, writeCall(useMap, true, false))};
+  }
+
+  // Package records and attributes.
+  t["ZLDeletePackageRecordByID(void*, long)"] = {
+      lID([](void* h, const COleVariant&, long n) { return ZLDeletePackageRecordByID(h, n); })};
+  t["ZLGetPackageBookmarkByID(void*, long, COleVariant&)"] = {
+      lID([](void* h, const COleVariant&, long n) {
+        COleVariant mark;
+        return ZLGetPackageBookmarkByID(h, n, mark);
+      })};
+  t["ZLDeletePackageByID(void*, long, char const*)"] = {
+      lID([](void* h, const COleVariant&, long n) { return ZLDeletePackageByID(h, n, "VHDLA"); })};
+  AddPackageAttribute(t, "Name", ZLGetPackageNameByID, ZLSetPackageNameByID,
+                      ZLSetPackageNameByBookmark);
+  AddPackageAttribute(t, "CreatedUser", ZLGetPackageCreatedUserByID, ZLSetPackageCreatedUserByID,
+                      ZLSetPackageCreatedUserByBookmark);
+  AddPackageAttribute(t, "ModifiedUser", ZLGetPackageModifiedUserByID, ZLSetPackageModifiedUserByID,
+                      ZLSetPackageModifiedUserByBookmark);
+  AddPackageAttribute(t, "CreatedDate", ZLGetPackageCreatedDateByID, ZLSetPackageCreatedDateByID,
+                      ZLSetPackageCreatedDateByBookmark);
+  AddPackageAttribute(t, "ModifiedDate", ZLGetPackageModifiedDateByID, ZLSetPackageModifiedDateByID,
+                      ZLSetPackageModifiedDateByBookmark);
+  AddPackageAttribute(t, "Prev", ZLGetPackagePrevByID, ZLSetPackagePrevByID,
+                      ZLSetPackagePrevByBookmark);
+  AddPackageAttribute(t, "Next", ZLGetPackageNextByID, ZLSetPackageNextByID,
+                      ZLSetPackageNextByBookmark);
+  AddPackageAttribute(t, "State", ZLGetPackageStateByID, ZLSetPackageStateByID,
+                      ZLSetPackageStateByBookmark);
+}
+
 CNumberTable BuildTable() {
   CNumberTable t;
+  AddSimLanguageCases(t);
 #define ZL_ATTRIBUTE(Name)                                                              \
   AddAttribute(t, #Name, ZLGet##Name##ByID, ZLGet##Name##ByBookmark, ZLSet##Name##ByID, \
                ZLSet##Name##ByBookmark)
@@ -326,6 +725,22 @@ class CallerNumbersTest : public ::testing::Test {
     sets.Update();
     sets.SetBookmark(sets.GetLastModifiedBookmark());
     ASSERT_EQ(sets.GetFieldValue("PARAM_ID").lVal, 1);
+    lock.Release();
+    // Macro 1, call 1 and package 1 with object 1, in VHDLA.
+    ASSERT_EQ(ZLAddMacroTable(m_hDB, "VHDLA", 0), 1);
+    ASSERT_EQ(ZLAddCallTable(m_hDB, "VHDLA", 0), 1);
+    ASSERT_EQ(ZLAddPackageTable(m_hDB, "VHDLA"), 1);
+    CZLMacroObject macro;
+    macro.m_dwLevel = 1;
+    macro.m_strDefName = "x";
+    ASSERT_EQ(ZLSetMacroByID(m_hDB, 1, "VHDLA", macro), 1);
+    CZLCallObject call;
+    call.m_strCallKey = "x";
+    ASSERT_EQ(ZLSetCallByID(m_hDB, 1, "VHDLA", call), 1);
+    ASSERT_EQ(ZLCreatePackageNewRecord(m_hDB, PackageMark()), 1);
+    ASSERT_EQ(ZLSetPackageNameByBookmark(m_hDB, PackageMark(), "x"), 1);
+    CZLPackageObject package;
+    ASSERT_EQ(ZLSetPackageByName(m_hDB, "x", "VHDLA", package), 1);
   }
   void TearDown() override { EXPECT_EQ(ZLCloseDatabase(m_hDB), 1); }
 

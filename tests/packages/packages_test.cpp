@@ -99,8 +99,8 @@ TEST_F(PackageTest, ObjectsRoundTripInBothStoredForms) {
                                          {big, big, 0x4000, TRUE},
                                          {"", "", 0x4000 | 0x8000, TRUE},
                                          {"plain", "dropped", 0x8000, FALSE}}) {
-    std::unique_ptr<CZLPackageObject> object(Object(c.text.c_str(), c.body.c_str(), c.state,
-                                                    c.useBody));
+    std::unique_ptr<CZLPackageObject> object(
+        Object(c.text.c_str(), c.body.c_str(), c.state, c.useBody));
     object->m_lbPackageBinary.Assign("\x07\x00", 2);
     object->m_lbPackageBodyBinary.Assign("\x09", 1);
     ASSERT_EQ(ZLSetPackageByName(m_hDB, "ieee", "VHDLA", *object), 1);
@@ -145,8 +145,7 @@ TEST_F(PackageTest, CodesAndDamagedTexts) {
   EXPECT_EQ(FailCode(ZLGetPackageByName(nullptr, "p", "VHDLA", read, 0)), ZLE_PACKAGE_ACCESS_KEY);
   EXPECT_EQ(FailCode(ZLGetPackageByName(m_hDB, "p", map, kAccess - 1)), ZLE_PACKAGE_ACCESS_KEY);
   EXPECT_EQ(FailCode(ZLGetPackageByName(m_hDB, "p", "Other", read, kAccess)), ZLE_NO_SIMLANG_ROW);
-  EXPECT_EQ(FailCode(ZLGetPackageByName(m_hDB, "p", "vhdla", read, kAccess)),
-            ZLE_NO_SIMTABLE_KIND);
+  EXPECT_EQ(FailCode(ZLGetPackageByName(m_hDB, "p", "vhdla", read, kAccess)), ZLE_NO_SIMTABLE_KIND);
   EXPECT_EQ(FailCode(ZLGetPackageByName(m_hDB, "none", "VHDLA", read, kAccess)), ZLE_NO_RECORD);
   EXPECT_EQ(FailCode(ZLGetPackageByBookmark(m_hDB, COleVariant(), "VHDLA", read, kAccess)),
             ZLE_BAD_BOOKMARK);
@@ -320,13 +319,13 @@ TEST_F(PackageTest, CopiesAcrossDatabasesRenameOnClashesAndAreAllOrNothing) {
             ZLE_NO_SIMTABLE_KIND);
   ASSERT_EQ(ZLGetPackageNameByID(dest, first, name), 1);
   EXPECT_EQ(name.str(), "Copy of ieee");
-  EXPECT_EQ(FailCode(ZLCopyPackageRecordByBookmark(m_hDB, Mark(source), nullptr, Mark(first, dest))),
-            ZLE_BAD_HANDLE);
+  EXPECT_EQ(
+      FailCode(ZLCopyPackageRecordByBookmark(m_hDB, Mark(source), nullptr, Mark(first, dest))),
+      ZLE_BAD_HANDLE);
   EXPECT_EQ(ZLCloseDatabase(dest), 1);
   // Every write and commit of a copy (here within the fixture's file).
-  ExpectAllOrNothing([&]() {
-    return ZLCopyPackageRecordByBookmark(m_hDB, Mark(source), m_hDB, Mark(local));
-  });
+  ExpectAllOrNothing(
+      [&]() { return ZLCopyPackageRecordByBookmark(m_hDB, Mark(source), m_hDB, Mark(local)); });
 }
 
 TEST_F(PackageTest, AMapStoreIsAllOrNothing) {

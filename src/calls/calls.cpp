@@ -14,7 +14,7 @@ namespace {
 
 int GetCall(void* hDB, const ZLRowRef& row, const char* language, const char* key,
             unsigned long level, CZLCallObject& call) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
+  return RunGuardedRead(hDB, [&](ZLHandleRecord& record) {
     call.FreeObject();
     RefreshUnlessSnapshot(record);
     long id = 0;
@@ -32,7 +32,7 @@ int GetCall(void* hDB, const ZLRowRef& row, const char* language, const char* ke
 }
 
 int GetCalls(void* hDB, const ZLRowRef& row, CZLCallMap& calls) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
+  return RunGuardedRead(hDB, [&](ZLHandleRecord& record) {
     ZLFreeCallMap(calls);
     int code = ZLE_OK;
     try {

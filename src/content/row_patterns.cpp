@@ -132,7 +132,8 @@ int FollowChain(ZLHandleRecord& record, CZLRecordset& rs, const char* idField,
   for (;;) {
     COleVariant link;
     code = SeekByID(record, rs, idField, last);
-    if (code == ZLE_OK) code = CatchEngineErrors([&]() { return ReadCurrentField(rs, linkField, link); });
+    if (code == ZLE_OK)
+      code = CatchEngineErrors([&]() { return ReadCurrentField(rs, linkField, link); });
     if (code == ZLE_NULL_VALUE) return ZLE_OK;
     if (code != ZLE_OK) return code;
     const long next = link.lVal;

@@ -48,7 +48,7 @@ template <class Object>
 int GetMacro(void* hDB, const ZLRowRef& row, const char* language,
              const ZLMacroSelection& selection, Object& macro, long access) {
   if (access != kMacroAccessCode) return RefuseAccess(ZLE_MACRO_ACCESS_KEY);
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
+  return RunGuardedRead(hDB, [&](ZLHandleRecord& record) {
     return FromMacroCode(ReadSelected(record, row, language, selection, macro));
   });
 }
@@ -65,7 +65,7 @@ int GetMacroText(void* hDB, const ZLRowRef& row, const char* language,
 int GetCompiled(void* hDB, const ZLRowRef& row, const char* language,
                 const ZLMacroSelection& selection, long& length, unsigned char** buffer) {
   if (buffer == nullptr) return 0;
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
+  return RunGuardedRead(hDB, [&](ZLHandleRecord& record) {
     CZLMacroObject macro;
     const int code = ReadSelected(record, row, language, selection, macro);
     if (code != ZLE_OK) return FromMacroCode(code);
@@ -98,7 +98,7 @@ int ReadAllLanguages(ZLHandleRecord& record, long id, CMacroMapOf<Object>& macro
 template <class Object>
 int GetMacros(void* hDB, const ZLRowRef& row, CMacroMapOf<Object>& macros, long access) {
   if (access != kMacroAccessCode) return RefuseAccess(ZLE_MACRO_ACCESS_KEY);
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
+  return RunGuardedRead(hDB, [&](ZLHandleRecord& record) {
     ZLFreeMacroMap(macros);
     int code = ZLE_OK;
     try {

@@ -32,7 +32,7 @@ enum EStamp { kNoStamp, kStamp };
 
 template <class Kind>
 int GetAttribute(void* hDB, const ZLPackageRef& ref, const char* field, typename Kind::Out value) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
+  return RunGuardedRead(hDB, [&](ZLHandleRecord& record) {
     long id = 0;
     const int code = LocatePackage(record, ref, id);
     if (code != ZLE_OK) return ZLOutcome::Fail(code);

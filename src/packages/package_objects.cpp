@@ -38,7 +38,7 @@ template <class Object>
 int GetObject(void* hDB, const ZLPackageRef& ref, const char* language, Object& package,
               long access) {
   if (access != kPackageAccessCode) return RefuseAccess();
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
+  return RunGuardedRead(hDB, [&](ZLHandleRecord& record) {
     return ZLOutcome::FromCode(ReadObject(record, ref, language, package));
   });
 }
@@ -47,7 +47,7 @@ template <class Object>
 int GetObjects(void* hDB, const ZLPackageRef& ref,
                CTypedPtrMap<CMapStringToOb, CString, Object*>& packages, long access) {
   if (access != kPackageAccessCode) return RefuseAccess();
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
+  return RunGuardedRead(hDB, [&](ZLHandleRecord& record) {
     ZLFreePackageMap(packages);
     long id = 0;
     int code = LocatePackage(record, ref, id);
@@ -83,7 +83,7 @@ enum EPart { kPackagePart, kBodyPart };
 int GetCompiled(void* hDB, const ZLPackageRef& ref, const char* language, EPart part, long& length,
                 unsigned char** buffer) {
   if (buffer == nullptr) return 0;
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
+  return RunGuardedRead(hDB, [&](ZLHandleRecord& record) {
     CZLBinaryPackageObject package;
     const int code = ReadObject(record, ref, language, package);
     if (code != ZLE_OK) return ZLOutcome::Fail(code);

@@ -150,19 +150,19 @@ int ZLCopyPackageRecordByBookmark(void* hSrcDB, const COleVariant& srcBookmark, 
 }
 
 int ZLGetPackageBookmarkByName(void* hDB, const char* lpszName, COleVariant& bookmark) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
+  return RunGuardedRead(hDB, [&](ZLHandleRecord& record) {
     return BookmarkOf(record, ZLPackageRef::ByName(lpszName), bookmark);
   });
 }
 
 int ZLGetPackageBookmarkByID(void* hDB, long lPackageID, COleVariant& bookmark) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
+  return RunGuardedRead(hDB, [&](ZLHandleRecord& record) {
     return BookmarkOf(record, ZLPackageRef::ByID(lPackageID), bookmark);
   });
 }
 
 int ZLGetPackageRootBookmark(void* hDB, COleVariant& bookmark) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
+  return RunGuardedRead(hDB, [&](ZLHandleRecord& record) {
     CZLRecordset* packages = PackageRecords(record);
     if (packages == nullptr) return ZLOutcome::Fail(ZLE_NO_RECORD);
     RefreshUnlessSnapshot(record);
@@ -183,7 +183,7 @@ int ZLGetPackageRootBookmark(void* hDB, COleVariant& bookmark) {
 }
 
 int ZLGetPackageAllBookmarks(void* hDB, CTypedPtrArray<CPtrArray, COleVariant*>& bookmarks) {
-  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
+  return RunGuardedRead(hDB, [&](ZLHandleRecord& record) {
     ZLFreeBookmarkArray(bookmarks);
     CZLRecordset* packages = PackageRecords(record);
     if (packages == nullptr) return ZLOutcome::Ok();

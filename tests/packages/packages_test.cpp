@@ -264,12 +264,14 @@ TEST_F(PackageTest, DeletingARecordRemovesItsObjectsOnly) {
   ASSERT_EQ(ZLSetPackageByName(m_hDB, "b", "VHDLA", *object), 1);  // none in "Other"
   ASSERT_EQ(ZLSetPackageByName(m_hDB, "c", "VHDLA", *object), 1);
   long deleted = b;
-  ExpectAllOrNothing([&]() { return ZLDeletePackageRecordByBookmark(m_hDB, Mark(b)); },
+  COleVariant mark;
+  ExpectAllOrNothing([&]() { return ZLDeletePackageRecordByBookmark(m_hDB, mark); },
                      [&]() {
                        EXPECT_EQ(RawObjectField(b, "PACKAGE_ID").vt, VT_EMPTY);
                        b = NewPackage("b");
                        ASSERT_EQ(ZLSetPackageByName(m_hDB, "b", "VHDLA", *object), 1);
-                     });
+                     },
+                     [&]() { mark = Mark(b); });
   long link = 0;
   ASSERT_EQ(ZLGetPackageNextByID(m_hDB, a, link), 1);
   EXPECT_EQ(link, deleted);  // the neighbours keep their links
@@ -324,8 +326,9 @@ TEST_F(PackageTest, CopiesAcrossDatabasesRenameOnClashesAndAreAllOrNothing) {
       ZLE_BAD_HANDLE);
   EXPECT_EQ(ZLCloseDatabase(dest), 1);
   // Every write and commit of a copy (here within the fixture's file).
-  ExpectAllOrNothing(
-      [&]() { return ZLCopyPackageRecordByBookmark(m_hDB, Mark(source), m_hDB, Mark(local)); });
+  COleVariant from, to;
+  ExpectAllOrNothing([&]() { return ZLCopyPackageRecordByBookmark(m_hDB, from, m_hDB, to); },
+                     nullptr, [&]() { from = Mark(source), to = Mark(local); });
 }
 
 TEST_F(PackageTest, AMapStoreIsAllOrNothing) {

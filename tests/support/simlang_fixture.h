@@ -43,14 +43,18 @@ class SimLangTest : public LibraryTest {
   // ... until op succeeds.  Every failure must leave the file's bytes as
   // they were and report the engine's code 9; op must succeed once no fault
   // is left to hit.  After each success, restore (if given) makes op
-  // repeatable; otherwise op must be repeatable as it is.
+  // repeatable; otherwise op must be repeatable as it is.  prepare (if
+  // given) runs before each try, outside the faults (bookmarks, for
+  // instance, do not outlive the reopening).
   void ExpectAllOrNothing(const std::function<int()>& op,
-                          const std::function<void()>& restore = nullptr) {
+                          const std::function<void()>& restore = nullptr,
+                          const std::function<void()>& prepare = nullptr) {
     using zl::engine::CFaultInjector;
     using zl::engine::FaultKind;
     for (FaultKind kind : {FaultKind::kWrite, FaultKind::kCommit}) {
       for (long n = 1;; ++n) {
         const std::string before = Image();
+        if (prepare) prepare();
         zl::engine::CFaultScope faults;
         CFaultInjector::FailNth(kind, n);
         const int result = op();

@@ -121,6 +121,13 @@ TEST_F(TransactionTest, EachExportCommitsOnce) {
   strings.Add(new CZLResourceStringObject);
   strings[0]->m_lResID = 5;
   strings[0]->m_strText = "five";
+  CZLMacroObject macro;
+  macro.m_dwLevel = 1;
+  macro.m_strDefName = "m";
+  CZLCallObject call;
+  call.m_strCallKey = "c";
+  COleVariant package;
+  CZLPackageObject object;
   const std::vector<std::pair<const char*, std::function<int()>>> writes = {
       {"create record", [&] { return ZLCreateNewRecord(m_hDB, mark); }},
       {"scalar", [&] { return ZLSetDefNameByID(m_hDB, m_id, "name"); }},
@@ -132,6 +139,13 @@ TEST_F(TransactionTest, EachExportCommitsOnce) {
       {"resource strings", [&] { return ZLSetDBResourceStrings(m_hDB, kEnglish, strings); }},
       {"language tables", [&] { return ZLAddResourceTable(m_hDB, 1036); }},
       {"simulator table", [&] { return ZLAddCallTable(m_hDB, "SPICE", 0); }},
+      {"macro table", [&] { return ZLAddMacroTable(m_hDB, "SPICE", 0); }},
+      {"package table", [&] { return ZLAddPackageTable(m_hDB, "SPICE"); }},
+      {"macro", [&] { return ZLSetMacroByID(m_hDB, m_id, "SPICE", macro); }},
+      {"call", [&] { return ZLSetCallByID(m_hDB, m_id, "SPICE", call); }},
+      {"package record", [&] { return ZLCreatePackageNewRecord(m_hDB, package); }},
+      {"package attribute", [&] { return ZLSetPackageNameByBookmark(m_hDB, package, "pkg"); }},
+      {"package object", [&] { return ZLSetPackageByName(m_hDB, "pkg", "SPICE", object); }},
   };
   for (const auto& write : writes) {
     int result = 0;

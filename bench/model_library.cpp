@@ -35,10 +35,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "frame/stored_text.h"
 #include "zldbctrl70.h"
 
 namespace {
@@ -667,6 +669,184 @@ Figures Measure(const std::filesystem::path& dir, long n) {
   return f;
 }
 
+// ---- simulator-language content ----
+//
+// Every model gets a 2 KB macro (stored compressed) and a call line in two
+// simulator languages; then each model's macros and call lines are read
+// back.  The library writes each model in a caller transaction (one commit
+// per model); plain SQLite does the same logical work on the same tables in
+// one transaction per model: a resource ID for the macro's description,
+// the packed text and option blocks (the same codec), the macro row and the
+// call row per language; reading selects the rows by model, unpacks and
+// checks the option block's length prefix.
+
+const char* const kSimLanguages[] = {"Spice", "VHDLA"};
+
+std::string MacroText(long i) {
+  std::string text;
+  while (text.size() < 2048) text += ".subckt amp" + std::to_string(i) + " in out vdd gnd\n";
+  text.resize(2048);
+  return text;
+}
+
+struct SimFigures {
+  long n = 0;
+  double libraryWrite = 0, sqliteWrite = 0, libraryRead = 0, sqliteRead = 0;
+};
+
+SimFigures MeasureSimLanguage(const std::filesystem::path& dir, long n) {
+  SimFigures f;
+  f.n = n;
+  auto make = [&](const char* name) {
+    const std::string path = (dir / (name + std::to_string(n))).string();
+    void* h = ZLCreateDatabase(path.c_str());
+    if (h == nullptr) Fail("ZLCreateDatabase");
+    for (const char* language : kSimLanguages) {
+      Check(ZLAddMacroTable(h, language, 0), "ZLAddMacroTable");
+      Check(ZLAddCallTable(h, language, 0), "ZLAddCallTable");
+    }
+    return std::make_pair(path, h);
+  };
+  auto [libraryFile, hDB] = make("simlib");
+  auto [sqliteFile, hPlain] = make("simsql");
+  Check(ZLCloseDatabase(hPlain), "ZLCloseDatabase");
+  std::vector<long> ids;
+  Check(ZLBeginTransaction(hDB), "ZLBeginTransaction");
+  for (long i = 0; i < n; ++i) {
+    COleVariant mark;
+    long id = 0;
+    Check(ZLCreateNewRecord(hDB, mark), "ZLCreateNewRecord");
+    Check(ZLGetIDByBookmark(hDB, mark, id), "ZLGetIDByBookmark");
+    ids.push_back(id);
+  }
+  Check(ZLCommitTransaction(hDB), "ZLCommitTransaction");
+
+  f.libraryWrite = Time(n, [&] {
+    for (long i = 0; i < n; ++i) {
+      CZLMacroObject macro;
+      macro.m_strMacroText = MacroText(i).c_str();
+      macro.m_strFlexOption = "-O2";
+      macro.m_lState = 0x8000;
+      macro.m_dwLevel = 1;
+      CZLCallObject call;
+      call.m_strCallKey = "netlist";
+      call.m_strCallText = ("X" + std::to_string(i) + " in out amp").c_str();
+      call.m_dwLevel = 1;
+      Check(ZLBeginTransaction(hDB), "ZLBeginTransaction");
+      for (const char* language : kSimLanguages) {
+        Check(ZLSetMacroByID(hDB, ids[i], language, macro), "ZLSetMacroByID");
+        Check(ZLSetCallByID(hDB, ids[i], language, call), "ZLSetCallByID");
+      }
+      Check(ZLCommitTransaction(hDB), "ZLCommitTransaction");
+    }
+  });
+  size_t libraryBytes = 0, sqliteBytes = 0;
+  f.libraryRead = Time(n, [&] {
+    for (long i = 0; i < n; ++i) {
+      for (const char* language : kSimLanguages) {
+        CZLMacroObject macro;
+        CZLCallObject call;
+        Check(ZLGetMacroByID(hDB, ids[i], language, 1ul, macro, ZL_MACRO_ACCESS), "ZLGetMacroByID");
+        Check(ZLGetCallByID(hDB, ids[i], language, "NETLIST", 1ul, call), "ZLGetCallByID");
+        libraryBytes += macro.m_strMacroText.GetLength() + call.m_strCallText.GetLength();
+      }
+    }
+  });
+  Check(ZLCloseDatabase(hDB), "ZLCloseDatabase");
+
+  CSql sql(sqliteFile);
+  CStmt begin(sql, "BEGIN IMMEDIATE"), commit(sql, "COMMIT");
+  CStmt resid(sql, "INSERT INTO \"RESID\" DEFAULT VALUES");
+  // Statements with blobs, which CStmt does not bind.
+  using CRaw = std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)>;
+  auto prepare = [&](const std::string& text) {
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(sql.Db(), text.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
+      sql.Die(text.c_str());
+    }
+    return CRaw(stmt, sqlite3_finalize);
+  };
+  std::vector<CRaw> addMacro, getMacro;
+  std::vector<std::unique_ptr<CStmt>> addCall, getCall;
+  for (const char* language : kSimLanguages) {
+    const std::string lang = language;
+    addMacro.push_back(prepare("INSERT INTO \"MACRO_" + lang +
+                               "\" (\"MODEL_ID\", \"MACROTEXT\", \"STATE\", \"LEVEL\", "
+                               "\"ENABLED\", \"FLEXOPTION\", \"DESCRIPTION\", \"DEFNAME\", "
+                               "\"DEFAULT\") VALUES (?1, ?2, 32768, 1, -1, ?3, ?4, '', 0)"));
+    getMacro.push_back(prepare("SELECT \"MACROTEXT\", \"FLEXOPTION\" FROM \"MACRO_" + lang +
+                               "\" WHERE \"MODEL_ID\" = ?1 AND (\"LEVEL\" & 1) = 1 "
+                               "ORDER BY \"MACRO_ID\" LIMIT 1"));
+    addCall.emplace_back(new CStmt(sql, "INSERT INTO \"CALL_" + lang +
+                                            "\" (\"MODEL_ID\", \"CALL_KEY\", \"CALL\", \"LEVEL\") "
+                                            "VALUES (?1, ?2, ?3, ?4)"));
+    getCall.emplace_back(new CStmt(sql, "SELECT \"CALL\" FROM \"CALL_" + lang +
+                                            "\" WHERE \"MODEL_ID\" = ?1 AND \"CALL_KEY\" = ?2 "
+                                            "COLLATE NOCASE AND (\"LEVEL\" & 1) = 1 "
+                                            "ORDER BY \"CALL_ID\" LIMIT 1"));
+  }
+  auto bindBlob = [](sqlite3_stmt* stmt, int index, const COleVariant& block) {
+    sqlite3_bind_blob(stmt, index, block.GetByteArrayData(),
+                      static_cast<int>(block.GetByteArraySize()), SQLITE_TRANSIENT);
+  };
+  f.sqliteWrite = Time(n, [&] {
+    const std::string key = "netlist";
+    for (long i = 0; i < n; ++i) {
+      const std::string text = MacroText(i), call = "X" + std::to_string(i) + " in out amp";
+      begin.Run();
+      for (size_t l = 0; l < addMacro.size(); ++l) {
+        resid.Run();
+        const long long resourceID = sql.LastId();
+        std::string option(4, '\0');
+        for (int b = 0; b < 4; ++b) option[b] = static_cast<char>((text.size() >> (8 * b)) & 0xFF);
+        option += "-O2";
+        sqlite3_stmt* add = addMacro[l].get();
+        sqlite3_bind_int64(add, 1, ids[i]);
+        bindBlob(add, 2, zl::StoreTextBlock(text.data(), text.size(), true));
+        bindBlob(add, 3, zl::StoreTextBlock(option.data(), option.size(), true));
+        sqlite3_bind_int64(add, 4, resourceID);
+        if (sqlite3_step(add) != SQLITE_DONE) sql.Die("macro insert");
+        sqlite3_reset(add);
+        addCall[l]->Run({ids[i], key, call, 1L});
+      }
+      commit.Run();
+    }
+  });
+  f.sqliteRead = Time(n, [&] {
+    const std::string key = "NETLIST";
+    for (long i = 0; i < n; ++i) {
+      for (size_t l = 0; l < getMacro.size(); ++l) {
+        sqlite3_stmt* get = getMacro[l].get();
+        sqlite3_bind_int64(get, 1, ids[i]);
+        if (sqlite3_step(get) != SQLITE_ROW) sql.Die("macro select");
+        COleVariant text, option;
+        text.SetByteArray(sqlite3_column_blob(get, 0),
+                          static_cast<size_t>(sqlite3_column_bytes(get, 0)));
+        option.SetByteArray(sqlite3_column_blob(get, 1),
+                            static_cast<size_t>(sqlite3_column_bytes(get, 1)));
+        sqlite3_reset(get);
+        std::string body, options;
+        if (zl::LoadTextBlock(text, true, body) != 0 ||
+            zl::LoadBlockBytes(option, true, options) != 0 || options.size() < 4) {
+          sql.Die("unpack");
+        }
+        size_t callBytes = 0;
+        getCall[l]->Run({ids[i], key}, &callBytes);
+        sqliteBytes += body.size() + callBytes;
+      }
+    }
+  });
+  Expect(libraryBytes == sqliteBytes, "the macro and call texts");
+
+  std::printf("N = %ld models: macros and call lines in two simulator languages\n", n);
+  std::printf("  %-20s %9s %9s %9s\n", "", "library", "sqlite", "lib/sql");
+  std::printf("  %-20s %9.2f %9.2f %9.2f\n", "write, per model", f.libraryWrite * 1e6,
+              f.sqliteWrite * 1e6, f.libraryWrite / f.sqliteWrite);
+  std::printf("  %-20s %9.2f %9.2f %9.2f\n", "read, per model", f.libraryRead * 1e6,
+              f.sqliteRead * 1e6, f.libraryRead / f.sqliteRead);
+  return f;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -691,7 +871,18 @@ int main(int argc, char** argv) {
   const std::filesystem::path dir(pattern);
   std::vector<Figures> figures;
   for (long n : sizes) figures.push_back(Measure(dir, n));
+  std::vector<SimFigures> simFigures;
+  for (long n : sizes) simFigures.push_back(MeasureSimLanguage(dir, n));
   std::filesystem::remove_all(dir);
+  if (simFigures.size() >= 2) {
+    const SimFigures& a = simFigures.front();
+    const SimFigures& b = simFigures.back();
+    std::printf("macros and calls, growth from N = %ld to N = %ld (1.00 = flat)\n", a.n, b.n);
+    std::printf("  %-20s %9.2f %9.2f\n", "write, per model", b.libraryWrite / a.libraryWrite,
+                b.sqliteWrite / a.sqliteWrite);
+    std::printf("  %-20s %9.2f %9.2f\n", "read, per model", b.libraryRead / a.libraryRead,
+                b.sqliteRead / a.sqliteRead);
+  }
 
   if (figures.size() >= 2) {
     const Figures& a = figures.front();

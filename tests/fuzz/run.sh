@@ -4,8 +4,8 @@
 # Not part of the CMake build; scripts/test.sh gives every target a short
 # run, so a new target needs its sources listed below.
 #   bash tests/fuzz/run.sh [target] [libFuzzer options...]
-# target defaults to textpack; options default to -runs=1000000.  The corpus
-# lives in build-fuzz/corpus-<target>.
+# target (textpack or macro_blocks) defaults to textpack; options default
+# to -runs=1000000.  The corpus lives in build-fuzz/corpus-<target>.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 target="${1:-textpack}"
@@ -19,6 +19,11 @@ case "$target" in
   textpack)
     sources=("$root"/src/platform/*.cpp "$root"/src/frame/textpack.cpp
              "$root"/src/frame/textpack_code.cpp)
+    ;;
+  macro_blocks)
+    sources=("$root"/src/platform/*.cpp "$root"/src/frame/textpack.cpp
+             "$root"/src/frame/textpack_code.cpp "$root"/src/frame/stored_text.cpp
+             "$root"/src/macros/macro_blocks.cpp)
     ;;
   *)
     echo "unknown fuzz target: $target" >&2

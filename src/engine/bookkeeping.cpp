@@ -443,7 +443,8 @@ std::shared_ptr<CTableSchema> CBookkeeping::LoadTable(CSqlConnection& conn,
   return LoadBody(conn, id, stored, true, Undescribed::kAdopt);
 }
 
-std::shared_ptr<CTableSchema> CBookkeeping::LoadTableById(CSqlConnection& conn, int64_t id) {
+std::shared_ptr<CTableSchema> CBookkeeping::LoadTableById(CSqlConnection& conn, int64_t id,
+                                                          bool salvage) {
   std::string stored;
   {
     CSqlQuery q(conn, "SELECT name FROM zl_engine_tables WHERE table_id = ?");
@@ -451,7 +452,7 @@ std::shared_ptr<CTableSchema> CBookkeeping::LoadTableById(CSqlConnection& conn, 
     if (!q.Step()) return nullptr;
     stored = q.ColumnText(0);
   }
-  return LoadBody(conn, id, stored, true, Undescribed::kAdopt);
+  return LoadBody(conn, id, stored, true, salvage ? Undescribed::kGuess : Undescribed::kAdopt);
 }
 
 std::shared_ptr<CTableSchema> CBookkeeping::InferTable(CSqlConnection& conn,

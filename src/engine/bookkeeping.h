@@ -123,7 +123,10 @@ class CBookkeeping {
   // adopted.  Throws kDaoInvalidFieldType, naming table and column, for an
   // adopted column whose declared type names no engine type.
   static std::shared_ptr<CTableSchema> LoadTable(CSqlConnection& conn, const std::string& name);
-  static std::shared_ptr<CTableSchema> LoadTableById(CSqlConnection& conn, int64_t id);
+  // salvage reads undescribed columns by their affinity instead of
+  // refusing unknown declared types (for repairing a damaged file).
+  static std::shared_ptr<CTableSchema> LoadTableById(CSqlConnection& conn, int64_t id,
+                                                     bool salvage = false);
   static bool TableExists(CSqlConnection& conn, const std::string& name);
   // The layout of an SQLite table without bookkeeping, adopted from
   // SQLite's schema (recorded false, id 0); null when there is no such

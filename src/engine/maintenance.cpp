@@ -296,7 +296,7 @@ void RepairFile(const std::string& path) {
         std::shared_ptr<CTableSchema> table;
         bool described = row.id != 0;
         try {
-          if (described) table = CBookkeeping::LoadTableById(source, row.id);
+          if (described) table = CBookkeeping::LoadTableById(source, row.id, true);
         } catch (const CSqlFailure&) {
           table = nullptr;
         }

@@ -52,6 +52,7 @@ enum ZLError : int {
   ZLE_DATA_COLUMN_EXISTS = 38,  // additional-data column already exists
   ZLE_BAD_LOGIN = 39,           // login missing, empty or wrong
   ZLE_NO_TRANSACTION = 40,      // commit or rollback without a caller transaction
+  ZLE_FILE_REPLACED = 41,       // the database file was replaced or removed while open
 };
 // clang-format on
 

@@ -97,6 +97,8 @@ const char* AfxText(int nAfxDaoError) {
       return "A field binding is invalid.";
     case AFX_DAO_ERROR_OBJECT_NOT_OPEN:
       return "The object is not open.";
+    case AFX_DAO_ERROR_FILE_REPLACED:
+      return "The database file was replaced or removed while it was open.";
     default:
       return "Unknown database engine failure.";
   }

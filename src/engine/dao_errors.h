@@ -21,6 +21,9 @@ enum : int {
   AFX_DAO_ERROR_ENGINE_INITIALIZATION = 2000,
   AFX_DAO_ERROR_DFX_BIND = 2001,
   AFX_DAO_ERROR_OBJECT_NOT_OPEN = 2002,
+  // The database file was replaced or removed while open: writing would
+  // mix the old file with the log of the new one.
+  AFX_DAO_ERROR_FILE_REPLACED = 2003,
 };
 
 // Engine error numbers raised by this engine.

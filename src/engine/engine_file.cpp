@@ -1,5 +1,7 @@
 #include "engine/engine_file.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
 
@@ -46,6 +48,7 @@ CEngineFile::~CEngineFile() {
   // closed only after SQLite has closed its own.
   try {
     if (m_conn.IsOpen()) m_conn.RollbackAll();
+    if (m_conn.IsOpen() && !m_readOnlyConnection && !IsSameFile()) MoveLogIntoOpenedFile();
   } catch (...) {
   }
   m_conn.Close();
@@ -250,6 +253,7 @@ void CEngineFile::DropCachedState() {
 void CEngineFile::PushLevel(bool workspace, bool forWriting) {
   if (m_levels.empty()) {
     if (forWriting) {
+      RequireSameFile();
       m_conn.BeginImmediate();
     } else {
       m_conn.BeginDeferred();
@@ -341,7 +345,30 @@ void CEngineFile::RollbackFileLevel() {
   PopLevel(false);
 }
 
-void CEngineFile::BeginOwn() { m_conn.BeginImmediate(); }
+bool CEngineFile::IsSameFile() const {
+  struct stat st {};
+  return ::stat(m_path.c_str(), &st) == 0 && static_cast<uint64_t>(st.st_dev) == m_lock.Device() &&
+         static_cast<uint64_t>(st.st_ino) == m_lock.Inode();
+}
+
+void CEngineFile::RequireSameFile() const {
+  if (!IsSameFile()) ThrowAfxDaoError(AFX_DAO_ERROR_FILE_REPLACED);
+}
+
+void CEngineFile::MoveLogIntoOpenedFile() {
+  // SQLite does not copy the log of a moved file on close and leaves it
+  // where the new file would read it as its own.  Unless a user of this
+  // engine already has the new file open, copy it into the file this
+  // connection opened and empty it.
+  CFileLock probe;
+  if (probe.Acquire(m_path, true) != CFileLock::Result::kLocked) return;
+  m_conn.Exec("PRAGMA wal_checkpoint(TRUNCATE)");
+}
+
+void CEngineFile::BeginOwn() {
+  RequireSameFile();
+  m_conn.BeginImmediate();
+}
 
 void CEngineFile::CommitOwn() {
   FlushBeforeCommit();
@@ -490,7 +517,11 @@ CWriteScope::CWriteScope(CEngineFile& file, bool multiStatement) : m_file(file) 
     if (!file.InTransaction()) {
       file.BeginOwn();
       m_own = true;
-    } else if (multiStatement) {
+      return;
+    }
+    // A reading transaction becomes a writing one with this write.
+    if (!file.Conn().HoldsWriteLock()) file.RequireSameFile();
+    if (multiStatement) {
       file.Conn().Savepoint("zl_operation");
       m_savepoint = true;
     }

@@ -101,6 +101,13 @@ class CEngineFile {
   void RollbackFileLevel();
   int FileLevels() const { return static_cast<int>(m_levels.size()) - m_joinedDepth; }
 
+  // Throws AFX_DAO_ERROR_FILE_REPLACED unless the path still names the
+  // file that was opened (same device and inode).  Checked before each write
+  // transaction: the connection keeps writing the file it opened while
+  // SQLite finds the log by path, so a replaced file must not be written.
+  void RequireSameFile() const;
+  bool IsSameFile() const;
+
   // For writes outside any transaction.
   void BeginOwn();
   void CommitOwn();
@@ -134,6 +141,7 @@ class CEngineFile {
   // is writable; preferredId is the id the table had before.
   std::shared_ptr<CTableSchema> Settle(std::shared_ptr<CTableSchema> table, int64_t preferredId);
   void FlushBeforeCommit();
+  void MoveLogIntoOpenedFile();
   void AfterTransaction(bool rolledBack);
 
   std::string m_path;

@@ -14,6 +14,7 @@ int CodeForCurrentException(int engineCode) {
     // Running out of file descriptors is a resource failure like running
     // out of memory, whatever the operation was doing.
     if (e.m_scode == DaoScode(kDaoResourcesExceeded)) return ZLE_OUT_OF_MEMORY;
+    if (e.m_nAfxDaoError == AFX_DAO_ERROR_FILE_REPLACED) return ZLE_FILE_REPLACED;
     return engineCode;
   } catch (const CMemoryException&) {
     return ZLE_OUT_OF_MEMORY;

@@ -55,6 +55,7 @@ const ErrorText kErrorTexts[] = {
     {ZLE_DATA_COLUMN_EXISTS, "additional-data column already exists"},
     {ZLE_BAD_LOGIN, "login missing, empty or wrong"},
     {ZLE_NO_TRANSACTION, "no transaction is open on the handle"},
+    {ZLE_FILE_REPLACED, "database file was replaced or removed while open"},
 };
 
 }  // namespace

@@ -44,7 +44,9 @@ int CodeForBeginFailure(int engineCode) {
     const bool locked = e.m_scode == DaoScode(kDaoLockedByUser) ||
                         e.m_scode == DaoScode(kDaoSaveLocked) ||
                         e.m_scode == DaoScode(kDaoCannotLockFile);
-    return locked ? ZLE_LOCKED : engineCode;
+    // Other engine failures (a replaced file, exhausted resources) keep the
+    // codes they have everywhere.
+    return locked ? ZLE_LOCKED : CodeForCurrentException(engineCode);
   } catch (...) {
     return CodeForCurrentException(engineCode);
   }

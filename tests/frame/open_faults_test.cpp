@@ -133,4 +133,29 @@ TEST_F(OpenFaultsTest, RunningOutOfDescriptorsIsAResourceFailure) {
   }
 }
 
+// A restore from backup over an open library (copy, then rename over it):
+// the handle's connection still writes the old file while SQLite finds the
+// log by path, so a write would mix the two.  It fails with 41 instead, and
+// the restored file keeps the backup's content.
+TEST_F(OpenFaultsTest, AFileReplacedWhileOpenIsNeverWritten) {
+  ASSERT_EQ(ZLSetDatabaseInfo(m_hDB, "before"), 1);
+  const std::string backup = m_dir.File("backup.zdb");
+  void* hBackup = ZLCreateDatabase(backup.c_str());
+  ASSERT_NE(hBackup, nullptr);
+  ASSERT_EQ(ZLSetDatabaseInfo(hBackup, "backup"), 1);
+  ASSERT_EQ(ZLCloseDatabase(hBackup), 1);
+  std::filesystem::copy_file(backup, m_path + ".tmp");
+  std::filesystem::rename(m_path + ".tmp", m_path);
+
+  EXPECT_EQ(ZLSetDatabaseInfo(m_hDB, "after"), 0);
+  EXPECT_EQ(ZLGetLastError(), ZLE_FILE_REPLACED);
+  CloseLibrary();
+  void* hDB = ZLOpenDatabase(m_path.c_str(), eOpenReadWrite);
+  ASSERT_NE(hDB, nullptr);
+  CString info;
+  EXPECT_EQ(ZLGetDatabaseInfo(hDB, info), 1);
+  EXPECT_STREQ(info, "backup");
+  EXPECT_EQ(ZLCloseDatabase(hDB), 1);
+}
+
 }  // namespace

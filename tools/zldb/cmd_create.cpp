@@ -1,23 +1,28 @@
-// zldb create FILE: a new, empty model library.
-#include <cstdio>
+// zldb create FILE [--json]: a new, empty model library.
+#include <CLI/CLI.hpp>
+#include <memory>
+#include <string>
 
+#include "arguments.h"
 #include "commands.h"
-#include "zldbctrl70.h"
+#include "info.h"
 
 namespace zldb {
 
-int RunCreate(const Args& argsIn) {
-  Args args = argsIn;
-  const bool json = TakeFlag(args, "--json");
-  if (args.size() != 1) {
-    std::fprintf(stderr, "usage: zldb create FILE [--json]\n");
-    return 2;
-  }
-  void* hDB = ZLCreateDatabase(args[0].c_str());
-  if (hDB == nullptr) return ReportFailure("creating the database");
-  const int status = PrintInfo(hDB, json);
-  ZLCloseDatabase(hDB);
-  return status;
+Runner AddCreate(CLI::App& command) {
+  struct Options {
+    std::string file;
+    bool json = false;
+  };
+  auto options = std::make_shared<Options>();
+  AddFileArgument(command, options->file);
+  AddJsonFlag(command, options->json);
+  command.footer("An existing file is never overwritten.  A FILE that starts with '-' follows --.");
+  return [options] {
+    CDatabase db;
+    if (!db.Create(options->file)) return int(kExitFailure);
+    return PrintInfo(db, options->json);
+  };
 }
 
 }  // namespace zldb

@@ -1,10 +1,14 @@
 // zldb demo FILE: a sample model library, written through the public
 // interface the way a library manager would write it.
+#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <string>
 
+#include "arguments.h"
 #include "commands.h"
+#include "database.h"
 #include "demo_catalog.h"
 #include "model_tree.h"
 
@@ -19,7 +23,7 @@ constexpr unsigned long kModelType = 0;
 // that every new record is linked at the end of its parent's list.
 class CDemoWriter {
  public:
-  explicit CDemoWriter(void* hDB) : m_hDB(hDB) {}
+  explicit CDemoWriter(CDatabase& db) : m_db(db), m_hDB(db.Handle()) {}
 
   // A new record with its texts, type, users and dates, linked as the last
   // child of parent (0: top level).  0 after a failure, which is reported.
@@ -53,7 +57,7 @@ class CDemoWriter {
 
  private:
   bool Check(int result, const char* what) {
-    if (result == 0) ReportFailure(what);
+    if (result == 0) m_db.ReportFailure(what);
     return result != 0;
   }
 
@@ -76,18 +80,21 @@ class CDemoWriter {
     return true;
   }
 
+  CDatabase& m_db;
   void* m_hDB;
   int m_count = 0;
   std::map<long, long> m_lastChild;
 };
 
 // Writes the catalog; false after a reported failure.
-bool WriteCatalog(void* hDB, size_t& folders, size_t& models) {
-  if (!ZLAddResourceTable(hDB, kEnglish) || !ZLAddResourceTable(hDB, kGerman)) {
-    ReportFailure("adding the resource languages");
+bool WriteCatalog(CDatabase& db, size_t& folders, size_t& models) {
+  if (!db.Run("adding the resource languages", [&] {
+        return ZLAddResourceTable(db.Handle(), kEnglish) &&
+               ZLAddResourceTable(db.Handle(), kGerman);
+      })) {
     return false;
   }
-  CDemoWriter writer(hDB);
+  CDemoWriter writer(db);
   std::map<std::string, long> folderIDs;
   const DemoFolder* folder = DemoFolders(folders);
   for (size_t i = 0; i < folders; ++i) {
@@ -113,21 +120,22 @@ bool WriteCatalog(void* hDB, size_t& folders, size_t& models) {
 
 }  // namespace
 
-int RunDemo(const Args& args) {
-  if (args.size() != 1) {
-    std::fprintf(stderr, "usage: zldb demo FILE\n");
-    return 2;
-  }
-  void* hDB = ZLCreateDatabase(args[0].c_str());
-  if (hDB == nullptr) return ReportFailure("creating the database");
-  size_t folders = 0;
-  size_t models = 0;
-  const bool ok = WriteCatalog(hDB, folders, models);
-  ZLCloseDatabase(hDB);
-  if (!ok) return 1;
-  std::printf("%s: %zu folders and %zu models, titles and information in %u and %u\n",
-              args[0].c_str(), folders, models, kEnglish, kGerman);
-  return 0;
+Runner AddDemo(CLI::App& command) {
+  auto file = std::make_shared<std::string>();
+  AddFileArgument(command, *file);
+  command.footer(
+      "Writes a folder tree with a few dozen models, with titles and information texts in\n"
+      "English (1033) and German (1031).  An existing file is never overwritten.");
+  return [file] {
+    CDatabase db;
+    if (!db.Create(*file)) return int(kExitFailure);
+    size_t folders = 0;
+    size_t models = 0;
+    if (!WriteCatalog(db, folders, models)) return int(kExitFailure);
+    std::printf("%s: %zu folders and %zu models, titles and information in %u and %u\n",
+                file->c_str(), folders, models, kEnglish, kGerman);
+    return int(kExitOk);
+  };
 }
 
 }  // namespace zldb

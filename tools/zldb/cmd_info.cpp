@@ -1,44 +1,51 @@
-// Printing a database's properties.
+// zldb info FILE [--json]: a database's versions, state and texts.
+#include <CLI/CLI.hpp>
 #include <cstdio>
+#include <memory>
 #include <string>
 
+#include "arguments.h"
 #include "commands.h"
+#include "info.h"
 #include "json_out.h"
-#include "zldbctrl70.h"
 
 namespace zldb {
 
-int PrintInfo(void* hDB, bool json) {
+int PrintInfo(CDatabase& db, bool json) {
+  void* hDB = db.Handle();
   CString path, userVersion, info;
   ZLDBVersion version{};
   ZLDBStructVersion structure{};
   unsigned long state = 0;
   COleDateTime layoutDate, packageDate;
-  if (!ZLGetDBName(hDB, path)) return ReportFailure("reading the file name");
-  if (!ZLGetDatabaseVersion(hDB, version, structure)) return ReportFailure("reading the version");
-  if (!ZLGetDatabaseState(hDB, state)) return ReportFailure("reading the state");
-  if (!ZLGetUserVersion(hDB, userVersion)) return ReportFailure("reading the user version");
-  if (!ZLGetDatabaseInfo(hDB, info)) return ReportFailure("reading the information text");
-  if (!ZLGetLastLayoutChangeDate(hDB, layoutDate)) return ReportFailure("reading the layout date");
-  if (!ZLGetPackageLastChangeDate(hDB, packageDate)) {
-    return ReportFailure("reading the package date");
+  if (!db.Run("reading the file name", [&] { return ZLGetDBName(hDB, path); }) ||
+      !db.Run("reading the version",
+              [&] { return ZLGetDatabaseVersion(hDB, version, structure); }) ||
+      !db.Run("reading the state", [&] { return ZLGetDatabaseState(hDB, state); }) ||
+      !db.Run("reading the user version", [&] { return ZLGetUserVersion(hDB, userVersion); }) ||
+      !db.Run("reading the information text", [&] { return ZLGetDatabaseInfo(hDB, info); }) ||
+      !db.Run("reading the layout date",
+              [&] { return ZLGetLastLayoutChangeDate(hDB, layoutDate); }) ||
+      !db.Run("reading the package date",
+              [&] { return ZLGetPackageLastChangeDate(hDB, packageDate); })) {
+    return kExitFailure;
   }
   // A database without a stored login accepts any non-empty text; a stored
   // login is practically never this one.
   const bool hasLogin = ZLCheckDatabaseLogin(hDB, "\x01zldb-probe\x01") == 0;
   if (json) {
-    JsonObject out;
-    out.Add("file", path.GetString());
-    out.Add("databaseVersion", static_cast<long>(version));
-    out.Add("structureVersion", static_cast<long>(structure));
-    out.Add("state", static_cast<long>(state));
-    out.Add("userVersion", userVersion.GetString());
-    out.Add("info", info.GetString());
-    out.Add("hasLogin", hasLogin);
-    out.Add("lastLayoutChange", layoutDate.Format().GetString());
-    out.Add("lastPackageChange", packageDate.Format().GetString());
-    std::printf("%s\n", out.Text().c_str());
-    return 0;
+    Json out;
+    out["file"] = path.GetString();
+    out["databaseVersion"] = static_cast<int>(version);
+    out["structureVersion"] = static_cast<int>(structure);
+    out["state"] = state;
+    out["userVersion"] = userVersion.GetString();
+    out["info"] = info.GetString();
+    out["hasLogin"] = hasLogin;
+    out["lastLayoutChange"] = layoutDate.Format().GetString();
+    out["lastPackageChange"] = packageDate.Format().GetString();
+    PrintJson(out);
+    return kExitOk;
   }
   std::printf("file:                %s\n", path.GetString());
   std::printf("database version:    %d\n", static_cast<int>(version));
@@ -49,7 +56,22 @@ int PrintInfo(void* hDB, bool json) {
   std::printf("login:               %s\n", hasLogin ? "yes" : "no");
   std::printf("last layout change:  %s\n", layoutDate.Format().GetString());
   std::printf("last package change: %s\n", packageDate.Format().GetString());
-  return 0;
+  return kExitOk;
+}
+
+Runner AddInfo(CLI::App& command) {
+  struct Options {
+    std::string file;
+    bool json = false;
+  };
+  auto options = std::make_shared<Options>();
+  AddFileArgument(command, options->file);
+  AddJsonFlag(command, options->json);
+  return [options] {
+    CDatabase db;
+    if (!db.Open(options->file, eOpenReadOnly)) return int(kExitFailure);
+    return PrintInfo(db, options->json);
+  };
 }
 
 }  // namespace zldb

@@ -1,8 +1,12 @@
-// zldb tree FILE [--lang LANGID] [--json]: the tree of folders and models.
+// zldb tree FILE [--lang LANGID] [--from ID] [--depth N] [--json]: the tree
+// of folders and models.
+#include <CLI/CLI.hpp>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "arguments.h"
 #include "commands.h"
 #include "json_out.h"
 #include "model_tree.h"
@@ -21,72 +25,95 @@ void PrintText(const std::vector<TreeEntry>& entries) {
       line += e.title.empty() ? "(no title)" : e.title;
       if (!e.defName.empty()) line += "  [" + e.defName + "]";
     }
-    std::printf("%s  #%ld\n", line.c_str(), e.id);
+    line += "  #" + std::to_string(e.id);
+    if (e.more) line += "  ...";
+    std::printf("%s\n", line.c_str());
   }
 }
 
-std::string EntryFields(const TreeEntry& e) {
-  JsonObject node;
-  node.Add("id", e.id);
+Json EntryJson(const TreeEntry& e) {
+  Json node;
+  node["id"] = e.id;
   if (e.missing) {
-    node.Add("missing", true);
+    node["missing"] = true;
   } else {
-    node.Add("folder", e.folder);
-    node.AddRaw("title", e.title.empty() ? "null" : JsonString(e.title));
-    node.AddRaw("defName", e.defName.empty() ? "null" : JsonString(e.defName));
+    node["folder"] = e.folder;
+    node["title"] = e.title.empty() ? Json(nullptr) : Json(e.title);
+    node["defName"] = e.defName.empty() ? Json(nullptr) : Json(e.defName);
   }
-  std::string text = node.Text();
-  text.pop_back();  // reopen the object for its children
-  return text;
+  if (e.more) node["more"] = true;
+  node["children"] = Json::array();
+  return node;
 }
 
-// Nested objects from the entries in tree order: each entry opens its
-// children array, which closes when the next entry is no deeper.
-void PrintJson(const std::vector<TreeEntry>& entries, WORD language) {
-  std::string out = "{\"language\":" + std::to_string(language) + ",\"tree\":[";
-  for (size_t i = 0; i < entries.size(); ++i) {
-    const int depth = entries[i].depth;
-    if (i > 0 && depth <= entries[i - 1].depth) out += ",";
-    out += EntryFields(entries[i]) + ",\"children\":[";
-    const int nextDepth = i + 1 < entries.size() ? entries[i + 1].depth : 0;
-    for (int level = depth; level >= nextDepth; --level) out += "]}";
+// Nested objects from the entries in tree order: open[d] is the children
+// array that entries of depth d go into.
+void PrintTreeJson(const std::vector<TreeEntry>& entries, WORD language) {
+  Json out;
+  out["language"] = language;
+  out["tree"] = Json::array();
+  std::vector<Json*> open = {&out["tree"]};
+  for (const TreeEntry& e : entries) {
+    open.resize(static_cast<size_t>(e.depth) + 1);
+    Json& node = open.back()->emplace_back(EntryJson(e));
+    open.push_back(&node["children"]);
   }
-  out += "]}";
-  std::printf("%s\n", out.c_str());
+  PrintJson(out);
 }
 
 }  // namespace
 
-int RunTree(const Args& argsIn) {
-  Args args = argsIn;
-  const bool json = TakeFlag(args, "--json");
-  std::string languageText;
-  const bool hasLanguage = TakeOption(args, "--lang", languageText);
-  WORD language = 0;
-  if (args.size() != 1 || (hasLanguage && !ParseLanguage(languageText, language))) {
-    std::fprintf(stderr, "usage: zldb tree FILE [--lang LANGID] [--json]\n");
-    return 2;
-  }
-  void* hDB = OpenOrReport(args[0], eOpenReadOnly);
-  if (hDB == nullptr) return 1;
-  if (!hasLanguage) language = DefaultLanguage(hDB);
-  std::vector<TreeEntry> entries;
-  std::vector<std::string> problems;
-  int status = 0;
-  if (!CollectTree(hDB, language, entries, problems)) {
-    status = ReportFailure("reading the tree");
-  } else {
-    if (json) {
-      PrintJson(entries, language);
+Runner AddTree(CLI::App& command) {
+  struct Options {
+    std::string file;
+    WORD language = 0;
+    long from = 0;
+    int depth = -1;
+    bool json = false;
+  };
+  auto options = std::make_shared<Options>();
+  AddFileArgument(command, options->file);
+  AddLanguageOption(command, options->language);
+  command.add_option("--from", options->from, "start at this record (an ID or #ID) instead")
+      ->type_name("ID")
+      ->transform(RecordId());
+  command
+      .add_option("--depth", options->depth,
+                  "list at most N levels below the first (0: the first level only)")
+      ->type_name("N")
+      ->transform(Count());
+  AddJsonFlag(command, options->json);
+  command.footer(
+      "Folders are marked +, models -; [NAME] is the definition name and #ID the record ID that\n"
+      "'zldb show' takes; ... marks a record whose children lie below --depth.  A damaged tree\n"
+      "(a link to a missing record, a link cycle) is printed as far as it goes, with a warning.");
+  return [options] {
+    CDatabase db;
+    if (!db.Open(options->file, eOpenReadOnly)) return int(kExitFailure);
+    WORD language = options->language;
+    if (!ResolveLanguage(db, language)) return int(kExitFailure);
+    COleVariant bookmark;
+    if (options->from != 0 && !db.Run("finding record " + std::to_string(options->from), [&] {
+          return ZLGetBookmarkByID(db.Handle(), options->from, bookmark);
+        })) {
+      return int(kExitFailure);
+    }
+    std::vector<TreeEntry> entries;
+    std::vector<std::string> problems;
+    if (!db.Run("reading the tree", [&] {
+          return CollectTree(db.Handle(), language, options->from, options->depth, entries,
+                             problems);
+        })) {
+      return int(kExitFailure);
+    }
+    if (options->json) {
+      PrintTreeJson(entries, language);
     } else {
       PrintText(entries);
     }
-    for (const std::string& problem : problems) {
-      std::fprintf(stderr, "zldb: warning: %s\n", problem.c_str());
-    }
-  }
-  ZLCloseDatabase(hDB);
-  return status;
+    for (const std::string& problem : problems) PrintWarning(db.Path() + ": " + problem);
+    return int(kExitOk);
+  };
 }
 
 }  // namespace zldb

@@ -1,56 +1,51 @@
-// The zldb commands.  Each takes the arguments after its name and returns
-// the process exit code: 0 success, 1 the library reported a failure, 2 the
-// command line was wrong.
+// The zldb commands.  Each lives in its own file (cmd_NAME.cpp) and is
+// listed in the table of commands.cpp: its Add function declares the
+// command's arguments on the subcommand made for it and returns what runs
+// the command once the line is parsed.  Adding a command is one new file and
+// one line in that table.
+//
+// Exit status of every command: 0 success (also when what was asked for
+// already holds: adding a language that is there changes nothing and exits
+// 0), 1 failure (the message names the file and the cause), 2 a wrong
+// command line (the message names the argument).
 #ifndef ZLDB_COMMANDS_H_
 #define ZLDB_COMMANDS_H_
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "zldbctrl70.h"
 
+namespace CLI {
+class App;
+}
+
 namespace zldb {
 
-using Args = std::vector<std::string>;
+enum ExitStatus : int { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
+
+using Runner = std::function<int()>;
 
 struct Command {
   const char* name;
-  const char* usage;    // arguments, for the help text
-  const char* summary;  // one line
-  int (*run)(const Args& args);
+  const char* summary;  // one line, for the list of commands
+  Runner (*add)(CLI::App& command);
 };
 
 // Every command, in the order the help lists them.
 const std::vector<Command>& Commands();
 
-int RunCreate(const Args& args);
-int RunInfo(const Args& args);
-int RunLanguages(const Args& args);
-int RunAddLanguage(const Args& args);
-int RunAddSimTable(const Args& args);
-int RunDemo(const Args& args);
-int RunTree(const Args& args);
-int RunShow(const Args& args);
-
-// Prints the library's last error for a failed call and returns 1.
-int ReportFailure(const char* what);
-
-// Prints the database's properties, as text or as one JSON object.
-int PrintInfo(void* hDB, bool json);
-
-// Whether args holds the flag; removes it.
-bool TakeFlag(Args& args, const char* flag);
-
-// The value after an option ("--lang 1031"); removes both.  False when the
-// option is absent; value is then untouched.  An option without a value is
-// left in args, so that the argument count check refuses it.
-bool TakeOption(Args& args, const char* option, std::string& value);
-
-// Parses a language ID given in decimal (1033) or hexadecimal (0x0409).
-bool ParseLanguage(const std::string& text, WORD& language);
-
-// Opens FILE for the command; prints the failure and returns null.
-void* OpenOrReport(const std::string& path, EOpenMode mode);
+Runner AddCreate(CLI::App& command);
+Runner AddInfo(CLI::App& command);
+Runner AddLanguages(CLI::App& command);
+Runner AddAddLanguage(CLI::App& command);
+Runner AddRemoveLanguage(CLI::App& command);
+Runner AddAddSimTable(CLI::App& command);
+Runner AddRemoveSimTable(CLI::App& command);
+Runner AddDemo(CLI::App& command);
+Runner AddTree(CLI::App& command);
+Runner AddShow(CLI::App& command);
 
 }  // namespace zldb
 

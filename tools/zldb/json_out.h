@@ -1,60 +1,36 @@
-// A flat JSON object for the tool's --json output: keys in insertion order,
-// strings escaped as JSON requires (the library's texts are UTF-8).
+// The tool's --json output: one JSON document per command, keys in the order
+// they were added, always valid UTF-8.
+//
+// Commands put texts into the document as the database stores them.  When
+// printed, a text that is not valid UTF-8 has every bad byte replaced by
+// U+FFFD, and a warning on standard error says how many texts were changed
+// and where the first one is (as a JSON pointer); the text output shows the
+// stored bytes unchanged.
 #ifndef ZLDB_JSON_OUT_H_
 #define ZLDB_JSON_OUT_H_
 
-#include <cstdio>
+#include <nlohmann/json.hpp>
 #include <string>
 
 namespace zldb {
 
-inline std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (c < 0x20) {
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", c);
-          out += buf;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  return out + "\"";
-}
+using Json = nlohmann::ordered_json;
 
-class JsonObject {
- public:
-  void Add(const char* key, const std::string& value) { AddRaw(key, JsonString(value)); }
-  void Add(const char* key, const char* value) { AddRaw(key, JsonString(value)); }
-  void Add(const char* key, long value) { AddRaw(key, std::to_string(value)); }
-  void Add(const char* key, bool value) { AddRaw(key, value ? "true" : "false"); }
-  void AddRaw(const char* key, const std::string& json) {
-    m_text += m_text.empty() ? "{" : ",";
-    m_text += JsonString(key) + ":" + json;
-  }
-  std::string Text() const { return m_text.empty() ? "{}" : m_text + "}"; }
+// Writes the document and a newline to standard output, then the warning
+// about replaced bytes (if any) to standard error.
+void PrintJson(Json document);
 
- private:
-  std::string m_text;
-};
+// The result of a command that changes the file: the text line, or with
+// json the fields followed by "changed" (false when what was asked for
+// already held).
+void PrintChange(bool json, Json fields, bool changed, const std::string& text);
+
+// Whether text is valid UTF-8 (no overlong forms, no surrogates).
+bool IsValidUtf8(const std::string& text);
+
+// The text with every byte that is not part of a valid UTF-8 sequence
+// replaced by U+FFFD.
+std::string ReplaceInvalidUtf8(const std::string& text);
 
 }  // namespace zldb
 

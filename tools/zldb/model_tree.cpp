@@ -4,6 +4,8 @@
 #include <unordered_set>
 #include <utility>
 
+#include "arguments.h"
+
 namespace zldb {
 namespace {
 
@@ -16,13 +18,15 @@ bool OnlyAbsent() {
 
 }  // namespace
 
-bool CollectTree(void* hDB, WORD language, std::vector<TreeEntry>& entries,
+bool CollectTree(void* hDB, WORD language, long from, int maxDepth, std::vector<TreeEntry>& entries,
                  std::vector<std::string>& problems) {
   entries.clear();
-  COleVariant rootBookmark;
-  if (!ZLGetRootBookmark(hDB, rootBookmark)) return ZLGetLastError() == ZLE_NO_RECORD;
-  long root = 0;
-  if (!ZLGetIDByBookmark(hDB, rootBookmark, root)) return false;
+  long root = from;
+  if (root == 0) {
+    COleVariant rootBookmark;
+    if (!ZLGetRootBookmark(hDB, rootBookmark)) return ZLGetLastError() == ZLE_NO_RECORD;
+    if (!ZLGetIDByBookmark(hDB, rootBookmark, root)) return false;
+  }
 
   // Depth-first with an explicit stack, so a deep tree cannot exhaust the
   // call stack; the set of records seen ends any cycle.
@@ -63,14 +67,21 @@ bool CollectTree(void* hDB, WORD language, std::vector<TreeEntry>& entries,
     }
     entries.push_back(entry);
     // The next sibling waits below the first child, which comes first.
+    // Below a given start record its siblings are not part of the tree.
     long link = 0;
-    if (ZLGetNextByID(hDB, id, link)) {
-      pending.emplace_back(link, depth);
-    } else if (!OnlyAbsent()) {
-      return false;
+    if (from == 0 || depth > 0) {
+      if (ZLGetNextByID(hDB, id, link)) {
+        pending.emplace_back(link, depth);
+      } else if (!OnlyAbsent()) {
+        return false;
+      }
     }
     if (ZLGetFirstChildByID(hDB, id, link)) {
-      pending.emplace_back(link, depth + 1);
+      if (maxDepth >= 0 && depth >= maxDepth) {
+        entries.back().more = true;
+      } else {
+        pending.emplace_back(link, depth + 1);
+      }
     } else if (!OnlyAbsent()) {
       return false;
     }
@@ -78,15 +89,62 @@ bool CollectTree(void* hDB, WORD language, std::vector<TreeEntry>& entries,
   return true;
 }
 
-WORD DefaultLanguage(void* hDB) {
+bool ResolveLanguage(CDatabase& db, WORD& language) {
   CArray<WORD, WORD> languages;
-  if (!ZLGetAvailableResourceLanguages(hDB, languages) || languages.GetSize() == 0) return 1033;
-  for (int i = 0; i < languages.GetSize(); ++i) {
-    if (languages[i] == 1033) return 1033;
+  if (!db.Run("listing the resource languages",
+              [&] { return ZLGetAvailableResourceLanguages(db.Handle(), languages); })) {
+    return false;
   }
-  return languages[0];
+  const WORD wanted = language == 0 ? 1033 : language;
+  for (int i = 0; i < languages.GetSize(); ++i) {
+    if (languages[i] == wanted) {
+      language = wanted;
+      return true;
+    }
+  }
+  if (language == 0) {
+    language = languages.GetSize() > 0 ? languages[0] : 1033;
+    return true;
+  }
+  PrintError(db.Path() + ": has no resource language " + std::to_string(language) +
+             " (its languages: " + LanguageList(languages) + ")");
+  return false;
 }
 
-std::string FormatDate(const COleDateTime& date) { return date.Format().GetString(); }
+bool RecordExists(CDatabase& db, long id) {
+  COleVariant bookmark;
+  if (ZLGetBookmarkByID(db.Handle(), id, bookmark)) return true;
+  if (ZLGetLastError() == ZLE_NO_RECORD) {
+    PrintError(db.Path() + ": has no record #" + std::to_string(id));
+  } else {
+    db.ReportFailure("finding record #" + std::to_string(id));
+  }
+  return false;
+}
+
+bool FindByDefinitionName(CDatabase& db, const std::string& name, std::vector<long>& ids) {
+  void* hDB = db.Handle();
+  CTypedPtrArray<CPtrArray, COleVariant*> bookmarks;
+  if (!db.Run("listing the records", [&] { return ZLGetAllBookmarks(hDB, bookmarks); })) {
+    return false;
+  }
+  bool ok = true;
+  for (int i = 0; ok && i < bookmarks.GetSize(); ++i) {
+    CString defName;
+    long id = 0;
+    if (ZLGetDefNameByBookmark(hDB, *bookmarks[i], defName)) {
+      if (name == defName.GetString()) {
+        ok = db.Run("reading a record ID",
+                    [&] { return ZLGetIDByBookmark(hDB, *bookmarks[i], id); });
+        ids.push_back(id);
+      }
+    } else if (ZLGetLastError() != ZLE_NULL_VALUE) {
+      db.ReportFailure("reading a definition name");
+      ok = false;
+    }
+  }
+  ZLFreeBookmarkArray(bookmarks);
+  return ok;
+}
 
 }  // namespace zldb

@@ -1,0 +1,97 @@
+// Messages name the file and the cause; output that cannot be written is an
+// error.
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "tool_fixture.h"
+#include "zldbctrl70.h"
+
+namespace {
+
+TEST_F(ToolTest, OpenFailuresNameTheFileAndTheCause) {
+  std::filesystem::create_directory(m_dir.File("folder"));
+  m_dir.Write("empty.zdb", "");
+  m_dir.Write("text.zdb", "just some text\n");
+  sqlite3* plain = nullptr;
+  ASSERT_EQ(sqlite3_open(m_dir.File("plain.db").c_str(), &plain), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(plain, "CREATE TABLE t(a)", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(plain);
+  const struct {
+    std::string file;
+    const char* cause;
+  } cases[] = {
+      {"missing.zdb", "no such file"},
+      {"nofolder/x.zdb", "no such file; the folder nofolder does not exist"},
+      {"folder", "is a folder"},
+      {"empty.zdb", "is an empty file"},
+      {"text.zdb", "is not a model library (it is not an SQLite database file)"},
+      {"plain.db", "is an SQLite database but not a model library"},
+  };
+  for (const auto& c : cases) {
+    const RunResult run = Run({"info", c.file});
+    EXPECT_EQ(run.status, 1) << c.file;
+    EXPECT_TRUE(run.ErrHas("zldb: " + c.file + ": " + c.cause)) << run.err;
+  }
+  ASSERT_EQ(Run({"create", "new.zdb"}).status, 0);
+  for (const auto& [file, cause] :
+       {std::pair<std::string, std::string>{"new.zdb", "already exists"},
+        {"folder", "is a folder"},
+        {"nofolder/x.zdb", "the folder nofolder does not exist"}}) {
+    const RunResult run = Run({"create", file});
+    EXPECT_EQ(run.status, 1) << file;
+    EXPECT_TRUE(run.ErrHas("zldb: " + file + ": " + cause)) << run.err;
+  }
+}
+
+// A folder that cannot be written is named as the cause, not another user;
+// checked as an unprivileged user (root may write anywhere).
+TEST_F(ToolTest, AReadOnlyFolderIsNamed) {
+  Demo();
+  const bool root = ::geteuid() == 0;
+  if (root && std::system("command -v setpriv >/dev/null") != 0) {
+    GTEST_SKIP() << "running as root without setpriv to drop privileges";
+  }
+  const std::string user = root ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "";
+  ASSERT_EQ(::chmod(m_file.c_str(), 0666), 0);
+  ASSERT_EQ(::chmod(m_dir.Path().c_str(), 0555), 0);
+  const RunResult write = Run({"add-language", m_file, "1036"}, "/dev/null", user);
+  const RunResult read = Run({"tree", m_file}, "/dev/null", user);
+  ASSERT_EQ(::chmod(m_dir.Path().c_str(), 0700), 0);
+  EXPECT_EQ(write.status, 1);
+  EXPECT_TRUE(write.ErrHas(m_file + ": the folder " + m_dir.Path() + " cannot be written"))
+      << write.err;
+  EXPECT_FALSE(write.ErrHas("another")) << write.err;
+  EXPECT_EQ(read.status, 1);
+  EXPECT_TRUE(read.ErrHas("cannot be written")) << read.err;
+}
+
+// Another process writing the file: the message says so and how long it
+// waited.
+TEST_F(ToolTest, ALockHeldElsewhereIsNamedWithTheWait) {
+  Demo();
+  sqlite3* holder = nullptr;
+  ASSERT_EQ(sqlite3_open(m_file.c_str(), &holder), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  const RunResult run = Run({"add-language", m_file, "1036"});
+  sqlite3_close(holder);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(run.ErrHas(m_file + ": adding language 1036 failed: is locked by another process"))
+      << run.err;
+  EXPECT_TRUE(run.ErrHas("gave up after")) << run.err;
+  EXPECT_EQ(Run({"add-language", m_file, "1036"}).status, 0);
+}
+
+TEST_F(ToolTest, OutputThatCannotBeWrittenFails) {
+  Demo();
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"tree", m_file},
+                                               {"info", m_file, "--json"},
+                                               {"show", m_file, "TL072"},
+                                               {"languages", m_file}}) {
+    const RunResult run = Run(args, "/dev/full");
+    EXPECT_EQ(run.status, 1) << args[0];
+    EXPECT_TRUE(run.ErrHas("cannot write the output: No space left on device")) << run.err;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,60 @@
+// The model library a command works on, and the messages for what goes
+// wrong with it.  Every message goes to standard error as
+// "zldb: FILE: cause", naming the file as the user gave it and saying the
+// cause from the library's last error plus what the tool can see for itself
+// (a folder, an empty file, a plain SQLite file, a folder that cannot be
+// written, a lock held by another process).
+#ifndef ZLDB_DATABASE_H_
+#define ZLDB_DATABASE_H_
+
+#include <string>
+
+#include "zldbctrl70.h"
+
+namespace zldb {
+
+// Prints "zldb: message" on standard error.
+void PrintError(const std::string& message);
+void PrintWarning(const std::string& message);
+
+class CDatabase {
+ public:
+  CDatabase() = default;
+  ~CDatabase();
+  CDatabase(const CDatabase&) = delete;
+  CDatabase& operator=(const CDatabase&) = delete;
+
+  // Opens an existing model library; false after printing why it cannot.
+  bool Open(const std::string& path, EOpenMode mode);
+  // Creates a new, empty one (never over an existing file); false after
+  // printing why it cannot.
+  bool Create(const std::string& path);
+
+  void* Handle() const { return m_hDB; }
+  const std::string& Path() const { return m_path; }
+
+  // Runs one library call (returning 1 or 0); on failure prints
+  // "zldb: FILE: WHAT failed: cause" and returns false.
+  template <typename Call>
+  bool Run(const std::string& what, Call&& call) {
+    const double start = Now();
+    if (call() != 0) return true;
+    ReportFailure(what, Now() - start);
+    return false;
+  }
+
+  // Prints why the call described by what failed, from the last error; the
+  // seconds it took tell a lock wait from other failures.
+  void ReportFailure(const std::string& what, double seconds = 0) const;
+
+ private:
+  static double Now();
+
+  void* m_hDB = nullptr;
+  std::string m_path;
+  bool m_writing = false;
+};
+
+}  // namespace zldb
+
+#endif  // ZLDB_DATABASE_H_

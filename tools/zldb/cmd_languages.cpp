@@ -59,9 +59,9 @@ int PrintLanguages(CDatabase& db, bool json) {
   std::printf("simulator-language tables:\n");
   if (out["simulatorTables"].empty()) std::printf("  (none)\n");
   for (const Json& entry : out["simulatorTables"]) {
-    std::printf("  %-12s %-8s%s\n", entry["language"].get<std::string>().c_str(),
+    std::printf("  %-12s %s%s\n", entry["language"].get<std::string>().c_str(),
                 entry["kind"].get<std::string>().c_str(),
-                entry["exclusive"].get<bool>() ? " exclusive" : "");
+                entry["exclusive"].get<bool>() ? " (exclusive)" : "");
   }
   return kExitOk;
 }

@@ -44,8 +44,9 @@ TEST_F(ToolTest, OpenFailuresNameTheFileAndTheCause) {
   }
 }
 
-// A folder that cannot be written is named as the cause, not another user;
-// checked as an unprivileged user (root may write anywhere).
+// A folder that cannot be written is named as the cause of a failed write,
+// not another user; checked as an unprivileged user (root may write
+// anywhere).
 TEST_F(ToolTest, AReadOnlyFolderIsNamed) {
   Demo();
   const bool root = ::geteuid() == 0;
@@ -62,8 +63,7 @@ TEST_F(ToolTest, AReadOnlyFolderIsNamed) {
   EXPECT_TRUE(write.ErrHas(m_file + ": the folder " + m_dir.Path() + " cannot be written"))
       << write.err;
   EXPECT_FALSE(write.ErrHas("another")) << write.err;
-  EXPECT_EQ(read.status, 1);
-  EXPECT_TRUE(read.ErrHas("cannot be written")) << read.err;
+  EXPECT_EQ(read.status, 0) << read.err;  // reading needs no writable folder
 }
 
 // Another process writing the file: the message says so and how long it

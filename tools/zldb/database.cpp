@@ -52,9 +52,6 @@ std::string DescribeUnusableFile(const std::string& path) {
   if (read < 16 || std::string(header, 16) != std::string("SQLite format 3", 16)) {
     return "is not a model library (it is not an SQLite database file)";
   }
-  // Even reading needs the journal files: a database in a folder that
-  // cannot be written fails to open for that reason, not for its content.
-  if (!CanWrite(Folder(path))) return FolderNotWritable(path);
   return "is an SQLite database but not a model library (it lacks the model-library tables)";
 }
 

@@ -5,6 +5,15 @@
 // invalid, freed or foreign handle gives last error 7 and changes nothing),
 // returns 1 with last error 0 on success or 0 with a last-error code
 // (zldbctrl70/errors.h) on failure, and never lets an exception escape.
+//
+// Threads: the library starts none.  Calls may come from any thread; they
+// run one at a time (a process-wide lock held for each call), so threads
+// that use different handles, on the same file or on different files, do
+// not disturb each other.  What stays the caller's affair: the last error
+// is process-wide, so another thread's call may replace it before it is
+// read; a caller transaction or snapshot mode belongs to its handle, whatever
+// thread calls with it; and objects and containers handed to a call must not
+// be touched by another thread until the call returns.
 #ifndef ZLDBCTRL70_DATABASE_H_
 #define ZLDBCTRL70_DATABASE_H_
 

@@ -7,6 +7,12 @@
 
 namespace zl {
 
+std::recursive_mutex& OperationMutex() {
+  // Never destroyed: handles still open are closed while the process exits.
+  static auto* mutex = new std::recursive_mutex;
+  return *mutex;
+}
+
 int CodeForCurrentException(int engineCode) {
   try {
     throw;

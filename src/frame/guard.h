@@ -12,6 +12,7 @@
 #ifndef ZLDBCTRL70_FRAME_GUARD_H_
 #define ZLDBCTRL70_FRAME_GUARD_H_
 
+#include <mutex>
 #include <new>
 #include <utility>
 
@@ -38,6 +39,14 @@ struct ZLOutcome {
   // From a status code: 0 is success, anything else a failure with it.
   static ZLOutcome FromCode(int code) { return code == ZLE_OK ? Ok() : Fail(code); }
 };
+
+// Calls into the library run one at a time, whatever thread makes them: the
+// handle table, the open-handle list and the engine's file registry are
+// process-wide, and a workspace transaction spans every open file, so two
+// threads on two handles would otherwise meet inside the engine.  Every
+// entry step below holds this lock for the whole call; it is recursive
+// because an operation may call another export.
+std::recursive_mutex& OperationMutex();
 
 // The last-error code for an exception caught at an operation's edge:
 // engine exceptions map through engineCode (9 unless the operation
@@ -68,6 +77,7 @@ int CatchEngineErrors(Body&& body, int engineCode = ZLE_ENGINE) {
 // failed commit leaves the file as it was.
 template <typename Body>
 int RunGuardedAs(EAccess access, void* hDB, Body&& body, int engineCode = ZLE_ENGINE) {
+  std::lock_guard<std::recursive_mutex> oneCallAtATime(OperationMutex());
   ZLOutcome outcome = ZLOutcome::Fail(ZLE_BAD_HANDLE);
   try {
     CHandleLock lock(hDB);
@@ -114,6 +124,7 @@ int RunGuardedRecordOnly(void* hDB, Body&& body) {
 // mapping.
 template <typename Body>
 int RunUnguarded(Body&& body) {
+  std::lock_guard<std::recursive_mutex> oneCallAtATime(OperationMutex());
   ZLOutcome outcome = ZLOutcome::Fail(ZLE_ENGINE);
   try {
     outcome = std::forward<Body>(body)();
@@ -139,6 +150,7 @@ struct ZLHandleOutcome {
 // entry's own failure code).  Returns the handle, or null.
 template <typename Body>
 HANDLE RunCreatingHandle(int engineCode, Body&& body) {
+  std::lock_guard<std::recursive_mutex> oneCallAtATime(OperationMutex());
   ZLHandleOutcome outcome = ZLHandleOutcome::Fail(engineCode);
   try {
     outcome = std::forward<Body>(body)();

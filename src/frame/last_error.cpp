@@ -1,13 +1,15 @@
 #include "frame/last_error.h"
 
+#include <atomic>
 #include <iterator>
 
 namespace zl {
 namespace {
 
-// Process-wide and unsynchronised, as the library's calling contract says:
-// callers use the library from one thread at a time.
-int g_lastError = ZLE_OK;
+// Process-wide, as the library's calling contract says: a call in another
+// thread may replace it before it is read.  Atomic only so that reading it
+// while another thread's call sets it is not a data race.
+std::atomic<int> g_lastError{ZLE_OK};
 
 struct ErrorText {
   int code;
@@ -60,8 +62,8 @@ const ErrorText kErrorTexts[] = {
 
 }  // namespace
 
-void SetLastError(int code) { g_lastError = code; }
-int LastError() { return g_lastError; }
+void SetLastError(int code) { g_lastError.store(code, std::memory_order_relaxed); }
+int LastError() { return g_lastError.load(std::memory_order_relaxed); }
 
 }  // namespace zl
 

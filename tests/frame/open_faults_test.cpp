@@ -121,6 +121,11 @@ TEST_F(OpenFaultsTest, ReadOnlyOpenInAFolderThatCannotBeWrittenWorks) {
 // Running out of descriptors is reported as exhausted resources (6), never
 // as a lock (12, or 1 in mode 1) or as a bad path.
 TEST_F(OpenFaultsTest, RunningOutOfDescriptorsIsAResourceFailure) {
+#if defined(__SANITIZE_ADDRESS__)
+  // The sanitizers' run-time checks themselves open descriptors (to test
+  // whether memory can be read) and fail once none is left.
+  GTEST_SKIP() << "needs a build without sanitizers";
+#endif
   for (int i = 0; i < 16; ++i) {
     void* hDB = ZLCreateDatabase(m_dir.File("lib" + std::to_string(i) + ".zdb").c_str());
     ASSERT_NE(hDB, nullptr);

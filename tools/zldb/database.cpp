@@ -112,6 +112,7 @@ void PrintWarning(const std::string& message) {
 
 CDatabase::~CDatabase() {
   if (m_hDB != nullptr) ZLCloseDatabase(m_hDB);
+  m_notice.reset();  // after the close, which may wait as well
 }
 
 double CDatabase::Now() {
@@ -119,11 +120,18 @@ double CDatabase::Now() {
   return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
+void CDatabase::WatchWaits(const std::string& path) {
+  if (::isatty(STDERR_FILENO)) m_notice = std::make_unique<CWaitNotice>(path);
+}
+
 bool CDatabase::Open(const std::string& path, EOpenMode mode) {
   m_path = path;
   m_writing = mode != eOpenReadOnly;
+  WatchWaits(path);
   const double start = Now();
+  if (m_notice) m_notice->Begin();
   m_hDB = ZLOpenDatabase(path.c_str(), mode);
+  if (m_notice) m_notice->End();
   if (m_hDB != nullptr) return true;
   const int code = ZLGetLastError();
   PrintError(path + ": " +
@@ -134,6 +142,7 @@ bool CDatabase::Open(const std::string& path, EOpenMode mode) {
 bool CDatabase::Create(const std::string& path) {
   m_path = path;
   m_writing = true;
+  WatchWaits(path);
   m_hDB = ZLCreateDatabase(path.c_str());
   if (m_hDB != nullptr) return true;
   const int code = ZLGetLastError();

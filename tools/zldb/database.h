@@ -7,8 +7,10 @@
 #ifndef ZLDB_DATABASE_H_
 #define ZLDB_DATABASE_H_
 
+#include <memory>
 #include <string>
 
+#include "wait_notice.h"
 #include "zldbctrl70.h"
 
 namespace zldb {
@@ -38,9 +40,11 @@ class CDatabase {
   template <typename Call>
   bool Run(const std::string& what, Call&& call) {
     const double start = Now();
-    if (call() != 0) return true;
-    ReportFailure(what, Now() - start);
-    return false;
+    if (m_notice) m_notice->Begin();
+    const bool ok = call() != 0;
+    if (m_notice) m_notice->End();
+    if (!ok) ReportFailure(what, Now() - start);
+    return ok;
   }
 
   // Prints why the call described by what failed, from the last error; the
@@ -49,10 +53,13 @@ class CDatabase {
 
  private:
   static double Now();
+  // Starts announcing long waits when standard error is a terminal.
+  void WatchWaits(const std::string& path);
 
   void* m_hDB = nullptr;
   std::string m_path;
   bool m_writing = false;
+  std::unique_ptr<CWaitNotice> m_notice;
 };
 
 }  // namespace zldb

@@ -9,6 +9,7 @@
 #include "zldbctrl70/errors.h"
 #include "zldbctrl70/export.h"
 #include "zldbctrl70/macros.h"
+#include "zldbctrl70/nodes.h"
 #include "zldbctrl70/packages.h"
 #include "zldbctrl70/platform/archive.h"
 #include "zldbctrl70/platform/cfile.h"
@@ -32,5 +33,6 @@
 #include "zldbctrl70/tree.h"
 #include "zldbctrl70/value_objects.h"
 #include "zldbctrl70/version.h"
+#include "zldbctrl70/wizard_copa.h"
 
 #endif  // ZLDBCTRL70_H_

@@ -40,6 +40,8 @@
 // (0x0409, English - United States).
 constexpr WORD ZL_DEFAULT_LANGUAGE = 1033;
 
+class CWizardCopaObject3;
+
 // One pin, terminal or parameter of a model: a row of NODE_C or NODE_NC with
 // its per-language and per-simulator-language satellites.
 class ZL_EXPORT CZLNodeObject : public CObject {
@@ -80,6 +82,16 @@ class ZL_EXPORT CZLNodeObject : public CObject {
   // Every field back to its default, the node ID included; the maps are
   // emptied.
   void FreeObject();
+
+  // Fills the parameter object from this node: name, value, description
+  // map (from the info texts), access and default-value maps (entries
+  // added), type, extended type, nature or data type, unit, quantity, used
+  // unit (the preferred unit of wLangID), the ten resource IDs and the node
+  // pointer (this node).  Info map, tolerance and other fields are left.
+  void InitializeWizardCopa(CWizardCopaObject3* pCopa, WORD wLangID);
+  // The reverse: this node from the parameter object; the preferred unit of
+  // wLangID from its used unit.
+  void GetDataFromWizardCopa(CWizardCopaObject3* pCopa, WORD wLangID);
 };
 
 // One row of FILES.

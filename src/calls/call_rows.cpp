@@ -128,11 +128,10 @@ int WriteAccessRows(ZLHandleRecord& record, long nodeID, BOOL nodeType,
           DeleteRowByKey(rs, NodeKey(nodeID, nodeType));
           return ZLE_OK;
         }
-        UpsertRow(rs, {"NODE_ID", "NODE_TYPE"}, NodeKey(nodeID, nodeType), [&](CRowWrite& row) {
-          row.Set("ACCESS", COleVariant(text));
-          CString defValue;
-          if (defValues.Lookup(language, defValue)) row.Set("DEF_VALUE", COleVariant(defValue));
-        });
+        ZLFieldValues values = {{"ACCESS", COleVariant(text)}};
+        CString defValue;
+        if (defValues.Lookup(language, defValue)) values.emplace_back("DEF_VALUE", defValue);
+        UpsertChangedRow(rs, {"NODE_ID", "NODE_TYPE"}, NodeKey(nodeID, nodeType), values);
         return ZLE_OK;
       });
   if (code != ZLE_OK) return code;

@@ -117,6 +117,43 @@ bool UpsertRow(CZLRecordset& rs, const std::vector<const char*>& keyFields,
   return !found;
 }
 
+namespace {
+
+bool IsNumber(VARTYPE vt) { return vt == VT_I2 || vt == VT_I4 || vt == VT_UI1 || vt == VT_BOOL; }
+
+bool SameValue(const COleVariant& stored, const COleVariant& wanted) {
+  if (stored == wanted) return true;
+  const bool storedNull = stored.vt == VT_NULL || stored.vt == VT_EMPTY;
+  const bool wantedNull = wanted.vt == VT_NULL || wanted.vt == VT_EMPTY;
+  if (storedNull || wantedNull) return storedNull && wantedNull;
+  if (!IsNumber(stored.vt) || !IsNumber(wanted.vt)) return false;
+  COleVariant a = stored;
+  COleVariant b = wanted;
+  a.ChangeType(VT_I4);
+  b.ChangeType(VT_I4);
+  return a.lVal == b.lVal;
+}
+
+}  // namespace
+
+bool RowDiffers(CZLRecordset& rs, const ZLFieldValues& values) {
+  for (const auto& value : values) {
+    if (!SameValue(rs.GetFieldValue(value.first), value.second)) return true;
+  }
+  return false;
+}
+
+bool UpsertChangedRow(CZLRecordset& rs, const std::vector<const char*>& keyFields,
+                      std::vector<COleVariant> keys, const ZLFieldValues& values) {
+  if (rs.Seek("=", keys.data(), static_cast<WORD>(keys.size())) && !RowDiffers(rs, values)) {
+    return false;
+  }
+  UpsertRow(rs, keyFields, std::move(keys), [&](CRowWrite& row) {
+    for (const auto& value : values) row.Set(value.first, value.second);
+  });
+  return true;
+}
+
 bool DeleteRowByKey(CZLRecordset& rs, std::vector<COleVariant> keys) {
   if (!rs.Seek("=", keys.data(), static_cast<WORD>(keys.size()))) return false;
   rs.Delete();

@@ -28,6 +28,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "engine/dao_types.h"
@@ -114,6 +115,18 @@ void OverwriteInPlace(CZLRecordset& rs, const char* ownerField, long ownerID, si
 // the other fields.  True when a row was added.  One row: no transaction.
 bool UpsertRow(CZLRecordset& rs, const std::vector<const char*>& keyFields,
                std::vector<COleVariant> keys, const std::function<void(CRowWrite&)>& fill);
+
+// Field names with the values a row should hold.
+typedef std::vector<std::pair<const char*, COleVariant>> ZLFieldValues;
+
+// True when some field of the current row does not hold its value (numbers
+// compared by value whatever their width; NULL equals only NULL).
+bool RowDiffers(CZLRecordset& rs, const ZLFieldValues& values);
+
+// As UpsertRow with the values to set, except that a row that already holds
+// every value is left unwritten.  True when a row was written.
+bool UpsertChangedRow(CZLRecordset& rs, const std::vector<const char*>& keyFields,
+                      std::vector<COleVariant> keys, const ZLFieldValues& values);
 
 // Deletes the row whose current-index key equals keys; false when there is
 // none.

@@ -10,6 +10,7 @@
 #include "frame/stored_text.h"
 #include "frame/transaction.h"
 #include "macros/macro_blocks.h"
+#include "resources/language_texts.h"
 #include "resources/resource_tables.h"
 #include "schema/zl_recordset.h"
 #include "zldbctrl70/errors.h"
@@ -56,58 +57,6 @@ bool Matches(CZLRecordset& row, const ZLMacroSelection& selection, bool extras) 
   return false;
 }
 
-// Calls visit(language, strings) for every open string table.
-template <class Visit>
-int ForEachStringTable(ZLHandleRecord& record, Visit&& visit) {
-  const int code = RefreshResourceTables(record);
-  if (code != ZLE_OK) return code;
-  auto& tables = record.languages->resource[ZLR_STRINGTAB].recordsets;
-  POSITION pos = tables.GetStartPosition();
-  while (pos != nullptr) {
-    WORD language = 0;
-    CZLRecordset* strings = nullptr;
-    tables.GetNextAssoc(pos, language, strings);
-    visit(language, *strings);
-  }
-  return ZLE_OK;
-}
-
-int ReadDescriptions(ZLHandleRecord& record, const COleVariant& resourceID,
-                     CMap<WORD, WORD, CString, LPCSTR>& descriptions) {
-  if (resourceID.vt == VT_NULL) return ZLE_OK;
-  return ForEachStringTable(record, [&](WORD language, CZLRecordset&) {
-    COleVariant text;
-    if (GetResourceText(record, resourceID, language, text) == ZLE_OK) {
-      descriptions[language] = text.GetStringValue();
-    }
-  });
-}
-
-// 20 for the first described language without string table.
-int CheckDescriptionLanguages(ZLHandleRecord& record,
-                              const CMap<WORD, WORD, CString, LPCSTR>& descriptions) {
-  POSITION pos = descriptions.GetStartPosition();
-  while (pos != nullptr) {
-    WORD language = 0;
-    CString text;
-    descriptions.GetNextAssoc(pos, language, text);
-    if (FindStringTable(record, language) == nullptr) return ZLE_NO_LANGUAGE;
-  }
-  return ZLE_OK;
-}
-
-int WriteDescriptions(ZLHandleRecord& record, const COleVariant& resourceID,
-                      const CMap<WORD, WORD, CString, LPCSTR>& descriptions) {
-  return ForEachStringTable(record, [&](WORD language, CZLRecordset& strings) {
-    CString text;
-    if (descriptions.Lookup(language, text)) {
-      SetResourceText(record, resourceID, language, COleVariant(text));
-    } else {
-      DeleteRowByKey(strings, {resourceID});
-    }
-  });
-}
-
 // The fields the text and stored forms share.
 template <class Object>
 void ReadCommon(ZLHandleRecord& record, CZLRecordset& rs, Object& macro) {
@@ -123,7 +72,7 @@ void ReadCommon(ZLHandleRecord& record, CZLRecordset& rs, Object& macro) {
   const COleVariant compiled = rs.GetFieldValue("COMPILED");
   CopyBinary(compiled, macro.m_lbCompiled);
   // The string tables are read last: they move other recordsets only.
-  ReadDescriptions(record, rs.GetFieldValue("DESCRIPTION"), macro.m_mapDescription);
+  ReadLanguageTexts(record, rs.GetFieldValue("DESCRIPTION"), macro.m_mapDescription);
 }
 
 int ReadTexts(CZLRecordset& rs, CZLMacroObject& macro) {
@@ -151,7 +100,8 @@ int WriteRow(ZLHandleRecord& record, CZLRecordset& rs, long recordID, const Obje
   COleVariant state;
   int code = StoredNumber(macro.m_lState, state);
   if (code == ZLE_OK && macro.m_lMacroID != 0 && !FitsID(macro.m_lMacroID)) code = ZLE_NO_MACRO;
-  if (code == ZLE_OK && extras) code = CheckDescriptionLanguages(record, macro.m_mapDescription);
+  if (code == ZLE_OK && extras)
+    code = CheckTextLanguages(record, ZLR_STRINGTAB, macro.m_mapDescription, ZLE_NO_LANGUAGE);
   if (code != ZLE_OK) return code;
   CTransaction transaction;
   long id = macroID;
@@ -187,7 +137,7 @@ int WriteRow(ZLHandleRecord& record, CZLRecordset& rs, long recordID, const Obje
       id = rs.GetFieldValue(kMacroID).lVal;
     }
   }
-  if (extras) WriteDescriptions(record, resourceID, macro.m_mapDescription);
+  if (extras) WriteLanguageTexts(record, resourceID, macro.m_mapDescription);
   transaction.Commit();
   macroID = id;
   return ZLE_OK;
@@ -290,8 +240,10 @@ int DeleteMacroRow(ZLHandleRecord& record, CZLRecordset& rs, long recordID, long
     const COleVariant resourceID =
         HasExtras(record) ? rs.GetFieldValue("DESCRIPTION") : COleVariant();
     if (resourceID.vt == VT_I4) {
-      ForEachStringTable(
-          record, [&](WORD, CZLRecordset& strings) { DeleteRowByKey(strings, {resourceID}); });
+      ForEachResourceTable(record, ZLR_STRINGTAB, [&](WORD, CZLRecordset& strings) {
+        DeleteRowByKey(strings, {resourceID});
+        return ZLE_OK;
+      });
     }
     rs.Delete();
   }

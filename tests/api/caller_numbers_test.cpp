@@ -564,9 +564,77 @@ void AddSimLanguageCases(CNumberTable& t) {
                       ZLSetPackageStateByBookmark);
 }
 
+// Nodes: the record, the parameter set and the numbers of a node object.
+void AddNodeCases(CNumberTable& t) {
+  const std::string array = "CTypedPtrArray<CObArray, CZLNodeObject*>&";
+  auto lID = [](CSimCall call) { return Signed("lID", ZLE_NO_RECORD, call); };
+  auto setID = [](CSimCall call) { return Signed("lParamSetID", ZLE_NO_RECORD, call); };
+  t["ZLGetNodesCByID(void*, long, " + array + ")"] = {lID([](void* h, const COleVariant&, long n) {
+    CZLNodeArray nodes;
+    return ZLGetNodesCByID(h, n, nodes);
+  })};
+  t["ZLGetNodesCByBookmark(void*, COleVariant const&, " + array + ")"] = {};
+  t["ZLGetNodesNCByID(void*, long, " + array + ", long)"] = {
+      lID([](void* h, const COleVariant&, long n) {
+        CZLNodeArray nodes;
+        return ZLGetNodesNCByID(h, n, nodes, 0);
+      }),
+      setID([](void* h, const COleVariant&, long n) {
+        CZLNodeArray nodes;
+        return ZLGetNodesNCByID(h, 1, nodes, n);
+      })};
+  t["ZLGetNodesNCByBookmark(void*, COleVariant const&, " + array + ", long)"] = {
+      setID([](void* h, const COleVariant& b, long n) {
+        CZLNodeArray nodes;
+        return ZLGetNodesNCByBookmark(h, b, nodes, n);
+      })};
+  // field: 0 the record or set, 1 node ID, 2 index, 3 wizard file ID.
+  auto write = [](bool nc, bool byBookmark, long set, int field) {
+    return [=](void* h, const COleVariant& b, long n) {
+      CZLNodeObject node;
+      node.m_lNodeID = field == 1 ? n : 0;
+      node.m_lIndex = field == 2 ? n : 0;
+      node.m_bWizFileSet = field == 3;
+      node.m_lWizFileID = field == 3 ? n : 0;
+      CZLNodeArray nodes;
+      nodes.Add(&node);
+      const long id = field == 0 && set == 0 ? n : 1;
+      const long setID = field == 0 && set != 0 ? n : set;
+      int result = 0;
+      if (nc) {
+        result = byBookmark ? ZLSetNodesNCByBookmark(h, b, nodes, setID)
+                            : ZLSetNodesNCByID(h, id, nodes, setID);
+      } else {
+        result = byBookmark ? ZLSetNodesCByBookmark(h, b, nodes) : ZLSetNodesCByID(h, id, nodes);
+      }
+      nodes.RemoveAll();
+      return result;
+    };
+  };
+  for (bool nc : {false, true}) {
+    const std::string name = nc ? "ZLSetNodesNC" : "ZLSetNodesC";
+    const std::string tail = array + (nc ? ", long)" : ")");
+    for (bool byBookmark : {false, true}) {
+      std::vector<CNumberCase> cases = {
+          Signed("m_lNodeID", ZLE_NO_RECORD, write(nc, byBookmark, 0, 1)),
+          Signed("m_lIndex", ZLE_ENGINE, write(nc, byBookmark, 0, 2)),
+          Signed("m_lWizFileID", ZLE_ENGINE, write(nc, byBookmark, 0, 3))};
+      if (!byBookmark) cases.push_back(lID(write(nc, false, 0, 0)));
+      if (nc) {
+        cases.push_back(setID(write(nc, byBookmark, 1, 0)));
+        cases.push_back(Signed("m_lNodeID in a set", ZLE_NO_RECORD, write(nc, byBookmark, 1, 1)));
+      }
+      const std::string head =
+          byBookmark ? "ByBookmark(void*, COleVariant const&, " : "ByID(void*, long, ";
+      t[name + head + tail] = cases;
+    }
+  }
+}
+
 CNumberTable BuildTable() {
   CNumberTable t;
   AddSimLanguageCases(t);
+  AddNodeCases(t);
 #define ZL_ATTRIBUTE(Name)                                                              \
   AddAttribute(t, #Name, ZLGet##Name##ByID, ZLGet##Name##ByBookmark, ZLSet##Name##ByID, \
                ZLSet##Name##ByBookmark)

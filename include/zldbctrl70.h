@@ -8,6 +8,8 @@
 #include "zldbctrl70/database.h"
 #include "zldbctrl70/errors.h"
 #include "zldbctrl70/export.h"
+#include "zldbctrl70/files.h"
+#include "zldbctrl70/keywords.h"
 #include "zldbctrl70/macros.h"
 #include "zldbctrl70/nodes.h"
 #include "zldbctrl70/packages.h"

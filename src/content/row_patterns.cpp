@@ -14,11 +14,18 @@ bool SeekID(CZLRecordset& rs, long id) {
 
 bool ForEachOwnedRow(CZLRecordset& rs, const char* ownerField, long ownerID,
                      const std::function<bool(CZLRecordset&)>& visit) {
-  if (!SeekID(rs, ownerID)) return false;
-  const COleVariant owner = IDKey(ownerID);
+  return ForEachOwnedRow(rs, ownerField, ownerID, nullptr, 0, visit);
+}
+
+bool ForEachOwnedRow(CZLRecordset& rs, const char* ownerField, long ownerID, const char* subField,
+                     long subID, const std::function<bool(CZLRecordset&)>& visit) {
+  if (!FitsID(ownerID) || !FitsID(subID)) return false;
+  COleVariant keys[2] = {IDKey(ownerID), IDKey(subID)};
+  if (!rs.Seek("=", keys, subField != nullptr ? 2 : 1)) return false;
   do {
     if (!visit(rs)) return true;
-  } while (rs.SeekNext(ownerField, &owner));
+  } while (subField != nullptr ? rs.SeekNext(ownerField, &keys[0], subField, &keys[1])
+                               : rs.SeekNext(ownerField, &keys[0]));
   return false;
 }
 
@@ -79,24 +86,28 @@ void MergeRowsByID(CZLRecordset& rs, const char* ownerField, long ownerID, const
 
 void OverwriteInPlace(CZLRecordset& rs, const char* ownerField, long ownerID, size_t count,
                       const std::function<void(size_t, CRowWrite&)>& write) {
+  OverwriteInPlace(rs, ownerField, ownerID, nullptr, 0, count, write);
+}
+
+void OverwriteInPlace(CZLRecordset& rs, const char* ownerField, long ownerID, const char* subField,
+                      long subID, size_t count,
+                      const std::function<void(size_t, CRowWrite&)>& write) {
   CTransaction transaction;
   std::vector<COleVariant> rows;
-  ForEachOwnedRow(rs, ownerField, ownerID, [&](CZLRecordset& row) {
+  ForEachOwnedRow(rs, ownerField, ownerID, subField, subID, [&](CZLRecordset& row) {
     rows.push_back(row.GetBookmark());
     return true;
   });
   for (size_t i = 0; i < count; ++i) {
-    if (i < rows.size()) {
-      rs.SetBookmark(rows[i]);
-      CRowWrite row(rs, CRowWrite::kEdit);
-      write(i, row);
-      row.Update();
-    } else {
-      CRowWrite row(rs, CRowWrite::kAddNew);
+    const bool edit = i < rows.size();
+    if (edit) rs.SetBookmark(rows[i]);
+    CRowWrite row(rs, edit ? CRowWrite::kEdit : CRowWrite::kAddNew);
+    if (!edit) {
       row.Set(ownerField, IDKey(ownerID));
-      write(i, row);
-      row.Update();
+      if (subField != nullptr) row.Set(subField, IDKey(subID));
     }
+    write(i, row);
+    row.Update();
   }
   for (size_t i = count; i < rows.size(); ++i) {
     rs.SetBookmark(rows[i]);

@@ -62,6 +62,11 @@ bool SeekID(CZLRecordset& rs, long id);
 bool ForEachOwnedRow(CZLRecordset& rs, const char* ownerField, long ownerID,
                      const std::function<bool(CZLRecordset&)>& visit);
 
+// The same for an owner named by the first two fields of the current index
+// (a record and a parameter set, for instance).
+bool ForEachOwnedRow(CZLRecordset& rs, const char* ownerField, long ownerID, const char* subField,
+                     long subID, const std::function<bool(CZLRecordset&)>& visit);
+
 // ---- one row write --------------------------------------------------------------
 
 // Starts an Edit of the current row, or an AddNew, and cancels it on
@@ -106,6 +111,11 @@ void MergeRowsByID(CZLRecordset& rs, const char* ownerField, long ownerID, const
 // deleted.  write fills fields through row.Set and must not call Update.
 // In its own transaction.
 void OverwriteInPlace(CZLRecordset& rs, const char* ownerField, long ownerID, size_t count,
+                      const std::function<void(size_t, CRowWrite&)>& write);
+
+// The same for an owner named by two fields (both set on added rows).
+void OverwriteInPlace(CZLRecordset& rs, const char* ownerField, long ownerID, const char* subField,
+                      long subID, size_t count,
                       const std::function<void(size_t, CRowWrite&)>& write);
 
 // ---- per-set upsert -------------------------------------------------------------

@@ -1,0 +1,123 @@
+// The exported file operations over the overwrite-in-place pattern.
+#include "zldbctrl70/files.h"
+
+#include <memory>
+#include <vector>
+
+#include "content/row_patterns.h"
+#include "frame/caller_numbers.h"
+#include "frame/guard.h"
+#include "frame/stored_text.h"
+#include "schema/zl_recordset.h"
+#include "simlang/owner_record.h"
+
+using namespace zl;
+
+namespace {
+
+constexpr const char kModelID[] = "MODEL_ID";
+constexpr DWORD kMaxFileType = 0xFF;
+
+long Number(const COleVariant& value) {
+  if (value.vt == VT_I4) return value.lVal;
+  if (value.vt == VT_I2) return value.iVal;
+  if (value.vt == VT_UI1) return value.bVal;
+  return 0;
+}
+
+void ReadFileRow(CZLRecordset& rs, CZLFileObject& file) {
+  file.m_lFileID = Number(rs.GetFieldValue("FILE_ID"));
+  const COleVariant name = rs.GetFieldValue("FILE_NAME");
+  if (name.vt == VT_BSTR) file.m_strFileName = name.GetStringValue();
+  file.m_dwType = static_cast<DWORD>(Number(rs.GetFieldValue("TYPE")));
+  file.m_dwLanguage = static_cast<DWORD>(Number(rs.GetFieldValue("LANGID")));
+  const COleVariant access = rs.GetFieldValue("ACCESS");
+  file.m_bAccessSet = access.vt != VT_NULL && access.vt != VT_EMPTY;
+  file.m_lAccess = file.m_bAccessSet ? Number(access) : 0;
+  CopyBinary(rs.GetFieldValue("FILE_DATA"), file.m_lbData);
+}
+
+// The values of one row, or 9 when a number does not fit its column.
+int FileValues(const CZLFileObject& file, ZLFieldValues& values) {
+  COleVariant access;
+  access.SetNull();
+  if (file.m_bAccessSet && StoredNumber(file.m_lAccess, access) != ZLE_OK) return ZLE_ENGINE;
+  if (file.m_dwType > kMaxFileType) return ZLE_ENGINE;
+  COleVariant language;
+  if (StoredNumber(static_cast<unsigned long>(file.m_dwLanguage), language) != ZLE_OK) {
+    return ZLE_ENGINE;
+  }
+  values = {{"FILE_NAME", COleVariant(file.m_strFileName)},
+            {"TYPE", COleVariant(static_cast<BYTE>(file.m_dwType))},
+            {"LANGID", language},
+            {"ACCESS", access},
+            {"FILE_DATA", BinaryOrNull(file.m_lbData)}};
+  return ZLE_OK;
+}
+
+int GetFiles(void* hDB, const ZLRowRef& row, CZLFileArray& files) {
+  return RunGuardedRead(hDB, [&](ZLHandleRecord& record) {
+    ZLFreeObjectArray(files);
+    int code = ZLE_OK;
+    try {
+      long id = 0;
+      code = OwnerRecordID(record, row, EOwnerCheck::kTrustID, id);
+      if (code == ZLE_OK) {
+        ForEachOwnedRow(*record.recordsets[ZLT_FILES], kModelID, id, [&](CZLRecordset& rs) {
+          std::unique_ptr<CZLFileObject> file(new CZLFileObject);
+          ReadFileRow(rs, *file);
+          files.Add(file.get());
+          file.release();
+          return true;
+        });
+      }
+    } catch (...) {
+      ZLFreeObjectArray(files);
+      throw;
+    }
+    if (code != ZLE_OK) ZLFreeObjectArray(files);
+    return ZLOutcome::FromCode(code);
+  });
+}
+
+int SetFiles(void* hDB, const ZLRowRef& row, const CZLFileArray& files) {
+  return RunGuarded(hDB, [&](ZLHandleRecord& record) {
+    long id = 0;
+    int code = OwnerRecordID(record, row, EOwnerCheck::kMustExist, id);
+    std::vector<const CZLFileObject*> objects;
+    for (int i = 0; code == ZLE_OK && i < files.GetSize(); ++i) {
+      if (files[i] == nullptr) continue;
+      ZLFieldValues values;
+      code = FileValues(*files[i], values);  // checked before anything is written
+      objects.push_back(files[i]);
+    }
+    if (code != ZLE_OK) return ZLOutcome::Fail(code);
+    OverwriteInPlace(*record.recordsets[ZLT_FILES], kModelID, id, objects.size(),
+                     [&](size_t i, CRowWrite& write) {
+                       // One object's values at a time: a large file is held
+                       // once as the caller's block and once as the value.
+                       ZLFieldValues values;
+                       FileValues(*objects[i], values);
+                       for (const auto& value : values) write.Set(value.first, value.second);
+                     });
+    return ZLOutcome::Ok();
+  });
+}
+
+ZLRowRef ID(long id) { return ZLRowRef::ByID(id, 0); }
+ZLRowRef BM(const COleVariant& bookmark) { return ZLRowRef::ByBookmark(bookmark, 0); }
+
+}  // namespace
+
+int ZLGetFilesByID(void* hDB, long lID, CZLFileArray& files) {
+  return GetFiles(hDB, ID(lID), files);
+}
+int ZLGetFilesByBookmark(void* hDB, const COleVariant& bm, CZLFileArray& files) {
+  return GetFiles(hDB, BM(bm), files);
+}
+int ZLSetFilesByID(void* hDB, long lID, const CZLFileArray& files) {
+  return SetFiles(hDB, ID(lID), files);
+}
+int ZLSetFilesByBookmark(void* hDB, const COleVariant& bm, const CZLFileArray& files) {
+  return SetFiles(hDB, BM(bm), files);
+}

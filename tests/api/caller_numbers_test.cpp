@@ -631,8 +631,105 @@ void AddNodeCases(CNumberTable& t) {
   }
 }
 
+// Files, keywords and symbols: the record, the parameter set, the access
+// value of a file.
+void AddListCases(CNumberTable& t) {
+  auto lID = [](CSimCall call) { return Signed("lID", ZLE_NO_RECORD, call); };
+  auto setID = [](CSimCall call) { return Signed("lParamSetID", ZLE_NO_RECORD, call); };
+  const std::string files = "CTypedPtrArray<CObArray, CZLFileObject*>";
+  const std::string words = "CTypedPtrArray<CObArray, CZLKeywordObject*>";
+  const std::string map = "CTypedPtrMap<CMapWordToOb, unsigned short, " + words + "*>";
+  t["ZLGetFilesByID(void*, long, " + files + "&)"] = {lID([](void* h, const COleVariant&, long n) {
+    CZLFileArray a;
+    return ZLGetFilesByID(h, n, a);
+  })};
+  t["ZLGetFilesByBookmark(void*, COleVariant const&, " + files + "&)"] = {};
+  auto access = [](bool bm) {
+    return Signed("m_lAccess", ZLE_ENGINE, [bm](void* h, const COleVariant& b, long n) {
+      CZLFileObject file;
+      file.m_bAccessSet = TRUE;
+      file.m_lAccess = n;
+      CZLFileArray a;
+      a.Add(&file);
+      const int r = bm ? ZLSetFilesByBookmark(h, b, a) : ZLSetFilesByID(h, 1, a);
+      a.RemoveAll();
+      return r;
+    });
+  };
+  t["ZLSetFilesByID(void*, long, " + files + " const&)"] = {
+      lID([](void* h, const COleVariant&, long n) {
+        CZLFileArray a;
+        return ZLSetFilesByID(h, n, a);
+      }),
+      access(false)};
+  t["ZLSetFilesByBookmark(void*, COleVariant const&, " + files + " const&)"] = {access(true)};
+  t["ZLGetKeywordsByID(void*, long, unsigned short, " + words + "&, long)"] = {
+      lID([](void* h, const COleVariant&, long n) {
+        CZLKeywordArray a;
+        return ZLGetKeywordsByID(h, n, 1033, a, 0);
+      }),
+      setID([](void* h, const COleVariant&, long n) {
+        CZLKeywordArray a;
+        return ZLGetKeywordsByID(h, 1, 1033, a, n);
+      })};
+  t["ZLGetKeywordsByBookmark(void*, COleVariant const&, unsigned short, " + words + "&, long)"] = {
+      setID([](void* h, const COleVariant& b, long n) {
+        CZLKeywordArray a;
+        return ZLGetKeywordsByBookmark(h, b, 1033, a, n);
+      })};
+  t["ZLGetKeywordsByID(void*, long, " + map + "&, long)"] = {
+      lID([](void* h, const COleVariant&, long n) {
+        CZLKeywordMap m;
+        return ZLGetKeywordsByID(h, n, m, 0);
+      }),
+      setID([](void* h, const COleVariant&, long n) {
+        CZLKeywordMap m;
+        return ZLGetKeywordsByID(h, 1, m, n);
+      })};
+  t["ZLGetKeywordsByBookmark(void*, COleVariant const&, " + map + "&, long)"] = {
+      setID([](void* h, const COleVariant& b, long n) {
+        CZLKeywordMap m;
+        return ZLGetKeywordsByBookmark(h, b, m, n);
+      })};
+  t["ZLSetKeywordsByID(void*, long, unsigned short, " + words + " const&, long)"] = {
+      lID([](void* h, const COleVariant&, long n) {
+        CZLKeywordArray a;
+        return ZLSetKeywordsByID(h, n, 1033, a, 0);
+      }),
+      setID([](void* h, const COleVariant&, long n) {
+        CZLKeywordArray a;
+        return ZLSetKeywordsByID(h, 1, 1033, a, n);
+      })};
+  t["ZLSetKeywordsByBookmark(void*, COleVariant const&, unsigned short, " + words +
+    " const&, long)"] = {setID([](void* h, const COleVariant& b, long n) {
+    CZLKeywordArray a;
+    return ZLSetKeywordsByBookmark(h, b, 1033, a, n);
+  })};
+  t["ZLSetKeywordsByID(void*, long, " + map + " const&, long)"] = {
+      lID([](void* h, const COleVariant&, long n) {
+        CZLKeywordMap m;
+        return ZLSetKeywordsByID(h, n, m, 0);
+      })};
+  t["ZLSetKeywordsByBookmark(void*, COleVariant const&, " + map + " const&, long)"] = {};
+  t["ZLGetDBKeywords(void*, unsigned short, " + words + "&)"] = {};
+  t["ZLSetDBKeywords(void*, unsigned short, " + words + " const&)"] = {};
+  t["ZLGetSymbolByID(void*, long, unsigned short, CString&)"] = {
+      lID([](void* h, const COleVariant&, long n) {
+        CString s;
+        return ZLGetSymbolByID(h, n, 1033, s);
+      })};
+  t["ZLGetSymbolsByID(void*, long, CMap<unsigned short, unsigned short, CString, char const*>&)"] =
+      {lID([](void* h, const COleVariant&, long n) {
+        CMap<WORD, WORD, CString, LPCSTR> m;
+        return ZLGetSymbolsByID(h, n, m);
+      })};
+  t["ZLSetSymbolByID(void*, long, unsigned short, char const*)"] = {
+      lID([](void* h, const COleVariant&, long n) { return ZLSetSymbolByID(h, n, 1033, "s"); })};
+}
+
 CNumberTable BuildTable() {
   CNumberTable t;
+  AddListCases(t);
   AddSimLanguageCases(t);
   AddNodeCases(t);
 #define ZL_ATTRIBUTE(Name)                                                              \

@@ -10,6 +10,7 @@
 #include "commands.h"
 #include "database.h"
 #include "demo_catalog.h"
+#include "demo_simlang.h"
 #include "model_tree.h"
 
 namespace zldb {
@@ -87,7 +88,8 @@ class CDemoWriter {
 };
 
 // Writes the catalog; false after a reported failure.
-bool WriteCatalog(CDatabase& db, size_t& folders, size_t& models) {
+bool WriteCatalog(CDatabase& db, size_t& folders, size_t& models,
+                  std::vector<DemoModelRecord>& modelRecords) {
   if (!db.Run("adding the resource languages", [&] {
         return ZLAddResourceTable(db.Handle(), kEnglish) &&
                ZLAddResourceTable(db.Handle(), kGerman);
@@ -110,10 +112,10 @@ bool WriteCatalog(CDatabase& db, size_t& folders, size_t& models) {
     const DemoModel& m = model[i];
     const std::string infoEn = std::string(m.titleEn) + " " + m.defName + ": " + m.ratings;
     const std::string infoDe = std::string(m.titleDe) + " " + m.defName + ": " + m.ratings;
-    if (writer.Add(folderIDs.at(m.folderKey), m.titleEn, m.titleDe, infoEn, infoDe, m.defName,
-                   kModelType) == 0) {
-      return false;
-    }
+    const long id = writer.Add(folderIDs.at(m.folderKey), m.titleEn, m.titleDe, infoEn, infoDe,
+                               m.defName, kModelType);
+    if (id == 0) return false;
+    modelRecords.push_back({id, m.defName});
   }
   return true;
 }
@@ -125,13 +127,19 @@ Runner AddDemo(CLI::App& command) {
   AddFileArgument(command, *file);
   command.footer(
       "Writes a folder tree with a few dozen models, with titles and information texts in\n"
-      "English (1033) and German (1031).  An existing file is never overwritten.");
+      "English (1033) and German (1031); every model also gets a macro and a call line in\n"
+      "Spice and VHDLA, and the library two VHDL packages.  An existing file is never\n"
+      "overwritten.");
   return [file] {
     CDatabase db;
     if (!db.Create(*file)) return int(kExitFailure);
     size_t folders = 0;
     size_t models = 0;
-    if (!WriteCatalog(db, folders, models)) return int(kExitFailure);
+    std::vector<DemoModelRecord> modelRecords;
+    if (!WriteCatalog(db, folders, models, modelRecords) ||
+        !WriteSimLanguageDemo(db, modelRecords)) {
+      return int(kExitFailure);
+    }
     std::printf("%s: %zu folders and %zu models, titles and information in %u and %u\n",
                 file->c_str(), folders, models, kEnglish, kGerman);
     return int(kExitOk);

@@ -14,6 +14,7 @@ const std::vector<Command>& Commands() {
       {"demo", "create a sample model library with folders and models", AddDemo},
       {"tree", "print the tree of folders and models with titles", AddTree},
       {"show", "print one record's attributes, by ID or definition name", AddShow},
+      {"packages", "list the VHDL packages in list order", AddPackages},
   };
   return commands;
 }

@@ -46,6 +46,7 @@ Runner AddRemoveSimTable(CLI::App& command);
 Runner AddDemo(CLI::App& command);
 Runner AddTree(CLI::App& command);
 Runner AddShow(CLI::App& command);
+Runner AddPackages(CLI::App& command);
 
 }  // namespace zldb
 

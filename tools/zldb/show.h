@@ -26,6 +26,10 @@ using ShowSection = bool (*)(const ShowContext& context, Json& record);
 // The sections in the order they are shown.
 const std::vector<ShowSection>& ShowSections();
 
+// The record's macros and call lines in every simulator language.
+bool ShowMacros(const ShowContext& context, Json& record);
+bool ShowCalls(const ShowContext& context, Json& record);
+
 // Values as JSON: numbers, texts as stored, dates as "YYYY-MM-DD HH:MM:SS".
 inline Json ToJson(long value) { return value; }
 inline Json ToJson(unsigned long value) { return value; }

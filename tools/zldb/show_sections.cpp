@@ -1,5 +1,6 @@
 // The sections of zldb show: the record's own fields, its texts in every
-// resource language, its links and its path.
+// resource language, its links, its macros and call lines (show_simlang.cpp)
+// and its path.
 #include <string>
 
 #include "show.h"
@@ -92,7 +93,8 @@ bool ShowPath(const ShowContext& c, Json& record) {
 }  // namespace
 
 const std::vector<ShowSection>& ShowSections() {
-  static const std::vector<ShowSection> sections = {ShowFields, ShowTexts, ShowLinks, ShowPath};
+  static const std::vector<ShowSection> sections = {ShowFields, ShowTexts, ShowLinks,
+                                                    ShowMacros, ShowCalls, ShowPath};
   return sections;
 }
 

@@ -92,7 +92,13 @@ ZLOutcome CopyRecord(ZLHandleRecord& source, const COleVariant& sourceBookmark,
   }
   // The stored form carries the blocks byte for byte; nothing is unpacked
   // and packed again.
-  CZLBinaryPackageMap objects;
+  // The map owns its objects; they are freed on every way out, a write
+  // that throws included.
+  struct CMapOwner {
+    CZLBinaryPackageMap map;
+    ~CMapOwner() { ZLFreePackageMap(map); }
+  } owner;
+  CZLBinaryPackageMap& objects = owner.map;
   code = ReadPackageMap(source, sourceID, objects);
   if (code == ZLE_OK) {
     POSITION pos = objects.GetStartPosition();
@@ -106,7 +112,6 @@ ZLOutcome CopyRecord(ZLHandleRecord& source, const COleVariant& sourceBookmark,
       if (code == ZLE_OK) code = WritePackageObject(*rs, destID, *object);
     }
   }
-  ZLFreePackageMap(objects);
   if (code != ZLE_OK) return ZLOutcome::Fail(code);
   StampPackageChange(dest);
   transaction.Commit();

@@ -43,6 +43,11 @@
 #include "frame/stored_text.h"
 #include "zldbctrl70.h"
 
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#define ZL_BENCH_CALLGRIND 1
+#endif
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -575,11 +580,24 @@ void Settle(const std::vector<std::string>& files) {
   }
 }
 
+// Times one phase.  Run under valgrind --tool=callgrind, each phase is also
+// dumped as a profile of its own named by label (callgrind.out.PID.K with
+// "Client Request: label"), whose instruction count does not depend on the
+// machine's load.
 template <class Body>
-double Time(long count, Body&& body) {
+double Time(const char* label, long count, Body&& body) {
+#ifdef ZL_BENCH_CALLGRIND
+  CALLGRIND_ZERO_STATS;
+#endif
   const Clock::time_point start = Clock::now();
   body();
-  return SecondsSince(start) / static_cast<double>(count);
+  const double seconds = SecondsSince(start) / static_cast<double>(count);
+#ifdef ZL_BENCH_CALLGRIND
+  CALLGRIND_DUMP_STATS_AT(label);
+#else
+  (void)label;
+#endif
+  return seconds;
 }
 
 Figures Measure(const std::filesystem::path& dir, long n) {
@@ -601,16 +619,19 @@ Figures Measure(const std::filesystem::path& dir, long n) {
   if (hDB == nullptr || hTxn == nullptr) Fail("ZLOpenDatabase");
   std::vector<long> ids;
   std::vector<long long> patternIds, handIds;
-  f.create.library = Time(records, [&] { ids = CreateWithLibrary(hDB, records, false); });
-  f.create.transaction = Time(records, [&] { CreateWithLibrary(hTxn, records, true); });
-  f.create.pattern = Time(records, [&] { patternIds = CreateWithPattern(pattern, records); });
-  f.create.hand = Time(records, [&] { handIds = hand.Create(records); });
+  f.create.library =
+      Time("create.library", records, [&] { ids = CreateWithLibrary(hDB, records, false); });
+  f.create.transaction =
+      Time("create.transaction", records, [&] { CreateWithLibrary(hTxn, records, true); });
+  f.create.pattern =
+      Time("create.pattern", records, [&] { patternIds = CreateWithPattern(pattern, records); });
+  f.create.hand = Time("create.hand", records, [&] { handIds = hand.Create(records); });
 
   Settle(files);
   Walked walked[3];
-  f.walk.library = Time(records, [&] { walked[0] = WalkWithLibrary(hDB); });
-  f.walk.pattern = Time(records, [&] { walked[1] = WalkWithPattern(pattern); });
-  f.walk.hand = Time(records, [&] { walked[2] = hand.Walk(); });
+  f.walk.library = Time("walk.library", records, [&] { walked[0] = WalkWithLibrary(hDB); });
+  f.walk.pattern = Time("walk.pattern", records, [&] { walked[1] = WalkWithPattern(pattern); });
+  f.walk.hand = Time("walk.hand", records, [&] { walked[2] = hand.Walk(); });
   Expect(walked[0].records == records && walked[1].records == records &&
              walked[2].records == records && walked[0].bytes == walked[1].bytes,
          "the walk");
@@ -627,30 +648,33 @@ Figures Measure(const std::filesystem::path& dir, long n) {
   }
   Settle(files);
   size_t bytes[3] = {};
-  f.title.library = Time(kLookups, [&] { bytes[0] = ReadTitlesWithLibrary(hDB, order); });
-  f.title.pattern = Time(kLookups, [&] {
+  f.title.library =
+      Time("title.library", kLookups, [&] { bytes[0] = ReadTitlesWithLibrary(hDB, order); });
+  f.title.pattern = Time("title.pattern", kLookups, [&] {
     for (size_t k = 0; k < patternOrder.size(); ++k) {
       pattern.GetText(patternOrder[k], CPattern::kTitle, k % 2 ? kGerman : kEnglish, &bytes[1]);
     }
   });
-  f.title.hand = Time(kLookups, [&] { bytes[2] = hand.Titles(handOrder); });
+  f.title.hand = Time("title.hand", kLookups, [&] { bytes[2] = hand.Titles(handOrder); });
   Expect(bytes[0] == bytes[1] && bytes[1] == bytes[2], "the titles");
 
   Settle(files);
-  f.rewrite.library = Time(rewrites, [&] { RewriteWithLibrary(hDB, ids, false); });
+  f.rewrite.library =
+      Time("rewrite.library", rewrites, [&] { RewriteWithLibrary(hDB, ids, false); });
   Settle(files);
-  f.rewrite.transaction = Time(rewrites, [&] { RewriteWithLibrary(hDB, ids, true); });
-  f.rewrite.pattern = Time(rewrites, [&] {
+  f.rewrite.transaction =
+      Time("rewrite.transaction", rewrites, [&] { RewriteWithLibrary(hDB, ids, true); });
+  f.rewrite.pattern = Time("rewrite.pattern", rewrites, [&] {
     for (size_t i = kFolders + 1; i < patternIds.size(); i += kRewriteEvery) {
       pattern.SetText(patternIds[i], CPattern::kTitle, kEnglish, "Rewritten");
     }
   });
-  f.rewrite.hand = Time(rewrites, [&] { hand.Rewrite(handIds); });
+  f.rewrite.hand = Time("rewrite.hand", rewrites, [&] { hand.Rewrite(handIds); });
   Check(ZLCloseDatabase(hTxn), "ZLCloseDatabase");
   Check(ZLCloseDatabase(hDB), "ZLCloseDatabase");
 
   constexpr int kOpens = 20;
-  f.open = Time(kOpens, [&] {
+  f.open = Time("open", kOpens, [&] {
     for (int k = 0; k < kOpens; ++k) {
       void* h = ZLOpenDatabase(libraryFile.c_str(), eOpenReadWriteNoLogin);
       if (h == nullptr) Fail("ZLOpenDatabase");
@@ -721,7 +745,7 @@ SimFigures MeasureSimLanguage(const std::filesystem::path& dir, long n) {
   }
   Check(ZLCommitTransaction(hDB), "ZLCommitTransaction");
 
-  f.libraryWrite = Time(n, [&] {
+  f.libraryWrite = Time("sim.libraryWrite", n, [&] {
     for (long i = 0; i < n; ++i) {
       CZLMacroObject macro;
       macro.m_strMacroText = MacroText(i).c_str();
@@ -741,7 +765,7 @@ SimFigures MeasureSimLanguage(const std::filesystem::path& dir, long n) {
     }
   });
   size_t libraryBytes = 0, sqliteBytes = 0;
-  f.libraryRead = Time(n, [&] {
+  f.libraryRead = Time("sim.libraryRead", n, [&] {
     for (long i = 0; i < n; ++i) {
       for (const char* language : kSimLanguages) {
         CZLMacroObject macro;
@@ -789,7 +813,7 @@ SimFigures MeasureSimLanguage(const std::filesystem::path& dir, long n) {
     sqlite3_bind_blob(stmt, index, block.GetByteArrayData(),
                       static_cast<int>(block.GetByteArraySize()), SQLITE_TRANSIENT);
   };
-  f.sqliteWrite = Time(n, [&] {
+  f.sqliteWrite = Time("sim.sqliteWrite", n, [&] {
     const std::string key = "netlist";
     for (long i = 0; i < n; ++i) {
       const std::string text = MacroText(i), call = "X" + std::to_string(i) + " in out amp";
@@ -812,7 +836,7 @@ SimFigures MeasureSimLanguage(const std::filesystem::path& dir, long n) {
       commit.Run();
     }
   });
-  f.sqliteRead = Time(n, [&] {
+  f.sqliteRead = Time("sim.sqliteRead", n, [&] {
     const std::string key = "NETLIST";
     for (long i = 0; i < n; ++i) {
       for (size_t l = 0; l < getMacro.size(); ++l) {

@@ -155,6 +155,11 @@ void CDaoDatabase::RefreshTableDefs() {
   });
 }
 
+void CDaoDatabase::KeepTableDatesOnlyFor(const std::vector<std::string>& names) {
+  CSession& session = SessionOf(m_session);
+  Guarded(FailureContext::kRead, [&] { session.File().KeepDatesOnlyFor(names); });
+}
+
 short CDaoDatabase::GetTableDefCount() {
   CSession& session = SessionOf(m_session);
   return Guarded(FailureContext::kRead,

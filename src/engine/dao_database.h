@@ -18,6 +18,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "engine/dao_fieldinfo.h"
 #include "engine/dao_types.h"
@@ -131,6 +133,13 @@ class CDaoDatabase : public CObject {
   void RollbackFileTrans();
   // Open file levels (0 when none).
   int GetFileTransDepth() const;
+
+  // Engine extension: from now on a committed write moves the last-updated
+  // date only of the named tables of this file (case-insensitive); the other
+  // tables' dates stay as they were.  Without this call every table's date
+  // moves with every committed write to it, strictly increasing.  Applies to
+  // every CDaoDatabase on the file in this process.
+  void KeepTableDatesOnlyFor(const std::vector<std::string>& names);
 
   // Engine internals: the open session (null when closed).
   zl::engine::CSession* GetSession() const { return m_session.get(); }

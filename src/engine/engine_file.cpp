@@ -174,6 +174,21 @@ void CEngineFile::MarkWritten(int64_t tableId) {
   BumpTable(tableId);
 }
 
+void CEngineFile::KeepDatesOnlyFor(const std::vector<std::string>& names) {
+  m_datedNames.clear();
+  for (const std::string& name : names) m_datedNames.insert(UpperName(name));
+  m_datesForSomeOnly = true;
+}
+
+bool CEngineFile::KeepsDate(int64_t tableId) const {
+  if (!m_datesForSomeOnly) return true;
+  auto t = m_tablesById.find(tableId);
+  // A table whose layout is not at hand (dropped in this transaction, say)
+  // keeps the default.
+  if (t == m_tablesById.end()) return true;
+  return m_datedNames.count(UpperName(t->second->name)) != 0;
+}
+
 CEngineFile::Sequence& CEngineFile::LoadSequence(int64_t tableId, const std::string& tableName) {
   Sequence& s = m_sequences[tableId];
   if (!s.loaded) {
@@ -210,7 +225,13 @@ void CEngineFile::ResetSequences(int64_t tableId) { m_sequences.erase(tableId); 
 void CEngineFile::FlushBeforeCommit() {
   // One statement per table: its sequences (when rows were added) and its
   // last-updated date (when it was written).
-  std::set<int64_t> tables = m_written;
+  // Tables whose dates are not kept need a statement only when rows were
+  // added to them.
+  std::set<int64_t> dated;
+  for (int64_t id : m_written) {
+    if (KeepsDate(id)) dated.insert(id);
+  }
+  std::set<int64_t> tables = dated;
   for (const auto& entry : m_sequences) {
     if (entry.second.loaded && entry.second.dirty) tables.insert(entry.first);
   }
@@ -220,8 +241,8 @@ void CEngineFile::FlushBeforeCommit() {
     auto seq = m_sequences.find(id);
     bool dirty = seq != m_sequences.end() && seq->second.loaded && seq->second.dirty;
     CBookkeeping::Flush(m_conn, id, dirty ? seq->second.nextRowId : 0,
-                        dirty ? seq->second.nextCounter : 0, m_written.count(id) != 0, now);
-    // The table's dates changed: what cursors remember of them is stale.
+                        dirty ? seq->second.nextCounter : 0, dated.count(id) != 0, now);
+    // The table's bookkeeping changed: what cursors remember of it is stale.
     BumpTable(id);
   }
 }

@@ -69,6 +69,17 @@ class CEngineFile {
 
   // A write to the table happened in the current SQLite transaction.
   void MarkWritten(int64_t tableId);
+  // Which tables' last-updated dates a committed write moves.  By default
+  // every table's: the date changes on every committed write to it and is
+  // strictly increasing, even for writes within the same millisecond.  After
+  // KeepDatesOnlyFor(names) only the named tables (case-insensitive) keep
+  // that contract; the dates of the others stay as they were (their row
+  // numbers and counters are still stored), which spares every commit the
+  // write of a bookkeeping row that nobody reads.  The setting belongs to
+  // the file in this process (every session on it shares it); it is meant
+  // for programs that learn of other processes' changes from a few tables'
+  // dates only and that set it before writing.
+  void KeepDatesOnlyFor(const std::vector<std::string>& names);
   // Row number / counter for a new row (inside a write transaction only).
   int64_t TakeRowId(int64_t tableId, const std::string& tableName);
   int64_t TakeCounter(int64_t tableId, const std::string& tableName);
@@ -132,6 +143,8 @@ class CEngineFile {
     bool savepoint;  // an inner level with a savepoint of its own
   };
   Sequence& LoadSequence(int64_t tableId, const std::string& tableName);
+  // Whether a committed write to the table moves its last-updated date.
+  bool KeepsDate(int64_t tableId) const;
   void PushLevel(bool workspace, bool forWriting);
   // Ends the innermost level; the level is removed only when that worked.
   void PopLevel(bool commit);
@@ -170,6 +183,9 @@ class CEngineFile {
 
   std::unordered_map<int64_t, Sequence> m_sequences;
   std::set<int64_t> m_written;
+  // KeepDatesOnlyFor: whether it was called, and the upper-case names.
+  bool m_datesForSomeOnly = false;
+  std::set<std::string> m_datedNames;
 };
 
 // The files open in this process, by file identity.

@@ -6,6 +6,7 @@
 #include "frame/guard.h"
 #include "frame/handle_record.h"
 #include "frame/language_maps.h"
+#include "frame/registry_refresh.h"
 #include "schema/fixed_tables.h"
 #include "schema/layout.h"
 #include "schema/zl_recordset.h"
@@ -63,6 +64,7 @@ ZLHandleOutcome CreateDatabase(const char* path) {
     fileCreated = true;
     record.database->Close();
     record.database->Open(fullPath, FALSE, FALSE, kDatabaseConnect);
+    KeepOnlyRegistryDates(*record.database);
   } catch (...) {
     code = CreateFileFailureCode();
     if (fileCreated && code != ZLE_OUT_OF_MEMORY) code = ZLE_CREATE_FAILED;

@@ -1,5 +1,6 @@
 #include "frame/dbinfo.h"
 
+#include "engine/dao_database.h"
 #include "engine/dao_workspace.h"
 #include "schema/zl_recordset.h"
 
@@ -48,7 +49,9 @@ void StampPackageChange(ZLHandleRecord& record) {
 }
 
 void RefreshUnlessSnapshot(const ZLHandleRecord& record) {
-  if (!record.snapshotMode) CDaoWorkspace::Idle(dbRefreshCache);
+  if (record.snapshotMode) return;
+  if (record.database != nullptr && record.database->GetFileTransDepth() > 0) return;
+  CDaoWorkspace::Idle(dbRefreshCache);
 }
 
 }  // namespace zl

@@ -28,7 +28,10 @@ void StampPackageChange(ZLHandleRecord& record);
 int CheckDatabaseLogin(ZLHandleRecord& record, const char* login);
 
 // Refreshes the engine's view of what other processes committed, unless the
-// handle is in snapshot mode.
+// handle is in snapshot mode.  Costs nothing while the handle's file is in a
+// transaction (every exported operation runs in one): the view was brought
+// up to date when it began and cannot change before it ends.  Other files
+// open in the process are refreshed by their own operations.
 void RefreshUnlessSnapshot(const ZLHandleRecord& record);
 
 }  // namespace zl

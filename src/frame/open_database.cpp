@@ -149,6 +149,11 @@ ZLHandleOutcome OpenDatabase(const char* name, EOpenMode mode, const char* login
   ZLHandleRecord& record = handle.Record();
   record.database = new CDaoDatabase(CDaoWorkspace::GetDefault());
   int code = OpenEngineDatabase(*record.database, fullPath, readOnly);
+  if (code == ZLE_OK)
+    code = CatchEngineErrors([&] {
+      KeepOnlyRegistryDates(*record.database);
+      return ZLE_OK;
+    });
   if (code == ZLE_OK) code = ReadVersionsAndCheckLogin(record, mode, login);
   if (code == ZLE_OK) code = OpenTablesAndLanguages(record);
   if (code != ZLE_OK) return ZLHandleOutcome::Fail(code);

@@ -39,6 +39,11 @@ int RefreshFromRegistry(ZLHandleRecord& record, ZLFixedTable registry, DATE& sta
 
 }  // namespace
 
+void KeepOnlyRegistryDates(CDaoDatabase& database) {
+  database.KeepTableDatesOnlyFor(
+      {FixedTableLayout(ZLT_RESINFO).name, FixedTableLayout(ZLT_SIMTABINFO).name});
+}
+
 int RefreshResourceTables(ZLHandleRecord& record) {
   return RefreshFromRegistry(
       record, ZLT_RESINFO, record.resourceRegistryStamp, [&](CZLRecordset& row) {

@@ -9,6 +9,13 @@
 
 namespace zl {
 
+// Tells the engine that of this file's tables only the two registries have
+// their last-updated dates consulted (by the refreshes below, also in other
+// processes), so that a committed write to any other table does not write
+// its date.  Called on every open, before the handle writes.  Engine errors
+// propagate.
+void KeepOnlyRegistryDates(CDaoDatabase& database);
+
 // Opens every registered resource table the handle does not hold yet, when
 // RESINFO changed since the last refresh (in snapshot mode: in the
 // handle's picture).  A registered table that cannot be opened is

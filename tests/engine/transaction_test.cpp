@@ -181,6 +181,44 @@ TEST_F(TransactionTest, DateLastUpdatedStrictlyIncreasesWithEveryCommittedWrite)
   EXPECT_LE(td.GetDateCreated().m_dt, last);
 }
 
+TEST_F(TransactionTest, OnlyTheNamedTablesDatesMoveAndEveryTableKeepsItsCounters) {
+  CreateTable(m_db, "UNDATED",
+              {{"ID", dbLong, 4, dbAutoIncrField, false},
+               {"NAME", dbText, 20, dbVariableField | dbUpdatableField, true}},
+              {{"UNDATED_ID", {"ID"}, true}});
+  m_db.KeepTableDatesOnlyFor({"items"});
+  CDaoRecordset undated(&m_db);
+  undated.Open(dbOpenTable, "UNDATED");
+  const double undatedBefore = LastUpdated(undated);
+  double last = LastUpdated(m_rs);
+  for (int i = 0; i < 20; ++i) {
+    Add(m_rs, "dated");
+    Add(undated, "undated");
+    ASSERT_GT(LastUpdated(m_rs), last) << "commit " << i;
+    last = LastUpdated(m_rs);
+  }
+  undated.MoveLast();
+  undated.Edit();
+  undated.SetFieldValue("NAME", COleVariant("edited"));
+  undated.Update();
+  EXPECT_EQ(LastUpdated(undated), undatedBefore);
+  // The highest counter is deleted; the stored sequence still moves past it,
+  // also in a later process (a reopen).
+  const long highest = undated.GetFieldValue("ID").lVal;
+  undated.Delete();
+  undated.Close();
+  m_rs.Close();
+  m_db.Close();
+  m_db.Open(m_path.c_str());
+  undated.Open(dbOpenTable, "UNDATED");
+  undated.SetBookmark(AddRow(undated, {{"NAME", COleVariant("after")}}));
+  EXPECT_EQ(undated.GetFieldValue("ID").lVal, highest + 1);
+  // A new open of the file in this process starts with every date kept.
+  const double before = LastUpdated(undated);
+  AddRow(undated, {{"NAME", COleVariant("dated again")}});
+  EXPECT_GT(LastUpdated(undated), before);
+}
+
 TEST_F(TransactionTest, CountersAreNeverReused) {
   auto idOf = [&](const COleVariant& bookmark) {
     m_rs.SetBookmark(bookmark);

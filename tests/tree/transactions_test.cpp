@@ -8,6 +8,7 @@
 #include <functional>
 #include <thread>
 
+#include "engine/dao_tabledef.h"
 #include "engine/dao_workspace.h"
 #include "engine/faults.h"
 #include "support/child_process.h"
@@ -170,6 +171,30 @@ TEST_F(TransactionTest, EachExportCommitsOnce) {
               return ok & ZLCommitTransaction(m_hDB);
             }),
             1);
+}
+
+// Other handles and processes learn of new language tables from the
+// registries' last-updated dates, so those move with every write to them;
+// no other table's date is written (it would cost every commit a page).
+TEST_F(TransactionTest, OnlyTheRegistriesDatesMove) {
+  auto dateOf = [&](const char* table) {
+    zl::CHandleLock lock(m_hDB);
+    CDaoTableDef definition(Record(lock).database);
+    definition.Open(table);
+    return definition.GetDateLastUpdated().m_dt;
+  };
+  const double main = dateOf("MAIN"), resinfo = dateOf("RESINFO");
+  const double simtabinfo = dateOf("SIMTABINFO");
+  COleVariant mark;
+  ASSERT_EQ(ZLCreateNewRecord(m_hDB, mark), 1);
+  ASSERT_EQ(ZLSetDefNameByID(m_hDB, m_id, "after"), 1);
+  ASSERT_EQ(ZLSetTitleByID(m_hDB, m_id, kEnglish, "title", 0), 1);
+  EXPECT_EQ(dateOf("MAIN"), main);
+  EXPECT_EQ(dateOf("RESINFO"), resinfo);
+  ASSERT_EQ(ZLAddResourceTable(m_hDB, 1036), 1);
+  EXPECT_GT(dateOf("RESINFO"), resinfo);
+  ASSERT_EQ(ZLAddCallTable(m_hDB, "SPICE", 0), 1);
+  EXPECT_GT(dateOf("SIMTABINFO"), simtabinfo);
 }
 
 // Commit, rollback, a failing operation inside, nesting and the codes of

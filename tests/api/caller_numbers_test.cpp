@@ -44,6 +44,8 @@ const std::vector<long> kSignedMisfits = {k2To32 + 1, k2To32 + 2,  LONG_MAX,
                                           LONG_MIN,   2147483648L, -2147483649L};
 const std::vector<long> kUnsignedMisfits = {k2To32 + 1, k2To32, -1L /* ULONG_MAX */};
 
+// An argument of each type (outputs are written only by a call that
+// wrongly succeeds).
 template <class T>
 T& Sample() {
   static T value{};
@@ -60,6 +62,32 @@ long& Sample<long>() {
   return value;
 }
 
+// The bookmark of package 1.
+COleVariant& PackageMark() {
+  static COleVariant mark;
+  return mark;
+}
+
+// A case's call: h the handle, b record 1's bookmark, n the unfit number
+// (an unsigned argument takes it converted).
+#define ZL_CALL(...)                          \
+  [](void* h, const COleVariant& b, long n) { \
+    (void)h, (void)b, (void)n;                \
+    return __VA_ARGS__;                       \
+  }
+#define ZL_CASE(argument, code, ...) \
+  CNumberCase { argument, false, code, ZL_CALL(__VA_ARGS__) }
+#define ZL_UCASE(argument, code, ...) \
+  CNumberCase { argument, true, code, ZL_CALL(__VA_ARGS__) }
+#define ZL_ID(...) ZL_CASE("lID", ZLE_NO_RECORD, __VA_ARGS__)
+#define ZL_SET_ID(...) ZL_CASE("lParamSetID", ZLE_NO_RECORD, __VA_ARGS__)
+#define ZL_LEVEL(...) ZL_UCASE("dwLevel", ZLE_ENGINE, __VA_ARGS__)
+// A case whose call is built at run time.
+CNumberCase Case(const char* argument, int code,
+                 std::function<int(void*, const COleVariant&, long)> call) {
+  return {argument, false, code, std::move(call)};
+}
+
 template <class T>
 struct TypeName;
 #define ZL_TYPE_NAME(T, text)                  \
@@ -74,6 +102,10 @@ ZL_TYPE_NAME(COleDateTime, "COleDateTime")
 ZL_TYPE_NAME(CLongBinary, "CLongBinary")
 ZL_TYPE_NAME(const char*, "char const*")
 ZL_TYPE_NAME(CTextMap, "CMap<unsigned short, unsigned short, CString, char const*>")
+ZL_TYPE_NAME(CZLMacroObject, "CZLMacroObject")
+ZL_TYPE_NAME(CZLBinaryMacroObject, "CZLBinaryMacroObject")
+ZL_TYPE_NAME(CZLPackageObject, "CZLPackageObject")
+ZL_TYPE_NAME(CZLBinaryPackageObject, "CZLBinaryPackageObject")
 #undef ZL_TYPE_NAME
 
 template <class T>
@@ -86,43 +118,42 @@ std::string InName() {
 template <class T>
 constexpr bool kIsNumber = std::is_same_v<T, long> || std::is_same_v<T, unsigned long>;
 
+// The value case of a setter whose input is a number (none otherwise).
 template <class In>
-std::vector<CNumberCase> ValueCases(std::function<int(void*, const COleVariant&, In)> set) {
+void AddValueCase(std::vector<CNumberCase>& cases,
+                  std::function<int(void*, const COleVariant&, In)> set) {
   if constexpr (kIsNumber<In>) {
-    return {
+    cases.push_back(
         {"value", std::is_same_v<In, unsigned long>, ZLE_ENGINE,
-         [set](void* h, const COleVariant& b, long n) { return set(h, b, static_cast<In>(n)); }}};
-  } else {
-    return {};
+         [set](void* h, const COleVariant& b, long n) { return set(h, b, static_cast<In>(n)); }});
   }
 }
 
-// The four operations of an attribute without the parameter-set argument.
+// The four operations of an attribute without the parameter-set argument
+// (mark: the bookmark its setter takes, when not record 1's).
 template <class Out, class In>
-void AddAttribute(CNumberTable& table, const std::string& name, int (*getByID)(void*, long, Out&),
-                  int (*getByBookmark)(void*, const COleVariant&, Out&),
+void AddAttribute(CNumberTable& t, const std::string& name, int (*getByID)(void*, long, Out&),
                   int (*setByID)(void*, long, In),
-                  int (*setByBookmark)(void*, const COleVariant&, In)) {
-  const std::string out = std::string(TypeName<Out>::value) + "&";
-  table["ZLGet" + name + "ByID(void*, long, " + out + ")"] = {
-      {"lID", false, ZLE_NO_RECORD,
-       [getByID](void* h, const COleVariant&, long n) { return getByID(h, n, Sample<Out>()); }}};
-  if (kIsNumber<Out>) table["ZLGet" + name + "ByBookmark(void*, COleVariant const&, " + out + ")"];
-  auto& setID = table["ZLSet" + name + "ByID(void*, long, " + InName<In>() + ")"];
-  setID.push_back({"lID", false, ZLE_NO_RECORD, [setByID](void* h, const COleVariant&, long n) {
-                     return setByID(h, n, Sample<std::decay_t<In>>());
-                   }});
-  for (const auto& c :
-       ValueCases<In>([setByID](void*h, const COleVariant&, In v) { return setByID(h, 1, v); })) {
-    setID.push_back(c);
-  }
+                  int (*setByBookmark)(void*, const COleVariant&, In),
+                  const COleVariant* mark = nullptr) {
+  const std::string out = std::string(TypeName<Out>::value) + "&)";
+  t["ZLGet" + name + "ByID(void*, long, " + out] = {Case(
+      "lID", ZLE_NO_RECORD,
+      [getByID](void* h, const COleVariant&, long n) { return getByID(h, n, Sample<Out>()); })};
+  if (kIsNumber<Out>) t["ZLGet" + name + "ByBookmark(void*, COleVariant const&, " + out];
+  auto& setID = t["ZLSet" + name + "ByID(void*, long, " + InName<In>() + ")"];
+  setID = {Case("lID", ZLE_NO_RECORD, [setByID](void* h, const COleVariant&, long n) {
+    return setByID(h, n, Sample<std::decay_t<In>>());
+  })};
+  AddValueCase<In>(setID,
+                   [setByID](void* h, const COleVariant&, In v) { return setByID(h, 1, v); });
   if (kIsNumber<In>) {
-    table["ZLSet" + name + "ByBookmark(void*, COleVariant const&, " + InName<In>() + ")"] =
-        ValueCases<In>([setByBookmark](void* h, const COleVariant& b, In v) {
-          return setByBookmark(h, b, v);
+    AddValueCase<In>(
+        t["ZLSet" + name + "ByBookmark(void*, COleVariant const&, " + InName<In>() + ")"],
+        [setByBookmark, mark](void* h, const COleVariant& b, In v) {
+          return setByBookmark(h, mark != nullptr ? *mark : b, v);
         });
   }
-  (void)getByBookmark;
 }
 
 using CIdCall = std::function<int(void*, long id, long paramSetID)>;
@@ -132,38 +163,32 @@ using CBookmarkCall = std::function<int(void*, const COleVariant&, long paramSet
 // language argument of a one-language text).  setValue writes a value to
 // record 1 (no bookmark) or to the bookmark's record.
 template <class Out, class In>
-void AddParamSetAttribute(CNumberTable& table, const std::string& name, const std::string& lang,
+void AddParamSetAttribute(CNumberTable& t, const std::string& name, const std::string& lang,
                           CIdCall getByID, CBookmarkCall getByBookmark, CIdCall setByID,
                           CBookmarkCall setByBookmark,
                           std::function<int(void*, const COleVariant*, In)> setValue) {
-  const std::string out = lang + TypeName<Out>::value + "&, long)";
-  const std::string in = lang + InName<In>() + ", long)";
   auto byID = [](const char* argument, CIdCall call, bool idIsBad) {
-    return CNumberCase{argument, false, ZLE_NO_RECORD,
-                       [call, idIsBad](void* h, const COleVariant&, long n) {
-                         return idIsBad ? call(h, n, 0) : call(h, 1, n);
-                       }};
+    return Case(argument, ZLE_NO_RECORD, [call, idIsBad](void* h, const COleVariant&, long n) {
+      return idIsBad ? call(h, n, 0) : call(h, 1, n);
+    });
   };
   auto byBookmark = [](CBookmarkCall call) {
-    return CNumberCase{"lParamID", false, ZLE_NO_RECORD,
-                       [call](void* h, const COleVariant& b, long n) { return call(h, b, n); }};
+    return Case("lParamID", ZLE_NO_RECORD,
+                [call](void* h, const COleVariant& b, long n) { return call(h, b, n); });
   };
-  table["ZLGet" + name + "ByID(void*, long, " + out] = {byID("lID", getByID, true),
-                                                        byID("lParamID", getByID, false)};
-  table["ZLGet" + name + "ByBookmark(void*, COleVariant const&, " + out] = {
-      byBookmark(getByBookmark)};
-  auto& setID = table["ZLSet" + name + "ByID(void*, long, " + in];
+  const std::string out = lang + TypeName<Out>::value + "&, long)";
+  const std::string in = lang + InName<In>() + ", long)";
+  const std::string id = "ByID(void*, long, ", bm = "ByBookmark(void*, COleVariant const&, ";
+  t["ZLGet" + name + id + out] = {byID("lID", getByID, true), byID("lParamID", getByID, false)};
+  t["ZLGet" + name + bm + out] = {byBookmark(getByBookmark)};
+  auto& setID = t["ZLSet" + name + id + in];
   setID = {byID("lID", setByID, true), byID("lParamID", setByID, false)};
-  auto& setBookmark = table["ZLSet" + name + "ByBookmark(void*, COleVariant const&, " + in];
+  auto& setBookmark = t["ZLSet" + name + bm + in];
   setBookmark = {byBookmark(setByBookmark)};
-  for (const auto& c : ValueCases<In>(
-           [setValue](void*h, const COleVariant&, In v) { return setValue(h, nullptr, v); })) {
-    setID.push_back(c);
-  }
-  for (const auto& c : ValueCases<In>(
-           [setValue](void*h, const COleVariant&b, In v) { return setValue(h, &b, v); })) {
-    setBookmark.push_back(c);
-  }
+  AddValueCase<In>(
+      setID, [setValue](void* h, const COleVariant&, In v) { return setValue(h, nullptr, v); });
+  AddValueCase<In>(setBookmark,
+                   [setValue](void* h, const COleVariant& b, In v) { return setValue(h, &b, v); });
 }
 
 // ---- simulator-language families ----------------------------------------------
@@ -171,106 +196,37 @@ void AddParamSetAttribute(CNumberTable& table, const std::string& name, const st
 // Record 1 has a macro and a call line in VHDLA, and package 1 (named "x")
 // an object there: what a cut macro, call or object ID names.
 
-// The bookmark of package 1.
-COleVariant& PackageMark() {
-  static COleVariant mark;
-  return mark;
-}
-
-using CSimCall = std::function<int(void*, const COleVariant&, long)>;
-
-CNumberCase Signed(const char* argument, int code, CSimCall call) {
-  return {argument, false, code, std::move(call)};
-}
-CNumberCase Unsigned(const char* argument, int code,
-                     std::function<int(void*, const COleVariant&, unsigned long)> call) {
-  return {argument, true, code, [call](void* h, const COleVariant& b, long n) {
-            return call(h, b, static_cast<unsigned long>(n));
-          }};
-}
-
-template <class Object>
-struct CObjectName;
-template <>
-struct CObjectName<CZLMacroObject> {
-  static constexpr const char* value = "CZLMacroObject";
-};
-template <>
-struct CObjectName<CZLBinaryMacroObject> {
-  static constexpr const char* value = "CZLBinaryMacroObject";
-};
-template <>
-struct CObjectName<CString> {
-  static constexpr const char* value = "CString";
-};
-template <>
-struct CObjectName<CZLPackageObject> {
-  static constexpr const char* value = "CZLPackageObject";
-};
-template <>
-struct CObjectName<CZLBinaryPackageObject> {
-  static constexpr const char* value = "CZLBinaryPackageObject";
-};
-
 // The getters of one macro form (object or text).
 template <class Out>
 void AddMacroGetters(CNumberTable& t) {
-  const std::string out = std::string(CObjectName<Out>::value) + "&, long)";
-  const std::string id = "(void*, long, char const*, ";
-  const std::string bm = "(void*, COleVariant const&, char const*, ";
-  constexpr long kAccess = ZL_MACRO_ACCESS;
-  auto access = [](CSimCall call) { return Signed("lAccess", ZLE_MACRO_ACCESS_KEY, call); };
-  auto lID = [](CSimCall call) { return Signed("lID", ZLE_NO_RECORD, call); };
-  t["ZLGetMacroByID" + id + "unsigned long, " + out] = {
-      lID([](void* h, const COleVariant&, long n) {
-        return ZLGetMacroByID(h, n, "VHDLA", 1ul, Sample<Out>(), kAccess);
-      }),
-      Unsigned("dwLevel", ZLE_ENGINE,
-               [](void* h, const COleVariant&, unsigned long v) {
-                 return ZLGetMacroByID(h, 1, "VHDLA", v, Sample<Out>(), kAccess);
-               }),
-      access([](void* h, const COleVariant&, long n) {
-        return ZLGetMacroByID(h, 1, "VHDLA", 1ul, Sample<Out>(), n);
-      })};
-  t["ZLGetMacroByBookmark" + bm + "unsigned long, " + out] = {
-      Unsigned("dwLevel", ZLE_ENGINE,
-               [](void* h, const COleVariant& b, unsigned long v) {
-                 return ZLGetMacroByBookmark(h, b, "VHDLA", v, Sample<Out>(), kAccess);
-               }),
-      access([](void* h, const COleVariant& b, long n) {
-        return ZLGetMacroByBookmark(h, b, "VHDLA", 1ul, Sample<Out>(), n);
-      })};
-  t["ZLGetMacroByID" + id + "char const*, " + out] = {
-      lID([](void* h, const COleVariant&, long n) {
-        return ZLGetMacroByID(h, n, "VHDLA", "x", Sample<Out>(), kAccess);
-      }),
-      access([](void* h, const COleVariant&, long n) {
-        return ZLGetMacroByID(h, 1, "VHDLA", "x", Sample<Out>(), n);
-      })};
-  t["ZLGetMacroByBookmark" + bm + "char const*, " + out] = {
-      access([](void* h, const COleVariant& b, long n) {
-        return ZLGetMacroByBookmark(h, b, "VHDLA", "x", Sample<Out>(), n);
-      })};
-  t["ZLGetInterfaceByID" + id + out] = {
-      lID([](void* h, const COleVariant&, long n) {
-        return ZLGetInterfaceByID(h, n, "VHDLA", Sample<Out>(), kAccess);
-      }),
-      access([](void* h, const COleVariant&, long n) {
-        return ZLGetInterfaceByID(h, 1, "VHDLA", Sample<Out>(), n);
-      })};
-  t["ZLGetInterfaceByBookmark" + bm + out] = {access([](void* h, const COleVariant& b, long n) {
-    return ZLGetInterfaceByBookmark(h, b, "VHDLA", Sample<Out>(), n);
-  })};
-  t["ZLGetDefaultMacroByID" + id + out] = {
-      lID([](void* h, const COleVariant&, long n) {
-        return ZLGetDefaultMacroByID(h, n, "VHDLA", Sample<Out>(), kAccess);
-      }),
-      access([](void* h, const COleVariant&, long n) {
-        return ZLGetDefaultMacroByID(h, 1, "VHDLA", Sample<Out>(), n);
-      })};
-  t["ZLGetDefaultMacroByBookmark" + bm + out] = {access([](void* h, const COleVariant& b, long n) {
-    return ZLGetDefaultMacroByBookmark(h, b, "VHDLA", Sample<Out>(), n);
-  })};
+#define ZL_ACCESS(...) ZL_CASE("lAccess", ZLE_MACRO_ACCESS_KEY, __VA_ARGS__)
+  const std::string out = std::string(TypeName<Out>::value) + "&, long)";
+  const std::string id = "ByID(void*, long, char const*, ";
+  const std::string bm = "ByBookmark(void*, COleVariant const&, char const*, ";
+  const std::string level = "unsigned long, ", name = "char const*, ";
+  t["ZLGetMacro" + id + level + out] = {
+      ZL_ID(ZLGetMacroByID(h, n, "VHDLA", 1ul, Sample<Out>(), ZL_MACRO_ACCESS)),
+      ZL_LEVEL(ZLGetMacroByID(h, 1, "VHDLA", n, Sample<Out>(), ZL_MACRO_ACCESS)),
+      ZL_ACCESS(ZLGetMacroByID(h, 1, "VHDLA", 1ul, Sample<Out>(), n))};
+  t["ZLGetMacro" + bm + level + out] = {
+      ZL_LEVEL(ZLGetMacroByBookmark(h, b, "VHDLA", n, Sample<Out>(), ZL_MACRO_ACCESS)),
+      ZL_ACCESS(ZLGetMacroByBookmark(h, b, "VHDLA", 1ul, Sample<Out>(), n))};
+  t["ZLGetMacro" + id + name + out] = {
+      ZL_ID(ZLGetMacroByID(h, n, "VHDLA", "x", Sample<Out>(), ZL_MACRO_ACCESS)),
+      ZL_ACCESS(ZLGetMacroByID(h, 1, "VHDLA", "x", Sample<Out>(), n))};
+  t["ZLGetMacro" + bm + name + out] = {
+      ZL_ACCESS(ZLGetMacroByBookmark(h, b, "VHDLA", "x", Sample<Out>(), n))};
+  t["ZLGetInterface" + id + out] = {
+      ZL_ID(ZLGetInterfaceByID(h, n, "VHDLA", Sample<Out>(), ZL_MACRO_ACCESS)),
+      ZL_ACCESS(ZLGetInterfaceByID(h, 1, "VHDLA", Sample<Out>(), n))};
+  t["ZLGetInterface" + bm + out] = {
+      ZL_ACCESS(ZLGetInterfaceByBookmark(h, b, "VHDLA", Sample<Out>(), n))};
+  t["ZLGetDefaultMacro" + id + out] = {
+      ZL_ID(ZLGetDefaultMacroByID(h, n, "VHDLA", Sample<Out>(), ZL_MACRO_ACCESS)),
+      ZL_ACCESS(ZLGetDefaultMacroByID(h, 1, "VHDLA", Sample<Out>(), n))};
+  t["ZLGetDefaultMacro" + bm + out] = {
+      ZL_ACCESS(ZLGetDefaultMacroByBookmark(h, b, "VHDLA", Sample<Out>(), n))};
+#undef ZL_ACCESS
 }
 
 // The map getter, the setters and the map setter of one object form.
@@ -278,26 +234,16 @@ template <class Object>
 void AddMacroWriters(CNumberTable& t) {
   using CArrayOf = CTypedPtrArray<CObArray, Object*>;
   using CMapOf = CTypedPtrMap<CMapStringToOb, CString, CArrayOf*>;
-  const std::string name = CObjectName<Object>::value;
+  const std::string name = TypeName<Object>::value;
   const std::string map =
       "CTypedPtrMap<CMapStringToOb, CString, CTypedPtrArray<CObArray, " + name + "*>*>";
-  constexpr long kAccess = ZL_MACRO_ACCESS;
   t["ZLGetMacrosByID(void*, long, " + map + "&, long)"] = {
-      Signed("lID", ZLE_NO_RECORD,
-             [](void* h, const COleVariant&, long n) {
-               CMapOf macros;
-               return ZLGetMacrosByID(h, n, macros, kAccess);
-             }),
-      Signed("lAccess", ZLE_MACRO_ACCESS_KEY, [](void* h, const COleVariant&, long n) {
-        CMapOf macros;
-        return ZLGetMacrosByID(h, 1, macros, n);
-      })};
+      ZL_ID(ZLGetMacrosByID(h, n, Sample<CMapOf>(), ZL_MACRO_ACCESS)),
+      ZL_CASE("lAccess", ZLE_MACRO_ACCESS_KEY, ZLGetMacrosByID(h, 1, Sample<CMapOf>(), n))};
   t["ZLGetMacrosByBookmark(void*, COleVariant const&, " + map + "&, long)"] = {
-      Signed("lAccess", ZLE_MACRO_ACCESS_KEY, [](void* h, const COleVariant& b, long n) {
-        CMapOf macros;
-        return ZLGetMacrosByBookmark(h, b, macros, n);
-      })};
-  // Writes one object through a single or a map setter, by ID or bookmark.
+      ZL_CASE("lAccess", ZLE_MACRO_ACCESS_KEY, ZLGetMacrosByBookmark(h, b, Sample<CMapOf>(), n))};
+  // Writes one object through a single or a map setter, by ID or bookmark;
+  // -1 marks where the number goes.
   auto write = [](bool useMap, bool byBookmark, long id, long macroID, long state) {
     return [=](void* h, const COleVariant& b, long n) {
       Object object;
@@ -317,45 +263,34 @@ void AddMacroWriters(CNumberTable& t) {
     };
   };
   for (bool useMap : {false, true}) {
-    const std::string single = "char const*, " + name + " const&)";
-    const std::string tail = useMap ? map + " const&)" : single;
+    const std::string tail = useMap ? map + " const&)" : "char const*, " + name + " const&)";
     const std::string op = useMap ? "ZLSetMacros" : "ZLSetMacro";
     t[op + "ByID(void*, long, " + tail] = {
-        Signed("lID", ZLE_NO_RECORD, write(useMap, false, -1, 0, 0)),
-        Signed("m_lMacroID", ZLE_NO_MACRO, write(useMap, false, 1, -1, 0)),
-        Signed("m_lState", ZLE_ENGINE, write(useMap, false, 1, 0, -1))};
+        Case("lID", ZLE_NO_RECORD, write(useMap, false, -1, 0, 0)),
+        Case("m_lMacroID", ZLE_NO_MACRO, write(useMap, false, 1, -1, 0)),
+        Case("m_lState", ZLE_ENGINE, write(useMap, false, 1, 0, -1))};
     t[op + "ByBookmark(void*, COleVariant const&, " + tail] = {
-        Signed("m_lMacroID", ZLE_NO_MACRO, write(useMap, true, 1, -1, 0)),
-        Signed("m_lState", ZLE_ENGINE, write(useMap, true, 1, 0, -1))};
+        Case("m_lMacroID", ZLE_NO_MACRO, write(useMap, true, 1, -1, 0)),
+        Case("m_lState", ZLE_ENGINE, write(useMap, true, 1, 0, -1))};
   }
 }
 
 template <class Object>
 void AddPackageObjects(CNumberTable& t) {
+#define ZL_ACCESS(...) ZL_CASE("lAccess", ZLE_PACKAGE_ACCESS_KEY, __VA_ARGS__)
   using CMapOf = CTypedPtrMap<CMapStringToOb, CString, Object*>;
-  const std::string name = CObjectName<Object>::value;
+  const std::string name = TypeName<Object>::value;
   const std::string map = "CTypedPtrMap<CMapStringToOb, CString, " + name + "*>";
-  auto access = [](CSimCall call) { return Signed("lAccess", ZLE_PACKAGE_ACCESS_KEY, call); };
-  t["ZLGetPackageByName(void*, char const*, char const*, " + name + "&, long)"] = {
-      access([](void* h, const COleVariant&, long n) {
-        Object object;
-        return ZLGetPackageByName(h, "x", "VHDLA", object, n);
-      })};
-  t["ZLGetPackageByBookmark(void*, COleVariant const&, char const*, " + name + "&, long)"] = {
-      access([](void* h, const COleVariant&, long n) {
-        Object object;
-        return ZLGetPackageByBookmark(h, PackageMark(), "VHDLA", object, n);
-      })};
-  t["ZLGetPackageByName(void*, char const*, " + map + "&, long)"] = {
-      access([](void* h, const COleVariant&, long n) {
-        CMapOf objects;
-        return ZLGetPackageByName(h, "x", objects, n);
-      })};
-  t["ZLGetPackageByBookmark(void*, COleVariant const&, " + map + "&, long)"] = {
-      access([](void* h, const COleVariant&, long n) {
-        CMapOf objects;
-        return ZLGetPackageByBookmark(h, PackageMark(), objects, n);
-      })};
+  const std::string byName = "ZLGetPackageByName(void*, char const*, ";
+  const std::string byBookmark = "ZLGetPackageByBookmark(void*, COleVariant const&, ";
+  t[byName + "char const*, " + name + "&, long)"] = {
+      ZL_ACCESS(ZLGetPackageByName(h, "x", "VHDLA", Sample<Object>(), n))};
+  t[byBookmark + "char const*, " + name + "&, long)"] = {
+      ZL_ACCESS(ZLGetPackageByBookmark(h, PackageMark(), "VHDLA", Sample<Object>(), n))};
+  t[byName + map + "&, long)"] = {ZL_ACCESS(ZLGetPackageByName(h, "x", Sample<CMapOf>(), n))};
+  t[byBookmark + map + "&, long)"] = {
+      ZL_ACCESS(ZLGetPackageByBookmark(h, PackageMark(), Sample<CMapOf>(), n))};
+#undef ZL_ACCESS
   auto write = [](bool useMap, bool byBookmark, long objectID, long state) {
     return [=](void* h, const COleVariant&, long n) {
       Object object;
@@ -378,35 +313,9 @@ void AddPackageObjects(CNumberTable& t) {
                                         : "ZLSetPackageByName(void*, char const*, ";
     for (bool useMap : {false, true}) {
       const std::string tail = useMap ? map + " const&)" : "char const*, " + name + " const&)";
-      t[head + tail] = {Signed("m_lPackageObjID", ZLE_NO_MACRO, write(useMap, byBookmark, -1, 0)),
-                        Signed("m_lState", ZLE_ENGINE, write(useMap, byBookmark, 0, -1))};
+      t[head + tail] = {Case("m_lPackageObjID", ZLE_NO_MACRO, write(useMap, byBookmark, -1, 0)),
+                        Case("m_lState", ZLE_ENGINE, write(useMap, byBookmark, 0, -1))};
     }
-  }
-}
-
-// A package attribute: the ID forms take an ID, the setters of numbers a
-// value that must fit.
-template <class Out, class In>
-void AddPackageAttribute(CNumberTable& t, const std::string& name, int (*get)(void*, long, Out&),
-                         int (*set)(void*, long, In),
-                         int (*setByBookmark)(void*, const COleVariant&, In)) {
-  const std::string out = std::string(TypeName<Out>::value) + "&)";
-  t["ZLGetPackage" + name + "ByID(void*, long, " + out] = {
-      Signed("lID", ZLE_NO_RECORD,
-             [get](void* h, const COleVariant&, long n) { return get(h, n, Sample<Out>()); })};
-  auto& byID = t["ZLSetPackage" + name + "ByID(void*, long, " + InName<In>() + ")"];
-  byID = {Signed("lID", ZLE_NO_RECORD, [set](void* h, const COleVariant&, long n) {
-    return set(h, n, Sample<std::decay_t<In>>());
-  })};
-  for (const auto& c :
-       ValueCases<In>([set](void*h, const COleVariant&, In v) { return set(h, 1, v); })) {
-    byID.push_back(c);
-  }
-  if (kIsNumber<In>) {
-    t["ZLSetPackage" + name + "ByBookmark(void*, COleVariant const&, " + InName<In>() + ")"] =
-        ValueCases<In>([setByBookmark](void* h, const COleVariant&, In v) {
-          return setByBookmark(h, PackageMark(), v);
-        });
   }
 }
 
@@ -418,98 +327,51 @@ void AddSimLanguageCases(CNumberTable& t) {
   AddMacroWriters<CZLBinaryMacroObject>(t);
   AddPackageObjects<CZLPackageObject>(t);
   AddPackageObjects<CZLBinaryPackageObject>(t);
-  auto lID = [](CSimCall call) { return Signed("lID", ZLE_NO_RECORD, call); };
   // Compiled code: the length and buffer only come out.
-  t["ZLGetCompiledMacroByID(void*, long, char const*, unsigned long, long&, unsigned char**)"] = {
-      lID([](void* h, const COleVariant&, long n) {
-        long l = 0;
-        unsigned char* p = nullptr;
-        return ZLGetCompiledMacroByID(h, n, "VHDLA", 1ul, l, &p);
-      }),
-      Unsigned("dwLevel", ZLE_ENGINE, [](void* h, const COleVariant&, unsigned long v) {
-        long l = 0;
-        unsigned char* p = nullptr;
-        return ZLGetCompiledMacroByID(h, 1, "VHDLA", v, l, &p);
-      })};
-  t["ZLGetCompiledMacroByBookmark(void*, COleVariant const&, char const*, unsigned long, long&, "
-    "unsigned char**)"] = {
-      Unsigned("dwLevel", ZLE_ENGINE, [](void* h, const COleVariant& b, unsigned long v) {
-        long l = 0;
-        unsigned char* p = nullptr;
-        return ZLGetCompiledMacroByBookmark(h, b, "VHDLA", v, l, &p);
-      })};
-  t["ZLGetCompiledMacroByID(void*, long, char const*, char const*, long&, unsigned char**)"] = {
-      lID([](void* h, const COleVariant&, long n) {
-        long l = 0;
-        unsigned char* p = nullptr;
-        return ZLGetCompiledMacroByID(h, n, "VHDLA", "x", l, &p);
-      })};
-  t["ZLGetCompiledInterfaceByID(void*, long, char const*, long&, unsigned char**)"] = {
-      lID([](void* h, const COleVariant&, long n) {
-        long l = 0;
-        unsigned char* p = nullptr;
-        return ZLGetCompiledInterfaceByID(h, n, "VHDLA", l, &p);
-      })};
-  t["ZLGetCompiledDefaultMacroByID(void*, long, char const*, long&, unsigned char**)"] = {
-      lID([](void* h, const COleVariant&, long n) {
-        long l = 0;
-        unsigned char* p = nullptr;
-        return ZLGetCompiledDefaultMacroByID(h, n, "VHDLA", l, &p);
-      })};
-  for (const char* outOnly :
-       {"ZLGetCompiledMacroByBookmark(void*, COleVariant const&, char const*, char const*, long&, "
-        "unsigned char**)",
-        "ZLGetCompiledInterfaceByBookmark(void*, COleVariant const&, char const*, long&, unsigned "
-        "char**)",
-        "ZLGetCompiledDefaultMacroByBookmark(void*, COleVariant const&, char const*, long&, "
-        "unsigned char**)",
-        "ZLGetCompiledPackageByName(void*, char const*, char const*, long&, unsigned char**)",
-        "ZLGetCompiledPackageBodyByName(void*, char const*, char const*, long&, unsigned char**)",
-        "ZLGetCompiledPackageByBookmark(void*, COleVariant const&, char const*, long&, unsigned "
-        "char**)",
-        "ZLGetCompiledPackageBodyByBookmark(void*, COleVariant const&, char const*, long&, "
-        "unsigned char**)",
-        "ZLGetPackageIDByBookmark(void*, COleVariant const&, long&)",
-        "ZLGetPackagePrevByBookmark(void*, COleVariant const&, long&)",
-        "ZLGetPackageNextByBookmark(void*, COleVariant const&, long&)",
-        "ZLGetPackageStateByBookmark(void*, COleVariant const&, unsigned long&)",
-        "ZLGetCallsByBookmark(void*, COleVariant const&, CTypedPtrMap<CMapStringToOb, CString, "
-        "CTypedPtrArray<CObArray, CZLCallObject*>*>&)"}) {
+  const std::string code = "long&, unsigned char**)";
+  const std::string id = "ByID(void*, long, char const*, ";
+  const std::string bm = "ByBookmark(void*, COleVariant const&, char const*, ";
+  t["ZLGetCompiledMacro" + id + "unsigned long, " + code] = {
+      ZL_ID(ZLGetCompiledMacroByID(h, n, "VHDLA", 1ul, Sample<long>(), &Sample<unsigned char*>())),
+      ZL_LEVEL(
+          ZLGetCompiledMacroByID(h, 1, "VHDLA", n, Sample<long>(), &Sample<unsigned char*>()))};
+  t["ZLGetCompiledMacro" + bm + "unsigned long, " + code] = {ZL_LEVEL(
+      ZLGetCompiledMacroByBookmark(h, b, "VHDLA", n, Sample<long>(), &Sample<unsigned char*>()))};
+  t["ZLGetCompiledMacro" + id + "char const*, " + code] = {
+      ZL_ID(ZLGetCompiledMacroByID(h, n, "VHDLA", "x", Sample<long>(), &Sample<unsigned char*>()))};
+  t["ZLGetCompiledInterface" + id + code] = {
+      ZL_ID(ZLGetCompiledInterfaceByID(h, n, "VHDLA", Sample<long>(), &Sample<unsigned char*>()))};
+  t["ZLGetCompiledDefaultMacro" + id + code] = {ZL_ID(
+      ZLGetCompiledDefaultMacroByID(h, n, "VHDLA", Sample<long>(), &Sample<unsigned char*>()))};
+  for (const std::string& outOnly :
+       {"ZLGetCompiledMacro" + bm + "char const*, " + code, "ZLGetCompiledInterface" + bm + code,
+        "ZLGetCompiledDefaultMacro" + bm + code,
+        "ZLGetCompiledPackageByName(void*, char const*, char const*, " + code,
+        "ZLGetCompiledPackageBodyByName(void*, char const*, char const*, " + code,
+        "ZLGetCompiledPackageByBookmark(void*, COleVariant const&, char const*, " + code,
+        "ZLGetCompiledPackageBodyByBookmark(void*, COleVariant const&, char const*, " + code,
+        std::string("ZLGetPackageIDByBookmark(void*, COleVariant const&, long&)"),
+        std::string("ZLGetCallsByBookmark(void*, COleVariant const&, CTypedPtrMap<CMapStringToOb, "
+                    "CString, CTypedPtrArray<CObArray, CZLCallObject*>*>&)")}) {
     t[outOnly];
   }
   t["ZLDeleteMacroByID(void*, long, char const*, long)"] = {
-      lID([](void* h, const COleVariant&, long n) { return ZLDeleteMacroByID(h, n, "VHDLA", 1); }),
-      Signed("lMacroID", ZLE_NO_MACRO, [](void* h, const COleVariant&, long n) {
-        return ZLDeleteMacroByID(h, 1, "VHDLA", n);
-      })};
+      ZL_ID(ZLDeleteMacroByID(h, n, "VHDLA", 1)),
+      ZL_CASE("lMacroID", ZLE_NO_MACRO, ZLDeleteMacroByID(h, 1, "VHDLA", n))};
   t["ZLDeleteMacroByBookmark(void*, COleVariant const&, char const*, long)"] = {
-      Signed("lMacroID", ZLE_NO_MACRO, [](void* h, const COleVariant& b, long n) {
-        return ZLDeleteMacroByBookmark(h, b, "VHDLA", n);
-      })};
+      ZL_CASE("lMacroID", ZLE_NO_MACRO, ZLDeleteMacroByBookmark(h, b, "VHDLA", n))};
 
   // Calls.
   const std::string callMap =
       "CTypedPtrMap<CMapStringToOb, CString, CTypedPtrArray<CObArray, CZLCallObject*>*>";
-  t["ZLGetCallByID(void*, long, char const*, char const*, unsigned long, CZLCallObject&)"] = {
-      lID([](void* h, const COleVariant&, long n) {
-        CZLCallObject call;
-        return ZLGetCallByID(h, n, "VHDLA", "x", 0, call);
-      }),
-      Unsigned("dwLevel", ZLE_ENGINE, [](void* h, const COleVariant&, unsigned long v) {
-        CZLCallObject call;
-        return ZLGetCallByID(h, 1, "VHDLA", "x", v, call);
-      })};
-  t["ZLGetCallByBookmark(void*, COleVariant const&, char const*, char const*, unsigned long, "
-    "CZLCallObject&)"] = {
-      Unsigned("dwLevel", ZLE_ENGINE, [](void* h, const COleVariant& b, unsigned long v) {
-        CZLCallObject call;
-        return ZLGetCallByBookmark(h, b, "VHDLA", "x", v, call);
-      })};
+  const std::string get = "char const*, unsigned long, CZLCallObject&)";
+  t["ZLGetCall" + id + get] = {
+      ZL_ID(ZLGetCallByID(h, n, "VHDLA", "x", 0, Sample<CZLCallObject>())),
+      ZL_LEVEL(ZLGetCallByID(h, 1, "VHDLA", "x", n, Sample<CZLCallObject>()))};
+  t["ZLGetCall" + bm + get] = {
+      ZL_LEVEL(ZLGetCallByBookmark(h, b, "VHDLA", "x", n, Sample<CZLCallObject>()))};
   t["ZLGetCallsByID(void*, long, " + callMap + "&)"] = {
-      lID([](void* h, const COleVariant&, long n) {
-        CZLCallMap calls;
-        return ZLGetCallsByID(h, n, calls);
-      })};
+      ZL_ID(ZLGetCallsByID(h, n, Sample<CZLCallMap>()))};
   auto writeCall = [](bool useMap, bool byBookmark, bool badRecord) {
     return [=](void* h, const COleVariant& b, long n) {
       CZLCallObject call;
@@ -530,64 +392,43 @@ void AddSimLanguageCases(CNumberTable& t) {
     const std::string tail = useMap ? callMap + " const&)" : "char const*, CZLCallObject const&)";
     const std::string op = useMap ? "ZLSetCalls" : "ZLSetCall";
     t[op + "ByID(void*, long, " + tail] = {
-        Signed("lID", ZLE_NO_RECORD, writeCall(useMap, false, true)),
-        Signed("m_lCallID", ZLE_NO_CALL, writeCall(useMap, false, false))};
+        Case("lID", ZLE_NO_RECORD, writeCall(useMap, false, true)),
+        Case("m_lCallID", ZLE_NO_CALL, writeCall(useMap, false, false))};
     t[op + "ByBookmark(void*, COleVariant const&, " + tail] = {
-        Signed("m_lCallID", ZLE_NO_CALL, writeCall(useMap, true, false))};
+        Case("m_lCallID", ZLE_NO_CALL, writeCall(useMap, true, false))};
   }
 
-  // Package records and attributes.
-  t["ZLDeletePackageRecordByID(void*, long)"] = {
-      lID([](void* h, const COleVariant&, long n) { return ZLDeletePackageRecordByID(h, n); })};
+  // Package records and attributes: the ID forms take an ID, the setters
+  // of numbers a value that must fit.
+  t["ZLDeletePackageRecordByID(void*, long)"] = {ZL_ID(ZLDeletePackageRecordByID(h, n))};
   t["ZLGetPackageBookmarkByID(void*, long, COleVariant&)"] = {
-      lID([](void* h, const COleVariant&, long n) {
-        COleVariant mark;
-        return ZLGetPackageBookmarkByID(h, n, mark);
-      })};
-  t["ZLDeletePackageByID(void*, long, char const*)"] = {
-      lID([](void* h, const COleVariant&, long n) { return ZLDeletePackageByID(h, n, "VHDLA"); })};
-  AddPackageAttribute(t, "Name", ZLGetPackageNameByID, ZLSetPackageNameByID,
-                      ZLSetPackageNameByBookmark);
-  AddPackageAttribute(t, "CreatedUser", ZLGetPackageCreatedUserByID, ZLSetPackageCreatedUserByID,
-                      ZLSetPackageCreatedUserByBookmark);
-  AddPackageAttribute(t, "ModifiedUser", ZLGetPackageModifiedUserByID, ZLSetPackageModifiedUserByID,
-                      ZLSetPackageModifiedUserByBookmark);
-  AddPackageAttribute(t, "CreatedDate", ZLGetPackageCreatedDateByID, ZLSetPackageCreatedDateByID,
-                      ZLSetPackageCreatedDateByBookmark);
-  AddPackageAttribute(t, "ModifiedDate", ZLGetPackageModifiedDateByID, ZLSetPackageModifiedDateByID,
-                      ZLSetPackageModifiedDateByBookmark);
-  AddPackageAttribute(t, "Prev", ZLGetPackagePrevByID, ZLSetPackagePrevByID,
-                      ZLSetPackagePrevByBookmark);
-  AddPackageAttribute(t, "Next", ZLGetPackageNextByID, ZLSetPackageNextByID,
-                      ZLSetPackageNextByBookmark);
-  AddPackageAttribute(t, "State", ZLGetPackageStateByID, ZLSetPackageStateByID,
-                      ZLSetPackageStateByBookmark);
+      ZL_ID(ZLGetPackageBookmarkByID(h, n, Sample<COleVariant>()))};
+  t["ZLDeletePackageByID(void*, long, char const*)"] = {ZL_ID(ZLDeletePackageByID(h, n, "VHDLA"))};
+#define ZL_PACKAGE_ATTRIBUTE(Name)                                                     \
+  AddAttribute(t, "Package" #Name, ZLGetPackage##Name##ByID, ZLSetPackage##Name##ByID, \
+               ZLSetPackage##Name##ByBookmark, &PackageMark())
+  ZL_PACKAGE_ATTRIBUTE(Name);
+  ZL_PACKAGE_ATTRIBUTE(CreatedUser);
+  ZL_PACKAGE_ATTRIBUTE(ModifiedUser);
+  ZL_PACKAGE_ATTRIBUTE(CreatedDate);
+  ZL_PACKAGE_ATTRIBUTE(ModifiedDate);
+  ZL_PACKAGE_ATTRIBUTE(Prev);
+  ZL_PACKAGE_ATTRIBUTE(Next);
+  ZL_PACKAGE_ATTRIBUTE(State);
+#undef ZL_PACKAGE_ATTRIBUTE
 }
 
 // Nodes: the record, the parameter set and the numbers of a node object.
 void AddNodeCases(CNumberTable& t) {
   const std::string array = "CTypedPtrArray<CObArray, CZLNodeObject*>&";
-  auto lID = [](CSimCall call) { return Signed("lID", ZLE_NO_RECORD, call); };
-  auto setID = [](CSimCall call) { return Signed("lParamSetID", ZLE_NO_RECORD, call); };
-  t["ZLGetNodesCByID(void*, long, " + array + ")"] = {lID([](void* h, const COleVariant&, long n) {
-    CZLNodeArray nodes;
-    return ZLGetNodesCByID(h, n, nodes);
-  })};
-  t["ZLGetNodesCByBookmark(void*, COleVariant const&, " + array + ")"] = {};
+  t["ZLGetNodesCByID(void*, long, " + array + ")"] = {
+      ZL_ID(ZLGetNodesCByID(h, n, Sample<CZLNodeArray>()))};
+  t["ZLGetNodesCByBookmark(void*, COleVariant const&, " + array + ")"];
   t["ZLGetNodesNCByID(void*, long, " + array + ", long)"] = {
-      lID([](void* h, const COleVariant&, long n) {
-        CZLNodeArray nodes;
-        return ZLGetNodesNCByID(h, n, nodes, 0);
-      }),
-      setID([](void* h, const COleVariant&, long n) {
-        CZLNodeArray nodes;
-        return ZLGetNodesNCByID(h, 1, nodes, n);
-      })};
+      ZL_ID(ZLGetNodesNCByID(h, n, Sample<CZLNodeArray>(), 0)),
+      ZL_SET_ID(ZLGetNodesNCByID(h, 1, Sample<CZLNodeArray>(), n))};
   t["ZLGetNodesNCByBookmark(void*, COleVariant const&, " + array + ", long)"] = {
-      setID([](void* h, const COleVariant& b, long n) {
-        CZLNodeArray nodes;
-        return ZLGetNodesNCByBookmark(h, b, nodes, n);
-      })};
+      ZL_SET_ID(ZLGetNodesNCByBookmark(h, b, Sample<CZLNodeArray>(), n))};
   // field: 0 the record or set, 1 node ID, 2 index, 3 wizard file ID.
   auto write = [](bool nc, bool byBookmark, long set, int field) {
     return [=](void* h, const COleVariant& b, long n) {
@@ -612,21 +453,19 @@ void AddNodeCases(CNumberTable& t) {
     };
   };
   for (bool nc : {false, true}) {
-    const std::string name = nc ? "ZLSetNodesNC" : "ZLSetNodesC";
-    const std::string tail = array + (nc ? ", long)" : ")");
     for (bool byBookmark : {false, true}) {
       std::vector<CNumberCase> cases = {
-          Signed("m_lNodeID", ZLE_NO_RECORD, write(nc, byBookmark, 0, 1)),
-          Signed("m_lIndex", ZLE_ENGINE, write(nc, byBookmark, 0, 2)),
-          Signed("m_lWizFileID", ZLE_ENGINE, write(nc, byBookmark, 0, 3))};
-      if (!byBookmark) cases.push_back(lID(write(nc, false, 0, 0)));
+          Case("m_lNodeID", ZLE_NO_RECORD, write(nc, byBookmark, 0, 1)),
+          Case("m_lIndex", ZLE_ENGINE, write(nc, byBookmark, 0, 2)),
+          Case("m_lWizFileID", ZLE_ENGINE, write(nc, byBookmark, 0, 3))};
+      if (!byBookmark) cases.push_back(Case("lID", ZLE_NO_RECORD, write(nc, false, 0, 0)));
       if (nc) {
-        cases.push_back(setID(write(nc, byBookmark, 1, 0)));
-        cases.push_back(Signed("m_lNodeID in a set", ZLE_NO_RECORD, write(nc, byBookmark, 1, 1)));
+        cases.push_back(Case("lParamSetID", ZLE_NO_RECORD, write(nc, byBookmark, 1, 0)));
+        cases.push_back(Case("m_lNodeID in a set", ZLE_NO_RECORD, write(nc, byBookmark, 1, 1)));
       }
-      const std::string head =
-          byBookmark ? "ByBookmark(void*, COleVariant const&, " : "ByID(void*, long, ";
-      t[name + head + tail] = cases;
+      t[std::string(nc ? "ZLSetNodesNC" : "ZLSetNodesC") +
+        (byBookmark ? "ByBookmark(void*, COleVariant const&, " : "ByID(void*, long, ") + array +
+        (nc ? ", long)" : ")")] = cases;
     }
   }
 }
@@ -634,18 +473,14 @@ void AddNodeCases(CNumberTable& t) {
 // Files, keywords and symbols: the record, the parameter set, the access
 // value of a file.
 void AddListCases(CNumberTable& t) {
-  auto lID = [](CSimCall call) { return Signed("lID", ZLE_NO_RECORD, call); };
-  auto setID = [](CSimCall call) { return Signed("lParamSetID", ZLE_NO_RECORD, call); };
   const std::string files = "CTypedPtrArray<CObArray, CZLFileObject*>";
   const std::string words = "CTypedPtrArray<CObArray, CZLKeywordObject*>";
   const std::string map = "CTypedPtrMap<CMapWordToOb, unsigned short, " + words + "*>";
-  t["ZLGetFilesByID(void*, long, " + files + "&)"] = {lID([](void* h, const COleVariant&, long n) {
-    CZLFileArray a;
-    return ZLGetFilesByID(h, n, a);
-  })};
-  t["ZLGetFilesByBookmark(void*, COleVariant const&, " + files + "&)"] = {};
+  const std::string id = "ByID(void*, long, ", bm = "ByBookmark(void*, COleVariant const&, ";
+  t["ZLGetFiles" + id + files + "&)"] = {ZL_ID(ZLGetFilesByID(h, n, Sample<CZLFileArray>()))};
+  t["ZLGetFiles" + bm + files + "&)"];
   auto access = [](bool bm) {
-    return Signed("m_lAccess", ZLE_ENGINE, [bm](void* h, const COleVariant& b, long n) {
+    return Case("m_lAccess", ZLE_ENGINE, [bm](void* h, const COleVariant& b, long n) {
       CZLFileObject file;
       file.m_bAccessSet = TRUE;
       file.m_lAccess = n;
@@ -656,75 +491,35 @@ void AddListCases(CNumberTable& t) {
       return r;
     });
   };
-  t["ZLSetFilesByID(void*, long, " + files + " const&)"] = {
-      lID([](void* h, const COleVariant&, long n) {
-        CZLFileArray a;
-        return ZLSetFilesByID(h, n, a);
-      }),
-      access(false)};
-  t["ZLSetFilesByBookmark(void*, COleVariant const&, " + files + " const&)"] = {access(true)};
-  t["ZLGetKeywordsByID(void*, long, unsigned short, " + words + "&, long)"] = {
-      lID([](void* h, const COleVariant&, long n) {
-        CZLKeywordArray a;
-        return ZLGetKeywordsByID(h, n, 1033, a, 0);
-      }),
-      setID([](void* h, const COleVariant&, long n) {
-        CZLKeywordArray a;
-        return ZLGetKeywordsByID(h, 1, 1033, a, n);
-      })};
-  t["ZLGetKeywordsByBookmark(void*, COleVariant const&, unsigned short, " + words + "&, long)"] = {
-      setID([](void* h, const COleVariant& b, long n) {
-        CZLKeywordArray a;
-        return ZLGetKeywordsByBookmark(h, b, 1033, a, n);
-      })};
-  t["ZLGetKeywordsByID(void*, long, " + map + "&, long)"] = {
-      lID([](void* h, const COleVariant&, long n) {
-        CZLKeywordMap m;
-        return ZLGetKeywordsByID(h, n, m, 0);
-      }),
-      setID([](void* h, const COleVariant&, long n) {
-        CZLKeywordMap m;
-        return ZLGetKeywordsByID(h, 1, m, n);
-      })};
-  t["ZLGetKeywordsByBookmark(void*, COleVariant const&, " + map + "&, long)"] = {
-      setID([](void* h, const COleVariant& b, long n) {
-        CZLKeywordMap m;
-        return ZLGetKeywordsByBookmark(h, b, m, n);
-      })};
-  t["ZLSetKeywordsByID(void*, long, unsigned short, " + words + " const&, long)"] = {
-      lID([](void* h, const COleVariant&, long n) {
-        CZLKeywordArray a;
-        return ZLSetKeywordsByID(h, n, 1033, a, 0);
-      }),
-      setID([](void* h, const COleVariant&, long n) {
-        CZLKeywordArray a;
-        return ZLSetKeywordsByID(h, 1, 1033, a, n);
-      })};
-  t["ZLSetKeywordsByBookmark(void*, COleVariant const&, unsigned short, " + words +
-    " const&, long)"] = {setID([](void* h, const COleVariant& b, long n) {
-    CZLKeywordArray a;
-    return ZLSetKeywordsByBookmark(h, b, 1033, a, n);
-  })};
-  t["ZLSetKeywordsByID(void*, long, " + map + " const&, long)"] = {
-      lID([](void* h, const COleVariant&, long n) {
-        CZLKeywordMap m;
-        return ZLSetKeywordsByID(h, n, m, 0);
-      })};
-  t["ZLSetKeywordsByBookmark(void*, COleVariant const&, " + map + " const&, long)"] = {};
-  t["ZLGetDBKeywords(void*, unsigned short, " + words + "&)"] = {};
-  t["ZLSetDBKeywords(void*, unsigned short, " + words + " const&)"] = {};
-  t["ZLGetSymbolByID(void*, long, unsigned short, CString&)"] = {
-      lID([](void* h, const COleVariant&, long n) {
-        CString s;
-        return ZLGetSymbolByID(h, n, 1033, s);
-      })};
-  t["ZLGetSymbolsByID(void*, long, CMap<unsigned short, unsigned short, CString, char const*>&)"] =
-      {lID([](void* h, const COleVariant&, long n) {
-        CMap<WORD, WORD, CString, LPCSTR> m;
-        return ZLGetSymbolsByID(h, n, m);
-      })};
-  t["ZLSetSymbolByID(void*, long, unsigned short, char const*)"] = {
-      lID([](void* h, const COleVariant&, long n) { return ZLSetSymbolByID(h, n, 1033, "s"); })};
+  t["ZLSetFiles" + id + files + " const&)"] = {ZL_ID(ZLSetFilesByID(h, n, Sample<CZLFileArray>())),
+                                               access(false)};
+  t["ZLSetFiles" + bm + files + " const&)"] = {access(true)};
+  const std::string lang = "unsigned short, ";
+  t["ZLGetKeywords" + id + lang + words + "&, long)"] = {
+      ZL_ID(ZLGetKeywordsByID(h, n, 1033, Sample<CZLKeywordArray>(), 0)),
+      ZL_SET_ID(ZLGetKeywordsByID(h, 1, 1033, Sample<CZLKeywordArray>(), n))};
+  t["ZLGetKeywords" + bm + lang + words + "&, long)"] = {
+      ZL_SET_ID(ZLGetKeywordsByBookmark(h, b, 1033, Sample<CZLKeywordArray>(), n))};
+  t["ZLGetKeywords" + id + map + "&, long)"] = {
+      ZL_ID(ZLGetKeywordsByID(h, n, Sample<CZLKeywordMap>(), 0)),
+      ZL_SET_ID(ZLGetKeywordsByID(h, 1, Sample<CZLKeywordMap>(), n))};
+  t["ZLGetKeywords" + bm + map + "&, long)"] = {
+      ZL_SET_ID(ZLGetKeywordsByBookmark(h, b, Sample<CZLKeywordMap>(), n))};
+  t["ZLSetKeywords" + id + lang + words + " const&, long)"] = {
+      ZL_ID(ZLSetKeywordsByID(h, n, 1033, Sample<CZLKeywordArray>(), 0)),
+      ZL_SET_ID(ZLSetKeywordsByID(h, 1, 1033, Sample<CZLKeywordArray>(), n))};
+  t["ZLSetKeywords" + bm + lang + words + " const&, long)"] = {
+      ZL_SET_ID(ZLSetKeywordsByBookmark(h, b, 1033, Sample<CZLKeywordArray>(), n))};
+  t["ZLSetKeywords" + id + map + " const&, long)"] = {
+      ZL_ID(ZLSetKeywordsByID(h, n, Sample<CZLKeywordMap>(), 0))};
+  t["ZLSetKeywords" + bm + map + " const&, long)"];
+  t["ZLGetDBKeywords(void*, " + lang + words + "&)"];
+  t["ZLSetDBKeywords(void*, " + lang + words + " const&)"];
+  t["ZLGetSymbol" + id + lang + "CString&)"] = {
+      ZL_ID(ZLGetSymbolByID(h, n, 1033, Sample<CString>()))};
+  t["ZLGetSymbols" + id + TypeName<CTextMap>::value + "&)"] = {
+      ZL_ID(ZLGetSymbolsByID(h, n, Sample<CTextMap>()))};
+  t["ZLSetSymbol" + id + lang + "char const*)"] = {ZL_ID(ZLSetSymbolByID(h, n, 1033, "s"))};
 }
 
 CNumberTable BuildTable() {
@@ -732,9 +527,8 @@ CNumberTable BuildTable() {
   AddListCases(t);
   AddSimLanguageCases(t);
   AddNodeCases(t);
-#define ZL_ATTRIBUTE(Name)                                                              \
-  AddAttribute(t, #Name, ZLGet##Name##ByID, ZLGet##Name##ByBookmark, ZLSet##Name##ByID, \
-               ZLSet##Name##ByBookmark)
+#define ZL_ATTRIBUTE(Name) \
+  AddAttribute(t, #Name, ZLGet##Name##ByID, ZLSet##Name##ByID, ZLSet##Name##ByBookmark)
   ZL_ATTRIBUTE(DefName);
   ZL_ATTRIBUTE(Type);
   ZL_ATTRIBUTE(Level);
@@ -780,10 +574,7 @@ CNumberTable BuildTable() {
 #undef ZL_NO_LANGUAGE
 #undef ZL_PARAMSET_ATTRIBUTE
   t["ZLGetBookmarkByID(void*, long, COleVariant&)"] = {
-      {"lID", false, ZLE_NO_RECORD, [](void* h, const COleVariant&, long n) {
-         COleVariant bookmark;
-         return ZLGetBookmarkByID(h, n, bookmark);
-       }}};
+      ZL_ID(ZLGetBookmarkByID(h, n, Sample<COleVariant>()))};
   t["ZLGetIDByBookmark(void*, COleVariant const&, long&)"];
   // A path of a missing record is empty and succeeds with 11.
   t["ZLGetPathByID(void*, long, unsigned short, CString&)"] = {
@@ -799,25 +590,30 @@ CNumberTable BuildTable() {
          unsigned long state = static_cast<unsigned long>(n);
          return ZLSetDatabaseState(h, state);
        }}};
-  t["ZLGetDBResourceStrings(void*, unsigned short, CTypedPtrArray<CObArray, "
-    "CZLResourceStringObject*>&, int, int)"];
+  const std::string strings = "CTypedPtrArray<CObArray, CZLResourceStringObject*>";
+  t["ZLGetDBResourceStrings(void*, unsigned short, " + strings + "&, int, int)"];
   // Only the resource ID reaches a key when texts are imported; the list's
   // good first entry must not be written either.
-  t["ZLSetDBResourceStrings(void*, unsigned short, CTypedPtrArray<CObArray, "
-    "CZLResourceStringObject*> const&)"] = {
-      {"m_lResID", false, ZLE_ENGINE, [](void* h, const COleVariant&, long n) {
-         CZLResourceStringObject good, bad;
-         good.m_lResID = 1;
-         good.m_strText = "changed";
-         bad.m_lResID = n;
-         bad.m_strText = "misfit";
-         CTypedPtrArray<CObArray, CZLResourceStringObject*> strings;
-         strings.Add(&good);
-         strings.Add(&bad);
-         return ZLSetDBResourceStrings(h, 1033, strings);
-       }}};
+  t["ZLSetDBResourceStrings(void*, unsigned short, " + strings + " const&)"] = {
+      Case("m_lResID", ZLE_ENGINE, [](void* h, const COleVariant&, long n) {
+        CZLResourceStringObject good, bad;
+        good.m_lResID = 1;
+        good.m_strText = "changed";
+        bad.m_lResID = n;
+        bad.m_strText = "misfit";
+        CZLResourceStringArray strings;
+        strings.Add(&good);
+        strings.Add(&bad);
+        return ZLSetDBResourceStrings(h, 1033, strings);
+      })};
   return t;
 }
+#undef ZL_LEVEL
+#undef ZL_SET_ID
+#undef ZL_ID
+#undef ZL_UCASE
+#undef ZL_CASE
+#undef ZL_CALL
 
 // The exported symbols, demangled, one per line.
 std::vector<std::string> ExportedSymbols() {

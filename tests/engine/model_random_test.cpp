@@ -470,6 +470,8 @@ class CModelRun {
     m_model.rows.erase(m_model.rows.begin() + (row - m_model.rows.data()));
     m_cursor.pos = Pos::kDeleted;
     EXPECT_TRUE(m_rs->IsDeleted());
+    EXPECT_EQ(ErrorOf([&] { m_rs->GetBookmark(); }), kDaoNoCurrentRecord) << "deleted row";
+    EXPECT_EQ(ErrorOf([&] { m_rs->Edit(); }), kDaoNoCurrentRecord) << "deleted row";
   }
   void DoSeek() {
     const IndexDef& ix = CurrentIndex();

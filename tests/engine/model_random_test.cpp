@@ -562,9 +562,7 @@ class CModelRun {
   void DoEndTrans(bool commit) {
     CDaoWorkspace* ws = CDaoWorkspace::GetDefault();
     if (m_levels.empty()) {
-      if (commit) {
-        EXPECT_EQ(ErrorOf([&] { ws->CommitTrans(); }), kDaoNoTransaction);
-      }
+      EXPECT_EQ(ErrorOf([&] { commit ? ws->CommitTrans() : ws->Rollback(); }), kDaoNoTransaction);
       return;
     }
     commit ? ws->CommitTrans() : ws->Rollback();

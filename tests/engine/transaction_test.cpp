@@ -1,4 +1,6 @@
-// Nested workspace transactions, table dates and counters.
+// Rollbacks of positions, layouts and other databases, table dates and
+// counters added later.  Nested levels and counters of rows are checked
+// against a model by the random-operations test.
 #include "engine_fixture.h"
 
 namespace enginetest {
@@ -25,34 +27,6 @@ class TransactionTest : public EngineTest {
 
   CDaoRecordset m_rs{&m_db};
 };
-
-TEST_F(TransactionTest, InnerRollbackKeepsTheOuterLevelsWritesOuterRollbackUndoesAll) {
-  Add(m_rs, "before");
-  Ws().BeginTrans();
-  Add(m_rs, "outer");
-  Ws().BeginTrans();
-  Add(m_rs, "inner");
-  EXPECT_EQ(Ws().GetTransactionDepth(), 2);
-  Ws().Rollback();
-  EXPECT_EQ(Walk(m_rs, "NAME"), (Strings{"before", "outer"}));
-  Ws().CommitTrans();
-  EXPECT_EQ(Ws().GetTransactionDepth(), 0);
-  EXPECT_EQ(Walk(m_rs, "NAME"), (Strings{"before", "outer"}));
-  // A committed inner level goes with its outer level's rollback.
-  Ws().BeginTrans();
-  Add(m_rs, "outer2");
-  Ws().BeginTrans();
-  Add(m_rs, "inner2");
-  m_rs.MoveFirst();
-  m_rs.Edit();
-  m_rs.SetFieldValue("NAME", "changed");
-  m_rs.Update();
-  Ws().CommitTrans();
-  Ws().Rollback();
-  EXPECT_EQ(Walk(m_rs, "NAME"), (Strings{"before", "outer"}));
-  EXPECT_EQ(ErrorOf([&] { Ws().CommitTrans(); }), kDaoNoTransaction);
-  EXPECT_EQ(ErrorOf([&] { Ws().Rollback(); }), kDaoNoTransaction);
-}
 
 TEST_F(TransactionTest, ARowRemovedByARollbackIsNoLongerCurrent) {
   Add(m_rs, "kept");
@@ -217,29 +191,6 @@ TEST_F(TransactionTest, OnlyTheNamedTablesDatesMoveAndEveryTableKeepsItsCounters
   const double before = LastUpdated(undated);
   AddRow(undated, {{"NAME", COleVariant("dated again")}});
   EXPECT_GT(LastUpdated(undated), before);
-}
-
-TEST_F(TransactionTest, CountersAreNeverReused) {
-  auto idOf = [&](const COleVariant& bookmark) {
-    m_rs.SetBookmark(bookmark);
-    return m_rs.GetFieldValue("ID").lVal;
-  };
-  EXPECT_EQ(idOf(Add(m_rs, "a")), 1);
-  EXPECT_EQ(idOf(Add(m_rs, "b")), 2);
-  COleVariant third = Add(m_rs, "c");
-  EXPECT_EQ(idOf(third), 3);
-  m_rs.Delete();
-  EXPECT_EQ(idOf(Add(m_rs, "d")), 4) << "the deleted highest counter is not handed out again";
-  m_rs.Delete();
-  m_rs.Close();
-  m_db.Close();
-  m_db.Open(m_path.c_str());
-  m_rs.Open(dbOpenTable, "ITEMS");
-  EXPECT_EQ(idOf(Add(m_rs, "e")), 5) << "nor after reopening";
-  Ws().BeginTrans();
-  Add(m_rs, "rolled back");
-  Ws().Rollback();
-  EXPECT_GT(idOf(Add(m_rs, "g")), 5);
 }
 
 TEST_F(TransactionTest, ACounterAddedToATableWithRowsNumbersThemInInsertionOrder) {

@@ -2,7 +2,8 @@
 # Installs what the build, the tests and the fuzz targets need, when it is
 # missing: the compiler and CMake, SQLite, GoogleTest, Google Benchmark,
 # binutils (nm, for the exported-symbol check), clang-format (the format
-# check) and clang with its libFuzzer and sanitizer runtimes (tests/fuzz).
+# check), clang with its libFuzzer and sanitizer runtimes (tests/fuzz), and
+# pkg-config, file and dpkg-dev (the install test and the Debian package).
 set -euo pipefail
 missing=()
 command -v g++ >/dev/null || missing+=(g++)
@@ -21,6 +22,9 @@ if ! command -v clang++ >/dev/null ||
    [ ! -f "$(clang++ -print-file-name="libclang_rt.fuzzer-$(uname -m).a")" ]; then
   missing+=(clang libclang-rt-dev)
 fi
+command -v pkg-config >/dev/null || missing+=(pkg-config)
+command -v file >/dev/null || missing+=(file)
+command -v dpkg-shlibdeps >/dev/null || missing+=(dpkg-dev)
 [ -f /usr/include/CLI/CLI.hpp ] || missing+=(libcli11-dev)
 [ -f /usr/include/nlohmann/json.hpp ] || missing+=(nlohmann-json3-dev)
 if [ ${#missing[@]} -gt 0 ]; then

@@ -18,6 +18,17 @@ clang-format --dry-run -Werror "${sources[@]}"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
+
+# The Debian package builds and holds the library with its SONAME links, the
+# headers, the tool and both package descriptions.
+(cd build && cpack -G DEB >/dev/null)
+deb=$(ls build/zldbctrl70_*.deb)
+contents=$(dpkg-deb -c "$deb" | awk '{ print $6 }')
+for path in ./usr/lib/libzldbctrl70.so ./usr/lib/libzldbctrl70.so.7 ./usr/include/zldbctrl70.h \
+  ./usr/bin/zldb ./usr/lib/pkgconfig/zldbctrl70.pc ./usr/lib/cmake/zldbctrl70/zldbctrl70Config.cmake; do
+  grep -qxF "$path" <<<"$contents" || { echo "$deb lacks $path" >&2; exit 1; }
+done
+echo "built $deb"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DZL_SANITIZE=ON -DZL_BUILD_BENCH=OFF >/dev/null
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure -j"$jobs"

@@ -335,6 +335,12 @@ std::string IndexDdl(const std::string& schemaName, const CTableSchema& table,
 
 void CreateSqlIndex(CSqlConnection& conn, const std::string& schemaName, const CTableSchema& table,
                     const CIndexDef& index) {
+  // An index on the row number alone is the table's own order: an SQLite
+  // copy of it would only cost every insert a second b-tree and the file its
+  // pages.  The bookkeeping still describes it.  An index without
+  // bookkeeping (a copied table another tool wrote) is described by its
+  // SQLite index alone and keeps it.
+  if (index.recorded && table.IsRowidIndex(index)) return;
   std::string ddl = IndexDdl(schemaName, table, index);
   if (!ddl.empty()) conn.Exec(ddl);
 }

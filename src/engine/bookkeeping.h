@@ -12,8 +12,11 @@
 //   zl_engine_indexes  one row per index field: index name, SQLite index
 //                      name, position, field, unique/primary/required
 // A table's SQLite index for the engine index I of table T is named "T.I"
-// (the dot cannot occur in engine names); every engine index has one, that
-// on a table's row number included, so SQLite's own schema shows them all.
+// (the dot cannot occur in engine names); every engine index has one except
+// an index on the table's row number alone (the counter the table was
+// created with), which the table's own order serves.  Files written earlier
+// may still hold an SQLite index for that one; it is used and kept in step
+// like any other (compaction drops it).
 // Columns are declared with the engine type and size (declared_types.h);
 // text and memo columns COLLATE NOCASE, so indexes on them ignore ASCII
 // case.
@@ -100,7 +103,8 @@ std::string TableDdl(const std::string& schemaName, const CTableSchema& table);
 // CREATE [UNIQUE] INDEX statement.
 std::string IndexDdl(const std::string& schemaName, const CTableSchema& table,
                      const CIndexDef& index);
-// Creates the SQLite index of an engine index.
+// Creates the SQLite index of an engine index (nothing for an index on the
+// row number alone).
 void CreateSqlIndex(CSqlConnection& conn, const std::string& schemaName, const CTableSchema& table,
                     const CIndexDef& index);
 // The SQLite index name of an engine index.

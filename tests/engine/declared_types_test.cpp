@@ -108,20 +108,68 @@ TEST_F(DeclaredTypesTest, IndexesStandInSqlitesSchemaUnderTheirOwnNames) {
        {"DEFNAME", dbText, 50, dbVariableField | dbUpdatableField, true},
        {"STATE", dbLong, 4, dbUpdatableField, false}},
       {{"MODEL_ID_INDEX", {"MODEL_ID"}, true}, {"PAIR_INDEX", {"DEFNAME", "STATE"}, false}});
+  // The index on the row number is the table's own order and has no SQLite
+  // index of its own; the engine still reports it as declared.
   EXPECT_EQ(Raw("SELECT m.name, l.\"unique\", group_concat(i.name, '+') FROM sqlite_master m "
                 "JOIN pragma_index_list('MAIN') l ON l.name = m.name JOIN "
                 "pragma_index_info(m.name) i WHERE m.type = 'index' GROUP BY m.name "
                 "ORDER BY m.name"),
-            "MAIN.MODEL_ID_INDEX|1|MODEL_ID,MAIN.PAIR_INDEX|0|DEFNAME+STATE");
-  // Dropping and renaming keep SQLite's indexes in step.
+            "MAIN.PAIR_INDEX|0|DEFNAME+STATE");
+  {
+    CDaoTableDef td(&m_db);
+    td.Open("MAIN");
+    ASSERT_EQ(td.GetIndexCount(), 2);
+    CDaoIndexInfo info;
+    td.GetIndexInfo("MODEL_ID_INDEX", info, AFX_DAO_ALL_INFO);
+    EXPECT_EQ(info.m_nFields, 1);
+    EXPECT_EQ(info.m_pFieldInfos[0].m_strName, CString("MODEL_ID"));
+    EXPECT_TRUE(info.m_bUnique);
+    td.DeleteIndex("PAIR_INDEX");
+  }
+  EXPECT_EQ(Raw("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name NOT LIKE "
+                "'sqlite%'"),
+            "0");
+}
+
+// Files written before the index on the row number went without an SQLite
+// index hold one: it is read, kept in step with writes and dropped with the
+// engine index; a compaction leaves it out.
+TEST_F(DeclaredTypesTest, AnSqliteIndexOnTheRowNumberFromAnEarlierFileKeepsWorking) {
+  CreateTable(m_db, "MAIN",
+              {{"MODEL_ID", dbLong, 4, dbAutoIncrField, false},
+               {"DEFNAME", dbText, 50, dbVariableField | dbUpdatableField, true}},
+              {{"MODEL_ID_INDEX", {"MODEL_ID"}, true}});
+  Exec("CREATE UNIQUE INDEX \"MAIN.MODEL_ID_INDEX\" ON MAIN(MODEL_ID)");
+  {
+    CDaoRecordset rs(&m_db);
+    rs.Open(dbOpenTable, "MAIN");
+    rs.SetCurrentIndex("MODEL_ID_INDEX");
+    for (const char* name : {"a", "b", "c"}) AddRow(rs, {{"DEFNAME", COleVariant(name)}});
+    COleVariant two = Long(2);
+    ASSERT_TRUE(rs.Seek("=", &two));
+    EXPECT_EQ(Text(rs.GetFieldValue("DEFNAME")), "b");
+    EXPECT_EQ(Walk(rs, "DEFNAME"), (Strings{"a", "b", "c"}));
+    rs.Close();
+  }
+  EXPECT_EQ(Raw("SELECT count(*) FROM \"MAIN\" INDEXED BY \"MAIN.MODEL_ID_INDEX\" WHERE "
+                "MODEL_ID > 0"),
+            "3");
+  m_db.Close();
+  std::string copy = m_dir.File("copy.db");
+  CDaoWorkspace::CompactDatabase(m_path.c_str(), copy.c_str());
+  EXPECT_EQ(RawQuery(copy, "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name "
+                           "NOT LIKE 'sqlite%'"),
+            "0");
+  EXPECT_EQ(RawQuery(copy, "SELECT name FROM zl_engine_indexes"), "MODEL_ID_INDEX");
+  m_db.Open(m_path.c_str());
   {
     CDaoTableDef td(&m_db);
     td.Open("MAIN");
     td.DeleteIndex("MODEL_ID_INDEX");
   }
-  EXPECT_EQ(Raw("SELECT group_concat(name) FROM sqlite_master WHERE type = 'index' AND name "
-                "NOT LIKE 'sqlite%'"),
-            "MAIN.PAIR_INDEX");
+  EXPECT_EQ(Raw("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name NOT LIKE "
+                "'sqlite%'"),
+            "0");
 }
 
 class AdoptionTest : public DeclaredTypesTest {
@@ -230,6 +278,19 @@ TEST_F(AdoptionTest, AListingAndACompactionIncludeAdoptedTables) {
   EXPECT_EQ(RawQuery(copy, "SELECT group_concat(NAME) FROM NEWT ORDER BY ITEM_ID"), "five,nine");
   EXPECT_EQ(RawQuery(copy, "SELECT count(*) FROM sqlite_master WHERE name = 'NEWT.NAME_INDEX'"),
             "1");
+  // The index on the counter is still there in the copy.
+  {
+    CDaoDatabase copied;
+    copied.Open(copy.c_str());
+    CDaoRecordset rs(&copied);
+    rs.Open(dbOpenTable, "NEWT");
+    rs.SetCurrentIndex("ID_INDEX");
+    COleVariant nine = Long(9);
+    ASSERT_TRUE(rs.Seek("=", &nine));
+    EXPECT_EQ(Text(rs.GetFieldValue("NAME")), "nine");
+    rs.Close();
+    copied.Close();
+  }
   m_db.Open(m_path.c_str());
 }
 

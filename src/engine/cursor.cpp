@@ -63,6 +63,7 @@ void CCursor::RefreshLayout() {
   m_table = table;
   m_schemaEpoch = m_file.SchemaEpoch();
   if (changed) {
+    m_wanted.assign(table->fields.size(), false);
     ResolveIndex();
     m_rowValid = false;
     ClearAhead();
@@ -76,13 +77,20 @@ void CCursor::ResolveIndex() {
   m_updateSql.clear();
   m_index = m_indexName.empty() ? -1 : m_table->FindIndex(m_indexName);
   if (m_index < 0) m_indexName.clear();
+  ResolveFetch();
+}
+
+void CCursor::ResolveFetch() {
+  m_tierCache.clear();
+  m_loadRowSql.clear();
   m_fetch.clear();
   for (size_t i = 0; i < m_table->fields.size(); ++i) {
     bool inIndex = false;
     if (m_index >= 0) {
       for (int f : m_table->indexes[m_index].fields) inIndex = inIndex || f == static_cast<int>(i);
     }
-    if (!m_table->fields[i].IsLarge() || inIndex) m_fetch.push_back(static_cast<int>(i));
+    const bool wanted = i < m_wanted.size() && m_wanted[i] && !m_table->fields[i].IsLarge();
+    if (inIndex || wanted) m_fetch.push_back(static_cast<int>(i));
   }
 }
 
@@ -688,6 +696,11 @@ COleVariant CCursor::GetFieldValue(int field) {
   }
   EnsureRow();
   if (!m_row.loaded[field]) {
+    if (static_cast<size_t>(field) < m_wanted.size() && !m_wanted[field] && !def.IsLarge()) {
+      // From now on rows are read with this field.
+      m_wanted[field] = true;
+      ResolveFetch();
+    }
     CSqlQuery q(m_file.Conn(), "SELECT " + QuoteName(def.name) + " FROM " +
                                    QuoteName(m_table->name) + " WHERE rowid = ?");
     q.BindInt(1, m_rowid);

@@ -79,6 +79,9 @@ class CCursor {
   void RequireWritable() const;
   void RefreshLayout();
   void ResolveIndex();
+  // Rebuilds m_fetch from the index and m_wanted, and forgets the SQL that
+  // used the old list.
+  void ResolveFetch();
   // The columns that order rows: the index fields, then the row number.
   std::vector<int> WalkFields() const;
   std::vector<std::string> WalkColumns() const;
@@ -113,7 +116,12 @@ class CCursor {
   uint64_t m_schemaEpoch = 0;
   std::string m_indexName;
   int m_index = -1;
-  std::vector<int> m_fetch;  // fields read with every row
+  // Fields read with every row: the current index's fields and those asked
+  // for since the layout was last loaded (large ones only when indexed).
+  // A field asked for the first time is read on its own and joins the set,
+  // so that look-ups read the columns their callers use and no others.
+  std::vector<int> m_fetch;
+  std::vector<bool> m_wanted;  // by field position
   // SQL texts made once per layout and index: index walks by bound shape,
   // inserts and updates by the set of fields written.
   std::unordered_map<uint64_t, std::vector<CTierSql>> m_tierCache;

@@ -157,8 +157,9 @@ TEST_F(DeclaredTypesTest, AnSqliteIndexOnTheRowNumberFromAnEarlierFileKeepsWorki
   m_db.Close();
   std::string copy = m_dir.File("copy.db");
   CDaoWorkspace::CompactDatabase(m_path.c_str(), copy.c_str());
-  EXPECT_EQ(RawQuery(copy, "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name "
-                           "NOT LIKE 'sqlite%'"),
+  EXPECT_EQ(RawQuery(copy,
+                     "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name "
+                     "NOT LIKE 'sqlite%'"),
             "0");
   EXPECT_EQ(RawQuery(copy, "SELECT name FROM zl_engine_indexes"), "MODEL_ID_INDEX");
   m_db.Open(m_path.c_str());

@@ -35,6 +35,44 @@ class RecordsetOrderTest : public EngineTest {
   CDaoRecordset m_rs{&m_db};
 };
 
+// Rows are read with the fields asked for so far: a field asked for the
+// first time in the middle of a walk (with rows already read ahead), after
+// an edit or after the layout changed must still read every row's own value.
+TEST_F(RecordsetOrderTest, FieldsAskedForLaterReadEachRowsOwnValue) {
+  for (int i = 0; i < 12; ++i) Add(i % 3, ("n" + std::to_string(i)).c_str(), 100 + i);
+  m_rs.SetCurrentIndex("ID_INDEX");
+  std::vector<std::string> seen;
+  int i = 0;
+  for (m_rs.MoveFirst(); !m_rs.IsEOF(); m_rs.MoveNext(), ++i) {
+    std::string row = Name();
+    // SUB from the fourth row on, GRP from the eighth: both join the fields
+    // read while rows read ahead lack them.
+    if (i >= 3) row += "/" + Text(m_rs.GetFieldValue("SUB"));
+    if (i >= 7) row += "/" + Text(m_rs.GetFieldValue("GRP"));
+    seen.push_back(row);
+  }
+  EXPECT_EQ(seen, (Strings{"n0", "n1", "n2", "n3/103", "n4/104", "n5/105", "n6/106", "n7/107/1",
+                           "n8/108/2", "n9/109/0", "n10/110/1", "n11/111/2"}));
+  // An edited row stays current with the fields it was not read with.
+  COleVariant sixth = Long(6);
+  ASSERT_TRUE(SeekOne("=", sixth));
+  m_rs.Edit();
+  m_rs.SetFieldValue("SUB", Long(7));
+  m_rs.Update();
+  EXPECT_EQ(Name() + "/" + Text(m_rs.GetFieldValue("SUB")), "n5/7");
+  // A field added while the recordset is open reads as NULL, and the others
+  // still read right.
+  {
+    CDaoTableDef td(&m_db);
+    td.Open("PARTS");
+    td.CreateField("EXTRA", dbLong, 4, dbUpdatableField);
+  }
+  m_rs.SetCurrentIndex("GRP_INDEX");
+  ASSERT_TRUE(SeekOne("=", Long(2)));
+  EXPECT_EQ(Text(m_rs.GetFieldValue("EXTRA")), "NULL");
+  EXPECT_EQ(Name() + "/" + Text(m_rs.GetFieldValue("SUB")), "n2/102");
+}
+
 TEST_F(RecordsetOrderTest, SeekAndIndexMistakesAreRefused) {
   Add(1, "a");
   EXPECT_EQ(ErrorOf([&] { SeekOne("=", Long(1)); }), kDaoNoCurrentIndex);

@@ -21,8 +21,6 @@ const COleDateTime kOld(2001, 2, 3, 4, 5, 6);
 
 class DatabaseTest : public LibraryTest {
  protected:
-  // The last error after a call that returned 0; -1 after one that succeeded.
-  static int FailCode(int result) { return result == 0 ? ZLGetLastError() : -1; }
   // The DBINFO recordset the handle keeps, on its one row.
   CZLRecordset& DbInfo() {
     zl::CHandleLock lock(m_hDB);

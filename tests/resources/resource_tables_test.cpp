@@ -41,8 +41,6 @@ ZL_CHILD_ACTION(AddGermanWithText) {
 
 class ResourceTest : public LibraryTest {
  protected:
-  // The last error after a call that returned 0; -1 after one that succeeded.
-  static int FailCode(int result) { return result == 0 ? ZLGetLastError() : -1; }
   // RESINFO rows as "kind/language/table name", in table order.
   std::vector<std::string> Registry() {
     CHandleLock lock(m_hDB);

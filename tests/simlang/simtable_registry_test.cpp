@@ -21,8 +21,6 @@ using zl::CHandleLock;
 
 class SimTableTest : public LibraryTest {
  protected:
-  // The last error after a call that returned 0; -1 after one that succeeded.
-  static int FailCode(int result) { return result == 0 ? ZLGetLastError() : -1; }
   std::set<std::string> Languages(int (*list)(void*, CStringArray&)) {
     CStringArray languages;
     EXPECT_EQ(list(m_hDB, languages), 1);

@@ -1,5 +1,5 @@
 // A fresh model library in a temporary folder, created for one test and
-// closed after it.
+// closed after it, with the helpers most tests of the library share.
 #ifndef ZLDBCTRL70_TESTS_SUPPORT_LIBRARY_FIXTURE_H_
 #define ZLDBCTRL70_TESTS_SUPPORT_LIBRARY_FIXTURE_H_
 
@@ -27,6 +27,17 @@ class LibraryTest : public ::testing::Test {
   void CloseLibrary() {
     ASSERT_EQ(ZLCloseDatabase(m_hDB), 1);
     m_hDB = nullptr;
+  }
+  // The last error after a call that returned 0; -1 after one that succeeded.
+  static int FailCode(int result) { return result == 0 ? ZLGetLastError() : -1; }
+  // A new record; its ID (and bookmark, when asked for).
+  long NewRecord(COleVariant* bookmark = nullptr) {
+    COleVariant mark;
+    long id = 0;
+    EXPECT_EQ(ZLCreateNewRecord(m_hDB, mark), 1);
+    EXPECT_EQ(ZLGetIDByBookmark(m_hDB, mark, id), 1);
+    if (bookmark != nullptr) *bookmark = mark;
+    return id;
   }
   // The locked handle record, for checks that reach past the public
   // interface.  Valid while the returned lock lives.

@@ -1,5 +1,5 @@
 // A fresh library with simulator-language tables, and the helpers the macro,
-// call and package tests share: records, raw access to a simulator table's
+// call and package tests share: raw access to a simulator table's
 // rows, the file's bytes, and the sweep that fails every write and commit
 // of an operation in turn.
 #ifndef ZLDBCTRL70_TESTS_SUPPORT_SIMLANG_FIXTURE_H_
@@ -17,18 +17,6 @@
 
 class SimLangTest : public LibraryTest {
  protected:
-  // The last error after a call that returned 0; -1 after one that succeeded.
-  static int FailCode(int result) { return result == 0 ? ZLGetLastError() : -1; }
-
-  long NewRecord(COleVariant* bookmark = nullptr) {
-    COleVariant mark;
-    long id = 0;
-    EXPECT_EQ(ZLCreateNewRecord(m_hDB, mark), 1);
-    EXPECT_EQ(ZLGetIDByBookmark(m_hDB, mark, id), 1);
-    if (bookmark != nullptr) *bookmark = mark;
-    return id;
-  }
-
   // The bytes of the closed file (the handle is closed, so the log is
   // folded into it, and opened again).
   std::string Image() {

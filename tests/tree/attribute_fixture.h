@@ -21,17 +21,7 @@ class AttributeFixture : public LibraryTest {
     }
     LibraryTest::TearDown();
   }
-  // The last error after a call that returned 0; -1 after one that succeeded.
-  static int FailCode(int result) { return result == 0 ? ZLGetLastError() : -1; }
 
-  long NewRecord(COleVariant* bookmark = nullptr) {
-    COleVariant mark;
-    long id = 0;
-    EXPECT_EQ(ZLCreateNewRecord(m_hDB, mark), 1);
-    EXPECT_EQ(ZLGetIDByBookmark(m_hDB, mark, id), 1);
-    if (bookmark != nullptr) *bookmark = mark;
-    return id;
-  }
   std::vector<long> NewRecords(int count) {
     std::vector<long> ids;
     for (int i = 0; i < count; ++i) ids.push_back(NewRecord());

@@ -125,6 +125,14 @@ void CDaoDatabase::DeleteTableDef(LPCSTR lpszName) {
   });
 }
 
+std::vector<std::string> CDaoDatabase::CheckIntegrity() {
+  CSession& session = SessionOf(m_session);
+  std::vector<std::string> problems =
+      Guarded(FailureContext::kRead, [&] { return session.File().Conn().IntegrityCheck(); });
+  if (problems.size() == 1 && problems[0] == "ok") problems.clear();
+  return problems;
+}
+
 void CDaoDatabase::BeginFileTrans(BOOL bWrite) {
   CSession& session = SessionOf(m_session);
   const bool write = bWrite != FALSE && !session.IsReadOnly();

@@ -141,6 +141,11 @@ class CDaoDatabase : public CObject {
   // every CDaoDatabase on the file in this process.
   void KeepTableDatesOnlyFor(const std::vector<std::string>& names);
 
+  // Runs the storage's own integrity check over the whole file (pages,
+  // indexes against their tables) and returns the problems it reports;
+  // empty when the file is sound.  Reads only.
+  std::vector<std::string> CheckIntegrity();
+
   // Engine internals: the open session (null when closed).
   zl::engine::CSession* GetSession() const { return m_session.get(); }
 

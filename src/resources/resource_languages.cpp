@@ -241,8 +241,9 @@ int ZLGetDBResourceStrings(void* hDB, WORD wLanguage,
   return RunGuardedRead(hDB, [&](ZLHandleRecord& record) {
     const int code = RefreshResourceTables(record);
     if (code != ZLE_OK) return ZLOutcome::Fail(code);
-    CZLRecordset* stringTable = FindStringTable(record, wLanguage);
-    if (stringTable == nullptr) return ZLOutcome::Fail(ZLE_NO_LANGUAGE);
+    CZLRecordset* stringTable = nullptr;
+    const int found = FindStringTable(record, wLanguage, stringTable);
+    if (found != ZLE_OK) return ZLOutcome::Fail(found);
     EmptyStrings(strings);
     try {
       CZLRecordset& main = *record.recordsets[ZLT_MAIN];
@@ -284,7 +285,9 @@ int ZLSetDBResourceStrings(void* hDB, WORD wLanguage,
   return RunGuarded(hDB, [&](ZLHandleRecord& record) {
     const int code = RefreshResourceTables(record);
     if (code != ZLE_OK) return ZLOutcome::Fail(code);
-    if (FindStringTable(record, wLanguage) == nullptr) return ZLOutcome::Fail(ZLE_NO_LANGUAGE);
+    CZLRecordset* stringTable = nullptr;
+    const int found = FindStringTable(record, wLanguage, stringTable);
+    if (found != ZLE_OK) return ZLOutcome::Fail(found);
     // Every resource ID is checked before the first text is written, so a
     // list with an ID no 32-bit key can hold changes nothing.
     std::vector<COleVariant> keys(static_cast<size_t>(strings.GetSize()));

@@ -9,19 +9,21 @@
 
 namespace zl {
 
-CZLRecordset* FindStringTable(ZLHandleRecord& record, WORD language) {
+int FindStringTable(ZLHandleRecord& record, WORD language, CZLRecordset*& table) {
   ZLOpenTables<WORD, WORD>& tables = record.languages->resource[ZLR_STRINGTAB];
-  CZLRecordset* recordset = tables.FindRecordset(language);
-  if (recordset == nullptr && RefreshResourceTables(record) == ZLE_OK) {
-    recordset = tables.FindRecordset(language);
-  }
-  return recordset;
+  table = tables.FindRecordset(language);
+  if (table != nullptr) return ZLE_OK;
+  const int code = RefreshResourceTables(record);
+  if (code != ZLE_OK) return code;
+  table = tables.FindRecordset(language);
+  return table != nullptr ? ZLE_OK : ZLE_NO_LANGUAGE;
 }
 
 int GetResourceText(ZLHandleRecord& record, const COleVariant& resourceID, WORD language,
                     COleVariant& text) {
-  CZLRecordset* strings = FindStringTable(record, language);
-  if (strings == nullptr) return ZLE_NO_LANGUAGE;
+  CZLRecordset* strings = nullptr;
+  const int found = FindStringTable(record, language, strings);
+  if (found != ZLE_OK) return found;
   COleVariant key = resourceID;
   if (!strings->Seek("=", &key)) return ZLE_NO_RESOURCE_TEXT;
   text = strings->GetFieldValue("TEXT");
@@ -30,8 +32,9 @@ int GetResourceText(ZLHandleRecord& record, const COleVariant& resourceID, WORD 
 
 int SetResourceText(ZLHandleRecord& record, const COleVariant& resourceID, WORD language,
                     const COleVariant& text) {
-  CZLRecordset* strings = FindStringTable(record, language);
-  if (strings == nullptr) return ZLE_NO_LANGUAGE;
+  CZLRecordset* strings = nullptr;
+  const int found = FindStringTable(record, language, strings);
+  if (found != ZLE_OK) return found;
   COleVariant key = resourceID;
   if (strings->Seek("=", &key)) {
     strings->Edit();

@@ -17,9 +17,11 @@ class CZLRecordset;
 
 namespace zl {
 
-// The open string-table recordset of a language, refreshing once when the
-// handle does not know it; null when the language has none.
-CZLRecordset* FindStringTable(ZLHandleRecord& record, WORD language);
+// Sets table to the open string-table recordset of a language, refreshing
+// once when the handle does not know it.  0; 20 when the language has no
+// string table; or the code of a failed refresh (6, 9), so that a failure
+// to read the registry is not reported as a missing language.
+int FindStringTable(ZLHandleRecord& record, WORD language, CZLRecordset*& table);
 
 // The text of a resource ID in one language: 20 when the language has no
 // string table, 27 when the table has no text for the ID (or it is NULL; the

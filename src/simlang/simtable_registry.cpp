@@ -47,6 +47,9 @@ ZLOutcome AddTable(ZLHandleRecord& record, int kind, const char* language, int e
         "EXCLUSIVE",
         COleVariant(int16_t{!keepsFlag || exclusive != 0 ? int16_t{-1} : int16_t{0}}, VT_BOOL));
     registry.Update();
+    // The stamp goes in the same transaction: a failure to write it is a
+    // failure of the add (1), not a half-done add.
+    if (kind == ZLS_PACKAGE) StampPackageChange(record);
     transaction.Commit();
     tables.tableDefs[language] = table.tableDef.release();
     tables.recordsets[language] = table.recordset.release();
@@ -55,7 +58,6 @@ ZLOutcome AddTable(ZLHandleRecord& record, int kind, const char* language, int e
     return ZLOutcome::Fail(CodeForCurrentException(ZLE_IN_USE_OR_EXISTS));
   }
   if (keepsFlag) record.languages->exclusive[kind][language] = exclusive;
-  if (kind == ZLS_PACKAGE) StampPackageChange(record);
   return ZLOutcome::Ok();
 }
 
@@ -92,6 +94,7 @@ ZLOutcome RemoveTable(ZLHandleRecord& record, int kind, const char* language) {
         }
       }
     }
+    if (kind == ZLS_PACKAGE) StampPackageChange(record);
     transaction.Commit();
   } catch (...) {
     const int failure = CodeForCurrentException(ZLE_IN_USE_OR_EXISTS);
@@ -100,7 +103,6 @@ ZLOutcome RemoveTable(ZLHandleRecord& record, int kind, const char* language) {
     return ZLOutcome::Fail(failure);
   }
   forget();
-  if (kind == ZLS_PACKAGE) StampPackageChange(record);
   return ZLOutcome::Ok();
 }
 

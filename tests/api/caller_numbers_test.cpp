@@ -5,10 +5,8 @@
 // argument (or a value object, whose fields are such numbers) fails here
 // until its cases are added to the table below.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <climits>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <regex>
@@ -19,6 +17,8 @@
 #include "frame/handle_record.h"
 #include "platform/scratch_dir.h"
 #include "schema/zl_recordset.h"
+#include "support/exported_symbols.h"
+#include "support/file_contents.h"
 #include "zldbctrl70.h"
 
 namespace {
@@ -615,54 +615,11 @@ CNumberTable BuildTable() {
 #undef ZL_CASE
 #undef ZL_CALL
 
-// The exported symbols, demangled, one per line.
-std::vector<std::string> ExportedSymbols() {
-  std::vector<std::string> symbols;
-  std::ifstream list(ZL_SOURCE_DIR "/abi/exports.txt");
-  for (std::string line; std::getline(list, line);) symbols.push_back(line);
-  return symbols;
-}
-
 // Exports of the database interface whose arguments carry a long, an
 // unsigned long or a value object.  The ZLFree routines only free objects.
 bool TakesNumbers(const std::string& symbol) {
   static const std::regex pattern(R"(^ZL\w*\(.*(\blong\b|CZL).*\)$)");
   return symbol.rfind("ZLFree", 0) != 0 && std::regex_match(symbol, pattern);
-}
-
-// Everything the file holds, table by table, read through a connection of
-// its own: a failed call must leave it byte for byte.
-std::string Contents(const std::string& path) {
-  sqlite3* db = nullptr;
-  std::string out;
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-    sqlite3_close(db);
-    return "unreadable";
-  }
-  std::vector<std::string> tables;
-  sqlite3_stmt* st = nullptr;
-  sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type='table' ORDER BY name", -1, &st,
-                     nullptr);
-  while (sqlite3_step(st) == SQLITE_ROW) {
-    tables.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-  }
-  sqlite3_finalize(st);
-  for (const std::string& table : tables) {
-    out += "[" + table + "]";
-    sqlite3_prepare_v2(db, ("SELECT * FROM \"" + table + "\" ORDER BY rowid").c_str(), -1, &st,
-                       nullptr);
-    while (sqlite3_step(st) == SQLITE_ROW) {
-      for (int i = 0; i < sqlite3_column_count(st); ++i) {
-        const char* bytes = static_cast<const char*>(sqlite3_column_blob(st, i));
-        out += std::to_string(sqlite3_column_type(st, i)) + ":" +
-               std::string(bytes ? bytes : "", sqlite3_column_bytes(st, i)) + "|";
-      }
-      out += "\n";
-    }
-    sqlite3_finalize(st);
-  }
-  sqlite3_close(db);
-  return out;
 }
 
 class CallerNumbersTest : public ::testing::Test {
@@ -713,9 +670,9 @@ class CallerNumbersTest : public ::testing::Test {
 
 TEST_F(CallerNumbersTest, EveryExportRefusesNumbersBeyond32BitsAndWritesNothing) {
   const CNumberTable table = BuildTable();
-  const std::vector<std::string> symbols = ExportedSymbols();
+  const std::vector<std::string> symbols = zltest::ExportedSymbols();
   ASSERT_FALSE(symbols.empty());
-  const std::string before = Contents(m_path);
+  const std::string before = zltest::FileContents(m_path);
   int walked = 0;
   for (const std::string& symbol : symbols) {
     if (!TakesNumbers(symbol)) continue;
@@ -731,7 +688,7 @@ TEST_F(CallerNumbersTest, EveryExportRefusesNumbersBeyond32BitsAndWritesNothing)
         SCOPED_TRACE(symbol + " " + c.argument + "=" + std::to_string(number));
         EXPECT_EQ(c.call(m_hDB, m_bookmark, number), c.result);
         EXPECT_EQ(ZLGetLastError(), c.code);
-        EXPECT_EQ(Contents(m_path), before);
+        EXPECT_EQ(zltest::FileContents(m_path), before);
       }
     }
   }

@@ -107,13 +107,17 @@ std::string CChildProcess::ReadLine(int timeoutSeconds) {
   return line;
 }
 
-int CChildProcess::Finish() {
+void CChildProcess::Kill() {
+  if (m_pid > 0) kill(m_pid, SIGKILL);
+}
+
+int CChildProcess::Finish(int timeoutSeconds) {
   if (m_toChild >= 0) {
     close(m_toChild);
     m_toChild = -1;
   }
   if (m_pid > 0) {
-    m_status = WaitFor(m_pid, 30);
+    m_status = WaitFor(m_pid, timeoutSeconds);
     m_pid = -1;
   }
   return m_status;

@@ -44,8 +44,11 @@ class CChildProcess {
 
   // The next line the child printed ("" when it ended or timed out).
   std::string ReadLine(int timeoutSeconds = 30);
-  // Closes the child's input and returns its exit status.
-  int Finish();
+  // Closes the child's input and returns its exit status (killing it after
+  // timeoutSeconds).
+  int Finish(int timeoutSeconds = 30);
+  // Kills the child with SIGKILL at once (what it printed stays readable).
+  void Kill();
 
  private:
   pid_t m_pid = -1;

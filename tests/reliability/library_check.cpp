@@ -1,0 +1,108 @@
+#include "reliability/library_check.h"
+
+#include <sqlite3.h>
+
+#include <set>
+
+#include "engine/dao_database.h"
+#include "frame/handle_record.h"
+#include "zldbctrl70.h"
+
+namespace zlrel {
+namespace {
+
+using CTextMap = CMap<WORD, WORD, CString, LPCSTR>;
+
+// Rows of a query that finds broken references; each is one problem.
+void FindBroken(const std::string& path, const char* what, const char* sql,
+                std::vector<std::string>& problems) {
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    problems.push_back("cannot read the file");
+    sqlite3_close(db);
+    return;
+  }
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
+    problems.push_back(std::string(what) + ": " + sqlite3_errmsg(db));
+  }
+  while (st != nullptr && sqlite3_step(st) == SQLITE_ROW) {
+    const unsigned char* text = sqlite3_column_text(st, 0);
+    problems.push_back(std::string(what) + ": " +
+                       (text != nullptr ? reinterpret_cast<const char*>(text) : "?"));
+  }
+  sqlite3_finalize(st);
+  sqlite3_close(db);
+}
+
+void CheckRecords(void* hDB, std::vector<std::string>& problems) {
+  CTypedPtrArray<CPtrArray, COleVariant*> bookmarks;
+  if (ZLGetAllBookmarks(hDB, bookmarks) != 1) {
+    problems.push_back("bookmarks: error " + std::to_string(ZLGetLastError()));
+    return;
+  }
+  std::set<long> ids;
+  for (int i = 0; i < bookmarks.GetSize(); ++i) {
+    long id = 0;
+    if (ZLGetIDByBookmark(hDB, *bookmarks[i], id) == 1) ids.insert(id);
+  }
+  ZLFreeBookmarkArray(bookmarks);
+  using LinkGetter = int (*)(void*, long, long&);
+  const LinkGetter links[] = {ZLGetParentByID, ZLGetFirstChildByID, ZLGetPrevByID, ZLGetNextByID};
+  for (long id : ids) {
+    const std::string record = "record " + std::to_string(id);
+    for (LinkGetter get : links) {
+      long link = 0;
+      const int result = get(hDB, id, link);
+      if (result == 1 ? link != 0 && ids.count(link) == 0 : ZLGetLastError() != ZLE_NULL_VALUE) {
+        problems.push_back(record + ": link to " + std::to_string(link) + " (error " +
+                           std::to_string(result == 1 ? 0 : ZLGetLastError()) + ")");
+      }
+    }
+    CTextMap titles, infos;
+    if ((ZLGetTitleByID(hDB, id, titles, 0) != 1 && ZLGetLastError() != ZLE_NULL_VALUE) ||
+        (ZLGetInfoByID(hDB, id, infos, 0) != 1 && ZLGetLastError() != ZLE_NULL_VALUE)) {
+      problems.push_back(record + ": texts unreadable, error " + std::to_string(ZLGetLastError()));
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> CheckLibrary(const std::string& path) {
+  std::vector<std::string> problems;
+  void* hDB = ZLOpenDatabase(path.c_str(), eOpenReadOnly);
+  if (hDB == nullptr) return {"open: error " + std::to_string(ZLGetLastError())};
+  {
+    zl::CHandleLock lock(hDB);
+    try {
+      for (const std::string& problem : lock.Record().database->CheckIntegrity()) {
+        problems.push_back("integrity: " + problem);
+      }
+    } catch (...) {
+      problems.push_back("integrity: the check failed");
+    }
+  }
+  CheckRecords(hDB, problems);
+  ZLCloseDatabase(hDB);
+  for (const char* column : {"TITLE", "INFO"}) {
+    const std::string sql = std::string("SELECT MODEL_ID FROM MAIN WHERE ") + column +
+                            " IS NOT NULL AND " + column + " NOT IN (SELECT RES_ID FROM RESID)";
+    FindBroken(path, (std::string(column) + " names no resource ID, record").c_str(), sql.c_str(),
+               problems);
+  }
+  FindBroken(path, "registered table missing",
+             "SELECT TABNAME FROM RESINFO UNION ALL SELECT TABNAME FROM SIMTABINFO "
+             "EXCEPT SELECT name FROM sqlite_master WHERE type = 'table'",
+             problems);
+  FindBroken(path, "table not registered",
+             "SELECT name FROM sqlite_master WHERE type = 'table' AND (name GLOB 'STRINGTAB_*' "
+             "OR name GLOB 'KEYWORD_*' OR name GLOB 'KEYWORDID_*' OR name GLOB 'SYMBOLS_*' OR name "
+             "GLOB 'UNIT_*' OR name GLOB "
+             "'CALL_*' OR name GLOB 'MACRO_*' OR name GLOB 'ACCESS_*' OR name GLOB 'PACKAGE_*') "
+             "EXCEPT SELECT TABNAME FROM RESINFO EXCEPT SELECT TABNAME FROM SIMTABINFO",
+             problems);
+  return problems;
+}
+
+}  // namespace zlrel

@@ -1,0 +1,240 @@
+#include "reliability/operations.h"
+
+#include <cstdlib>
+
+#include "zldbctrl70.h"
+
+namespace zlrel {
+namespace {
+
+using CTextMap = CMap<WORD, WORD, CString, LPCSTR>;
+
+constexpr WORD kEnglish = 1033;
+constexpr WORD kGerman = 1031;
+// Languages and simulator languages the mix adds and removes.
+constexpr WORD kExtraLanguages[] = {1036, 1040};
+const char* const kSimLanguages[] = {"SPICE", "PSPICE"};
+
+WORD AnyExtraLanguage(CMixState& s) { return kExtraLanguages[s.Pick(2)]; }
+const char* AnySimLanguage(CMixState& s) { return kSimLanguages[s.Pick(2)]; }
+// A link target: another record, or 0 (no link).
+long AnyLink(CMixState& s) { return s.Pick(4) == 0 ? 0 : s.AnyRecord(); }
+unsigned long AnyNumber(CMixState& s) { return static_cast<unsigned long>(s.Pick(100000)); }
+
+int CreateRecord(CMixState& s) {
+  COleVariant bookmark;
+  const int result = ZLCreateNewRecord(s.hDB, bookmark);
+  if (result == 1) ++s.records;
+  return result;
+}
+
+int SetTitleOneLanguage(CMixState& s) {
+  const WORD language = s.Pick(2) == 0 ? kEnglish : kGerman;
+  return ZLSetTitleByID(s.hDB, s.AnyRecord(), language, s.Text("title ").c_str(), 0);
+}
+
+// Both languages in one call (one text may be empty, which removes it).
+int SetTextsAllLanguages(CMixState& s, bool info) {
+  CTextMap texts;
+  texts[kEnglish] = s.Text("english ").c_str();
+  texts[kGerman] = s.Pick(3) == 0 ? "" : s.Text("deutsch ").c_str();
+  const long id = s.AnyRecord();
+  if (info) return ZLSetInfoByID(s.hDB, id, texts, 0);
+  COleVariant bookmark;
+  if (ZLGetBookmarkByID(s.hDB, id, bookmark) != 1) return 0;
+  return ZLSetTitleByBookmark(s.hDB, bookmark, texts, 0);
+}
+
+int SetSheet(CMixState& s) {
+  CLongBinary block;
+  std::string bytes;
+  for (long n = s.Pick(40); n > 0; --n) bytes += s.Text("sheet ");
+  block.Assign(bytes.data(), bytes.size());
+  return ZLSetSheetByID(s.hDB, s.AnyRecord(), block);
+}
+
+int ImportResourceStrings(CMixState& s) {
+  CZLResourceStringObject first, second;
+  first.m_lResID = 1 + s.Pick(10);
+  first.m_strText = s.Text("import ").c_str();
+  second.m_lResID = 1 + s.Pick(10);
+  second.m_strText = s.Text("again ").c_str();
+  CTypedPtrArray<CObArray, CZLResourceStringObject*> strings;
+  strings.Add(&first);
+  strings.Add(&second);
+  return ZLSetDBResourceStrings(s.hDB, s.Pick(2) == 0 ? kEnglish : kGerman, strings);
+}
+
+// Rolls the caller transaction back after a storage or memory failure, as
+// a careful caller would, and keeps the failure's code.
+int Abandon(CMixState& s, int code, long records) {
+  s.records = records;
+  while (ZLRollbackTransaction(s.hDB) == 1) {
+  }
+  s.failure = code;
+  return 0;
+}
+bool IsFailure(int code) { return code == ZLE_ENGINE || code == ZLE_OUT_OF_MEMORY; }
+
+// One to three writers of the other families inside a caller transaction,
+// sometimes with an inner level that is rolled back, then committed (or,
+// when rollBack, rolled back as a whole).  Refusals inside (a table that
+// exists, ...) are part of the mix; a storage failure abandons the whole.
+int InTransaction(CMixState& s, bool rollBack) {
+  if (ZLBeginTransaction(s.hDB) != 1) return 0;
+  const long records = s.records;
+  const auto& writers = Writers();
+  const auto anyPlainWriter = [&]() -> const CWriter& {
+    for (;;) {
+      const CWriter& w = writers[s.Pick(static_cast<long>(writers.size()))];
+      if (std::string(w.family) != "transactions") return w;
+    }
+  };
+  const auto write = [&] { return anyPlainWriter().write(s) == 1 || !IsFailure(ZLGetLastError()); };
+  for (long n = 1 + s.Pick(3); n > 0; --n) {
+    if (!write()) return Abandon(s, ZLGetLastError(), records);
+  }
+  if (s.Pick(3) == 0) {
+    if (ZLBeginTransaction(s.hDB) != 1) return Abandon(s, ZLGetLastError(), records);
+    const long outer = s.records;
+    if (!write()) return Abandon(s, ZLGetLastError(), records);
+    if (ZLRollbackTransaction(s.hDB) != 1) return Abandon(s, ZLGetLastError(), records);
+    s.records = outer;
+  }
+  if (rollBack) {
+    s.records = records;
+    return ZLRollbackTransaction(s.hDB) == 1 ? 1 : Abandon(s, ZLGetLastError(), records);
+  }
+  if (ZLCommitTransaction(s.hDB) == 1) return 1;
+  return Abandon(s, ZLGetLastError(), records);
+}
+
+#define ZL_LINK(Name)                                                                    \
+  {                                                                                      \
+    "links", "Set" #Name,                                                                \
+        [](CMixState& s) { return ZLSet##Name##ByID(s.hDB, s.AnyRecord(), AnyLink(s)); } \
+  }
+#define ZL_TEXT_ATTRIBUTE(Name, prefix)                                       \
+  {                                                                           \
+    "attributes", "Set" #Name, [](CMixState& s) {                             \
+      return ZLSet##Name##ByID(s.hDB, s.AnyRecord(), s.Text(prefix).c_str()); \
+    }                                                                         \
+  }
+#define ZL_NUMBER_ATTRIBUTE(Name, Type)                                                \
+  {                                                                                    \
+    "attributes", "Set" #Name, [](CMixState& s) {                                      \
+      return ZLSet##Name##ByID(s.hDB, s.AnyRecord(), static_cast<Type>(AnyNumber(s))); \
+    }                                                                                  \
+  }
+// Adding and removing language tables report a storage failure as 1.
+#define ZL_SIMTABLE(Kind, ...)                                                            \
+  {"simlang", "Add" #Kind "Table",                                                        \
+   [](CMixState& s) { return ZLAdd##Kind##Table(s.hDB, AnySimLanguage(s) __VA_ARGS__); }, \
+   ZLE_IN_USE_OR_EXISTS},                                                                 \
+  {                                                                                       \
+    "simlang", "Remove" #Kind "Table",                                                    \
+        [](CMixState& s) { return ZLRemove##Kind##Table(s.hDB, AnySimLanguage(s)); },     \
+        ZLE_IN_USE_OR_EXISTS                                                              \
+  }
+
+// clang-format off
+const std::vector<CWriter> kWriters = {
+    {"records", "CreateNewRecord", CreateRecord},
+    ZL_TEXT_ATTRIBUTE(DefName, "model"),
+    ZL_TEXT_ATTRIBUTE(Uses, "uses"),
+    ZL_TEXT_ATTRIBUTE(UDTName, "udt"),
+    ZL_NUMBER_ATTRIBUTE(Type, unsigned long),
+    ZL_NUMBER_ATTRIBUTE(Level, unsigned long),
+    ZL_NUMBER_ATTRIBUTE(WizType, long),
+    {"attributes", "SetDefNameByBookmark", [](CMixState& s) {
+       COleVariant bookmark;
+       if (ZLGetBookmarkByID(s.hDB, s.AnyRecord(), bookmark) != 1) return 0;
+       return ZLSetDefNameByBookmark(s.hDB, bookmark, s.Text("marked").c_str());
+     }},
+    {"attributes", "SetState", [](CMixState& s) {
+       return ZLSetStateByID(s.hDB, s.AnyRecord(), AnyNumber(s), 0);
+     }},
+    {"attributes", "SetCreatedUser", [](CMixState& s) {
+       return ZLSetCreatedUserByID(s.hDB, s.AnyRecord(), s.Text("creator").c_str(), 0);
+     }},
+    {"attributes", "SetModifiedUser", [](CMixState& s) {
+       return ZLSetModifiedUserByID(s.hDB, s.AnyRecord(), s.Text("editor").c_str(), 0);
+     }},
+    {"attributes", "SetSheet", SetSheet},
+    {"texts", "SetTitle", SetTitleOneLanguage},
+    {"texts", "SetTitleAllLanguages", [](CMixState& s) { return SetTextsAllLanguages(s, false); }},
+    {"texts", "SetInfoAllLanguages", [](CMixState& s) { return SetTextsAllLanguages(s, true); }},
+    ZL_LINK(Parent),
+    ZL_LINK(FirstChild),
+    ZL_LINK(Prev),
+    ZL_LINK(Next),
+    {"properties", "SetUserVersion", [](CMixState& s) {
+       return ZLSetUserVersion(s.hDB, s.Text("v").c_str());
+     }},
+    {"properties", "SetDatabaseInfo", [](CMixState& s) {
+       return ZLSetDatabaseInfo(s.hDB, s.Text("info ").c_str());
+     }},
+    {"properties", "SetDatabaseState", [](CMixState& s) {
+       unsigned long state = AnyNumber(s);
+       return ZLSetDatabaseState(s.hDB, state);
+     }},
+    {"resources", "AddResourceTable", [](CMixState& s) {
+       return ZLAddResourceTable(s.hDB, AnyExtraLanguage(s));
+     }, ZLE_IN_USE_OR_EXISTS},
+    {"resources", "RemoveResourceTable", [](CMixState& s) {
+       return ZLRemoveResourceTable(s.hDB, AnyExtraLanguage(s));
+     }, ZLE_IN_USE_OR_EXISTS},
+    {"resources", "SetDBResourceStrings", ImportResourceStrings},
+    ZL_SIMTABLE(Macro, , static_cast<int>(s.Pick(2))),
+    ZL_SIMTABLE(Call, , static_cast<int>(s.Pick(2))),
+    ZL_SIMTABLE(Access),
+    ZL_SIMTABLE(Package),
+    {"transactions", "CommitTransaction", [](CMixState& s) { return InTransaction(s, false); }},
+    {"transactions", "RollbackTransaction", [](CMixState& s) { return InTransaction(s, true); }},
+};
+// clang-format on
+
+}  // namespace
+
+const std::vector<CWriter>& Writers() { return kWriters; }
+
+std::string CStepResult::Line() const {
+  return std::to_string(writer) + " " + std::to_string(result) + " " + std::to_string(code);
+}
+
+CStepResult RunStep(void* hDB, uint32_t seed, long step, long& records) {
+  CMixState state;
+  state.hDB = hDB;
+  state.rng.seed(seed * 1000003u + static_cast<uint32_t>(step));
+  state.records = records;
+  state.step = step;
+  CStepResult out;
+  out.writer = static_cast<int>(state.Pick(static_cast<long>(kWriters.size())));
+  out.result = kWriters[out.writer].write(state);
+  out.code = out.result == 1 ? 0 : state.failure != 0 ? state.failure : ZLGetLastError();
+  records = state.records;
+  return out;
+}
+
+bool CreateStartFile(const std::string& path) {
+  void* hDB = ZLCreateDatabase(path.c_str());
+  if (hDB == nullptr) return false;
+  bool ok = ZLAddResourceTable(hDB, kEnglish) == 1 && ZLAddResourceTable(hDB, kGerman) == 1 &&
+            ZLAddMacroTable(hDB, "VHDLA", 0) == 1;
+  for (long id = 1; ok && id <= kStartRecords; ++id) {
+    COleVariant bookmark;
+    ok = ZLCreateNewRecord(hDB, bookmark) == 1 &&
+         ZLSetTitleByID(hDB, id, kEnglish, ("record " + std::to_string(id)).c_str(), 0) == 1;
+  }
+  return ZLCloseDatabase(hDB) == 1 && ok;
+}
+
+long EnvCount(const char* name, long fallback) {
+  const char* text = std::getenv(name);
+  if (text == nullptr || *text == '\0') return fallback;
+  char* end = nullptr;
+  const long value = std::strtol(text, &end, 10);
+  return *end == '\0' && value >= 0 ? value : fallback;
+}
+
+}  // namespace zlrel

@@ -1,0 +1,70 @@
+// The random operation mix of the reliability tests: every exported writer
+// family as one row of a table.  A new family joins the crash test, the
+// fault sweep and the concurrency run by adding its rows to kWriters
+// (operations.cpp).
+//
+// An operation draws everything it writes from the step's own generator and
+// from the library's visible state, so the same seed and step applied to two
+// copies of one file do exactly the same thing to both.
+#ifndef ZLDBCTRL70_TESTS_RELIABILITY_OPERATIONS_H_
+#define ZLDBCTRL70_TESTS_RELIABILITY_OPERATIONS_H_
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace zlrel {
+
+// What an operation works on: the handle, its step's generator and the
+// number of records the file has (IDs 1..records; records are never deleted
+// by the mix).
+struct CMixState {
+  void* hDB = nullptr;
+  std::mt19937 rng;
+  long records = 0;
+  long step = 0;
+  int failure = 0;  // set by a writer whose last export is a clean-up: its code
+
+  long Pick(long n) { return static_cast<long>(rng() % static_cast<uint32_t>(n)); }
+  long AnyRecord() { return 1 + Pick(records); }
+  // A text unique to this step (names must not repeat across steps).
+  std::string Text(const char* prefix) const { return prefix + std::to_string(step); }
+};
+
+using WriterFn = int (*)(CMixState& state);
+
+struct CWriter {
+  const char* family;
+  const char* name;
+  WriterFn write;  // 1 or 0 with the last error set, as the exports
+  // The code a storage failure gives (documented per export; 9 for most).
+  int storageCode = 9;
+};
+
+// Every writer of the mix.
+const std::vector<CWriter>& Writers();
+
+// The result of one step: its writer, the export's result and last error.
+struct CStepResult {
+  int writer = -1;
+  int result = 0;
+  int code = 0;
+  std::string Line() const;  // "writer result code"
+};
+
+// Runs step number `step` of the mix seeded with `seed` on hDB.
+CStepResult RunStep(void* hDB, uint32_t seed, long step, long& records);
+
+// Records the starting file of every run holds (see CreateStartFile).
+constexpr long kStartRecords = 6;
+// Creates the file every run starts from: English and German string tables,
+// kStartRecords records with titles, and a macro table.  False on failure.
+bool CreateStartFile(const std::string& path);
+
+// A count from the environment (name), or fallback when unset or invalid.
+long EnvCount(const char* name, long fallback);
+
+}  // namespace zlrel
+
+#endif  // ZLDBCTRL70_TESTS_RELIABILITY_OPERATIONS_H_

@@ -25,8 +25,9 @@ int OwnerRecordID(ZLHandleRecord& record, const ZLRowRef& row, EOwnerCheck check
 }
 
 int FindSimTable(ZLHandleRecord& record, int kind, const char* language, CZLRecordset*& rs) {
-  rs = language == nullptr ? nullptr : FindSimulatorTable(record, kind, language);
-  return rs == nullptr ? ZLE_NO_SIMTABLE_KIND : ZLE_OK;
+  rs = nullptr;
+  return language == nullptr ? ZLE_NO_SIMTABLE_KIND
+                             : FindSimulatorTable(record, kind, language, rs);
 }
 
 }  // namespace zl

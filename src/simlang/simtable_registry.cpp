@@ -12,13 +12,21 @@
 
 namespace zl {
 
-CZLRecordset* FindSimulatorTable(ZLHandleRecord& record, int kind, const char* language) {
+int FindSimulatorTable(ZLHandleRecord& record, int kind, const char* language,
+                       CZLRecordset*& table) {
   ZLOpenTables<CString, LPCSTR>& tables = record.languages->simulator[kind];
-  CZLRecordset* recordset = tables.FindRecordset(language);
-  if (recordset == nullptr && RefreshSimulatorTables(record) == ZLE_OK) {
-    recordset = tables.FindRecordset(language);
-  }
-  return recordset;
+  table = tables.FindRecordset(language);
+  if (table != nullptr) return ZLE_OK;
+  const int code = RefreshSimulatorTables(record);
+  if (code != ZLE_OK) return code;
+  table = tables.FindRecordset(language);
+  return table != nullptr ? ZLE_OK : ZLE_NO_SIMTABLE_KIND;
+}
+
+CZLRecordset* FindSimulatorTable(ZLHandleRecord& record, int kind, const char* language) {
+  CZLRecordset* table = nullptr;
+  FindSimulatorTable(record, kind, language, table);
+  return table;
 }
 
 namespace {

@@ -12,6 +12,10 @@ namespace zl {
 // The open recordset of the language's table of a kind (ZLSimTableKind),
 // refreshing once when the handle does not know it; null when there is none.
 CZLRecordset* FindSimulatorTable(ZLHandleRecord& record, int kind, const char* language);
+// The same with a code: 0; 21 when the language has no table of the kind;
+// or the code of a failed refresh (6, 9), which is not a missing table.
+int FindSimulatorTable(ZLHandleRecord& record, int kind, const char* language,
+                       CZLRecordset*& table);
 
 }  // namespace zl
 

@@ -59,7 +59,7 @@ class FaultSweepTest : public ::testing::Test {
   // A step at which the writer, run now without faults, succeeds (tried
   // inside a caller transaction that is rolled back, so nothing stays).
   long StepThatWrites(const zlrel::CWriter& writer) {
-    for (long step = m_nextStep; step < m_nextStep + 50; ++step) {
+    for (long step = m_nextStep; step < m_nextStep + 300; ++step) {
       const long records = m_records;
       EXPECT_EQ(ZLBeginTransaction(m_hDB), 1);
       const int result = Write(writer, step);

@@ -14,11 +14,20 @@ constexpr WORD kGerman = 1031;
 // Languages and simulator languages the mix adds and removes.
 constexpr WORD kExtraLanguages[] = {1036, 1040};
 const char* const kSimLanguages[] = {"SPICE", "PSPICE"};
+// Package IDs the mix names (failed creates use numbers up too).
+constexpr long kPackageIDs = 20;
+// The simulator language whose tables the start file has.
+const char* const kStartSimLanguage = "VHDLA";
 
 WORD AnyExtraLanguage(CMixState& s) { return kExtraLanguages[s.Pick(2)]; }
 const char* AnySimLanguage(CMixState& s) { return kSimLanguages[s.Pick(2)]; }
-// A link target: another record, or 0 (no link).
-long AnyLink(CMixState& s) { return s.Pick(4) == 0 ? 0 : s.AnyRecord(); }
+// A link target: an existing record, or 0 (no link).  IDs are not dense:
+// a create that was rolled back has used its number.
+long AnyLink(CMixState& s) {
+  const long id = s.Pick(4) == 0 ? 0 : s.AnyRecord();
+  COleVariant bookmark;
+  return id != 0 && ZLGetBookmarkByID(s.hDB, id, bookmark) == 1 ? id : 0;
+}
 unsigned long AnyNumber(CMixState& s) { return static_cast<unsigned long>(s.Pick(100000)); }
 
 int CreateRecord(CMixState& s) {
@@ -51,6 +60,35 @@ int SetSheet(CMixState& s) {
   for (long n = s.Pick(40); n > 0; --n) bytes += s.Text("sheet ");
   block.Assign(bytes.data(), bytes.size());
   return ZLSetSheetByID(s.hDB, s.AnyRecord(), block);
+}
+
+// A new macro (ID 0) or one of the first macros, in the start file's
+// simulator language, with an English description.
+int SetMacro(CMixState& s) {
+  CZLMacroObject macro;
+  macro.m_lMacroID = s.Pick(3) == 0 ? 0 : 1 + s.Pick(8);
+  macro.m_strMacroText = s.Text("macro text ").c_str();
+  macro.m_strDefName = s.Text("m").c_str();
+  macro.m_dwLevel = static_cast<DWORD>(s.Pick(16));
+  macro.m_mapDescription[kEnglish] = s.Text("description ").c_str();
+  return ZLSetMacroByID(s.hDB, s.AnyRecord(), kStartSimLanguage, macro);
+}
+
+int SetCall(CMixState& s) {
+  CZLCallObject call;
+  call.m_lCallID = s.Pick(3) == 0 ? 0 : 1 + s.Pick(8);
+  call.m_strCallKey = s.Text("k").c_str();
+  call.m_strCallText = s.Text("call line ").c_str();
+  return ZLSetCallByID(s.hDB, s.AnyRecord(), kStartSimLanguage, call);
+}
+
+// The object of one of the first packages in the start file's language.
+int SetPackage(CMixState& s) {
+  CZLPackageObject package;
+  package.m_strPackageText = s.Text("package ").c_str();
+  package.m_strPackageBodyText = s.Text("body ").c_str();
+  const std::string name = "package" + std::to_string(1 + s.Pick(kPackageIDs));
+  return ZLSetPackageByName(s.hDB, name.c_str(), kStartSimLanguage, package);
 }
 
 int ImportResourceStrings(CMixState& s) {
@@ -189,6 +227,21 @@ const std::vector<CWriter> kWriters = {
     ZL_SIMTABLE(Call, , static_cast<int>(s.Pick(2))),
     ZL_SIMTABLE(Access),
     ZL_SIMTABLE(Package),
+    {"macros", "SetMacro", SetMacro},
+    {"calls", "SetCall", SetCall},
+    {"packages", "CreatePackageNewRecord", [](CMixState& s) {
+       COleVariant bookmark;
+       return ZLCreatePackageNewRecord(s.hDB, bookmark);
+     }},
+    {"packages", "SetPackageName", [](CMixState& s) {
+       // One name per package ID, so that names stay unique.
+       const long id = 1 + s.Pick(kPackageIDs);
+       return ZLSetPackageNameByID(s.hDB, id, ("package" + std::to_string(id)).c_str());
+     }},
+    {"packages", "SetPackage", SetPackage},
+    {"packages", "DeletePackageRecord", [](CMixState& s) {
+       return ZLDeletePackageRecordByID(s.hDB, 1 + s.Pick(kPackageIDs));
+     }},
     {"transactions", "CommitTransaction", [](CMixState& s) { return InTransaction(s, false); }},
     {"transactions", "RollbackTransaction", [](CMixState& s) { return InTransaction(s, true); }},
 };
@@ -220,7 +273,9 @@ bool CreateStartFile(const std::string& path) {
   void* hDB = ZLCreateDatabase(path.c_str());
   if (hDB == nullptr) return false;
   bool ok = ZLAddResourceTable(hDB, kEnglish) == 1 && ZLAddResourceTable(hDB, kGerman) == 1 &&
-            ZLAddMacroTable(hDB, "VHDLA", 0) == 1;
+            ZLAddMacroTable(hDB, kStartSimLanguage, 0) == 1 &&
+            ZLAddCallTable(hDB, kStartSimLanguage, 0) == 1 &&
+            ZLAddPackageTable(hDB, kStartSimLanguage) == 1;
   for (long id = 1; ok && id <= kStartRecords; ++id) {
     COleVariant bookmark;
     ok = ZLCreateNewRecord(hDB, bookmark) == 1 &&

@@ -59,7 +59,8 @@ CStepResult RunStep(void* hDB, uint32_t seed, long step, long& records);
 // Records the starting file of every run holds (see CreateStartFile).
 constexpr long kStartRecords = 6;
 // Creates the file every run starts from: English and German string tables,
-// kStartRecords records with titles, and a macro table.  False on failure.
+// kStartRecords records with titles, and macro, call and package tables of
+// one simulator language.  False on failure.
 bool CreateStartFile(const std::string& path);
 
 // A count from the environment (name), or fallback when unset or invalid.

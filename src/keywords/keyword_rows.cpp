@@ -9,6 +9,7 @@
 #include "content/row_patterns.h"
 #include "frame/transaction.h"
 #include "resources/language_texts.h"
+#include "resources/resource_tables.h"
 #include "schema/zl_recordset.h"
 #include "zldbctrl70/errors.h"
 
@@ -26,9 +27,8 @@ struct ZLKeywordTables {
 };
 
 int FindKeywordTables(ZLHandleRecord& record, WORD language, ZLKeywordTables& tables) {
-  tables.words = FindResourceTable(record, ZLR_KEYWORD, language);
-  tables.links = FindResourceTable(record, ZLR_KEYWORDID, language);
-  return tables.words != nullptr && tables.links != nullptr ? ZLE_OK : ZLE_NO_LANGUAGE;
+  const int found = FindResourceTable(record, ZLR_KEYWORD, language, tables.words);
+  return found != ZLE_OK ? found : FindResourceTable(record, ZLR_KEYWORDID, language, tables.links);
 }
 
 std::string TextOf(const COleVariant& value) {
@@ -131,8 +131,9 @@ int WriteKeywords(ZLHandleRecord& record, WORD language, long recordID, long par
 }
 
 int ReadAllKeywords(ZLHandleRecord& record, WORD language, CZLKeywordArray& keywords) {
-  CZLRecordset* words = FindResourceTable(record, ZLR_KEYWORD, language);
-  if (words == nullptr) return ZLE_NO_LANGUAGE;
+  CZLRecordset* words = nullptr;
+  const int found = FindResourceTable(record, ZLR_KEYWORD, language, words);
+  if (found != ZLE_OK) return found;
   if (words->GetRecordCount() == 0) return ZLE_OK;
   words->MoveFirst();
   while (!words->IsEOF()) {
@@ -144,16 +145,18 @@ int ReadAllKeywords(ZLHandleRecord& record, WORD language, CZLKeywordArray& keyw
 }
 
 int ReadSymbol(ZLHandleRecord& record, WORD language, long recordID, CString& symbol) {
-  CZLRecordset* symbols = FindResourceTable(record, ZLR_SYMBOLS, language);
-  if (symbols == nullptr) return ZLE_NO_LANGUAGE;
+  CZLRecordset* symbols = nullptr;
+  const int found = FindResourceTable(record, ZLR_SYMBOLS, language, symbols);
+  if (found != ZLE_OK) return found;
   if (!SeekID(*symbols, recordID)) return ZLE_NO_RESOURCE_TEXT;
   symbol = TextOf(symbols->GetFieldValue("SYMBOL_TEXT")).c_str();
   return ZLE_OK;
 }
 
 int WriteSymbol(ZLHandleRecord& record, WORD language, long recordID, const char* symbol) {
-  CZLRecordset* symbols = FindResourceTable(record, ZLR_SYMBOLS, language);
-  if (symbols == nullptr) return ZLE_NO_LANGUAGE;
+  CZLRecordset* symbols = nullptr;
+  const int found = FindResourceTable(record, ZLR_SYMBOLS, language, symbols);
+  if (found != ZLE_OK) return found;
   UpsertRow(*symbols, {kModelID}, {IDKey(recordID)}, [&](CRowWrite& row) {
     row.Set("SYMBOL_TEXT", COleVariant(symbol != nullptr ? symbol : ""));
   });

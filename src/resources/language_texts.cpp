@@ -7,12 +7,9 @@
 namespace zl {
 
 CZLRecordset* FindResourceTable(ZLHandleRecord& record, int kind, WORD language) {
-  ZLOpenTables<WORD, WORD>& tables = record.languages->resource[kind];
-  CZLRecordset* recordset = tables.FindRecordset(language);
-  if (recordset == nullptr && RefreshResourceTables(record) == ZLE_OK) {
-    recordset = tables.FindRecordset(language);
-  }
-  return recordset;
+  CZLRecordset* table = nullptr;
+  FindResourceTable(record, kind, language, table);
+  return table;
 }
 
 int ReadLanguageTexts(ZLHandleRecord& record, const COleVariant& resourceID,
@@ -34,7 +31,9 @@ int CheckTextLanguages(ZLHandleRecord& record, int kind, const ZLLanguageTextMap
     WORD language = 0;
     CString text;
     texts.GetNextAssoc(pos, language, text);
-    if (FindResourceTable(record, kind, language) == nullptr) return missing;
+    CZLRecordset* table = nullptr;
+    const int found = FindResourceTable(record, kind, language, table);
+    if (found != ZLE_OK) return found == ZLE_NO_LANGUAGE ? missing : found;
   }
   return ZLE_OK;
 }

@@ -41,7 +41,9 @@ int ForEachResourceTable(ZLHandleRecord& record, int kind, Visit&& visit) {
 }
 
 // The open recordset of kind for a language, refreshing once when the
-// handle does not know it; null when the language has none.
+// handle does not know it; null when the language has none or the registry
+// could not be read (routines that report a code use the form with a code
+// in resources/resource_tables.h, which tells the two apart).
 CZLRecordset* FindResourceTable(ZLHandleRecord& record, int kind, WORD language);
 
 // Enters the text of resourceID in every language that has one into texts.
@@ -49,7 +51,8 @@ CZLRecordset* FindResourceTable(ZLHandleRecord& record, int kind, WORD language)
 int ReadLanguageTexts(ZLHandleRecord& record, const COleVariant& resourceID,
                       ZLLanguageTextMap& texts);
 
-// 0, or missing (20, 21...) when a language of texts has no table of kind.
+// 0, or missing (20, 21...) when a language of texts has no table of kind
+// (or the code of a failed registry refresh).
 int CheckTextLanguages(ZLHandleRecord& record, int kind, const ZLLanguageTextMap& texts,
                        int missing);
 

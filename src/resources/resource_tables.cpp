@@ -9,14 +9,18 @@
 
 namespace zl {
 
-int FindStringTable(ZLHandleRecord& record, WORD language, CZLRecordset*& table) {
-  ZLOpenTables<WORD, WORD>& tables = record.languages->resource[ZLR_STRINGTAB];
+int FindResourceTable(ZLHandleRecord& record, int kind, WORD language, CZLRecordset*& table) {
+  ZLOpenTables<WORD, WORD>& tables = record.languages->resource[kind];
   table = tables.FindRecordset(language);
   if (table != nullptr) return ZLE_OK;
   const int code = RefreshResourceTables(record);
   if (code != ZLE_OK) return code;
   table = tables.FindRecordset(language);
   return table != nullptr ? ZLE_OK : ZLE_NO_LANGUAGE;
+}
+
+int FindStringTable(ZLHandleRecord& record, WORD language, CZLRecordset*& table) {
+  return FindResourceTable(record, ZLR_STRINGTAB, language, table);
 }
 
 int GetResourceText(ZLHandleRecord& record, const COleVariant& resourceID, WORD language,

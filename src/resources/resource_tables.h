@@ -17,10 +17,13 @@ class CZLRecordset;
 
 namespace zl {
 
-// Sets table to the open string-table recordset of a language, refreshing
-// once when the handle does not know it.  0; 20 when the language has no
-// string table; or the code of a failed refresh (6, 9), so that a failure
-// to read the registry is not reported as a missing language.
+// Sets table to the open recordset of a language's table of kind
+// (ZLResourceKind), refreshing once when the handle does not know it.  0;
+// 20 when the language has no such table; or the code of a failed refresh
+// (6, 9), so that a failure to read the registry is not reported as a
+// missing language.
+int FindResourceTable(ZLHandleRecord& record, int kind, WORD language, CZLRecordset*& table);
+// The same for the string table.
 int FindStringTable(ZLHandleRecord& record, WORD language, CZLRecordset*& table);
 
 // The text of a resource ID in one language: 20 when the language has no

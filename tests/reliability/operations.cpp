@@ -16,8 +16,12 @@ constexpr WORD kExtraLanguages[] = {1036, 1040};
 const char* const kSimLanguages[] = {"SPICE", "PSPICE"};
 // Package IDs the mix names (failed creates use numbers up too).
 constexpr long kPackageIDs = 20;
-// The simulator language whose tables the start file has.
+// The simulator languages whose tables the start file has (the second
+// makes the map forms span two tables).
 const char* const kStartSimLanguage = "VHDLA";
+const char* const kSecondSimLanguage = "VERILOGA";
+// Keywords are drawn from a few shared texts and one of the step's own.
+const char* const kKeywords[] = {"linear", "passive", "noise", "thermal"};
 
 WORD AnyExtraLanguage(CMixState& s) { return kExtraLanguages[s.Pick(2)]; }
 const char* AnySimLanguage(CMixState& s) { return kSimLanguages[s.Pick(2)]; }
@@ -89,6 +93,183 @@ int SetPackage(CMixState& s) {
   package.m_strPackageBodyText = s.Text("body ").c_str();
   const std::string name = "package" + std::to_string(1 + s.Pick(kPackageIDs));
   return ZLSetPackageByName(s.hDB, name.c_str(), kStartSimLanguage, package);
+}
+
+// A node with the step's texts in every table a node reaches.
+CZLNodeObject* NewNode(CMixState& s) {
+  auto* node = new CZLNodeObject;
+  node->m_strName = s.Text("n").c_str();
+  node->m_strValue = s.Text("v").c_str();
+  node->m_mapInfo[kEnglish] = s.Text("node ").c_str();
+  if (s.Pick(2) == 0) node->m_mapInfo[kGerman] = s.Text("Knoten ").c_str();
+  node->m_mapPreferUnit[kEnglish] = s.Pick(2) == 0 ? "mV" : "kV";
+  node->m_mapAccess[kStartSimLanguage] = s.Text("V(").c_str();
+  node->m_mapDefValue[kStartSimLanguage] = "0";
+  node->m_dwType = static_cast<DWORD>(s.Pick(8));
+  node->m_strUnit = "V";
+  node->m_lIndex = s.Pick(10);
+  return node;
+}
+
+// The record's nodes of one kind, merged: each kept with probability 2/3
+// (half of those changed: a value, or texts and units of a language),
+// then up to two new ones.  A failed write must
+// leave the objects' node IDs as they were (none handed out); a write that
+// does not gives -1 as its code.
+int SetNodes(CMixState& s) {
+  const long id = s.AnyRecord();
+  const bool conservative = s.Pick(2) == 0;
+  CZLNodeArray nodes, next;
+  int result =
+      conservative ? ZLGetNodesCByID(s.hDB, id, nodes) : ZLGetNodesNCByID(s.hDB, id, nodes, 0);
+  if (result == 1) {
+    for (int i = 0; i < nodes.GetSize(); ++i) {
+      if (s.Pick(3) == 0) continue;
+      auto* node = new CZLNodeObject(nodes[i]);
+      switch (s.Pick(4)) {
+        case 0:
+          node->m_strValue = s.Text("changed ").c_str();
+          break;
+        case 1:
+          node->m_mapInfo.RemoveKey(kGerman);
+          node->m_mapPreferUnit[kGerman] = "kV";
+          break;
+        default:
+          break;
+      }
+      next.Add(node);
+    }
+    for (long n = s.Pick(3); n > 0; --n) next.Add(NewNode(s));
+    std::vector<long> ids;
+    for (int i = 0; i < next.GetSize(); ++i) ids.push_back(next[i]->m_lNodeID);
+    result = conservative ? ZLSetNodesCByID(s.hDB, id, next) : ZLSetNodesNCByID(s.hDB, id, next, 0);
+    for (int i = 0; result == 0 && i < next.GetSize(); ++i) {
+      if (next[i]->m_lNodeID != ids[static_cast<size_t>(i)]) s.failure = -1;
+    }
+  }
+  ZLFreeObjectArray(nodes);
+  ZLFreeObjectArray(next);
+  return result;
+}
+
+// Zero to three files with the step's bytes.
+int SetFiles(CMixState& s) {
+  CZLFileArray files;
+  for (long n = s.Pick(4); n > 0; --n) {
+    auto* file = new CZLFileObject;
+    file->m_strFileName = s.Text("file").append(std::to_string(n)).c_str();
+    file->m_dwType = static_cast<DWORD>(s.Pick(4));
+    file->m_dwLanguage = s.Pick(2) == 0 ? kEnglish : kGerman;
+    file->m_bAccessSet = s.Pick(2) == 0;
+    file->m_lAccess = file->m_bAccessSet ? s.Pick(4) : 0;
+    std::string bytes;
+    for (long k = s.Pick(30); k > 0; --k) bytes += s.Text("bytes ");
+    if (!bytes.empty()) file->m_lbData.Assign(bytes.data(), bytes.size());
+    files.Add(file);
+  }
+  const int result = ZLSetFilesByID(s.hDB, s.AnyRecord(), files);
+  ZLFreeObjectArray(files);
+  return result;
+}
+
+// Up to three shared keywords and one of the step's own.
+CZLKeywordArray* NewKeywords(CMixState& s) {
+  auto* keywords = new CZLKeywordArray;
+  for (long n = s.Pick(4); n > 0; --n) {
+    auto* keyword = new CZLKeywordObject;
+    keyword->m_strKeyword = kKeywords[s.Pick(4)];
+    keywords->Add(keyword);
+  }
+  if (s.Pick(2) == 0) {
+    auto* keyword = new CZLKeywordObject;
+    keyword->m_strKeyword = s.Text("kw").c_str();
+    keywords->Add(keyword);
+  }
+  return keywords;
+}
+
+// One language's keywords, or both languages' in one call, of the record
+// itself or of a parameter set (which stores only what the record lacks).
+int SetKeywords(CMixState& s) {
+  const long id = s.AnyRecord();
+  const long paramSet = s.Pick(3) == 0 ? 5 : 0;
+  CZLKeywordMap map;
+  int result = 0;
+  if (s.Pick(2) == 0) {
+    map[kEnglish] = NewKeywords(s);
+    map[kGerman] = NewKeywords(s);
+    result = ZLSetKeywordsByID(s.hDB, id, map, paramSet);
+  } else {
+    map[kEnglish] = NewKeywords(s);
+    result = ZLSetKeywordsByID(s.hDB, id, kEnglish, *map[kEnglish], paramSet);
+  }
+  ZLFreeKeywordMap(map);
+  return result;
+}
+
+// Objects for both start languages (new or rewritten macros and call
+// lines, in one call).
+int SetMacros(CMixState& s) {
+  CZLMacroMap map;
+  for (const char* language : {kStartSimLanguage, kSecondSimLanguage}) {
+    auto* macros = new CZLMacroArray;
+    for (long n = s.Pick(3); n > 0; --n) {
+      auto* macro = new CZLMacroObject;
+      macro->m_strMacroText = s.Text("macros ").c_str();
+      macro->m_strDefName = s.Text("ms").c_str();
+      macro->m_mapDescription[kGerman] = s.Text("Makro ").c_str();
+      macros->Add(macro);
+    }
+    map[language] = macros;
+  }
+  const int result = ZLSetMacrosByID(s.hDB, s.AnyRecord(), map);
+  ZLFreeMacroMap(map);
+  return result;
+}
+
+int SetCalls(CMixState& s) {
+  CZLCallMap map;
+  for (const char* language : {kStartSimLanguage, kSecondSimLanguage}) {
+    auto* calls = new CZLCallArray;
+    for (long n = s.Pick(3); n > 0; --n) {
+      auto* call = new CZLCallObject;
+      call->m_strCallKey = s.Text("c").append(std::to_string(n)).c_str();
+      call->m_strCallText = s.Text("calls ").c_str();
+      calls->Add(call);
+    }
+    map[language] = calls;
+  }
+  const int result = ZLSetCallsByID(s.hDB, s.AnyRecord(), map);
+  ZLFreeCallMap(map);
+  return result;
+}
+
+// One package's objects in both start languages, in one call.
+int SetPackages(CMixState& s) {
+  CZLPackageMap map;
+  for (const char* language : {kStartSimLanguage, kSecondSimLanguage}) {
+    auto* package = new CZLPackageObject;
+    package->m_strPackageText = s.Text("packages ").c_str();
+    map[language] = package;
+  }
+  const std::string name = "package" + std::to_string(1 + s.Pick(kPackageIDs));
+  const int result = ZLSetPackageByName(s.hDB, name.c_str(), map);
+  ZLFreePackageMap(map);
+  return result;
+}
+
+// One package record over another (names clashing get "Copy of").
+int CopyPackage(CMixState& s) {
+  CTypedPtrArray<CPtrArray, COleVariant*> marks;
+  int result = ZLGetPackageAllBookmarks(s.hDB, marks);
+  if (result == 1 && marks.GetSize() < 2) result = 0;
+  if (result == 1) {
+    const long count = static_cast<long>(marks.GetSize());
+    const long from = s.Pick(count), to = (from + 1 + s.Pick(count - 1)) % count;
+    result = ZLCopyPackageRecordByBookmark(s.hDB, *marks[from], s.hDB, *marks[to]);
+  }
+  ZLFreeBookmarkArray(marks);
+  return result;
 }
 
 int ImportResourceStrings(CMixState& s) {
@@ -227,8 +408,17 @@ const std::vector<CWriter> kWriters = {
     ZL_SIMTABLE(Call, , static_cast<int>(s.Pick(2))),
     ZL_SIMTABLE(Access),
     ZL_SIMTABLE(Package),
+    {"nodes", "SetNodes", SetNodes},
+    {"files", "SetFiles", SetFiles},
+    {"keywords", "SetKeywords", SetKeywords},
+    {"symbols", "SetSymbol", [](CMixState& s) {
+       const WORD language = s.Pick(2) == 0 ? kEnglish : kGerman;
+       return ZLSetSymbolByID(s.hDB, s.AnyRecord(), language, s.Text("R").c_str());
+     }},
     {"macros", "SetMacro", SetMacro},
+    {"macros", "SetMacros", SetMacros},
     {"calls", "SetCall", SetCall},
+    {"calls", "SetCalls", SetCalls},
     {"packages", "CreatePackageNewRecord", [](CMixState& s) {
        COleVariant bookmark;
        return ZLCreatePackageNewRecord(s.hDB, bookmark);
@@ -239,6 +429,8 @@ const std::vector<CWriter> kWriters = {
        return ZLSetPackageNameByID(s.hDB, id, ("package" + std::to_string(id)).c_str());
      }},
     {"packages", "SetPackage", SetPackage},
+    {"packages", "SetPackages", SetPackages},
+    {"packages", "CopyPackageRecord", CopyPackage},
     {"packages", "DeletePackageRecord", [](CMixState& s) {
        return ZLDeletePackageRecordByID(s.hDB, 1 + s.Pick(kPackageIDs));
      }},
@@ -273,13 +465,20 @@ bool CreateStartFile(const std::string& path) {
   void* hDB = ZLCreateDatabase(path.c_str());
   if (hDB == nullptr) return false;
   bool ok = ZLAddResourceTable(hDB, kEnglish) == 1 && ZLAddResourceTable(hDB, kGerman) == 1 &&
-            ZLAddMacroTable(hDB, kStartSimLanguage, 0) == 1 &&
-            ZLAddCallTable(hDB, kStartSimLanguage, 0) == 1 &&
-            ZLAddPackageTable(hDB, kStartSimLanguage) == 1;
+            ZLAddAccessTable(hDB, kStartSimLanguage) == 1;
+  for (const char* language : {kStartSimLanguage, kSecondSimLanguage}) {
+    ok = ok && ZLAddMacroTable(hDB, language, 0) == 1 && ZLAddCallTable(hDB, language, 0) == 1 &&
+         ZLAddPackageTable(hDB, language) == 1;
+  }
   for (long id = 1; ok && id <= kStartRecords; ++id) {
     COleVariant bookmark;
     ok = ZLCreateNewRecord(hDB, bookmark) == 1 &&
          ZLSetTitleByID(hDB, id, kEnglish, ("record " + std::to_string(id)).c_str(), 0) == 1;
+  }
+  for (long id = 1; ok && id <= 2; ++id) {
+    COleVariant bookmark;
+    ok = ZLCreatePackageNewRecord(hDB, bookmark) == 1 &&
+         ZLSetPackageNameByID(hDB, id, ("package" + std::to_string(id)).c_str()) == 1;
   }
   return ZLCloseDatabase(hDB) == 1 && ok;
 }

@@ -24,7 +24,9 @@ struct CMixState {
   std::mt19937 rng;
   long records = 0;
   long step = 0;
-  int failure = 0;  // set by a writer whose last export is a clean-up: its code
+  // Set by a writer whose last export is a clean-up: the code of the failure
+  // (-1: a failed export changed the caller's objects).
+  int failure = 0;
 
   long Pick(long n) { return static_cast<long>(rng() % static_cast<uint32_t>(n)); }
   long AnyRecord() { return 1 + Pick(records); }
@@ -58,9 +60,10 @@ CStepResult RunStep(void* hDB, uint32_t seed, long step, long& records);
 
 // Records the starting file of every run holds (see CreateStartFile).
 constexpr long kStartRecords = 6;
-// Creates the file every run starts from: English and German string tables,
-// kStartRecords records with titles, and macro, call and package tables of
-// one simulator language.  False on failure.
+// Creates the file every run starts from: English and German language
+// tables, kStartRecords records with titles, two packages, macro, call and
+// package tables of two simulator languages and the access table of the
+// first.  False on failure.
 bool CreateStartFile(const std::string& path);
 
 // A count from the environment (name), or fallback when unset or invalid.

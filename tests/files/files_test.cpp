@@ -114,15 +114,6 @@ TEST_F(FileTest, CodesAndRefusedNumbersWriteNothing) {
   EXPECT_TRUE(Image() == before);
 }
 
-TEST_F(FileTest, EveryWritePointOfAFileWriteIsAllOrNothing) {
-  Write(3, "a");
-  CZLFileArray next;
-  for (const char* name : {"x", "y", "z", "w"}) next.Add(File(name, name, 1));
-  ExpectAllOrNothing([&] { return ZLSetFilesByID(m_hDB, m_id, next); },
-                     [&] { ASSERT_EQ(ZLSetFilesByID(m_hDB, m_id, m_files), 1); });
-  ZLFreeObjectArray(next);
-}
-
 TEST_F(FileTest, ALargeFileReadsBackWhole) {
   std::string big(50u << 20, '\0');
   for (size_t i = 0; i < big.size(); i += 4096) big[i] = static_cast<char>(i >> 12);

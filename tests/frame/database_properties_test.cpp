@@ -5,17 +5,12 @@
 #include <iterator>
 #include <string>
 
-#include "engine/faults.h"
 #include "frame/dbinfo.h"
 #include "frame/handle_record.h"
 #include "schema/zl_recordset.h"
 #include "support/library_fixture.h"
 
 namespace {
-
-using zl::engine::CFaultInjector;
-using zl::engine::CFaultScope;
-using zl::engine::FaultKind;
 
 const COleDateTime kOld(2001, 2, 3, 4, 5, 6);
 
@@ -190,22 +185,8 @@ TEST_F(DatabaseTest, LoginIsSetCheckedChangedAndRemoved) {
   EXPECT_EQ(ZLCheckDatabaseLogin(m_hDB, "xx"), 0);
 }
 
-TEST_F(DatabaseTest, EngineFailuresGiveNineAndLeaveTheRowAsItWas) {
-  ASSERT_EQ(ZLSetUserVersion(m_hDB, "kept"), 1);
-  {
-    CFaultScope faults;
-    CFaultInjector::FailNth(FaultKind::kWrite, 1);
-    EXPECT_EQ(FailCode(ZLSetUserVersion(m_hDB, "lost")), ZLE_ENGINE);
-  }
+TEST_F(DatabaseTest, WithoutItsRowThePropertyGettersGiveNine) {
   CString text;
-  ASSERT_EQ(ZLGetUserVersion(m_hDB, text), 1);
-  EXPECT_EQ(text, "kept");
-  {
-    CFaultScope faults;
-    CFaultInjector::FailNth(FaultKind::kAllocation, 1);
-    unsigned long state = 3;
-    EXPECT_EQ(FailCode(ZLSetDatabaseState(m_hDB, state)), ZLE_OUT_OF_MEMORY);
-  }
   // With its row gone, the property table makes the getters fail with 9.
   DbInfo().Delete();
   unsigned long state = 0;

@@ -164,15 +164,4 @@ TEST_F(KeywordTest, SymbolsPerLanguageWithEmptyTexts) {
   EXPECT_EQ(symbols.GetCount(), 2);
 }
 
-TEST_F(KeywordTest, EveryWritePointOfAKeywordWriteIsAllOrNothing) {
-  ASSERT_EQ(Set({"a", "b"}), 1);
-  ASSERT_EQ(Set({"a", "c"}, 5), 1);
-  ExpectAllOrNothing(
-      [&] {
-        return Set({"b", "new1", "new2", "a", "x"}, 5);
-      },
-      [&] { ASSERT_EQ(Set({"c"}, 5), 1); });
-  ExpectAllOrNothing([&] { return Set({"z", "a"}); }, [&] { ASSERT_EQ(Set({"a", "b"}), 1); });
-}
-
 }  // namespace

@@ -283,37 +283,6 @@ TEST_F(NodeTest, CodesForHandlesRecordsBookmarksAndLanguages) {
   EXPECT_TRUE(Image() == before);
 }
 
-TEST_F(NodeTest, EveryWritePointOfANodeSetWriteIsAllOrNothing) {
-  m_nodes.Add(Node("a"));
-  m_nodes.Add(Node("b"));
-  ASSERT_EQ(ZLSetNodesNCByID(m_hDB, m_id, m_nodes, 0), 1);
-  CZLNodeArray next;
-  auto* kept = Node("a-renamed", m_nodes[0]->m_lNodeID);
-  kept->m_mapInfo.RemoveKey(kDE);
-  kept->m_mapPreferUnit[kDE] = "kV";
-  next.Add(kept);
-  next.Add(Node("new"));
-  long keptID = kept->m_lNodeID;
-  ExpectAllOrNothing(
-      [&] {
-        next[1]->m_lNodeID = 0;
-        const int result = ZLSetNodesNCByID(m_hDB, m_id, next, 0);
-        EXPECT_EQ(next[0]->m_lNodeID, keptID);
-        if (result == 0) {
-          EXPECT_EQ(next[1]->m_lNodeID, 0);
-        }
-        return result;
-      },
-      [&] {
-        // Back to a and b for the next sweep.
-        ASSERT_EQ(ZLSetNodesNCByID(m_hDB, m_id, m_nodes, 0), 1);
-        for (int i = 0; i < m_nodes.GetSize(); ++i) m_nodes[i]->m_lNodeID = 0;
-        ASSERT_EQ(ZLSetNodesNCByID(m_hDB, m_id, m_nodes, 0), 1);
-        keptID = next[0]->m_lNodeID = m_nodes[0]->m_lNodeID;
-      });
-  ZLFreeObjectArray(next);
-}
-
 // ---- the parameter editor's object ------------------------------------------
 
 TEST(WizardCopaTest, FlagTestsReadTheirBitsOnly) {

@@ -1,7 +1,7 @@
 // A fresh library with simulator-language tables, and the helpers the macro,
-// call and package tests share: raw access to a simulator table's
-// rows, the file's bytes, and the sweep that fails every write and commit
-// of an operation in turn.
+// call and package tests share: raw access to a simulator table's rows and
+// the file's bytes.  (Failures at every write point of the writers are
+// swept in tests/reliability.)
 #ifndef ZLDBCTRL70_TESTS_SUPPORT_SIMLANG_FIXTURE_H_
 #define ZLDBCTRL70_TESTS_SUPPORT_SIMLANG_FIXTURE_H_
 
@@ -10,7 +10,6 @@
 #include <functional>
 #include <string>
 
-#include "engine/faults.h"
 #include "schema/zl_recordset.h"
 #include "simlang/simtable_registry.h"
 #include "support/library_fixture.h"
@@ -25,40 +24,6 @@ class SimLangTest : public LibraryTest {
     m_hDB = ZLOpenDatabase(m_path.c_str(), eOpenReadWrite);
     EXPECT_NE(m_hDB, nullptr);
     return bytes;
-  }
-
-  // Runs op with its nth write, then its nth commit, failing, for n = 1, 2,
-  // ... until op succeeds.  Every failure must leave the file's bytes as
-  // they were and report the engine's code 9; op must succeed once no fault
-  // is left to hit.  After each success, restore (if given) makes op
-  // repeatable; otherwise op must be repeatable as it is.  prepare (if
-  // given) runs before each try, outside the faults (bookmarks, for
-  // instance, do not outlive the reopening).
-  void ExpectAllOrNothing(const std::function<int()>& op,
-                          const std::function<void()>& restore = nullptr,
-                          const std::function<void()>& prepare = nullptr) {
-    using zl::engine::CFaultInjector;
-    using zl::engine::FaultKind;
-    for (FaultKind kind : {FaultKind::kWrite, FaultKind::kCommit}) {
-      for (long n = 1;; ++n) {
-        const std::string before = Image();
-        if (prepare) prepare();
-        zl::engine::CFaultScope faults;
-        CFaultInjector::FailNth(kind, n);
-        const int result = op();
-        const bool hit = CFaultInjector::Count(kind) >= n;
-        CFaultInjector::Reset();
-        if (!hit) {
-          ASSERT_EQ(result, 1) << "error " << ZLGetLastError();
-          EXPECT_GT(n, 1) << "op never reached a fault of kind " << static_cast<int>(kind);
-          if (restore) restore();
-          break;
-        }
-        EXPECT_EQ(FailCode(result), ZLE_ENGINE) << "fault " << static_cast<int>(kind) << "/" << n;
-        EXPECT_TRUE(Image() == before) << "fault " << static_cast<int>(kind) << "/" << n;
-        ASSERT_LT(n, 200);
-      }
-    }
   }
 
   // Runs edit(rs) on the open table of a kind, for writing rows the library

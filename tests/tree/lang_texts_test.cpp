@@ -198,25 +198,6 @@ TEST_F(LangTextTest, AFailingAllLanguageWriteLeavesNothingBehind) {
     EXPECT_EQ(FailCode(ZLSetTitleByID(m_hDB, id, texts, 0)), ZLE_NO_LANGUAGE);
     EXPECT_TRUE(State(id, "TITLE") == before && !LayoutStampRenewed());
   }
-  // Every write, then every commit, of a successful call fails in turn.
-  texts.RemoveKey(kNoTable);
-  for (FaultKind kind : {FaultKind::kWrite, FaultKind::kCommit}) {
-    const long id = NewRecord();
-    const std::string before = State(id, "INFO");
-    for (long n = 1;; ++n) {
-      AgeLayoutStamp();
-      CFaultScope faults;
-      CFaultInjector::FailNth(kind, n);
-      const int result = ZLSetInfoByID(m_hDB, id, texts, 0);
-      if (CFaultInjector::Count(kind) < n) {
-        ASSERT_EQ(result, 1);
-        break;
-      }
-      EXPECT_EQ(FailCode(result), ZLE_ENGINE);
-      EXPECT_TRUE(State(id, "INFO") == before && !LayoutStampRenewed()) << n;
-      ASSERT_LT(n, 100);
-    }
-  }
 }
 
 }  // namespace

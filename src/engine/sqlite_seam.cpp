@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -12,6 +13,8 @@ namespace zl::engine {
 namespace {
 
 constexpr size_t kStatementCacheSize = 96;
+// The size of the shared log index's pages; the first holds the header.
+constexpr int kLogIndexPage = 32768;
 
 // A file that could not be opened for want of descriptors is a resource
 // failure, not a permission or lock problem.
@@ -182,6 +185,11 @@ bool CSqlQuery::Step() {
     }
   }
   int rc = sqlite3_step(m_stmt->Handle());
+  if (!m_stepped) {
+    m_stepped = true;
+    CSqlConnection* conn = m_stmt->Connection();
+    if (conn->IsWatching()) conn->CheckWatchedRead();
+  }
   if (rc == SQLITE_ROW) return true;
   if (rc == SQLITE_DONE) return false;
   // The statement must be reset before the connection's message is final.
@@ -197,6 +205,7 @@ void CSqlQuery::Run() {
 void CSqlQuery::Reset() {
   sqlite3_reset(m_stmt->Handle());
   m_counted = false;
+  m_stepped = false;
 }
 
 int CSqlQuery::ColumnCount() const { return sqlite3_column_count(m_stmt->Handle()); }
@@ -269,6 +278,8 @@ void CSqlConnection::Open(const std::string& path, const CSqlOpenOptions& option
     }
   }
   if (options.immutable) uri += "?immutable=1";
+  // An immutable file is read without the shared log index.
+  m_useLogIndex = !options.immutable;
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(uri.c_str(), &db, flags, nullptr);
   if (rc != SQLITE_OK) {
@@ -282,6 +293,9 @@ void CSqlConnection::Open(const std::string& path, const CSqlOpenOptions& option
 }
 
 void CSqlConnection::Close() {
+  m_logIndex = nullptr;  // SQLite's mapping goes with the connection
+  m_watched = -1;
+  m_sawNewer = false;
   if (m_db == nullptr) return;
   ClearStatementCache();
   sqlite3_close_v2(m_db);
@@ -392,6 +406,59 @@ void CSqlConnection::RollbackTo(const std::string& name) {
 int64_t CSqlConnection::DataVersion() {
   CSqlQuery q(*this, "PRAGMA data_version");
   return q.Step() ? q.ColumnInt(0) : 0;
+}
+
+int64_t CSqlConnection::ReadVersion() const {
+  unsigned int version = 0;
+  sqlite3_file_control(m_db, "main", SQLITE_FCNTL_DATA_VERSION, &version);
+  return version;
+}
+
+void CSqlConnection::OpenLogStamp() {
+  if (m_logIndex != nullptr || !m_useLogIndex || m_db == nullptr) return;
+  // SQLite's own mapping of the index, through its file's methods: a
+  // descriptor of our own on the index would drop the process's locks on
+  // it when closed.
+  bool wal = false;
+  {
+    CSqlQuery q(*this, "PRAGMA journal_mode");
+    wal = q.Step() && q.ColumnText(0) == "wal";
+  }
+  sqlite3_file* file = nullptr;
+  volatile void* region = nullptr;
+  if (wal && sqlite3_file_control(m_db, "main", SQLITE_FCNTL_FILE_POINTER, &file) == SQLITE_OK &&
+      file != nullptr && file->pMethods != nullptr && file->pMethods->iVersion >= 2 &&
+      file->pMethods->xShmMap != nullptr &&
+      file->pMethods->xShmMap(file, 0, kLogIndexPage, 0, &region) == SQLITE_OK) {
+    m_logIndex = static_cast<const volatile unsigned char*>(region);
+  }
+  // Not in WAL mode, or no index yet: the data version is asked as before,
+  // and this is not tried again.
+  if (m_logIndex == nullptr) m_useLogIndex = false;
+}
+
+bool CSqlConnection::ReadLogStamp(CLogStamp& stamp) const {
+  if (m_logIndex == nullptr) return false;
+  // A writer stores the header's second copy, then its first; the first
+  // copy changes with every commit (a torn copy only differs more).
+  std::atomic_thread_fence(std::memory_order_acquire);
+  for (size_t i = 0; i < sizeof(CLogStamp); ++i) stamp[i] = m_logIndex[i];
+  std::atomic_thread_fence(std::memory_order_acquire);
+  return true;
+}
+
+void CSqlConnection::Watch(int64_t version) {
+  m_watched = version;
+  m_sawNewer = false;
+}
+
+void CSqlConnection::StopWatching() {
+  m_watched = -1;
+  m_sawNewer = false;
+}
+
+void CSqlConnection::CheckWatchedRead() {
+  if (ReadVersion() != m_watched) m_sawNewer = true;
 }
 
 int64_t CSqlConnection::SchemaVersion() {

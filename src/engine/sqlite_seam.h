@@ -141,6 +141,7 @@ class CSqlQuery {
  private:
   CSqlStatement* m_stmt;
   bool m_counted = false;
+  bool m_stepped = false;
 };
 
 struct CSqlOpenOptions {
@@ -199,6 +200,32 @@ class CSqlConnection {
   int64_t DataVersion();
   int64_t SchemaVersion();
 
+  // Cheap looks at the file's state, for reads outside a transaction.
+  //
+  // ReadVersion is the version of the content that this connection's last
+  // read found: it changes when a read finds that any connection (this one
+  // included) committed since the read before.  No statement, no lock.
+  int64_t ReadVersion() const;
+  // Copies the header of the file's shared log index, which every commit of
+  // any process changes, into stamp (no lock taken; a copy torn by a commit
+  // under way differs from every earlier one).  False until OpenLogStamp
+  // found the index.
+  using CLogStamp = unsigned char[48];
+  bool ReadLogStamp(CLogStamp& stamp) const;
+  // Finds the header of the shared log index in SQLite's own mapping, when
+  // the file is in WAL mode with one.  Call after a read on this
+  // connection: its log index stays mapped from then until Close.
+  void OpenLogStamp();
+  // While watching, every statement checks after its first step that the
+  // read it made found the version given; if not (another connection
+  // committed meanwhile), SawNewerState() turns true until StopWatching.
+  void Watch(int64_t version);
+  void StopWatching();
+  bool IsWatching() const { return m_watched >= 0; }
+  bool SawNewerState() const { return m_sawNewer; }
+  // Called by CSqlQuery after a statement's first step.
+  void CheckWatchedRead();
+
   void SetBusyTimeout(int milliseconds);
   // "ok", or the list of problems found.
   std::vector<std::string> IntegrityCheck();
@@ -210,6 +237,10 @@ class CSqlConnection {
 
  private:
   sqlite3* m_db = nullptr;
+  bool m_useLogIndex = false;                          // false: no shared log index to look at
+  const volatile unsigned char* m_logIndex = nullptr;  // SQLite's mapping of it
+  int64_t m_watched = -1;
+  bool m_sawNewer = false;
   struct CacheEntry {
     std::unique_ptr<CSqlStatement> stmt;
     std::list<std::string>::iterator lru;

@@ -86,8 +86,11 @@ int RunGuardedAs(EAccess access, void* hDB, Body&& body, int engineCode = ZLE_EN
       if (operation.BeginCode() != ZLE_OK) {
         outcome = ZLOutcome::Fail(operation.BeginCode());
       } else {
-        outcome = std::forward<Body>(body)(lock.Record());
+        outcome = body(lock.Record());
         try {
+          // A read that ran without a transaction and met another process's
+          // commit is repeated in one view.
+          if (operation.RepeatInOneView()) outcome = body(lock.Record());
           operation.End(outcome.result != 0);
         } catch (...) {
           outcome = ZLOutcome::Fail(CodeForCurrentException(engineCode));

@@ -66,7 +66,12 @@ COperationScope::COperationScope(ZLHandleRecord& record, EAccess access, int eng
     } else {
       TakeSnapshot(record);
     }
-    database->BeginFileTrans(write ? TRUE : FALSE);
+    if (write) {
+      database->BeginFileTrans(TRUE);
+    } else {
+      database->BeginFileRead();
+      m_reading = true;
+    }
     m_open = true;
     m_languageTables = LanguageTableCount(record);
   } catch (...) {
@@ -87,6 +92,16 @@ void COperationScope::Undo() {
   m_record.database->RollbackFileTrans();
   // Tables the operation created or dropped may be back as they were.
   if (LanguageTableCount(m_record) != m_languageTables) ForgetLanguageTables(m_record);
+}
+
+bool COperationScope::RepeatInOneView() {
+  if (!m_open || !m_reading || !m_record.database->ReadSawNewerState()) return false;
+  m_open = false;
+  m_reading = false;
+  m_record.database->RollbackFileTrans();
+  m_record.database->BeginFileTrans(FALSE);
+  m_open = true;
+  return true;
 }
 
 void COperationScope::End(bool succeeded) {

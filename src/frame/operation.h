@@ -10,6 +10,14 @@
 // savepoint: its failure undoes only what it wrote, and nothing is committed
 // until the caller commits.
 //
+// A reading operation outside any transaction, on a file nobody committed
+// to since the handle's last look (one look at the file's shared log),
+// opens no SQLite transaction: what the engine cached is still the file's
+// state, and a lone statement reads one committed state by itself.  When
+// one of its reads found a newer state (another process committed during
+// the operation), the operation runs again inside one transaction, so its
+// result always comes from one committed state.
+//
 // Snapshot mode holds a reading transaction on the file between calls (the
 // handle's picture).  A writing operation ends it first and the next call
 // takes a new one, which shows the write and whatever others committed
@@ -44,12 +52,18 @@ class COperationScope {
   // Commits (succeeded) or rolls back the operation's writes.  Engine
   // errors of the commit propagate; the destructor then rolls back.
   void End(bool succeeded);
+  // For a reading operation that ran without a transaction: true when a
+  // read found a newer state than the operation began with; the operation
+  // then continues in one transaction and the caller runs its body again.
+  // Engine errors propagate.
+  bool RepeatInOneView();
 
  private:
   void Undo();
 
   ZLHandleRecord& m_record;
   bool m_open = false;
+  bool m_reading = false;  // began with CDaoDatabase::BeginFileRead
   int m_beginCode = 0;
   // How many language tables the handle held when the operation began.
   int m_languageTables = 0;

@@ -28,6 +28,79 @@ class TransactionTest : public EngineTest {
   CDaoRecordset m_rs{&m_db};
 };
 
+// A second connection on the file (another process, as far as the engine
+// can tell) for the reads without a transaction below.
+class CRawConnection {
+ public:
+  explicit CRawConnection(const std::string& path) { sqlite3_open(path.c_str(), &m_db); }
+  ~CRawConnection() { sqlite3_close(m_db); }
+  CRawConnection(const CRawConnection&) = delete;
+  CRawConnection& operator=(const CRawConnection&) = delete;
+  int Exec(const char* sql) { return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr); }
+
+ private:
+  sqlite3* m_db = nullptr;
+};
+
+// A reading level without a transaction reads committed rows only, notes a
+// commit that came between its begin and its reads, and turns into a
+// transaction for a write.
+TEST_F(TransactionTest, AReadingLevelWithoutATransactionNotesNewerStates) {
+  Add(m_rs, "one");
+  m_rs.SetCurrentIndex("ID_INDEX");
+  COleVariant first = Long(1);
+  auto nameOfFirst = [&] {
+    EXPECT_TRUE(m_rs.Seek("=", &first));
+    return Text(m_rs.GetFieldValue("NAME"));
+  };
+  // An ordinary level first: it takes the look the next ones compare with.
+  m_db.BeginFileTrans(FALSE);
+  EXPECT_EQ(nameOfFirst(), "one");
+  m_db.CommitFileTrans();
+  CRawConnection other(m_path);
+  struct Case {
+    const char* what;
+    const char* before;  // run by the other connection after the begin
+    const char* after;   // run by it after the level ended
+    const char* seen;
+    BOOL newer;
+  };
+  const Case cases[] = {
+      {"nothing happens", "", "", "one", FALSE},
+      {"a write not yet committed", "BEGIN IMMEDIATE; UPDATE ITEMS SET NAME = 'two'", "ROLLBACK",
+       "one", FALSE},
+      {"a commit after the begin", "UPDATE ITEMS SET NAME = 'three'", "", "three", TRUE},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    m_db.BeginFileRead();
+    ASSERT_EQ(other.Exec(c.before), SQLITE_OK);
+    EXPECT_EQ(nameOfFirst(), c.seen);
+    EXPECT_EQ(m_db.ReadSawNewerState(), c.newer);
+    m_db.CommitFileTrans();
+    ASSERT_EQ(other.Exec(c.after), SQLITE_OK);
+  }
+  // After a commit elsewhere the next level is an ordinary one and sees it.
+  ASSERT_EQ(other.Exec("UPDATE ITEMS SET NAME = 'four'"), SQLITE_OK);
+  m_db.BeginFileRead();
+  EXPECT_EQ(nameOfFirst(), "four");
+  EXPECT_FALSE(m_db.ReadSawNewerState());
+  m_db.CommitFileTrans();
+  // Writes inside one are committed or rolled back with it.
+  for (BOOL commit : {FALSE, TRUE}) {
+    m_db.BeginFileTrans(FALSE);
+    m_db.CommitFileTrans();
+    m_db.BeginFileRead();
+    Add(m_rs, commit ? "kept" : "undone");
+    if (commit) {
+      m_db.CommitFileTrans();
+    } else {
+      m_db.RollbackFileTrans();
+    }
+  }
+  EXPECT_EQ(RawQuery(m_path, "SELECT group_concat(NAME) FROM ITEMS ORDER BY ID"), "four,kept");
+}
+
 TEST_F(TransactionTest, ARowRemovedByARollbackIsNoLongerCurrent) {
   Add(m_rs, "kept");
   Ws().BeginTrans();

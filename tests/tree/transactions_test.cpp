@@ -2,6 +2,7 @@
 // reads and snapshot mode, checked through commits counted at the engine's
 // seam and through second processes.
 #include <signal.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -300,6 +301,33 @@ TEST_F(TransactionTest, ReadsSeeOneCommitOrTheOther) {
   EXPECT_EQ(writer.Finish(), 0);
   EXPECT_EQ(mixed, 0) << "of " << reads;
   EXPECT_GT(changes, 1) << "the reads never overlapped the writes";
+}
+
+// Reads between calls cost no transaction while nobody else commits; a
+// write under way elsewhere stays unseen and its commit is seen by the very
+// next read, also of a row the handle already stands on.
+TEST_F(TransactionTest, ReadsSeeCommitsOfOtherConnectionsOnly) {
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(m_path.c_str(), &other), SQLITE_OK);
+  auto exec = [&](const char* sql) { return sqlite3_exec(other, sql, nullptr, nullptr, nullptr); };
+  EXPECT_EQ(DefName(m_hDB, m_id), "before");
+  ASSERT_EQ(exec("BEGIN IMMEDIATE; UPDATE MAIN SET DEFNAME = 'other' WHERE MODEL_ID = 1"),
+            SQLITE_OK);
+  EXPECT_EQ(DefName(m_hDB, m_id), "before");
+  CDaoWorkspace::SetBusyTimeout(100);
+  EXPECT_EQ(FailCode(ZLSetDefNameByID(m_hDB, m_id, "mine")), ZLE_LOCKED);
+  CDaoWorkspace::SetBusyTimeout(5000);
+  ASSERT_EQ(exec("COMMIT"), SQLITE_OK);
+  EXPECT_EQ(DefName(m_hDB, m_id), "other");
+  for (const char* name : {"third", "fourth"}) {
+    const std::string sql = std::string("UPDATE MAIN SET DEFNAME = '") + name + "'";
+    ASSERT_EQ(exec(sql.c_str()), SQLITE_OK);
+    EXPECT_EQ(DefName(m_hDB, m_id), name);
+    EXPECT_EQ(DefName(m_hDB, m_id), name);
+  }
+  sqlite3_close(other);
+  ASSERT_EQ(ZLSetDefNameByID(m_hDB, m_id, "mine"), 1);
+  EXPECT_EQ(DefName(m_hDB, m_id), "mine");
 }
 
 // Snapshot mode holds one picture until switched off; a write through the

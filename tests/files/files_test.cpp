@@ -102,7 +102,6 @@ TEST_F(FileTest, CodesAndRefusedNumbersWriteNothing) {
   COleVariant bad(static_cast<int32_t>(5));
   CZLFileArray read;
   EXPECT_EQ(FailCode(ZLSetFilesByID(m_hDB, m_id + 100, m_files)), ZLE_NO_RECORD);
-  EXPECT_EQ(FailCode(ZLSetFilesByID(nullptr, m_id, m_files)), ZLE_BAD_HANDLE);
   EXPECT_EQ(FailCode(ZLGetFilesByBookmark(m_hDB, bad, read)), ZLE_BAD_BOOKMARK);
   EXPECT_EQ(FailCode(ZLGetFilesByID(m_hDB, m_id + 100, read)), -1);
   EXPECT_EQ(read.GetSize(), 0);

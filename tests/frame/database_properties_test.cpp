@@ -2,7 +2,6 @@
 // caller reaches them.
 #include <gtest/gtest.h>
 
-#include <iterator>
 #include <string>
 
 #include "frame/dbinfo.h"
@@ -43,46 +42,24 @@ TEST(VersionTest, LibraryVersionPacksBothVersions) {
   EXPECT_STRNE(ZLGetErrorText(ZLE_BAD_HANDLE), ZLGetErrorText(12345));
 }
 
-// Every operation of the frame refuses a handle that is not a live handle
-// record with 7, whatever the value is, and changes nothing.
-TEST_F(DatabaseTest, BadHandlesGiveSevenFromEveryOperation) {
-  HGLOBAL small = GlobalAlloc(GHND, 16);
-  HGLOBAL sameSize = GlobalAlloc(GHND, sizeof(zl::ZLHandleRecord));
+// A bad handle leaves the getters' outputs as they were (the code, 7, is
+// checked for every export and kind of bad handle by the walk in
+// tests/reliability), and a later read through the live handle keeps it.
+TEST_F(DatabaseTest, BadHandlesLeaveOutputsAndTheLastErrorAlone) {
   void* closed = ZLCreateDatabase(m_dir.File("closed.zdb").c_str());
   ASSERT_EQ(ZLCloseDatabase(closed), 1);
-  int stackValue = 0;
-  for (void* h : {static_cast<void*>(nullptr), reinterpret_cast<void*>(0x1234),
-                  static_cast<void*>(&stackValue), static_cast<void*>(small),
-                  static_cast<void*>(sameSize), closed}) {
-    SCOPED_TRACE(reinterpret_cast<uintptr_t>(h));
-    CString text("unchanged");
-    ZLDBVersion version = ZLDBVersion0;
-    ZLDBStructVersion structure = ZLDBStructVersion0;
-    unsigned long state = 7;
-    COleDateTime date(kOld);
-    const int codes[] = {FailCode(ZLGetDBName(h, text)),
-                         FailCode(ZLGetDatabaseVersion(h, version, structure)),
-                         FailCode(ZLSetDatabaseVersion(h, ZLDBVersion22, ZLDBStructVersion5)),
-                         FailCode(ZLGetDatabaseState(h, state)),
-                         FailCode(ZLSetDatabaseState(h, state)),
-                         FailCode(ZLGetUserVersion(h, text)),
-                         FailCode(ZLSetUserVersion(h, "x")),
-                         FailCode(ZLGetDatabaseInfo(h, text)),
-                         FailCode(ZLSetDatabaseInfo(h, "x")),
-                         FailCode(ZLGetLastLayoutChangeDate(h, date)),
-                         FailCode(ZLGetPackageLastChangeDate(h, date)),
-                         FailCode(ZLSetDatabaseLogin(h, "a", "")),
-                         FailCode(ZLCheckDatabaseLogin(h, "a")),
-                         FailCode(ZLCloseDatabase(h))};
-    for (size_t i = 0; i < std::size(codes); ++i) EXPECT_EQ(codes[i], ZLE_BAD_HANDLE) << i;
-    EXPECT_EQ(text, "unchanged");
-    EXPECT_EQ(version, ZLDBVersion0);
-    EXPECT_EQ(state, 7u);
-    EXPECT_EQ(date, kOld);
-  }
-  GlobalFree(small);
-  GlobalFree(sameSize);
-  // The live handle was not disturbed; reading its name keeps the last error.
+  CString text("unchanged");
+  ZLDBVersion version = ZLDBVersion0;
+  ZLDBStructVersion structure = ZLDBStructVersion0;
+  unsigned long state = 7;
+  COleDateTime date(kOld);
+  EXPECT_EQ(ZLGetDBName(closed, text) + ZLGetDatabaseVersion(closed, version, structure) +
+                ZLGetDatabaseState(closed, state) + ZLGetUserVersion(closed, text) +
+                ZLGetDatabaseInfo(closed, text) + ZLGetLastLayoutChangeDate(closed, date) +
+                ZLGetPackageLastChangeDate(closed, date),
+            0);
+  EXPECT_TRUE(text == "unchanged" && version == ZLDBVersion0 && structure == ZLDBStructVersion0);
+  EXPECT_TRUE(state == 7u && date == kOld);
   CString name;
   ASSERT_EQ(ZLGetDBName(m_hDB, name), 1);
   EXPECT_EQ(ZLGetLastError(), ZLE_BAD_HANDLE);

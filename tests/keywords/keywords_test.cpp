@@ -129,11 +129,10 @@ TEST_F(KeywordTest, MapsCoverEveryLanguageInOneTransaction) {
   EXPECT_TRUE(Image() == before);
 }
 
-TEST_F(KeywordTest, CodesForHandlesRecordsBookmarksAndLanguages) {
+TEST_F(KeywordTest, CodesForRecordsBookmarksAndLanguages) {
   CZLKeywordArray keywords;
   COleVariant bad(static_cast<int32_t>(3));
   CString symbol;
-  EXPECT_EQ(FailCode(ZLGetKeywordsByID(nullptr, m_id, kEN, keywords, 0)), ZLE_BAD_HANDLE);
   EXPECT_EQ(FailCode(ZLGetKeywordsByID(m_hDB, m_id, 0x0410, keywords, 0)), ZLE_NO_LANGUAGE);
   EXPECT_EQ(FailCode(ZLGetKeywordsByBookmark(m_hDB, bad, kEN, keywords, 0)), ZLE_BAD_BOOKMARK);
   EXPECT_EQ(FailCode(ZLGetDBKeywords(m_hDB, 0x0410, keywords)), ZLE_NO_LANGUAGE);

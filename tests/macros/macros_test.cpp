@@ -299,8 +299,6 @@ TEST_F(MacroTest, BadInputGetsItsCodeAndWritesNothing) {
   EXPECT_EQ(FailCode(ZLGetInterfaceByBookmark(m_hDB, COleVariant(), "Spice", macro, 1)),
             ZLE_MACRO_ACCESS_KEY);
   EXPECT_EQ(FailCode(ZLGetMacrosByID(m_hDB, m_id, map, kAccess + 1)), ZLE_MACRO_ACCESS_KEY);
-  int garbage = 0;
-  EXPECT_EQ(FailCode(ZLGetMacroByID(&garbage, m_id, "Spice", 1ul, text, kAccess)), ZLE_BAD_HANDLE);
   EXPECT_EQ(FailCode(ZLGetMacroByID(m_hDB, m_id, "spice", 1ul, text, kAccess)),
             ZLE_NO_SIMTABLE_KIND);
   EXPECT_EQ(FailCode(ZLGetMacroByID(m_hDB, m_id, nullptr, 1ul, text, kAccess)),

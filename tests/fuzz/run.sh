@@ -4,8 +4,11 @@
 # Not part of the CMake build; scripts/test.sh gives every target a short
 # run, so a new target needs its sources listed below.
 #   bash tests/fuzz/run.sh [target] [libFuzzer options...]
-# target (textpack or macro_blocks) defaults to textpack; options default
-# to -runs=1000000.  The corpus lives in build-fuzz/corpus-<target>.
+# target (textpack, macro_blocks, archive, open_file or bookmarks) defaults
+# to textpack; options default to -runs=1000000.  The corpus lives in
+# build-fuzz/corpus-<target>.  Targets that drive the whole library link an
+# instrumented copy of it (build-fuzz/libzl_fuzz.a), built once and again
+# whenever a source or header is newer.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 target="${1:-textpack}"
@@ -15,6 +18,43 @@ out="$root/build-fuzz"
 mkdir -p "$out/corpus-$target"
 flags=(-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
        -I"$root/include" -I"$root/src")
+libs=()
+
+# The library's sources compiled for fuzzing, in parallel, into one archive.
+# An object is compiled again when its source, or any header, is newer.
+library() {
+  local lib="$out/libzl_fuzz.a" objects="$out/lib-objects"
+  mkdir -p "$objects"
+  local newest_header
+  newest_header="$(find "$root/src" "$root/include" -name '*.h' -printf '%T@\n' | sort -n | tail -n 1)"
+  local stale=() source object
+  while IFS= read -r -d '' source; do
+    object="$objects/$(echo "${source#"$root"/src/}" | tr / _).o"
+    if [ ! -f "$object" ] || [ "$source" -nt "$object" ] ||
+       [ "$(stat -c %Y "$object")" -lt "${newest_header%.*}" ]; then
+      stale+=("$source")
+    fi
+  done < <(find "$root/src" -name '*.cpp' -print0)
+  if [ ${#stale[@]} -gt 0 ] || [ ! -f "$lib" ]; then
+    export ZL_FUZZ_FLAGS="-std=c++17 -g -O1 -fsanitize=fuzzer-no-link,address,undefined
+      -fno-sanitize-recover=undefined -I$root/include -I$root/src"
+    if [ ${#stale[@]} -gt 0 ]; then
+      printf '%s\0' "${stale[@]}" |
+        xargs -0 -P"$(nproc)" -I{} sh -c \
+          'clang++ $ZL_FUZZ_FLAGS -c "$1" -o "$2/$(echo "${1#$3/}" | tr / _).o"' _ {} "$objects" \
+          "$root/src"
+    fi
+    # Objects of sources that no longer exist stay out of the archive.
+    rm -f "$lib"
+    local keep=()
+    while IFS= read -r -d '' source; do
+      keep+=("$objects/$(echo "${source#"$root"/src/}" | tr / _).o")
+    done < <(find "$root/src" -name '*.cpp' -print0)
+    ar rcs "$lib" "${keep[@]}"
+  fi
+  libs=(-Wl,--whole-archive "$lib" -Wl,--no-whole-archive -lsqlite3 -lpthread)
+}
+
 case "$target" in
   textpack)
     sources=("$root"/src/platform/*.cpp "$root"/src/frame/textpack.cpp
@@ -25,11 +65,18 @@ case "$target" in
              "$root"/src/frame/textpack_code.cpp "$root"/src/frame/stored_text.cpp
              "$root"/src/macros/macro_blocks.cpp)
     ;;
+  archive)
+    sources=("$root"/src/platform/*.cpp "$root"/src/content/call_object.cpp)
+    ;;
+  open_file | bookmarks)
+    library
+    sources=()
+    ;;
   *)
     echo "unknown fuzz target: $target" >&2
     exit 2
     ;;
 esac
-clang++ "${flags[@]}" "${sources[@]}" "$root/tests/fuzz/${target}_fuzz.cpp" \
+clang++ "${flags[@]}" "${sources[@]}" "$root/tests/fuzz/${target}_fuzz.cpp" "${libs[@]}" \
   -o "$out/fuzz_$target"
 "$out/fuzz_$target" "$out/corpus-$target" "$@"

@@ -3,6 +3,7 @@
 #ifndef ZLDBCTRL70_H_
 #define ZLDBCTRL70_H_
 
+#include "zldbctrl70/additional_data.h"
 #include "zldbctrl70/attributes.h"
 #include "zldbctrl70/calls.h"
 #include "zldbctrl70/database.h"
@@ -13,6 +14,7 @@
 #include "zldbctrl70/macros.h"
 #include "zldbctrl70/nodes.h"
 #include "zldbctrl70/packages.h"
+#include "zldbctrl70/paramsets.h"
 #include "zldbctrl70/platform/archive.h"
 #include "zldbctrl70/platform/cfile.h"
 #include "zldbctrl70/platform/coll_array.h"
@@ -30,6 +32,7 @@
 #include "zldbctrl70/platform/runtime_io.h"
 #include "zldbctrl70/platform/types.h"
 #include "zldbctrl70/platform/variant.h"
+#include "zldbctrl70/profiles.h"
 #include "zldbctrl70/resources.h"
 #include "zldbctrl70/simlang.h"
 #include "zldbctrl70/tree.h"

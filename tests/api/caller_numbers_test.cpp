@@ -522,11 +522,140 @@ void AddListCases(CNumberTable& t) {
   t["ZLSetSymbol" + id + lang + "char const*)"] = {ZL_ID(ZLSetSymbolByID(h, n, 1033, "s"))};
 }
 
+// Parameter sets, tolerances and stresses: the record, the set, the
+// neighbour link and the numbers of the value objects.
+template <class T>
+std::vector<CNumberCase> LimitWriteCases(
+    bool byBookmark, int (*byID)(void*, long, CTypedPtrArray<CObArray, T*>&, long),
+    int (*byMark)(void*, const COleVariant&, CTypedPtrArray<CObArray, T*>&, long), long T::*id,
+    const std::vector<std::pair<const char*, long T::*>>& values) {
+  // Writes one object with field set to n (none: n is the set, or with
+  // record 0 the record) for set, by ID (record 1) or by bookmark.
+  auto write = [=](long set, long T::*field, long record) {
+    return [=](void* h, const COleVariant& b, long n) {
+      T object;
+      if (field != nullptr) object.*field = n;
+      CTypedPtrArray<CObArray, T*> objects;
+      objects.Add(&object);
+      const long setID = field == nullptr && record != 0 ? n : set;
+      const int r = byBookmark ? byMark(h, b, objects, setID)
+                               : byID(h, record == 0 ? n : record, objects, setID);
+      objects.RemoveAll();
+      return r;
+    };
+  };
+  std::vector<CNumberCase> cases = {Case("lParamSetID", ZLE_NO_RECORD, write(0, nullptr, 1)),
+                                    Case("ID", ZLE_NO_RECORD, write(0, id, 1)),
+                                    Case("ID in a set", ZLE_NO_RECORD, write(1, id, 1))};
+  if (!byBookmark) cases.push_back(Case("lID", ZLE_NO_RECORD, write(0, nullptr, 0)));
+  for (const auto& [name, field] : values)
+    cases.push_back(Case(name, ZLE_ENGINE, write(0, field, 1)));
+  return cases;
+}
+
+void AddParamSetCases(CNumberTable& t) {
+  t["ZLCreateNewParamSet(void*, long, long&)"] = {ZL_ID(ZLCreateNewParamSet(h, n, Sample<long>()))};
+  t["ZLDeleteParamSetByParamID(void*, long, long)"] = {
+      ZL_ID(ZLDeleteParamSetByParamID(h, n, 1)), ZL_SET_ID(ZLDeleteParamSetByParamID(h, 1, n))};
+  t["ZLGetAllParamSetByID(void*, long, CArray<long, long>&)"] = {
+      ZL_ID(ZLGetAllParamSetByID(h, n, Sample<CArray<long, long>>()))};
+  t["ZLGetAllParamSetByBookmark(void*, COleVariant const&, CArray<long, long>&)"];
+  t["ZLGetFirstParamSetByID(void*, long, long&)"] = {
+      ZL_ID(ZLGetFirstParamSetByID(h, n, Sample<long>()))};
+  t["ZLGetFirstParamSetByBookmark(void*, COleVariant const&, long&)"];
+  t["ZLGetPrevParamSetByParamID(void*, long, long&)"] = {
+      ZL_SET_ID(ZLGetPrevParamSetByParamID(h, n, Sample<long>()))};
+  t["ZLGetNextParamSetByParamID(void*, long, long&)"] = {
+      ZL_SET_ID(ZLGetNextParamSetByParamID(h, n, Sample<long>()))};
+  t["ZLSetPrevParamSetByParamID(void*, long, long)"] = {
+      ZL_SET_ID(ZLSetPrevParamSetByParamID(h, n, 1)),
+      ZL_CASE("lPrev", ZLE_ENGINE, ZLSetPrevParamSetByParamID(h, 1, n))};
+  t["ZLSetNextParamSetByParamID(void*, long, long)"] = {
+      ZL_SET_ID(ZLSetNextParamSetByParamID(h, n, 1)),
+      ZL_CASE("lNext", ZLE_ENGINE, ZLSetNextParamSetByParamID(h, 1, n))};
+  const std::string tolerances = "CTypedPtrArray<CObArray, CZLToleranceObject*>&, long)";
+  const std::string stresses = "CTypedPtrArray<CObArray, CZLStressObject*>&, long)";
+  const std::string id = "ByID(void*, long, ", bm = "ByBookmark(void*, COleVariant const&, ";
+  t["ZLGetTolerances" + id + tolerances] = {
+      ZL_ID(ZLGetTolerancesByID(h, n, Sample<CZLToleranceArray>(), 0)),
+      ZL_SET_ID(ZLGetTolerancesByID(h, 1, Sample<CZLToleranceArray>(), n))};
+  t["ZLGetTolerances" + bm + tolerances] = {
+      ZL_SET_ID(ZLGetTolerancesByBookmark(h, b, Sample<CZLToleranceArray>(), n))};
+  t["ZLGetStress" + id + stresses] = {
+      ZL_ID(ZLGetStressByID(h, n, Sample<CZLStressArray>(), 0)),
+      ZL_SET_ID(ZLGetStressByID(h, 1, Sample<CZLStressArray>(), n))};
+  t["ZLGetStress" + bm + stresses] = {
+      ZL_SET_ID(ZLGetStressByBookmark(h, b, Sample<CZLStressArray>(), n))};
+  using TO = CZLToleranceObject;
+  using SO = CZLStressObject;
+  for (bool byBookmark : {false, true}) {
+    t["ZLSetTolerances" + (byBookmark ? bm : id) + tolerances] = LimitWriteCases<TO>(
+        byBookmark, ZLSetTolerancesByID, ZLSetTolerancesByBookmark, &TO::m_lToleranceID,
+        {{"m_lNodeID", &TO::m_lNodeID}, {"m_lIndex", &TO::m_lIndex}, {"m_lState", &TO::m_lState}});
+    t["ZLSetStress" + (byBookmark ? bm : id) + stresses] =
+        LimitWriteCases<SO>(byBookmark, ZLSetStressByID, ZLSetStressByBookmark, &SO::m_lQualityID,
+                            {{"m_lIndex", &SO::m_lIndex},
+                             {"m_lState", &SO::m_lState},
+                             {"m_lType", &SO::m_lType},
+                             {"m_lLimit", &SO::m_lLimit}});
+  }
+}
+
+// Additional data and profile strings: the record, and the numbers of a
+// column's description.
+void AddUserDataCases(CNumberTable& t) {
+  const std::string infos = "CTypedPtrArray<CObArray, CZLAdditionalDataInfoObject*>";
+  const std::string info = "CZLAdditionalDataInfoObject";
+  t["ZLIsAdditionalDataAvailable(void*)"];
+  t["ZLGetAdditionalDataInfo(void*, " + infos + "&)"];
+  t["ZLGetAdditionalDataInfo(void*, " + info + "&)"];
+  t["ZLDeleteAdditionalDataInfo(void*, " + info + " const&)"];
+  using AO = CZLAdditionalDataInfoObject;
+  auto field = [](const char* name, long AO::*member, int (*call)(void*, AO&)) {
+    return Case(name, ZLE_ENGINE, [=](void* h, const COleVariant&, long n) {
+      AO object("Cost");
+      object.*member = n;
+      return call(h, object);
+    });
+  };
+  auto create = [](void* h, AO& o) { return ZLCreateAdditionalDataInfo(h, o); };
+  auto setOne = [](void* h, AO& o) { return ZLSetAdditionalDataInfo(h, o); };
+  auto setAll = [](void* h, AO& o) {
+    CZLAdditionalDataInfoArray a;
+    a.Add(&o);
+    const int r = ZLSetAdditionalDataInfo(h, a);
+    a.RemoveAll();
+    return r;
+  };
+  t["ZLCreateAdditionalDataInfo(void*, " + info + " const&)"] = {
+      field("m_lType", &AO::m_lType, create), field("m_lSize", &AO::m_lSize, create),
+      field("m_lState", &AO::m_lState, create)};
+  t["ZLSetAdditionalDataInfo(void*, " + info + " const&)"] = {
+      field("m_lState", &AO::m_lState, setOne)};
+  t["ZLSetAdditionalDataInfo(void*, " + infos + " const&)"] = {
+      field("m_lState", &AO::m_lState, setAll)};
+  t["ZLGetAdditionalDataByID(void*, long, char const*, COleVariant&)"] = {
+      ZL_ID(ZLGetAdditionalDataByID(h, n, "Cost", Sample<COleVariant>()))};
+  t["ZLSetAdditionalDataByID(void*, long, char const*, COleVariant&)"] = {
+      ZL_ID(ZLSetAdditionalDataByID(h, n, "Cost", Sample<COleVariant>()))};
+  const std::string names = "char const*, char const*, ";
+  t["ZLGetProfileString(void*, long, " + names + "char const*, CString&)"] = {
+      ZL_ID(ZLGetProfileString(h, n, "Cat", "S", "K", Sample<CString>()))};
+  t["ZLSetProfileString(void*, long, " + names + "char const*, CString)"] = {
+      ZL_ID(ZLSetProfileString(h, n, "Cat", "S", "K", CString("v")))};
+  t["ZLDeleteProfileSection(void*, long, char const*, char const*)"] = {
+      ZL_ID(ZLDeleteProfileSection(h, n, "Cat", "S"))};
+  t["ZLDeleteProfileKey(void*, long, " + names + "char const*)"] = {
+      ZL_ID(ZLDeleteProfileKey(h, n, "Cat", "S", "K"))};
+}
+
 CNumberTable BuildTable() {
   CNumberTable t;
   AddListCases(t);
   AddSimLanguageCases(t);
   AddNodeCases(t);
+  AddParamSetCases(t);
+  AddUserDataCases(t);
 #define ZL_ATTRIBUTE(Name) \
   AddAttribute(t, #Name, ZLGet##Name##ByID, ZLSet##Name##ByID, ZLSet##Name##ByBookmark)
   ZL_ATTRIBUTE(DefName);

@@ -10,6 +10,7 @@
 #include "commands.h"
 #include "database.h"
 #include "demo_catalog.h"
+#include "demo_content.h"
 #include "demo_simlang.h"
 #include "model_tree.h"
 
@@ -128,8 +129,9 @@ Runner AddDemo(CLI::App& command) {
   command.footer(
       "Writes a folder tree with a few dozen models, with titles and information texts in\n"
       "English (1033) and German (1031); every model also gets a macro and a call line in\n"
-      "Spice and VHDLA, and the library two VHDL packages.  An existing file is never\n"
-      "overwritten.");
+      "Spice and VHDLA, and the library two VHDL packages.  LM741, NE5532 and OP07 get\n"
+      "parameters, a tolerance, a stress and two parameter sets, and an order number as\n"
+      "additional data.  An existing file is never overwritten.");
   return [file] {
     CDatabase db;
     if (!db.Create(*file)) return int(kExitFailure);
@@ -137,7 +139,7 @@ Runner AddDemo(CLI::App& command) {
     size_t models = 0;
     std::vector<DemoModelRecord> modelRecords;
     if (!WriteCatalog(db, folders, models, modelRecords) ||
-        !WriteSimLanguageDemo(db, modelRecords)) {
+        !WriteSimLanguageDemo(db, modelRecords) || !WriteContentDemo(db, modelRecords)) {
       return int(kExitFailure);
     }
     std::printf("%s: %zu folders and %zu models, titles and information in %u and %u\n",

@@ -51,6 +51,7 @@ Runner AddShow(CLI::App& command) {
     bool byName = false;
     WORD language = 0;
     bool json = false;
+    std::vector<std::string> profile;
   };
   auto options = std::make_shared<Options>();
   AddFileArgument(command, options->file);
@@ -63,10 +64,21 @@ Runner AddShow(CLI::App& command) {
                    "take RECORD as a definition name even when it is a number");
   AddLanguageOption(command, options->language);
   AddJsonFlag(command, options->json);
+  command
+      .add_option("--profile", options->profile,
+                  "also show the record's profile string KEY of SECTION (repeatable)")
+      ->type_name("SECTION/KEY")
+      ->check([](const std::string& text) -> std::string {
+        const size_t slash = text.rfind('/');
+        return slash == std::string::npos || slash == 0 || slash + 1 == text.size()
+                   ? "expected SECTION/KEY"
+                   : "";
+      });
   command.footer(
-      "The language of --lang is the one the path is shown in; titles and information are shown\n"
-      "in every resource language.  A definition name that several records share is an error\n"
-      "that lists their IDs.");
+      "The language of --lang is the one the path and the parameter sets' titles are shown in;\n"
+      "titles and information are shown in every resource language.  A definition name that\n"
+      "several records share is an error that lists their IDs.  Parameter sets are shown in\n"
+      "chain order, sets outside the chain after them.");
   return [options] {
     const bool byName = options->byName || !LooksLikeId(options->record);
     long id = 0;
@@ -80,7 +92,11 @@ Runner AddShow(CLI::App& command) {
     if (!ResolveLanguage(db, language)) return int(kExitFailure);
     id = FindShownRecord(db, options->record, byName);
     if (id == 0) return int(kExitFailure);
-    const ShowContext context{db, id, language};
+    ShowContext context{db, id, language, {}};
+    for (const std::string& entry : options->profile) {
+      const size_t slash = entry.rfind('/');
+      context.profileKeys.emplace_back(entry.substr(0, slash), entry.substr(slash + 1));
+    }
     Json record;
     record["id"] = id;
     for (ShowSection section : ShowSections()) {

@@ -17,7 +17,10 @@ namespace zldb {
 struct ShowContext {
   CDatabase& db;
   long id;
-  WORD language;  // of the path; a language the file has
+  WORD language;  // of the path and the parameter sets' titles; a language the file has
+  // Profile strings to show, as (section, key); the interface has no list
+  // of a record's sections and keys.
+  std::vector<std::pair<std::string, std::string>> profileKeys;
 };
 
 // Adds the section's members to record; false after a printed failure.
@@ -29,6 +32,14 @@ const std::vector<ShowSection>& ShowSections();
 // The record's macros and call lines in every simulator language.
 bool ShowMacros(const ShowContext& context, Json& record);
 bool ShowCalls(const ShowContext& context, Json& record);
+
+// The record's parameter sets in chain order (then sets the chain misses)
+// with their titles, node values, tolerances and stresses; the record's own
+// tolerances and stresses; its additional data; the asked profile strings.
+bool ShowParamSets(const ShowContext& context, Json& record);
+bool ShowLimits(const ShowContext& context, Json& record);
+bool ShowAdditionalData(const ShowContext& context, Json& record);
+bool ShowProfile(const ShowContext& context, Json& record);
 
 // Values as JSON: numbers, texts as stored, dates as "YYYY-MM-DD HH:MM:SS".
 inline Json ToJson(long value) { return value; }

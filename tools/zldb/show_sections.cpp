@@ -1,6 +1,7 @@
 // The sections of zldb show: the record's own fields, its texts in every
-// resource language, its links, its macros and call lines (show_simlang.cpp)
-// and its path.
+// resource language, its links, its macros and call lines (show_simlang.cpp),
+// its parameter sets, tolerances, stresses, additional data and profile
+// strings (show_content.cpp) and its path.
 #include <string>
 
 #include "show.h"
@@ -93,8 +94,9 @@ bool ShowPath(const ShowContext& c, Json& record) {
 }  // namespace
 
 const std::vector<ShowSection>& ShowSections() {
-  static const std::vector<ShowSection> sections = {ShowFields, ShowTexts, ShowLinks,
-                                                    ShowMacros, ShowCalls, ShowPath};
+  static const std::vector<ShowSection> sections = {
+      ShowFields,    ShowTexts,  ShowLinks,          ShowMacros,  ShowCalls,
+      ShowParamSets, ShowLimits, ShowAdditionalData, ShowProfile, ShowPath};
   return sections;
 }
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "engine/faults.h"
-#include "support/simlang_fixture.h"
+#include "support/schema_sweep.h"
 
 namespace {
 
@@ -28,10 +28,10 @@ std::unique_ptr<CZLAdditionalDataInfoObject> Info(const char* name, long type, l
   return object;
 }
 
-class AdditionalDataTest : public SimLangTest {
+class AdditionalDataTest : public SchemaSweepTest {
  protected:
   void SetUp() override {
-    SimLangTest::SetUp();
+    SchemaSweepTest::SetUp();
     m_id = NewRecord(&m_mark);
     m_other = NewRecord();
   }

@@ -11,16 +11,16 @@
 #include "frame/dbinfo.h"
 #include "frame/last_error.h"
 #include "resources/language_texts.h"
-#include "support/simlang_fixture.h"
+#include "support/schema_sweep.h"
 
 namespace {
 
 constexpr WORD kEN = 1033;
 
-class ParamSetTest : public SimLangTest {
+class ParamSetTest : public SchemaSweepTest {
  protected:
   void SetUp() override {
-    SimLangTest::SetUp();
+    SchemaSweepTest::SetUp();
     ASSERT_EQ(ZLAddResourceTable(m_hDB, kEN), 1);
     m_id = NewRecord(&m_mark);
   }

@@ -8,14 +8,14 @@
 
 #include "engine/dao_database.h"
 #include "engine/dao_tabledef.h"
-#include "support/simlang_fixture.h"
+#include "support/schema_sweep.h"
 
 namespace {
 
-class ProfileTest : public SimLangTest {
+class ProfileTest : public SchemaSweepTest {
  protected:
   void SetUp() override {
-    SimLangTest::SetUp();
+    SchemaSweepTest::SetUp();
     m_id = NewRecord();
     m_other = NewRecord();
   }

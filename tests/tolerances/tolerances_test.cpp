@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "support/simlang_fixture.h"
+#include "support/schema_sweep.h"
 
 namespace {
 
@@ -25,10 +25,10 @@ CZLToleranceObject* Tolerance(long id, long node, const char* tolerance) {
   return t;
 }
 
-class ToleranceTest : public SimLangTest {
+class ToleranceTest : public SchemaSweepTest {
  protected:
   void SetUp() override {
-    SimLangTest::SetUp();
+    SchemaSweepTest::SetUp();
     m_id = NewRecord(&m_mark);
     ASSERT_EQ(ZLCreateNewParamSet(m_hDB, m_id, m_set), 1);
     CZLNodeArray nodes;
@@ -42,7 +42,7 @@ class ToleranceTest : public SimLangTest {
   void TearDown() override {
     ZLFreeObjectArray(m_tolerances);
     ZLFreeObjectArray(m_read);
-    SimLangTest::TearDown();
+    SchemaSweepTest::TearDown();
   }
   long Rows(zl::ZLFixedTable table) {
     zl::CHandleLock lock(m_hDB);

@@ -163,4 +163,25 @@ int WriteSymbol(ZLHandleRecord& record, WORD language, long recordID, const char
   return ZLE_OK;
 }
 
+int DeleteKeywordLinks(ZLHandleRecord& record, WORD language, long recordID) {
+  ZLKeywordTables tables;
+  const int code = FindKeywordTables(record, language, tables);
+  if (code != ZLE_OK) return code;
+  CTransaction transaction;
+  ForEachOwnedRow(*tables.links, kModelID, recordID, [](CZLRecordset& link) {
+    link.Delete();
+    return true;
+  });
+  transaction.Commit();
+  return ZLE_OK;
+}
+
+int DeleteSymbol(ZLHandleRecord& record, WORD language, long recordID) {
+  CZLRecordset* symbols = FindResourceTable(record, ZLR_SYMBOLS, language);
+  if (symbols == nullptr) return ZLE_NO_LANGUAGE;
+  if (!SeekID(*symbols, recordID)) return ZLE_NO_RESOURCE_TEXT;
+  symbols->Delete();
+  return ZLE_OK;
+}
+
 }  // namespace zl

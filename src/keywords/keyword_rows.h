@@ -31,6 +31,13 @@ int ReadSymbol(ZLHandleRecord& record, WORD language, long recordID, CString& sy
 // Adds or rewrites the record's symbol row.
 int WriteSymbol(ZLHandleRecord& record, WORD language, long recordID, const char* symbol);
 
+// Deletes the record's keyword links in the language, those of every
+// parameter set included; keyword rows stay (other records may share them).
+int DeleteKeywordLinks(ZLHandleRecord& record, WORD language, long recordID);
+
+// Deletes the record's symbol row (27 when it has none).
+int DeleteSymbol(ZLHandleRecord& record, WORD language, long recordID);
+
 }  // namespace zl
 
 #endif  // ZLDBCTRL70_KEYWORDS_KEYWORD_ROWS_H_

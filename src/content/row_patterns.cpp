@@ -1,5 +1,7 @@
 #include "content/row_patterns.h"
 
+#include <unordered_set>
+
 #include "engine/dao_errors.h"
 #include "frame/guard.h"
 #include "tree/record_routines.h"
@@ -61,15 +63,14 @@ void MergeRowsByID(CZLRecordset& rs, const char* ownerField, long ownerID, const
                    const std::function<void(CZLRecordset&)>& beforeDelete) {
   CTransaction transaction;
   size_t nextNew = 0;
-  auto claimed = [&](long rowID) {
-    for (long* id : ids) {
-      if (*id == rowID) return true;
-    }
-    return false;
-  };
+  // The IDs the objects carry, looked up once per row.  Rows handed to new
+  // objects need no entry: each row is visited once.
+  std::unordered_set<long> claimed;
+  claimed.reserve(ids.size());
+  for (long* id : ids) claimed.insert(*id);
   ForEachOwnedRow(rs, ownerField, ownerID, [&](CZLRecordset& row) {
     const long rowID = row.GetFieldValue(idField).lVal;
-    if (claimed(rowID)) return true;
+    if (claimed.count(rowID) != 0) return true;
     if (reuse == ERowReuse::kReuseUnclaimed) {
       while (nextNew < ids.size() && *ids[nextNew] != 0) ++nextNew;
       if (nextNew < ids.size()) {

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -96,6 +99,51 @@ TEST_F(RowPatternTest, MergeByIDKeepsNamedRowsAndReusesOrDropsTheRest) {
   EXPECT_EQ(none, 0);
   EXPECT_EQ(dropped, std::vector<long>{a});
   EXPECT_EQ(Rows(1), std::vector<std::string>{std::to_string(b) + ":b"});
+}
+
+// Seeded random merges of a few hundred rows against an in-memory model of
+// the rule: claimed rows stay, unclaimed ones go to the zero IDs in order
+// (when reused) or are deleted.
+TEST_F(RowPatternTest, MergeByIDMatchesTheModelOnRandomLists) {
+  std::mt19937 random(20261207);
+  for (zl::ERowReuse reuse : {zl::ERowReuse::kReuseUnclaimed, zl::ERowReuse::kDropUnclaimed}) {
+    const long owner = reuse == zl::ERowReuse::kReuseUnclaimed ? 10 : 11;
+    std::vector<long> rows;
+    for (int i = 0; i < 300; ++i) rows.push_back(Add(owner, "r"));
+    std::vector<long> ids;
+    for (long row : rows) {
+      const unsigned roll = random() % 4;
+      if (roll == 0) ids.push_back(row);     // claimed
+      if (roll == 1) ids.push_back(0);       // new object
+      if (roll == 2) ids.push_back(100000);  // names no row of the owner
+    }
+    std::shuffle(ids.begin(), ids.end(), random);
+    // The model.
+    std::vector<long> expectedIDs = ids;
+    std::vector<long> expectedRows;
+    std::set<long> claimed(ids.begin(), ids.end());
+    size_t nextNew = 0;
+    for (long row : rows) {
+      if (claimed.count(row) != 0) {
+        expectedRows.push_back(row);
+        continue;
+      }
+      if (reuse == zl::ERowReuse::kReuseUnclaimed) {
+        while (nextNew < ids.size() && expectedIDs[nextNew] != 0) ++nextNew;
+        if (nextNew < ids.size()) {
+          expectedIDs[nextNew++] = row;
+          expectedRows.push_back(row);
+        }
+      }
+    }
+    std::vector<long*> slots;
+    for (long& id : ids) slots.push_back(&id);
+    zl::MergeRowsByID(*m_rs, "MODEL_ID", owner, "CALL_ID", slots, reuse);
+    EXPECT_EQ(ids, expectedIDs);
+    std::vector<std::string> expected;
+    for (long row : expectedRows) expected.push_back(std::to_string(row) + ":r");
+    EXPECT_EQ(Rows(owner), expected);
+  }
 }
 
 TEST_F(RowPatternTest, UpsertAddsOnceThenEditsAndDeleteByKeyReports) {

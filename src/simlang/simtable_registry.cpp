@@ -34,7 +34,9 @@ namespace {
 // Table and registry row are written in one transaction: either both exist
 // afterwards or neither.
 ZLOutcome AddTable(ZLHandleRecord& record, int kind, const char* language, int exclusive) {
-  if (language == nullptr) language = "";
+  // Without a name the table would be the bare prefix ("CALL_"), a table no
+  // language can name apart from the others.
+  if (language == nullptr || *language == '\0') return ZLOutcome::Fail(ZLE_IN_USE_OR_EXISTS);
   const int code = RefreshSimulatorTables(record);
   if (code != ZLE_OK) return ZLOutcome::Fail(code);
   ZLOpenTables<CString, LPCSTR>& tables = record.languages->simulator[kind];

@@ -97,6 +97,23 @@ TEST_F(SimTableTest, EachKindIsCreatedAndRegisteredOncePerCaseSensitiveLanguage)
   EXPECT_EQ(languages[0], "kept");
 }
 
+// A table needs a language name: an empty or null one is refused for every
+// kind and nothing is created or registered.
+TEST_F(SimTableTest, AnEmptyLanguageNameIsRefused) {
+  for (const char* name : {"", static_cast<const char*>(nullptr)}) {
+    EXPECT_EQ(FailCode(ZLAddCallTable(m_hDB, name, 0)), ZLE_IN_USE_OR_EXISTS);
+    EXPECT_EQ(FailCode(ZLAddMacroTable(m_hDB, name, 1)), ZLE_IN_USE_OR_EXISTS);
+    EXPECT_EQ(FailCode(ZLAddAccessTable(m_hDB, name)), ZLE_IN_USE_OR_EXISTS);
+    EXPECT_EQ(FailCode(ZLAddPackageTable(m_hDB, name)), ZLE_IN_USE_OR_EXISTS);
+  }
+  for (auto list : {ZLGetAvailableCallSimLanguages, ZLGetAvailableMacroSimLanguages,
+                    ZLGetAvailableAccessSimLanguages, ZLGetAvailablePackageSimLanguages}) {
+    EXPECT_TRUE(Languages(list).empty());
+  }
+  CHandleLock lock(m_hDB);
+  EXPECT_THROW(CDaoTableDef(lock.Record().database).Open("CALL_"), CDaoException);
+}
+
 TEST_F(SimTableTest, RemovingForgetsTheLanguageAndMissingGivesTwenty) {
   EXPECT_EQ(FailCode(ZLRemoveMacroTable(m_hDB, "Spice")), ZLE_NO_LANGUAGE);
   ASSERT_EQ(ZLAddMacroTable(m_hDB, "Spice", 1), 1);

@@ -25,20 +25,18 @@ constexpr const char kNodeType[] = "NODE_TYPE";
 constexpr const char kInfo[] = "INFO";
 constexpr DWORD kSetTypeBits = 0xF0000000;
 
-bool IsNC(ENodeKind kind) { return kind == ENodeKind::kNonConservative; }
-
 CZLRecordset& NodeTable(ZLHandleRecord& record, ENodeKind kind) {
-  return *record.recordsets[IsNC(kind) ? ZLT_NODE_NC : ZLT_NODE_C];
+  return *record.recordsets[NodeKind(kind).table];
 }
 
 // The satellite key of a node in the per-language tables (Boolean type).
 std::vector<COleVariant> SatelliteKey(long nodeID, ENodeKind kind) {
-  return {IDKey(nodeID), COleVariant(static_cast<int32_t>(IsNC(kind) ? 1 : 0), VT_BOOL)};
+  return {IDKey(nodeID), COleVariant(NodeKind(kind).typeKey, VT_BOOL)};
 }
 
 // The PARAMVALUE key (numeric type).
 std::vector<COleVariant> ValueKey(long nodeID, long paramSetID, ENodeKind kind) {
-  return {IDKey(nodeID), IDKey(paramSetID), COleVariant(static_cast<int32_t>(IsNC(kind) ? 1 : 0))};
+  return {IDKey(nodeID), IDKey(paramSetID), COleVariant(NodeKind(kind).typeKey)};
 }
 
 CString Text(const COleVariant& value) {
@@ -64,7 +62,7 @@ COleVariant Bits(DWORD value) { return COleVariant(static_cast<int32_t>(value));
 struct ZLResourceColumn {
   const char* field;
   WORD CZLNodeObject::*member;
-  bool nonConservativeOnly;
+  bool parameterOnly;  // only in tables with the parameter columns
 };
 
 const ZLResourceColumn kResourceColumns[] = {
@@ -85,7 +83,7 @@ void ReadNodeRow(CZLRecordset& rs, ENodeKind kind, CZLNodeObject& node) {
   node.m_lIndex = Number(rs.GetFieldValue("INDEX"));
   node.m_strName = Text(rs.GetFieldValue("NAME"));
   node.m_strNature = Text(rs.GetFieldValue("NATURE"));
-  if (IsNC(kind)) {
+  if (NodeKind(kind).parameterColumns) {
     node.m_strUnit = Text(rs.GetFieldValue("UNIT"));
     node.m_strQuantity = Text(rs.GetFieldValue("QUANTITY"));
   }
@@ -93,7 +91,7 @@ void ReadNodeRow(CZLRecordset& rs, ENodeKind kind, CZLNodeObject& node) {
   node.m_dwType = static_cast<DWORD>(Number(rs.GetFieldValue("TYPE")));
   node.m_dwExtType = static_cast<DWORD>(Number(rs.GetFieldValue("EXTTYPE")));
   for (const ZLResourceColumn& column : kResourceColumns) {
-    if (column.nonConservativeOnly && !IsNC(kind)) continue;
+    if (column.parameterOnly && !NodeKind(kind).parameterColumns) continue;
     node.*column.member = ResourceWord(rs.GetFieldValue(column.field));
   }
   const COleVariant wizardFile = rs.GetFieldValue("WIZ_FILE_ID");
@@ -135,12 +133,12 @@ ZLFieldValues RowValues(const CZLNodeObject& node, ENodeKind kind, const COleVar
       {"TYPE", Bits(node.m_dwType)},
       {"EXTTYPE", Bits(node.m_dwExtType)},
   };
-  if (IsNC(kind)) {
+  if (NodeKind(kind).parameterColumns) {
     values.emplace_back("UNIT", COleVariant(node.m_strUnit));
     values.emplace_back("QUANTITY", COleVariant(node.m_strQuantity));
   }
   for (const ZLResourceColumn& column : kResourceColumns) {
-    if (column.nonConservativeOnly && !IsNC(kind)) continue;
+    if (column.parameterOnly && !NodeKind(kind).parameterColumns) continue;
     values.emplace_back(column.field, StoredWord(node.*column.member));
   }
   COleVariant wizardFile;
@@ -223,7 +221,7 @@ void DeleteSatellites(ZLHandleRecord& record, CZLRecordset& row, ENodeKind kind)
   // Every set value of the node, whichever parameter set it belongs to.
   CZLRecordset* values = record.recordsets[ZLT_PARAMVALUE];
   if (values == nullptr) return;
-  const long type = IsNC(kind) ? 1 : 0;
+  const long type = NodeKind(kind).typeKey;
   ForEachOwnedRow(*values, kNodeID, nodeID, [&](CZLRecordset& value) {
     if (Number(value.GetFieldValue(kNodeType)) == type) value.Delete();
     return true;
@@ -250,16 +248,24 @@ void WriteNode(ZLHandleRecord& record, CZLRecordset& rs, const COleVariant& book
   }
   WriteInfoTexts(record, info, node.m_mapInfo);
   WriteUnits(record, node.m_lNodeID, kind, node.m_mapPreferUnit);
-  const int code = WriteAccessRows(record, node.m_lNodeID, IsNC(kind) ? TRUE : FALSE,
-                                   node.m_mapAccess, node.m_mapDefValue);
+  const int code = WriteAccessRows(record, node.m_lNodeID, NodeKind(kind).typeKey, node.m_mapAccess,
+                                   node.m_mapDefValue);
   (void)code;  // the node ID fits: it was checked or just given by the table
 }
 
 }  // namespace
 
+const ZLNodeKind& NodeKind(ENodeKind kind) {
+  static const ZLNodeKind kinds[] = {
+      {ZLT_NODE_C, 0, false, false},  // kConservative
+      {ZLT_NODE_NC, 1, true, true},   // kNonConservative
+  };
+  return kinds[kind == ENodeKind::kNonConservative ? 1 : 0];
+}
+
 int ReadNodes(ZLHandleRecord& record, ENodeKind kind, long recordID, long paramSetID,
               CZLNodeArray& nodes) {
-  if (IsNC(kind) && !FitsID(paramSetID)) return ZLE_NO_RECORD;
+  if (NodeKind(kind).setValues && !FitsID(paramSetID)) return ZLE_NO_RECORD;
   int code = RefreshResourceTables(record);
   if (code != ZLE_OK) return code;
   CZLRecordset& rs = NodeTable(record, kind);
@@ -275,11 +281,11 @@ int ReadNodes(ZLHandleRecord& record, ENodeKind kind, long recordID, long paramS
     code = ReadLanguageTexts(record, rs.GetFieldValue(kInfo), node->m_mapInfo);
     if (code == ZLE_OK) code = ReadUnits(record, node->m_lNodeID, kind, node->m_mapPreferUnit);
     if (code == ZLE_OK) {
-      code = ReadAccessRows(record, node->m_lNodeID, IsNC(kind) ? TRUE : FALSE, node->m_mapAccess,
+      code = ReadAccessRows(record, node->m_lNodeID, NodeKind(kind).typeKey, node->m_mapAccess,
                             node->m_mapDefValue);
     }
     if (code != ZLE_OK) return code;
-    if (IsNC(kind) && paramSetID != 0) ReadSetValue(record, paramSetID, kind, *node);
+    if (NodeKind(kind).setValues && paramSetID != 0) ReadSetValue(record, paramSetID, kind, *node);
     nodes.Add(node.get());
     node.release();
   }

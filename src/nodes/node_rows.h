@@ -10,12 +10,24 @@
 #ifndef ZLDBCTRL70_NODES_NODE_ROWS_H_
 #define ZLDBCTRL70_NODES_NODE_ROWS_H_
 
+#include <cstdint>
+
 #include "frame/handle_record.h"
 #include "zldbctrl70/value_objects.h"
 
 namespace zl {
 
 enum class ENodeKind { kConservative, kNonConservative };
+
+// Everything that tells the two kinds apart, as data: every routine below
+// is one routine for both, driven by this description.
+struct ZLNodeKind {
+  ZLFixedTable table;     // NODE_C or NODE_NC
+  int32_t typeKey;        // NODE_TYPE of the node's satellite and PARAMVALUE rows
+  bool parameterColumns;  // UNIT, QUANTITY and the resource-ID columns marked so
+  bool setValues;         // has values per parameter set
+};
+const ZLNodeKind& NodeKind(ENodeKind kind);
 
 // Appends one new object per node of the record in index order.  For
 // non-conservative nodes and a parameter set other than 0 the value and the

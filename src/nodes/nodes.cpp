@@ -39,7 +39,7 @@ int SetNodes(void* hDB, const ZLRowRef& row, ENodeKind kind, CZLNodeArray& nodes
     long id = 0;
     const int code = OwnerRecordID(record, row, EOwnerCheck::kMustExist, id);
     if (code != ZLE_OK) return ZLOutcome::Fail(code);
-    if (kind == ENodeKind::kNonConservative && setID != 0) {
+    if (NodeKind(kind).setValues && setID != 0) {
       return ZLOutcome::FromCode(WriteParamSetValues(setID, record, nodes));
     }
     return ZLOutcome::FromCode(WriteNodes(record, kind, id, nodes));

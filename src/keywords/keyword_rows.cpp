@@ -177,8 +177,9 @@ int DeleteKeywordLinks(ZLHandleRecord& record, WORD language, long recordID) {
 }
 
 int DeleteSymbol(ZLHandleRecord& record, WORD language, long recordID) {
-  CZLRecordset* symbols = FindResourceTable(record, ZLR_SYMBOLS, language);
-  if (symbols == nullptr) return ZLE_NO_LANGUAGE;
+  CZLRecordset* symbols = nullptr;
+  const int found = FindResourceTable(record, ZLR_SYMBOLS, language, symbols);
+  if (found != ZLE_OK) return found;
   if (!SeekID(*symbols, recordID)) return ZLE_NO_RESOURCE_TEXT;
   symbols->Delete();
   return ZLE_OK;

@@ -105,6 +105,15 @@ ZL_EXPORT int ZLSetDatabaseSnapShotMode(void* hDB, int on);
 // and invalidates the handle.
 ZL_EXPORT int ZLCloseDatabase(void* hDB);
 
+// How long an operation waits for a file's write lock while another process
+// holds it (a write in progress, or a caller transaction) before it fails
+// with 12: lMilliseconds, 0 for not at all; 5000 until set.  The setting is
+// process-wide: it holds for every database open in this process and for
+// later opens, so hDB may be null to set it before the first open; a handle
+// that is given must be valid (7).  A negative value or one above
+// 2147483647 gives 9 and changes nothing.
+ZL_EXPORT int ZLSetBusyTimeout(void* hDB, long lMilliseconds);
+
 // ---- caller transactions ----------------------------------------------------
 //
 // Between ZLBeginTransaction and ZLCommitTransaction every operation on the

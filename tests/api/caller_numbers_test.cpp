@@ -713,6 +713,9 @@ CNumberTable BuildTable() {
          return ZLGetPathByID(h, n, 1033, path) + (path.IsEmpty() ? 0 : 10);
        },
        1}};
+  t["ZLSetBusyTimeout(void*, long)"] = {
+      {"lMilliseconds", false, ZLE_ENGINE,
+       [](void* h, const COleVariant&, long n) { return ZLSetBusyTimeout(h, n); }}};
   t["ZLGetDatabaseState(void*, unsigned long&)"];
   t["ZLSetDatabaseState(void*, unsigned long&)"] = {
       {"state", true, ZLE_ENGINE, [](void* h, const COleVariant&, long n) {

@@ -1,0 +1,23 @@
+// The process-wide wait for another process's lock.
+#include <climits>
+
+#include "engine/dao_workspace.h"
+#include "frame/guard.h"
+#include "zldbctrl70/database.h"
+
+namespace {
+
+zl::ZLOutcome SetBusyTimeout(long milliseconds) {
+  if (milliseconds < 0 || milliseconds > INT_MAX) return zl::ZLOutcome::Fail(ZLE_ENGINE);
+  CDaoWorkspace::SetBusyTimeout(static_cast<int>(milliseconds));
+  return zl::ZLOutcome::Ok();
+}
+
+}  // namespace
+
+int ZLSetBusyTimeout(void* hDB, long lMilliseconds) {
+  // No handle is needed: the wait must be settable before the first open.
+  if (hDB == nullptr) return zl::RunUnguarded([&] { return SetBusyTimeout(lMilliseconds); });
+  return zl::RunGuardedRecordOnly(
+      hDB, [&](zl::ZLHandleRecord&) { return SetBusyTimeout(lMilliseconds); });
+}

@@ -144,6 +144,30 @@ void AddLanguageOption(CLI::App& command, WORD& language) {
       ->transform(LanguageId());
 }
 
+std::shared_ptr<ChangeArguments> AddChangeArguments(CLI::App& command, ChangeTarget target) {
+  auto arguments = std::make_shared<ChangeArguments>();
+  AddFileArgument(command, arguments->file);
+  if (target == ChangeTarget::kResourceLanguage) {
+    command.add_option("LANGID", arguments->language, "the language ID, e.g. 1031 or 0x0407")
+        ->required()
+        ->type_name("")
+        ->transform(LanguageId());
+  } else {
+    command.add_option("KIND", arguments->kind, "call, macro, access or package")
+        ->required()
+        ->type_name("")
+        ->check(SimTableKindName());
+    command
+        .add_option("SIMLANG", arguments->simLanguage,
+                    "the simulator language, e.g. SPICE or VHDLA")
+        ->required()
+        ->type_name("")
+        ->check(SimLanguageName());
+  }
+  AddJsonFlag(command, arguments->json);
+  return arguments;
+}
+
 int UsageError(const std::string& command, const std::string& message) {
   std::fprintf(stderr, "zldb %s: %s\n(see 'zldb %s --help')\n", command.c_str(), message.c_str(),
                command.c_str());

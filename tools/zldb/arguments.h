@@ -5,6 +5,7 @@
 #define ZLDB_ARGUMENTS_H_
 
 #include <CLI/CLI.hpp>
+#include <memory>
 #include <string>
 
 #include "zldbctrl70.h"
@@ -42,6 +43,20 @@ CLI::Validator SimTableKindName();
 // The parsers behind the validators: an empty error when text is valid.
 std::string ParseLanguageId(const std::string& text, WORD& language);
 std::string ParseRecordId(const std::string& text, long& id);
+
+// The command line of the commands that add or remove a language's tables:
+// FILE, then LANGID (a resource language) or KIND SIMLANG (a simulator-
+// language table), then --json.  The values are filled in as the line is
+// parsed; the commands' runners keep the object alive.
+enum class ChangeTarget { kResourceLanguage, kSimTable };
+struct ChangeArguments {
+  std::string file;
+  WORD language = 0;        // kResourceLanguage
+  std::string kind;         // kSimTable: call, macro, access or package
+  std::string simLanguage;  // kSimTable
+  bool json = false;
+};
+std::shared_ptr<ChangeArguments> AddChangeArguments(CLI::App& command, ChangeTarget target);
 
 // Prints "zldb COMMAND: message" and where to read the usage; returns the
 // exit status of a wrong command line (2).

@@ -1,6 +1,5 @@
 // zldb add-language FILE LANGID [--json]: the tables of a resource language.
 #include <CLI/CLI.hpp>
-#include <memory>
 #include <string>
 
 #include "arguments.h"
@@ -11,18 +10,7 @@
 namespace zldb {
 
 Runner AddAddLanguage(CLI::App& command) {
-  struct Options {
-    std::string file;
-    WORD language = 0;
-    bool json = false;
-  };
-  auto options = std::make_shared<Options>();
-  AddFileArgument(command, options->file);
-  command.add_option("LANGID", options->language, "the language ID, e.g. 1033 or 0x0409")
-      ->required()
-      ->type_name("")
-      ->transform(LanguageId());
-  AddJsonFlag(command, options->json);
+  auto options = AddChangeArguments(command, ChangeTarget::kResourceLanguage);
   command.footer("A language that is already there is left as it is (exit status 0).");
   return [options] {
     CDatabase db;

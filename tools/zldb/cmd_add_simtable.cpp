@@ -48,37 +48,23 @@ int AddTable(CDatabase& db, const SimTableKind& kind, const std::string& languag
 }  // namespace
 
 Runner AddAddSimTable(CLI::App& command) {
-  struct Options {
-    std::string file, kind, language;
-    bool exclusive = false;
-    bool json = false;
-  };
-  auto options = std::make_shared<Options>();
-  AddFileArgument(command, options->file);
-  command.add_option("KIND", options->kind, "call, macro, access or package")
-      ->required()
-      ->type_name("")
-      ->check(SimTableKindName());
-  command.add_option("SIMLANG", options->language, "the simulator language, e.g. SPICE or VHDLA")
-      ->required()
-      ->type_name("")
-      ->check(SimLanguageName());
-  command.add_flag("--exclusive", options->exclusive,
+  auto options = AddChangeArguments(command, ChangeTarget::kSimTable);
+  auto exclusive = std::make_shared<bool>(false);
+  command.add_flag("--exclusive", *exclusive,
                    "mark a call or macro table exclusive (access and package tables always are)");
-  AddJsonFlag(command, options->json);
   command.footer(
       "Simulator-language names are case-sensitive (SPICE and Spice are two languages).  A table\n"
       "that is already there as asked is left as it is (exit status 0); one that differs in\n"
       "--exclusive is an error (exit status 1).");
-  return [options] {
+  return [options, exclusive] {
     const SimTableKind& kind = *FindSimTableKind(options->kind);
-    if (options->exclusive && kind.isExclusive == nullptr) {
+    if (*exclusive && kind.isExclusive == nullptr) {
       return UsageError("add-simtable", "--exclusive applies only to call and macro tables; " +
                                             options->kind + " tables are always exclusive");
     }
     CDatabase db;
     if (!db.Open(options->file, eOpenReadWriteNoLogin)) return int(kExitFailure);
-    return AddTable(db, kind, options->language, options->exclusive, options->json);
+    return AddTable(db, kind, options->simLanguage, *exclusive, options->json);
   };
 }
 

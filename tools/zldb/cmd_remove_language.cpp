@@ -1,7 +1,6 @@
 // zldb remove-language FILE LANGID [--json]: a resource language's tables,
 // with every text in that language.
 #include <CLI/CLI.hpp>
-#include <memory>
 #include <string>
 
 #include "arguments.h"
@@ -12,18 +11,7 @@
 namespace zldb {
 
 Runner AddRemoveLanguage(CLI::App& command) {
-  struct Options {
-    std::string file;
-    WORD language = 0;
-    bool json = false;
-  };
-  auto options = std::make_shared<Options>();
-  AddFileArgument(command, options->file);
-  command.add_option("LANGID", options->language, "the language ID, e.g. 1031 or 0x0407")
-      ->required()
-      ->type_name("")
-      ->transform(LanguageId());
-  AddJsonFlag(command, options->json);
+  auto options = AddChangeArguments(command, ChangeTarget::kResourceLanguage);
   command.footer(
       "Every title and text in the language goes with it.  A language the file does not have\n"
       "is an error (exit status 1) that lists the languages it has.");

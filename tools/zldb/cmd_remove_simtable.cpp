@@ -1,7 +1,6 @@
 // zldb remove-simtable FILE KIND SIMLANG [--json]: a simulator-language
 // table with every row in it.
 #include <CLI/CLI.hpp>
-#include <memory>
 #include <string>
 
 #include "arguments.h"
@@ -13,21 +12,7 @@
 namespace zldb {
 
 Runner AddRemoveSimTable(CLI::App& command) {
-  struct Options {
-    std::string file, kind, language;
-    bool json = false;
-  };
-  auto options = std::make_shared<Options>();
-  AddFileArgument(command, options->file);
-  command.add_option("KIND", options->kind, "call, macro, access or package")
-      ->required()
-      ->type_name("")
-      ->check(SimTableKindName());
-  command.add_option("SIMLANG", options->language, "the simulator language, e.g. SPICE")
-      ->required()
-      ->type_name("")
-      ->check(SimLanguageName());
-  AddJsonFlag(command, options->json);
+  auto options = AddChangeArguments(command, ChangeTarget::kSimTable);
   command.footer(
       "Every row of the table goes with it.  A table the file does not have is an error (exit\n"
       "status 1) that lists the simulator languages that have one of that kind.");
@@ -36,7 +21,7 @@ Runner AddRemoveSimTable(CLI::App& command) {
     CDatabase db;
     if (!db.Open(options->file, eOpenReadWriteNoLogin)) return int(kExitFailure);
     void* hDB = db.Handle();
-    const std::string table = options->kind + " table for " + options->language;
+    const std::string table = options->kind + " table for " + options->simLanguage;
     CStringArray languages;
     if (!db.Run("listing the " + options->kind + " tables",
                 [&] { return kind.list(hDB, languages); })) {
@@ -45,7 +30,7 @@ Runner AddRemoveSimTable(CLI::App& command) {
     std::string list;
     bool present = false;
     for (int i = 0; i < languages.GetSize(); ++i) {
-      present |= options->language == languages[i].GetString();
+      present |= options->simLanguage == languages[i].GetString();
       list += (i > 0 ? ", " : "") + std::string(languages[i].GetString());
     }
     if (!present) {
@@ -54,12 +39,12 @@ Runner AddRemoveSimTable(CLI::App& command) {
       return int(kExitFailure);
     }
     if (!db.Run("removing the " + table,
-                [&] { return kind.remove(hDB, options->language.c_str()); })) {
+                [&] { return kind.remove(hDB, options->simLanguage.c_str()); })) {
       return int(kExitFailure);
     }
     PrintChange(options->json,
-                {{"file", db.Path()}, {"kind", kind.name}, {"language", options->language}}, true,
-                table + " removed");
+                {{"file", db.Path()}, {"kind", kind.name}, {"language", options->simLanguage}},
+                true, table + " removed");
     return int(kExitOk);
   };
 }

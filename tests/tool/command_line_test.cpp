@@ -47,6 +47,8 @@ TEST_F(ToolTest, WrongArgumentsAreNamedAndChangeNothing) {
       {{"show", m_file, "2147483648"}, "'2147483648' is out of range"},
       {{"tree", m_file, "--from", "0x10"}, "'0x10' is not a record ID"},
       {{"tree", m_file, "--depth", "010"}, "'010' is not a count"},
+      {{"tree", m_file, "--timeout=1.5"}, "'1.5' is not a number of seconds"},
+      {{"add-language", m_file, "1036", "--timeout", "86401"}, "'86401' is not a number of"},
       {{"add-simtable", m_file, "call", ""}, "'' is not a simulator-language name"},
       {{"add-simtable", m_file, "calls", "SPICE"}, "'calls' is not a table kind"},
       {{"add-simtable", m_file, "access", "SPICE", "--exclusive"}, "--exclusive applies only"},

@@ -4,6 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <thread>
+
 #include "tool_fixture.h"
 #include "zldbctrl70.h"
 
@@ -89,6 +92,26 @@ TEST_F(ToolTest, ALockHeldElsewhereIsNamedWithTheWait) {
       << terminal;
   EXPECT_NE(terminal.find("gave up after"), std::string::npos) << terminal;
   EXPECT_EQ(Run({"add-language", m_file, "1036"}).status, 0);
+}
+
+// --timeout sets the wait: 0 gives up at once; a wait longer than the
+// library's default of 5 s outlasts a lock held for 6 s.
+TEST_F(ToolTest, TimeoutSetsTheWaitForALock) {
+  Demo();
+  sqlite3* holder = nullptr;
+  ASSERT_EQ(sqlite3_open(m_file.c_str(), &holder), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  const RunResult gaveUp = Run({"add-language", m_file, "1036", "--timeout", "0"});
+  EXPECT_EQ(gaveUp.status, 1);
+  EXPECT_TRUE(gaveUp.ErrHas("is locked by another process")) << gaveUp.err;
+  std::thread release([&] {
+    std::this_thread::sleep_for(std::chrono::seconds(6));
+    sqlite3_close(holder);
+  });
+  const RunResult waited = Run({"add-language", m_file, "1036", "--timeout=120"});
+  release.join();
+  EXPECT_EQ(waited.status, 0) << waited.err;
+  EXPECT_EQ(waited.out, "language 1036 added\n");
 }
 
 TEST_F(ToolTest, OutputThatCannotBeWrittenFails) {

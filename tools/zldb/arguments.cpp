@@ -61,6 +61,15 @@ std::string CheckSimLanguage(const std::string& text, std::string& canonical) {
   return "'" + text + "' is not a simulator-language name (1 to 32 letters, digits, _ or -)";
 }
 
+std::string CheckSeconds(const std::string& text, std::string& canonical) {
+  unsigned long long value = 0;
+  canonical = text;
+  if (!ParseDigits(text, 0, 10, value) || (text.size() > 1 && text[0] == '0') || value > 86400) {
+    return "'" + text + "' is not a number of seconds: give a whole number from 0 to 86400";
+  }
+  return "";
+}
+
 std::string CheckCount(const std::string& text, std::string& canonical) {
   unsigned long long value = 0;
   canonical = text;
@@ -109,6 +118,7 @@ std::string ParseRecordId(const std::string& text, long& id) {
 CLI::Validator LanguageId() { return Rewriting(LanguageToDecimal, "LANGID"); }
 CLI::Validator RecordId() { return Rewriting(RecordToDecimal, "ID"); }
 CLI::Validator Count() { return Rewriting(CheckCount, "N"); }
+CLI::Validator Seconds() { return Rewriting(CheckSeconds, "SECONDS"); }
 CLI::Validator SimLanguageName() { return Rewriting(CheckSimLanguage, "SIMLANG"); }
 
 CLI::Validator SimTableKindName() {
@@ -129,6 +139,17 @@ void AddFileArgument(CLI::App& command, std::string& file) {
             return text.empty() ? std::string("the file name is empty") : "";
           },
           ""));
+  // The library's wait is process-wide, so the option sets it as soon as it
+  // is parsed, before the file is opened.
+  command
+      .add_option_function<std::string>(
+          "--timeout",
+          [](const std::string& seconds) {
+            ZLSetBusyTimeout(nullptr, std::stol(seconds) * 1000L);
+          },
+          "how long to wait for a lock another process holds on FILE (default 5)")
+      ->type_name("SECONDS")
+      ->check(Seconds());
 }
 
 void AddJsonFlag(CLI::App& command, bool& json) {

@@ -13,7 +13,8 @@
 namespace zldb {
 
 // FILE: the model library, the first positional argument.  An empty name is
-// refused.
+// refused.  Also adds --timeout SECONDS, the wait for a lock another process
+// holds on the file (the library's busy timeout).
 void AddFileArgument(CLI::App& command, std::string& file);
 
 // --json: print one JSON document instead of text.
@@ -33,6 +34,9 @@ CLI::Validator RecordId();
 
 // A count: decimal from 0 to 1000000, no leading zero.
 CLI::Validator Count();
+
+// Seconds: decimal from 0 to 86400, no leading zero.
+CLI::Validator Seconds();
 
 // A simulator-language name: 1 to 32 letters, digits, '_' or '-'.
 CLI::Validator SimLanguageName();

@@ -144,9 +144,7 @@ void AddFileArgument(CLI::App& command, std::string& file) {
   command
       .add_option_function<std::string>(
           "--timeout",
-          [](const std::string& seconds) {
-            ZLSetBusyTimeout(nullptr, std::stol(seconds) * 1000L);
-          },
+          [](const std::string& seconds) { ZLSetBusyTimeout(nullptr, std::stol(seconds) * 1000L); },
           "how long to wait for a lock another process holds on FILE (default 5)")
       ->type_name("SECONDS")
       ->check(Seconds());

@@ -109,8 +109,7 @@ ZL_EXPORT int ZLCloseDatabase(void* hDB);
 // holds it (a write in progress, or a caller transaction) before it fails
 // with 12: lMilliseconds, 0 for not at all; 5000 until set.  The setting is
 // process-wide: it holds for every database open in this process and for
-// later opens, so hDB may be null to set it before the first open; a handle
-// that is given must be valid (7).  A negative value or one above
+// later opens, whichever handle set it.  A negative value or one above
 // 2147483647 gives 9 and changes nothing.
 ZL_EXPORT int ZLSetBusyTimeout(void* hDB, long lMilliseconds);
 

@@ -16,8 +16,6 @@ zl::ZLOutcome SetBusyTimeout(long milliseconds) {
 }  // namespace
 
 int ZLSetBusyTimeout(void* hDB, long lMilliseconds) {
-  // No handle is needed: the wait must be settable before the first open.
-  if (hDB == nullptr) return zl::RunUnguarded([&] { return SetBusyTimeout(lMilliseconds); });
   return zl::RunGuardedRecordOnly(
       hDB, [&](zl::ZLHandleRecord&) { return SetBusyTimeout(lMilliseconds); });
 }

@@ -40,13 +40,13 @@ TEST_F(BusyTimeoutTest, AShortWaitFailsWithTwelveAndALongOneOutlastsTheLock) {
   EXPECT_EQ(ZLGetLastError(), ZLE_OK);
   EXPECT_EQ(SetState(1), 0);
   EXPECT_EQ(ZLGetLastError(), ZLE_LOCKED);
-  ASSERT_EQ(ZLSetBusyTimeout(nullptr, 0), 1);  // not waiting at all fails the same way
+  ASSERT_EQ(ZLSetBusyTimeout(m_hDB, 0), 1);  // not waiting at all fails the same way
   EXPECT_EQ(SetState(1), 0);
   EXPECT_EQ(ZLGetLastError(), ZLE_LOCKED);
 
   // With a wait far longer than the holder needs, the write waits for the
   // release and then succeeds; the holder's commit came first.
-  ASSERT_EQ(ZLSetBusyTimeout(nullptr, 120000), 1);
+  ASSERT_EQ(ZLSetBusyTimeout(m_hDB, 120000), 1);
   int holderStatus = -1;
   std::thread release([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
@@ -69,7 +69,8 @@ TEST_F(BusyTimeoutTest, RefusedValuesAndHandlesChangeNothing) {
     int code;
   } refused[] = {
       {m_hDB, -1, ZLE_ENGINE},
-      {nullptr, LONG_MIN, ZLE_ENGINE},
+      {m_hDB, LONG_MIN, ZLE_ENGINE},
+      {nullptr, 10, ZLE_BAD_HANDLE},
       {m_hDB, static_cast<long>(INT_MAX) + 1, ZLE_ENGINE},
       {reinterpret_cast<void*>(0x5150), 10, ZLE_BAD_HANDLE},
   };
@@ -79,7 +80,7 @@ TEST_F(BusyTimeoutTest, RefusedValuesAndHandlesChangeNothing) {
     EXPECT_EQ(ZLGetLastError(), c.code);
     EXPECT_EQ(CDaoWorkspace::GetBusyTimeout(), 1234);
   }
-  ASSERT_EQ(ZLSetBusyTimeout(nullptr, INT_MAX), 1);
+  ASSERT_EQ(ZLSetBusyTimeout(m_hDB, INT_MAX), 1);
   EXPECT_EQ(CDaoWorkspace::GetBusyTimeout(), INT_MAX);
 }
 

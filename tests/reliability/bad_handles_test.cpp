@@ -290,6 +290,7 @@ std::map<std::string, CHandleCall> CallTable() {
       ZL_CALL(ZLSetDBResourceStrings),
       ZL_CALL(ZLSetDatabaseInfo),
       ZL_CALL(ZLSetDatabaseLogin),
+      ZL_CALL(ZLSetBusyTimeout),
       ZL_CALL(ZLSetDatabaseSnapShotMode),
       ZL_CALL(ZLSetDatabaseState),
       ZL_CALL(ZLSetDatabaseVersion),

@@ -139,12 +139,10 @@ void AddFileArgument(CLI::App& command, std::string& file) {
             return text.empty() ? std::string("the file name is empty") : "";
           },
           ""));
-  // The library's wait is process-wide, so the option sets it as soon as it
-  // is parsed, before the file is opened.
+  // Kept for CDatabase, which gives it to the library once the file is open.
   command
       .add_option_function<std::string>(
-          "--timeout",
-          [](const std::string& seconds) { ZLSetBusyTimeout(nullptr, std::stol(seconds) * 1000L); },
+          "--timeout", [](const std::string& seconds) { LockWaitSeconds() = std::stol(seconds); },
           "how long to wait for a lock another process holds on FILE (default 5)")
       ->type_name("SECONDS")
       ->check(Seconds());
@@ -185,6 +183,11 @@ std::shared_ptr<ChangeArguments> AddChangeArguments(CLI::App& command, ChangeTar
   }
   AddJsonFlag(command, arguments->json);
   return arguments;
+}
+
+long& LockWaitSeconds() {
+  static long seconds = -1;
+  return seconds;
 }
 
 int UsageError(const std::string& command, const std::string& message) {

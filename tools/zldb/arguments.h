@@ -38,6 +38,9 @@ CLI::Validator Count();
 // Seconds: decimal from 0 to 86400, no leading zero.
 CLI::Validator Seconds();
 
+// The --timeout given on the command line, in seconds; -1 when none was.
+long& LockWaitSeconds();
+
 // A simulator-language name: 1 to 32 letters, digits, '_' or '-'.
 CLI::Validator SimLanguageName();
 

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <fstream>
 
+#include "arguments.h"
+
 namespace zldb {
 namespace {
 
@@ -132,7 +134,7 @@ bool CDatabase::Open(const std::string& path, EOpenMode mode) {
   if (m_notice) m_notice->Begin();
   m_hDB = ZLOpenDatabase(path.c_str(), mode);
   if (m_notice) m_notice->End();
-  if (m_hDB != nullptr) return true;
+  if (m_hDB != nullptr) return SetLockWait();
   const int code = ZLGetLastError();
   PrintError(path + ": " +
              WithCode(Cause(path, code, Now() - start, true, mode != eOpenReadOnly), code));
@@ -144,7 +146,7 @@ bool CDatabase::Create(const std::string& path) {
   m_writing = true;
   WatchWaits(path);
   m_hDB = ZLCreateDatabase(path.c_str());
-  if (m_hDB != nullptr) return true;
+  if (m_hDB != nullptr) return SetLockWait();
   const int code = ZLGetLastError();
   std::string cause;
   if (IsFolder(path)) {
@@ -160,6 +162,12 @@ bool CDatabase::Create(const std::string& path) {
   }
   PrintError(path + ": " + WithCode(cause, code));
   return false;
+}
+
+bool CDatabase::SetLockWait() {
+  const long seconds = LockWaitSeconds();
+  return seconds < 0 ||
+         Run("setting the lock wait", [&] { return ZLSetBusyTimeout(m_hDB, seconds * 1000L); });
 }
 
 void CDatabase::ReportFailure(const std::string& what, double seconds) const {

@@ -55,6 +55,8 @@ class CDatabase {
   static double Now();
   // Starts announcing long waits when standard error is a terminal.
   void WatchWaits(const std::string& path);
+  // Gives the library the wait of --timeout, if one was given.
+  bool SetLockWait();
 
   void* m_hDB = nullptr;
   std::string m_path;

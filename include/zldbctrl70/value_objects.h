@@ -411,6 +411,45 @@ class ZL_EXPORT CZLQueryObject : public CObject {
   // Frees every hit and clears the criteria flags; the stored texts, dates
   // and numbers stay but no longer take part.
   void Reset();
+
+  // Each setter stores its value and sets its criterion's bit.
+  void SetName(const char* pszName);                        // null counts as ""
+  void SetTitle(const char* pszTitle, WORD wLanguage);      // language 0: any
+  void SetKeyword(const char* pszKeyword, WORD wLanguage);  // language 0: any
+  void SetFirstCreationDate(COleDateTime dt);
+  void SetLastCreationDate(COleDateTime dt);
+  void SetFirstModificationDate(COleDateTime dt);
+  void SetLastModificationDate(COleDateTime dt);
+  void SetNumberOfNodesC(int nNodes);
+  void SetNumberOfNodesNC(int nNodes);
+  void SetNumberOfNodes(int nNodes);
+  // Non-zero sets the bit, 0 clears it.
+  void SetUseWildcardsFlag(int nFlag);
+  void SetIgnoreCaseFlag(int nFlag);
+  // ORs nType into the flags (kResultRecordID to fill record IDs).
+  void SetResultType(int nType);
+
+  // Runs the search on the database and replaces m_arrResults by its hits.
+  // Candidates are every record, from the highest ID down, each followed by
+  // its parameter sets from the highest set ID down; a candidate is a hit
+  // when it passes every criterion whose bit is set:
+  //   name            the record's definition name;
+  //   keyword         one of the candidate's keywords (a parameter set has
+  //                   the record's own and its own), in m_wKeywordLanguage
+  //                   or, for 0, in any language;
+  //   title           the candidate's title in m_wTitleLanguage or, for 0,
+  //                   in any language;
+  //   dates           the record's creation / modification date within the
+  //                   limits set (inclusive);
+  //   node counts     the record's NODE_C / NODE_NC / total node count.
+  // A value that cannot be read (a NULL field, a missing text or language
+  // table) fails its criterion.  Texts compare byte for byte, upper-cased
+  // first with kIgnoreCase; with kUseWildcards the text sought is a pattern
+  // where "*" stands for any run of characters and "?" for one character
+  // (an empty pattern matches nothing).  The search runs in one read
+  // transaction.  Returns 1 (last error 0), or 0 when the records cannot be
+  // enumerated (7 for a bad handle, 9, 6), the results then empty.
+  int DoQuery(void* hDB);
 };
 
 // ---- containers --------------------------------------------------------------

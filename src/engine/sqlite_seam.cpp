@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 #include "engine/faults.h"
 
@@ -177,6 +178,38 @@ CSqlQuery& CSqlQuery::BindText(int index, const std::string& value) {
 
 CSqlQuery& CSqlQuery::BindNull(int index) { return Bind(index, CSqlValue::Null()); }
 
+namespace {
+
+const char kPredicateType[] = "zl_text_predicate";
+
+// zl_accept(text, predicate): see CTextPredicate.
+void AcceptText(sqlite3_context* context, int, sqlite3_value** args) {
+  const auto* predicate =
+      static_cast<const CTextPredicate*>(sqlite3_value_pointer(args[1], kPredicateType));
+  if (predicate == nullptr || sqlite3_value_type(args[0]) == SQLITE_NULL) {
+    sqlite3_result_int(context, 0);
+    return;
+  }
+  const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(args[0]));
+  const int length = sqlite3_value_bytes(args[0]);
+  try {
+    sqlite3_result_int(context, (*predicate)(text != nullptr ? text : "", length) ? 1 : 0);
+  } catch (const std::bad_alloc&) {
+    sqlite3_result_error_nomem(context);
+  } catch (...) {
+    sqlite3_result_error(context, "text predicate failed", -1);
+  }
+}
+
+}  // namespace
+
+CSqlQuery& CSqlQuery::BindTextPredicate(int index, const CTextPredicate* predicate) {
+  const int rc = sqlite3_bind_pointer(
+      m_stmt->Handle(), index, const_cast<CTextPredicate*>(predicate), kPredicateType, nullptr);
+  if (rc != SQLITE_OK) m_stmt->Connection()->Fail(rc, "bind");
+  return *this;
+}
+
 bool CSqlQuery::Step() {
   if (!m_counted) {
     m_counted = true;
@@ -290,6 +323,13 @@ void CSqlConnection::Open(const std::string& path, const CSqlOpenOptions& option
   }
   m_db = db;
   sqlite3_extended_result_codes(m_db, 1);
+  rc = sqlite3_create_function_v2(m_db, "zl_accept", 2, SQLITE_UTF8, nullptr, AcceptText, nullptr,
+                                  nullptr, nullptr);
+  if (rc != SQLITE_OK) {
+    sqlite3_close(m_db);
+    m_db = nullptr;
+    throw CSqlFailure(SqlStatus::kNoMemory, "cannot register functions");
+  }
 }
 
 void CSqlConnection::Close() {

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <list>
 #include <memory>
 #include <string>
@@ -89,6 +90,13 @@ class CSqlValue {
 
 class CSqlConnection;
 
+// A caller's test of one text (its bytes and length), run inside a
+// statement by the SQL function zl_accept(text, predicate): 1 when it
+// accepts, 0 when not or when the text is NULL.  Bound to the statement
+// with CSqlQuery::BindTextPredicate; an exception it throws fails the step
+// (kNoMemory for memory exhaustion, kError otherwise).
+using CTextPredicate = std::function<bool(const char* text, size_t length)>;
+
 // A prepared statement owned by its connection's cache.
 class CSqlStatement {
  public:
@@ -121,6 +129,8 @@ class CSqlQuery {
   CSqlQuery& BindReal(int index, double value);
   CSqlQuery& BindText(int index, const std::string& value);
   CSqlQuery& BindNull(int index);
+  // Binds a predicate for zl_accept; it must outlive the query's steps.
+  CSqlQuery& BindTextPredicate(int index, const CTextPredicate* predicate);
 
   // Advances to the next row; false when there is none.  Throws CSqlFailure.
   // A statement that changes the file counts as one write for the fault

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "content/row_patterns.h"
+#include "files/file_rows.h"
 #include "frame/caller_numbers.h"
 #include "frame/guard.h"
 #include "frame/stored_text.h"
@@ -62,15 +63,7 @@ int GetFiles(void* hDB, const ZLRowRef& row, CZLFileArray& files) {
     try {
       long id = 0;
       code = OwnerRecordID(record, row, EOwnerCheck::kTrustID, id);
-      if (code == ZLE_OK) {
-        ForEachOwnedRow(*record.recordsets[ZLT_FILES], kModelID, id, [&](CZLRecordset& rs) {
-          std::unique_ptr<CZLFileObject> file(new CZLFileObject);
-          ReadFileRow(rs, *file);
-          files.Add(file.get());
-          file.release();
-          return true;
-        });
-      }
+      if (code == ZLE_OK) code = ReadFiles(record, id, files);
     } catch (...) {
       ZLFreeObjectArray(files);
       throw;
@@ -84,23 +77,8 @@ int SetFiles(void* hDB, const ZLRowRef& row, const CZLFileArray& files) {
   return RunGuarded(hDB, [&](ZLHandleRecord& record) {
     long id = 0;
     int code = OwnerRecordID(record, row, EOwnerCheck::kMustExist, id);
-    std::vector<const CZLFileObject*> objects;
-    for (int i = 0; code == ZLE_OK && i < files.GetSize(); ++i) {
-      if (files[i] == nullptr) continue;
-      ZLFieldValues values;
-      code = FileValues(*files[i], values);  // checked before anything is written
-      objects.push_back(files[i]);
-    }
-    if (code != ZLE_OK) return ZLOutcome::Fail(code);
-    OverwriteInPlace(*record.recordsets[ZLT_FILES], kModelID, id, objects.size(),
-                     [&](size_t i, CRowWrite& write) {
-                       // One object's values at a time: a large file is held
-                       // once as the caller's block and once as the value.
-                       ZLFieldValues values;
-                       FileValues(*objects[i], values);
-                       for (const auto& value : values) write.Set(value.first, value.second);
-                     });
-    return ZLOutcome::Ok();
+    if (code == ZLE_OK) code = WriteFiles(record, id, files);
+    return ZLOutcome::FromCode(code);
   });
 }
 
@@ -108,6 +86,41 @@ ZLRowRef ID(long id) { return ZLRowRef::ByID(id, 0); }
 ZLRowRef BM(const COleVariant& bookmark) { return ZLRowRef::ByBookmark(bookmark, 0); }
 
 }  // namespace
+
+namespace zl {
+
+int ReadFiles(ZLHandleRecord& record, long recordID, CZLFileArray& files) {
+  ForEachOwnedRow(*record.recordsets[ZLT_FILES], kModelID, recordID, [&](CZLRecordset& rs) {
+    std::unique_ptr<CZLFileObject> file(new CZLFileObject);
+    ReadFileRow(rs, *file);
+    files.Add(file.get());
+    file.release();
+    return true;
+  });
+  return ZLE_OK;
+}
+
+int WriteFiles(ZLHandleRecord& record, long recordID, const CZLFileArray& files) {
+  std::vector<const CZLFileObject*> objects;
+  for (int i = 0; i < files.GetSize(); ++i) {
+    if (files[i] == nullptr) continue;
+    ZLFieldValues values;
+    const int code = FileValues(*files[i], values);  // checked before anything is written
+    if (code != ZLE_OK) return code;
+    objects.push_back(files[i]);
+  }
+  OverwriteInPlace(*record.recordsets[ZLT_FILES], kModelID, recordID, objects.size(),
+                   [&](size_t i, CRowWrite& write) {
+                     // One object's values at a time: a large file is held
+                     // once as the caller's block and once as the value.
+                     ZLFieldValues values;
+                     FileValues(*objects[i], values);
+                     for (const auto& value : values) write.Set(value.first, value.second);
+                   });
+  return ZLE_OK;
+}
+
+}  // namespace zl
 
 int ZLGetFilesByID(void* hDB, long lID, CZLFileArray& files) {
   return GetFiles(hDB, ID(lID), files);

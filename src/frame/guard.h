@@ -123,6 +123,46 @@ int RunGuardedRecordOnly(void* hDB, Body&& body) {
   return RunGuardedAs(EAccess::kNone, hDB, std::forward<Body>(body));
 }
 
+// Runs body(source, dest) for an operation that reads one handle's file and
+// writes another's (or the same handle, then one record for both): the
+// destination's write transaction is begun first, then the source's read
+// transaction, so the source shows one committed state while the
+// destination's writes commit once or are rolled back wholly.  Either
+// handle bad gives 7.
+template <typename Body>
+int RunGuardedReadWrite(void* hSource, void* hDest, Body&& body) {
+  std::lock_guard<std::recursive_mutex> oneCallAtATime(OperationMutex());
+  ZLOutcome outcome = ZLOutcome::Fail(ZLE_BAD_HANDLE);
+  try {
+    CHandleLock destLock(hDest);
+    if (destLock.IsValid()) {
+      COperationScope write(destLock.Record(), EAccess::kWrite);
+      if (write.BeginCode() != ZLE_OK) {
+        outcome = ZLOutcome::Fail(write.BeginCode());
+      } else if (hSource == hDest) {
+        outcome = std::forward<Body>(body)(destLock.Record(), destLock.Record());
+        write.End(outcome.result != 0);
+      } else {
+        CHandleLock sourceLock(hSource);
+        if (sourceLock.IsValid()) {
+          COperationScope read(sourceLock.Record(), EAccess::kRead);
+          if (read.BeginCode() != ZLE_OK) {
+            outcome = ZLOutcome::Fail(read.BeginCode());
+          } else {
+            outcome = std::forward<Body>(body)(sourceLock.Record(), destLock.Record());
+            read.End(true);
+            write.End(outcome.result != 0);
+          }
+        }
+      }
+    }
+  } catch (...) {
+    outcome = ZLOutcome::Fail(CodeForCurrentException());
+  }
+  if (outcome.setsCode) SetLastError(outcome.code);
+  return outcome.result;
+}
+
 // Runs body() for an operation without a handle, with the same exception
 // mapping.
 template <typename Body>

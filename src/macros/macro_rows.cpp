@@ -1,6 +1,7 @@
 #include "macros/macro_rows.h"
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -230,6 +231,25 @@ template int WriteMacroSet(ZLHandleRecord&, CZLRecordset&, long,
                            const CTypedPtrArray<CObArray, CZLMacroObject*>&);
 template int WriteMacroSet(ZLHandleRecord&, CZLRecordset&, long,
                            const CTypedPtrArray<CObArray, CZLBinaryMacroObject*>&);
+
+template <class Object>
+int ReadMacroSet(ZLHandleRecord& record, CZLRecordset& rs, long recordID,
+                 CTypedPtrArray<CObArray, Object*>& macros) {
+  int code = ZLE_OK;
+  ForEachOwnedRow(rs, "MODEL_ID", recordID, [&](CZLRecordset& row) {
+    std::unique_ptr<Object> macro(new Object);
+    code = ReadMacroRow(record, row, *macro);
+    macros.Add(macro.get());
+    macro.release();
+    return code == ZLE_OK;
+  });
+  return code;
+}
+
+template int ReadMacroSet(ZLHandleRecord&, CZLRecordset&, long,
+                          CTypedPtrArray<CObArray, CZLMacroObject*>&);
+template int ReadMacroSet(ZLHandleRecord&, CZLRecordset&, long,
+                          CTypedPtrArray<CObArray, CZLBinaryMacroObject*>&);
 
 int DeleteMacroRow(ZLHandleRecord& record, CZLRecordset& rs, long recordID, long macroID) {
   CTransaction transaction;

@@ -72,6 +72,12 @@ template <class Object>
 int WriteMacroSet(ZLHandleRecord& record, CZLRecordset& rs, long recordID,
                   const CTypedPtrArray<CObArray, Object*>& macros);
 
+// Appends one new object per macro row of recordID in rs, in index order:
+// 0, or the first row's code that ReadMacroRow refuses (31).
+template <class Object>
+int ReadMacroSet(ZLHandleRecord& record, CZLRecordset& rs, long recordID,
+                 CTypedPtrArray<CObArray, Object*>& macros);
+
 // Deletes macro macroID of recordID with its description texts (22, 23).
 int DeleteMacroRow(ZLHandleRecord& record, CZLRecordset& rs, long recordID, long macroID);
 

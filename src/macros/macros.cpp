@@ -83,15 +83,7 @@ int ReadAllLanguages(ZLHandleRecord& record, long id, CMacroMapOf<Object>& macro
   return ForEachSimLanguage(record, ZLS_MACRO, [&](const CString& language, CZLRecordset& rs) {
     auto* array = new CTypedPtrArray<CObArray, Object*>;
     macros[language] = array;
-    int code = ZLE_OK;
-    ForEachOwnedRow(rs, "MODEL_ID", id, [&](CZLRecordset& row) {
-      std::unique_ptr<Object> macro(new Object);
-      code = ReadMacroRow(record, row, *macro);
-      array->Add(macro.get());
-      macro.release();
-      return code == ZLE_OK;
-    });
-    return code;
+    return ReadMacroSet(record, rs, id, *array);
   });
 }
 

@@ -97,6 +97,7 @@ std::map<std::string, CHandleCall> CallTable() {
       ZL_CALL(ZLDeletePackageRecordByBookmark),
       ZL_CALL(ZLDeletePackageRecordByID),
       ZL_CALL(ZLGetAllBookmarks),
+      ZL_CALL(ZLGetMacrosBookmarkByDefName),
       ZL_CALL(ZLGetAvailableAccessSimLanguages),
       ZL_CALL(ZLGetAvailableCallSimLanguages),
       ZL_CALL(ZLGetAvailableMacroSimLanguages),

@@ -15,6 +15,7 @@ const std::vector<Command>& Commands() {
       {"tree", "print the tree of folders and models with titles", AddTree},
       {"show", "print one record's attributes, by ID or definition name", AddShow},
       {"packages", "list the VHDL packages in list order", AddPackages},
+      {"query", "list the records and parameter sets that meet search criteria", AddQuery},
   };
   return commands;
 }

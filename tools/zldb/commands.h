@@ -47,6 +47,7 @@ Runner AddDemo(CLI::App& command);
 Runner AddTree(CLI::App& command);
 Runner AddShow(CLI::App& command);
 Runner AddPackages(CLI::App& command);
+Runner AddQuery(CLI::App& command);
 
 }  // namespace zldb
 

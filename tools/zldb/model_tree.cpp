@@ -125,23 +125,15 @@ bool RecordExists(CDatabase& db, long id) {
 bool FindByDefinitionName(CDatabase& db, const std::string& name, std::vector<long>& ids) {
   void* hDB = db.Handle();
   CTypedPtrArray<CPtrArray, COleVariant*> bookmarks;
-  if (!db.Run("listing the records", [&] { return ZLGetAllBookmarks(hDB, bookmarks); })) {
+  if (!db.Run("looking up the definition name",
+              [&] { return ZLGetMacrosBookmarkByDefName(hDB, name.c_str(), bookmarks); })) {
     return false;
   }
   bool ok = true;
   for (int i = 0; ok && i < bookmarks.GetSize(); ++i) {
-    CString defName;
     long id = 0;
-    if (ZLGetDefNameByBookmark(hDB, *bookmarks[i], defName)) {
-      if (name == defName.GetString()) {
-        ok = db.Run("reading a record ID",
-                    [&] { return ZLGetIDByBookmark(hDB, *bookmarks[i], id); });
-        ids.push_back(id);
-      }
-    } else if (ZLGetLastError() != ZLE_NULL_VALUE) {
-      db.ReportFailure("reading a definition name");
-      ok = false;
-    }
+    ok = db.Run("reading a record ID", [&] { return ZLGetIDByBookmark(hDB, *bookmarks[i], id); });
+    if (ok) ids.push_back(id);
   }
   ZLFreeBookmarkArray(bookmarks);
   return ok;

@@ -31,6 +31,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench_main.h"
 #include "zldbctrl70.h"
 
 namespace {
@@ -376,27 +377,12 @@ Figures Measure(const std::filesystem::path& dir, long n) {
 
 int main(int argc, char** argv) {
   std::vector<long> sizes;
-  for (int i = 1; i < argc; ++i) {
-    const long n = std::atol(argv[i]);
-    if (n < 1) {
-      std::fprintf(stderr, "usage: %s [N ...]\n", argv[0]);
-      return 2;
-    }
-    sizes.push_back(n);
-  }
-  if (sizes.empty()) sizes = {1000, 10000};
-#ifndef NDEBUG
-  std::printf("(built without NDEBUG: figures are not representative)\n");
-#endif
-  std::string pattern = (std::filesystem::temp_directory_path() / "zlbench-XXXXXX").string();
-  if (::mkdtemp(&pattern[0]) == nullptr) {
-    std::perror("mkdtemp");
-    return 1;
-  }
-  const std::filesystem::path dir(pattern);
+  if (!zlbench::ParseSizes(argc, argv, {1000, 10000}, sizes)) return 2;
+  const zlbench::ScratchDir scratch;
+  if (!scratch.Made()) return 1;
+  const std::filesystem::path& dir = scratch.Path();
   std::vector<Figures> figures;
   for (long n : sizes) figures.push_back(Measure(dir, n));
-  std::filesystem::remove_all(dir);
   if (figures.size() >= 2) {
     const Figures& a = figures.front();
     const Figures& b = figures.back();

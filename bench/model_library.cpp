@@ -45,6 +45,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_main.h"
 #include "frame/stored_text.h"
 #include "zldbctrl70.h"
 
@@ -933,24 +934,10 @@ SimFigures MeasureSimLanguage(const std::filesystem::path& dir, long n) {
 
 int main(int argc, char** argv) {
   std::vector<long> sizes;
-  for (int i = 1; i < argc; ++i) {
-    const long n = std::atol(argv[i]);
-    if (n < 1) {
-      std::fprintf(stderr, "usage: %s [N ...]\n", argv[0]);
-      return 2;
-    }
-    sizes.push_back(n);
-  }
-  if (sizes.empty()) sizes = {1000, 10000};
-#ifndef NDEBUG
-  std::printf("(built without NDEBUG: figures are not representative)\n");
-#endif
-  std::string pattern = (std::filesystem::temp_directory_path() / "zlbench-XXXXXX").string();
-  if (::mkdtemp(&pattern[0]) == nullptr) {
-    std::perror("mkdtemp");
-    return 1;
-  }
-  const std::filesystem::path dir(pattern);
+  if (!zlbench::ParseSizes(argc, argv, {1000, 10000}, sizes)) return 2;
+  const zlbench::ScratchDir scratch;
+  if (!scratch.Made()) return 1;
+  const std::filesystem::path& dir = scratch.Path();
   std::vector<Figures> figures;
   for (long n : sizes) figures.push_back(Measure(dir, n));
   std::vector<SimFigures> simFigures;
@@ -959,7 +946,6 @@ int main(int argc, char** argv) {
   for (long n : sizes) {
     if (n <= 10000) simFigures.push_back(MeasureSimLanguage(dir, n));
   }
-  std::filesystem::remove_all(dir);
   if (simFigures.size() >= 2) {
     const SimFigures& a = simFigures.front();
     const SimFigures& b = simFigures.back();

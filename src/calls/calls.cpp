@@ -89,33 +89,32 @@ int SetCalls(void* hDB, const ZLRowRef& row, const CZLCallMap& calls) {
   });
 }
 
-ZLRowRef ID(long id) { return ZLRowRef::ByID(id, 0); }
-ZLRowRef BM(const COleVariant& bookmark) { return ZLRowRef::ByBookmark(bookmark, 0); }
-
 }  // namespace
 
 int ZLGetCallByID(void* hDB, long lID, const char* lang, const char* key, unsigned long level,
                   CZLCallObject& call) {
-  return GetCall(hDB, ID(lID), lang, key, level, call);
+  return GetCall(hDB, RecordByID(lID), lang, key, level, call);
 }
 int ZLGetCallByBookmark(void* hDB, const COleVariant& bm, const char* lang, const char* key,
                         unsigned long level, CZLCallObject& call) {
-  return GetCall(hDB, BM(bm), lang, key, level, call);
+  return GetCall(hDB, RecordByBookmark(bm), lang, key, level, call);
 }
-int ZLGetCallsByID(void* hDB, long lID, CZLCallMap& calls) { return GetCalls(hDB, ID(lID), calls); }
+int ZLGetCallsByID(void* hDB, long lID, CZLCallMap& calls) {
+  return GetCalls(hDB, RecordByID(lID), calls);
+}
 int ZLGetCallsByBookmark(void* hDB, const COleVariant& bm, CZLCallMap& calls) {
-  return GetCalls(hDB, BM(bm), calls);
+  return GetCalls(hDB, RecordByBookmark(bm), calls);
 }
 int ZLSetCallByID(void* hDB, long lID, const char* lang, const CZLCallObject& call) {
-  return SetCall(hDB, ID(lID), lang, call);
+  return SetCall(hDB, RecordByID(lID), lang, call);
 }
 int ZLSetCallByBookmark(void* hDB, const COleVariant& bm, const char* lang,
                         const CZLCallObject& call) {
-  return SetCall(hDB, BM(bm), lang, call);
+  return SetCall(hDB, RecordByBookmark(bm), lang, call);
 }
 int ZLSetCallsByID(void* hDB, long lID, const CZLCallMap& calls) {
-  return SetCalls(hDB, ID(lID), calls);
+  return SetCalls(hDB, RecordByID(lID), calls);
 }
 int ZLSetCallsByBookmark(void* hDB, const COleVariant& bm, const CZLCallMap& calls) {
-  return SetCalls(hDB, BM(bm), calls);
+  return SetCalls(hDB, RecordByBookmark(bm), calls);
 }

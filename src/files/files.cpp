@@ -82,9 +82,6 @@ int SetFiles(void* hDB, const ZLRowRef& row, const CZLFileArray& files) {
   });
 }
 
-ZLRowRef ID(long id) { return ZLRowRef::ByID(id, 0); }
-ZLRowRef BM(const COleVariant& bookmark) { return ZLRowRef::ByBookmark(bookmark, 0); }
-
 }  // namespace
 
 namespace zl {
@@ -123,14 +120,14 @@ int WriteFiles(ZLHandleRecord& record, long recordID, const CZLFileArray& files)
 }  // namespace zl
 
 int ZLGetFilesByID(void* hDB, long lID, CZLFileArray& files) {
-  return GetFiles(hDB, ID(lID), files);
+  return GetFiles(hDB, RecordByID(lID), files);
 }
 int ZLGetFilesByBookmark(void* hDB, const COleVariant& bm, CZLFileArray& files) {
-  return GetFiles(hDB, BM(bm), files);
+  return GetFiles(hDB, RecordByBookmark(bm), files);
 }
 int ZLSetFilesByID(void* hDB, long lID, const CZLFileArray& files) {
-  return SetFiles(hDB, ID(lID), files);
+  return SetFiles(hDB, RecordByID(lID), files);
 }
 int ZLSetFilesByBookmark(void* hDB, const COleVariant& bm, const CZLFileArray& files) {
-  return SetFiles(hDB, BM(bm), files);
+  return SetFiles(hDB, RecordByBookmark(bm), files);
 }

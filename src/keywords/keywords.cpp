@@ -122,40 +122,37 @@ int SetSymbol(void* hDB, const ZLRowRef& row, WORD language, const char* symbol)
   });
 }
 
-ZLRowRef ID(long id) { return ZLRowRef::ByID(id, 0); }
-ZLRowRef BM(const COleVariant& bookmark) { return ZLRowRef::ByBookmark(bookmark, 0); }
-
 }  // namespace
 
 int ZLGetKeywordsByID(void* hDB, long lID, WORD wLanguage, CZLKeywordArray& keywords,
                       long lParamSetID) {
-  return GetKeywords(hDB, ID(lID), wLanguage, keywords, lParamSetID);
+  return GetKeywords(hDB, RecordByID(lID), wLanguage, keywords, lParamSetID);
 }
 int ZLGetKeywordsByBookmark(void* hDB, const COleVariant& bm, WORD wLanguage,
                             CZLKeywordArray& keywords, long lParamSetID) {
-  return GetKeywords(hDB, BM(bm), wLanguage, keywords, lParamSetID);
+  return GetKeywords(hDB, RecordByBookmark(bm), wLanguage, keywords, lParamSetID);
 }
 int ZLGetKeywordsByID(void* hDB, long lID, CZLKeywordMap& keywords, long lParamSetID) {
-  return GetKeywordMap(hDB, ID(lID), keywords, lParamSetID);
+  return GetKeywordMap(hDB, RecordByID(lID), keywords, lParamSetID);
 }
 int ZLGetKeywordsByBookmark(void* hDB, const COleVariant& bm, CZLKeywordMap& keywords,
                             long lParamSetID) {
-  return GetKeywordMap(hDB, BM(bm), keywords, lParamSetID);
+  return GetKeywordMap(hDB, RecordByBookmark(bm), keywords, lParamSetID);
 }
 int ZLSetKeywordsByID(void* hDB, long lID, WORD wLanguage, const CZLKeywordArray& keywords,
                       long lParamSetID) {
-  return SetKeywords(hDB, ID(lID), wLanguage, keywords, lParamSetID);
+  return SetKeywords(hDB, RecordByID(lID), wLanguage, keywords, lParamSetID);
 }
 int ZLSetKeywordsByBookmark(void* hDB, const COleVariant& bm, WORD wLanguage,
                             const CZLKeywordArray& keywords, long lParamSetID) {
-  return SetKeywords(hDB, BM(bm), wLanguage, keywords, lParamSetID);
+  return SetKeywords(hDB, RecordByBookmark(bm), wLanguage, keywords, lParamSetID);
 }
 int ZLSetKeywordsByID(void* hDB, long lID, const CZLKeywordMap& keywords, long lParamSetID) {
-  return SetKeywordMap(hDB, ID(lID), keywords, lParamSetID);
+  return SetKeywordMap(hDB, RecordByID(lID), keywords, lParamSetID);
 }
 int ZLSetKeywordsByBookmark(void* hDB, const COleVariant& bm, const CZLKeywordMap& keywords,
                             long lParamSetID) {
-  return SetKeywordMap(hDB, BM(bm), keywords, lParamSetID);
+  return SetKeywordMap(hDB, RecordByBookmark(bm), keywords, lParamSetID);
 }
 
 int ZLGetDBKeywords(void* hDB, WORD wLanguage, CZLKeywordArray& keywords) {
@@ -181,22 +178,22 @@ int ZLSetDBKeywords(void* hDB, WORD wLanguage, const CZLKeywordArray& keywords) 
 }
 
 int ZLGetSymbolByID(void* hDB, long lID, WORD wLanguage, CString& symbol) {
-  return GetSymbol(hDB, ID(lID), wLanguage, symbol);
+  return GetSymbol(hDB, RecordByID(lID), wLanguage, symbol);
 }
 int ZLGetSymbolByBookmark(void* hDB, const COleVariant& bm, WORD wLanguage, CString& symbol) {
-  return GetSymbol(hDB, BM(bm), wLanguage, symbol);
+  return GetSymbol(hDB, RecordByBookmark(bm), wLanguage, symbol);
 }
 int ZLGetSymbolsByID(void* hDB, long lID, CMap<WORD, WORD, CString, LPCSTR>& symbols) {
-  return GetSymbols(hDB, ID(lID), symbols);
+  return GetSymbols(hDB, RecordByID(lID), symbols);
 }
 int ZLGetSymbolsByBookmark(void* hDB, const COleVariant& bm,
                            CMap<WORD, WORD, CString, LPCSTR>& symbols) {
-  return GetSymbols(hDB, BM(bm), symbols);
+  return GetSymbols(hDB, RecordByBookmark(bm), symbols);
 }
 int ZLSetSymbolByID(void* hDB, long lID, WORD wLanguage, const char* lpszSymbol) {
-  return SetSymbol(hDB, ID(lID), wLanguage, lpszSymbol);
+  return SetSymbol(hDB, RecordByID(lID), wLanguage, lpszSymbol);
 }
 int ZLSetSymbolByBookmark(void* hDB, const COleVariant& bm, WORD wLanguage,
                           const char* lpszSymbol) {
-  return SetSymbol(hDB, BM(bm), wLanguage, lpszSymbol);
+  return SetSymbol(hDB, RecordByBookmark(bm), wLanguage, lpszSymbol);
 }

@@ -157,9 +157,6 @@ ZLMacroSelection ByName(const char* name) { return {ZLMacroSelection::kDefName, 
 const ZLMacroSelection kInterface = {ZLMacroSelection::kInterface, 0, nullptr};
 const ZLMacroSelection kDefault = {ZLMacroSelection::kDefault, 0, nullptr};
 
-ZLRowRef ID(long id) { return ZLRowRef::ByID(id, 0); }
-ZLRowRef BM(const COleVariant& bookmark) { return ZLRowRef::ByBookmark(bookmark, 0); }
-
 }  // namespace
 
 #define ZL_LEVEL(level) ByLevel(level)
@@ -169,53 +166,53 @@ ZLRowRef BM(const COleVariant& bookmark) { return ZLRowRef::ByBookmark(bookmark,
 #define ZL_DEFINE_MACRO_GETTERS(Object)                                                            \
   int ZLGetMacroByID(void* hDB, long lID, const char* lang, unsigned long level, Object& macro,    \
                      long access) {                                                                \
-    return GetMacro(hDB, ID(lID), lang, ZL_LEVEL(level), macro, access);                           \
+    return GetMacro(hDB, RecordByID(lID), lang, ZL_LEVEL(level), macro, access);                   \
   }                                                                                                \
   int ZLGetMacroByBookmark(void* hDB, const COleVariant& bm, const char* lang,                     \
                            unsigned long level, Object& macro, long access) {                      \
-    return GetMacro(hDB, BM(bm), lang, ZL_LEVEL(level), macro, access);                            \
+    return GetMacro(hDB, RecordByBookmark(bm), lang, ZL_LEVEL(level), macro, access);              \
   }                                                                                                \
   int ZLGetMacroByID(void* hDB, long lID, const char* lang, const char* name, Object& macro,       \
                      long access) {                                                                \
-    return GetMacro(hDB, ID(lID), lang, ByName(name), macro, access);                              \
+    return GetMacro(hDB, RecordByID(lID), lang, ByName(name), macro, access);                      \
   }                                                                                                \
   int ZLGetMacroByBookmark(void* hDB, const COleVariant& bm, const char* lang, const char* name,   \
                            Object& macro, long access) {                                           \
-    return GetMacro(hDB, BM(bm), lang, ByName(name), macro, access);                               \
+    return GetMacro(hDB, RecordByBookmark(bm), lang, ByName(name), macro, access);                 \
   }                                                                                                \
   int ZLGetInterfaceByID(void* hDB, long lID, const char* lang, Object& macro, long access) {      \
-    return GetMacro(hDB, ID(lID), lang, kInterface, macro, access);                                \
+    return GetMacro(hDB, RecordByID(lID), lang, kInterface, macro, access);                        \
   }                                                                                                \
   int ZLGetInterfaceByBookmark(void* hDB, const COleVariant& bm, const char* lang, Object& macro,  \
                                long access) {                                                      \
-    return GetMacro(hDB, BM(bm), lang, kInterface, macro, access);                                 \
+    return GetMacro(hDB, RecordByBookmark(bm), lang, kInterface, macro, access);                   \
   }                                                                                                \
   int ZLGetDefaultMacroByID(void* hDB, long lID, const char* lang, Object& macro, long access) {   \
-    return GetMacro(hDB, ID(lID), lang, kDefault, macro, access);                                  \
+    return GetMacro(hDB, RecordByID(lID), lang, kDefault, macro, access);                          \
   }                                                                                                \
   int ZLGetDefaultMacroByBookmark(void* hDB, const COleVariant& bm, const char* lang,              \
                                   Object& macro, long access) {                                    \
-    return GetMacro(hDB, BM(bm), lang, kDefault, macro, access);                                   \
+    return GetMacro(hDB, RecordByBookmark(bm), lang, kDefault, macro, access);                     \
   }                                                                                                \
   int ZLGetMacrosByID(void* hDB, long lID, CMacroMapOf<Object>& macros, long access) {             \
-    return GetMacros(hDB, ID(lID), macros, access);                                                \
+    return GetMacros(hDB, RecordByID(lID), macros, access);                                        \
   }                                                                                                \
   int ZLGetMacrosByBookmark(void* hDB, const COleVariant& bm, CMacroMapOf<Object>& macros,         \
                             long access) {                                                         \
-    return GetMacros(hDB, BM(bm), macros, access);                                                 \
+    return GetMacros(hDB, RecordByBookmark(bm), macros, access);                                   \
   }                                                                                                \
   int ZLSetMacroByID(void* hDB, long lID, const char* lang, const Object& macro) {                 \
-    return SetMacro(hDB, ID(lID), lang, macro);                                                    \
+    return SetMacro(hDB, RecordByID(lID), lang, macro);                                            \
   }                                                                                                \
   int ZLSetMacroByBookmark(void* hDB, const COleVariant& bm, const char* lang,                     \
                            const Object& macro) {                                                  \
-    return SetMacro(hDB, BM(bm), lang, macro);                                                     \
+    return SetMacro(hDB, RecordByBookmark(bm), lang, macro);                                       \
   }                                                                                                \
   int ZLSetMacrosByID(void* hDB, long lID, const CMacroMapOf<Object>& macros) {                    \
-    return SetMacros(hDB, ID(lID), macros);                                                        \
+    return SetMacros(hDB, RecordByID(lID), macros);                                                \
   }                                                                                                \
   int ZLSetMacrosByBookmark(void* hDB, const COleVariant& bm, const CMacroMapOf<Object>& macros) { \
-    return SetMacros(hDB, BM(bm), macros);                                                         \
+    return SetMacros(hDB, RecordByBookmark(bm), macros);                                           \
   }
 
 ZL_DEFINE_MACRO_GETTERS(CZLMacroObject)
@@ -224,69 +221,69 @@ ZL_DEFINE_MACRO_GETTERS(CZLBinaryMacroObject)
 // The text-only and compiled-code getters.
 int ZLGetMacroByID(void* hDB, long lID, const char* lang, unsigned long level, CString& text,
                    long access) {
-  return GetMacroText(hDB, ID(lID), lang, ZL_LEVEL(level), text, access);
+  return GetMacroText(hDB, RecordByID(lID), lang, ZL_LEVEL(level), text, access);
 }
 int ZLGetMacroByID(void* hDB, long lID, const char* lang, const char* name, CString& text,
                    long access) {
-  return GetMacroText(hDB, ID(lID), lang, ByName(name), text, access);
+  return GetMacroText(hDB, RecordByID(lID), lang, ByName(name), text, access);
 }
 int ZLGetMacroByBookmark(void* hDB, const COleVariant& bm, const char* lang, unsigned long level,
                          CString& text, long access) {
-  return GetMacroText(hDB, BM(bm), lang, ZL_LEVEL(level), text, access);
+  return GetMacroText(hDB, RecordByBookmark(bm), lang, ZL_LEVEL(level), text, access);
 }
 int ZLGetMacroByBookmark(void* hDB, const COleVariant& bm, const char* lang, const char* name,
                          CString& text, long access) {
-  return GetMacroText(hDB, BM(bm), lang, ByName(name), text, access);
+  return GetMacroText(hDB, RecordByBookmark(bm), lang, ByName(name), text, access);
 }
 int ZLGetInterfaceByID(void* hDB, long lID, const char* lang, CString& text, long access) {
-  return GetMacroText(hDB, ID(lID), lang, kInterface, text, access);
+  return GetMacroText(hDB, RecordByID(lID), lang, kInterface, text, access);
 }
 int ZLGetInterfaceByBookmark(void* hDB, const COleVariant& bm, const char* lang, CString& text,
                              long access) {
-  return GetMacroText(hDB, BM(bm), lang, kInterface, text, access);
+  return GetMacroText(hDB, RecordByBookmark(bm), lang, kInterface, text, access);
 }
 int ZLGetDefaultMacroByID(void* hDB, long lID, const char* lang, CString& text, long access) {
-  return GetMacroText(hDB, ID(lID), lang, kDefault, text, access);
+  return GetMacroText(hDB, RecordByID(lID), lang, kDefault, text, access);
 }
 int ZLGetDefaultMacroByBookmark(void* hDB, const COleVariant& bm, const char* lang, CString& text,
                                 long access) {
-  return GetMacroText(hDB, BM(bm), lang, kDefault, text, access);
+  return GetMacroText(hDB, RecordByBookmark(bm), lang, kDefault, text, access);
 }
 int ZLGetCompiledMacroByID(void* hDB, long lID, const char* lang, unsigned long level, long& length,
                            unsigned char** buffer) {
-  return GetCompiled(hDB, ID(lID), lang, ZL_LEVEL(level), length, buffer);
+  return GetCompiled(hDB, RecordByID(lID), lang, ZL_LEVEL(level), length, buffer);
 }
 int ZLGetCompiledMacroByID(void* hDB, long lID, const char* lang, const char* name, long& length,
                            unsigned char** buffer) {
-  return GetCompiled(hDB, ID(lID), lang, ByName(name), length, buffer);
+  return GetCompiled(hDB, RecordByID(lID), lang, ByName(name), length, buffer);
 }
 int ZLGetCompiledMacroByBookmark(void* hDB, const COleVariant& bm, const char* lang,
                                  unsigned long level, long& length, unsigned char** buffer) {
-  return GetCompiled(hDB, BM(bm), lang, ZL_LEVEL(level), length, buffer);
+  return GetCompiled(hDB, RecordByBookmark(bm), lang, ZL_LEVEL(level), length, buffer);
 }
 int ZLGetCompiledMacroByBookmark(void* hDB, const COleVariant& bm, const char* lang,
                                  const char* name, long& length, unsigned char** buffer) {
-  return GetCompiled(hDB, BM(bm), lang, ByName(name), length, buffer);
+  return GetCompiled(hDB, RecordByBookmark(bm), lang, ByName(name), length, buffer);
 }
 int ZLGetCompiledInterfaceByID(void* hDB, long lID, const char* lang, long& length,
                                unsigned char** buffer) {
-  return GetCompiled(hDB, ID(lID), lang, kInterface, length, buffer);
+  return GetCompiled(hDB, RecordByID(lID), lang, kInterface, length, buffer);
 }
 int ZLGetCompiledInterfaceByBookmark(void* hDB, const COleVariant& bm, const char* lang,
                                      long& length, unsigned char** buffer) {
-  return GetCompiled(hDB, BM(bm), lang, kInterface, length, buffer);
+  return GetCompiled(hDB, RecordByBookmark(bm), lang, kInterface, length, buffer);
 }
 int ZLGetCompiledDefaultMacroByID(void* hDB, long lID, const char* lang, long& length,
                                   unsigned char** buffer) {
-  return GetCompiled(hDB, ID(lID), lang, kDefault, length, buffer);
+  return GetCompiled(hDB, RecordByID(lID), lang, kDefault, length, buffer);
 }
 int ZLGetCompiledDefaultMacroByBookmark(void* hDB, const COleVariant& bm, const char* lang,
                                         long& length, unsigned char** buffer) {
-  return GetCompiled(hDB, BM(bm), lang, kDefault, length, buffer);
+  return GetCompiled(hDB, RecordByBookmark(bm), lang, kDefault, length, buffer);
 }
 int ZLDeleteMacroByID(void* hDB, long lID, const char* lang, long macroID) {
-  return DeleteMacro(hDB, ID(lID), lang, macroID);
+  return DeleteMacro(hDB, RecordByID(lID), lang, macroID);
 }
 int ZLDeleteMacroByBookmark(void* hDB, const COleVariant& bm, const char* lang, long macroID) {
-  return DeleteMacro(hDB, BM(bm), lang, macroID);
+  return DeleteMacro(hDB, RecordByBookmark(bm), lang, macroID);
 }

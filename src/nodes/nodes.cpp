@@ -52,36 +52,34 @@ int SetNodes(void* hDB, const ZLRowRef& row, ENodeKind kind, CZLNodeArray& nodes
   return result;
 }
 
-ZLRowRef ID(long id) { return ZLRowRef::ByID(id, 0); }
-ZLRowRef BM(const COleVariant& bookmark) { return ZLRowRef::ByBookmark(bookmark, 0); }
 constexpr ENodeKind kC = ENodeKind::kConservative;
 constexpr ENodeKind kNC = ENodeKind::kNonConservative;
 
 }  // namespace
 
 int ZLGetNodesCByID(void* hDB, long lID, CZLNodeArray& nodes) {
-  return GetNodes(hDB, ID(lID), kC, nodes, 0);
+  return GetNodes(hDB, RecordByID(lID), kC, nodes, 0);
 }
 int ZLGetNodesCByBookmark(void* hDB, const COleVariant& bm, CZLNodeArray& nodes) {
-  return GetNodes(hDB, BM(bm), kC, nodes, 0);
+  return GetNodes(hDB, RecordByBookmark(bm), kC, nodes, 0);
 }
 int ZLGetNodesNCByID(void* hDB, long lID, CZLNodeArray& nodes, long lParamSetID) {
-  return GetNodes(hDB, ID(lID), kNC, nodes, lParamSetID);
+  return GetNodes(hDB, RecordByID(lID), kNC, nodes, lParamSetID);
 }
 int ZLGetNodesNCByBookmark(void* hDB, const COleVariant& bm, CZLNodeArray& nodes,
                            long lParamSetID) {
-  return GetNodes(hDB, BM(bm), kNC, nodes, lParamSetID);
+  return GetNodes(hDB, RecordByBookmark(bm), kNC, nodes, lParamSetID);
 }
 int ZLSetNodesCByID(void* hDB, long lID, CZLNodeArray& nodes) {
-  return SetNodes(hDB, ID(lID), kC, nodes, 0);
+  return SetNodes(hDB, RecordByID(lID), kC, nodes, 0);
 }
 int ZLSetNodesCByBookmark(void* hDB, const COleVariant& bm, CZLNodeArray& nodes) {
-  return SetNodes(hDB, BM(bm), kC, nodes, 0);
+  return SetNodes(hDB, RecordByBookmark(bm), kC, nodes, 0);
 }
 int ZLSetNodesNCByID(void* hDB, long lID, CZLNodeArray& nodes, long lParamSetID) {
-  return SetNodes(hDB, ID(lID), kNC, nodes, lParamSetID);
+  return SetNodes(hDB, RecordByID(lID), kNC, nodes, lParamSetID);
 }
 int ZLSetNodesNCByBookmark(void* hDB, const COleVariant& bm, CZLNodeArray& nodes,
                            long lParamSetID) {
-  return SetNodes(hDB, BM(bm), kNC, nodes, lParamSetID);
+  return SetNodes(hDB, RecordByBookmark(bm), kNC, nodes, lParamSetID);
 }

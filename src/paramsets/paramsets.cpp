@@ -15,8 +15,6 @@ using namespace zl;
 
 namespace {
 
-ZLRowRef ID(long id) { return ZLRowRef::ByID(id, 0); }
-ZLRowRef BM(const COleVariant& bookmark) { return ZLRowRef::ByBookmark(bookmark, 0); }
 ZLRowRef Set(long paramSetID) { return ZLRowRef::ByID(0, paramSetID); }
 
 int GetAll(void* hDB, const ZLRowRef& row, CArray<long, long>& paramSets) {
@@ -88,17 +86,17 @@ int ZLDeleteParamSetByParamID(void* hDB, long lID, long lParamSetID) {
 }
 
 int ZLGetAllParamSetByID(void* hDB, long lID, CArray<long, long>& paramSets) {
-  return GetAll(hDB, ID(lID), paramSets);
+  return GetAll(hDB, RecordByID(lID), paramSets);
 }
 int ZLGetAllParamSetByBookmark(void* hDB, const COleVariant& bookmark,
                                CArray<long, long>& paramSets) {
-  return GetAll(hDB, BM(bookmark), paramSets);
+  return GetAll(hDB, RecordByBookmark(bookmark), paramSets);
 }
 int ZLGetFirstParamSetByID(void* hDB, long lID, long& lFirst) {
-  return GetFirst(hDB, ID(lID), lFirst);
+  return GetFirst(hDB, RecordByID(lID), lFirst);
 }
 int ZLGetFirstParamSetByBookmark(void* hDB, const COleVariant& bookmark, long& lFirst) {
-  return GetFirst(hDB, BM(bookmark), lFirst);
+  return GetFirst(hDB, RecordByBookmark(bookmark), lFirst);
 }
 int ZLGetPrevParamSetByParamID(void* hDB, long lParamSetID, long& lPrev) {
   return GetLink(hDB, lParamSetID, "PREV", lPrev);

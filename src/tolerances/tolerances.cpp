@@ -63,36 +63,33 @@ int SetLimits(void* hDB, const ZLRowRef& row, CTypedPtrArray<CObArray, T*>& obje
   return result;
 }
 
-ZLRowRef ID(long id) { return ZLRowRef::ByID(id, 0); }
-ZLRowRef BM(const COleVariant& bookmark) { return ZLRowRef::ByBookmark(bookmark, 0); }
-
 }  // namespace
 
 int ZLGetTolerancesByID(void* hDB, long lID, CZLToleranceArray& tolerances, long lParamSetID) {
-  return GetLimits(hDB, ID(lID), tolerances, lParamSetID);
+  return GetLimits(hDB, RecordByID(lID), tolerances, lParamSetID);
 }
 int ZLGetTolerancesByBookmark(void* hDB, const COleVariant& bookmark, CZLToleranceArray& tolerances,
                               long lParamSetID) {
-  return GetLimits(hDB, BM(bookmark), tolerances, lParamSetID);
+  return GetLimits(hDB, RecordByBookmark(bookmark), tolerances, lParamSetID);
 }
 int ZLSetTolerancesByID(void* hDB, long lID, CZLToleranceArray& tolerances, long lParamSetID) {
-  return SetLimits(hDB, ID(lID), tolerances, lParamSetID);
+  return SetLimits(hDB, RecordByID(lID), tolerances, lParamSetID);
 }
 int ZLSetTolerancesByBookmark(void* hDB, const COleVariant& bookmark, CZLToleranceArray& tolerances,
                               long lParamSetID) {
-  return SetLimits(hDB, BM(bookmark), tolerances, lParamSetID);
+  return SetLimits(hDB, RecordByBookmark(bookmark), tolerances, lParamSetID);
 }
 int ZLGetStressByID(void* hDB, long lID, CZLStressArray& stresses, long lParamSetID) {
-  return GetLimits(hDB, ID(lID), stresses, lParamSetID);
+  return GetLimits(hDB, RecordByID(lID), stresses, lParamSetID);
 }
 int ZLGetStressByBookmark(void* hDB, const COleVariant& bookmark, CZLStressArray& stresses,
                           long lParamSetID) {
-  return GetLimits(hDB, BM(bookmark), stresses, lParamSetID);
+  return GetLimits(hDB, RecordByBookmark(bookmark), stresses, lParamSetID);
 }
 int ZLSetStressByID(void* hDB, long lID, CZLStressArray& stresses, long lParamSetID) {
-  return SetLimits(hDB, ID(lID), stresses, lParamSetID);
+  return SetLimits(hDB, RecordByID(lID), stresses, lParamSetID);
 }
 int ZLSetStressByBookmark(void* hDB, const COleVariant& bookmark, CZLStressArray& stresses,
                           long lParamSetID) {
-  return SetLimits(hDB, BM(bookmark), stresses, lParamSetID);
+  return SetLimits(hDB, RecordByBookmark(bookmark), stresses, lParamSetID);
 }

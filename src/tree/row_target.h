@@ -40,6 +40,12 @@ struct ZLRowRef {
   }
 };
 
+// The record's own row, for the one-line export layers of each family.
+inline ZLRowRef RecordByID(long id) { return ZLRowRef::ByID(id); }
+inline ZLRowRef RecordByBookmark(const COleVariant& bookmark) {
+  return ZLRowRef::ByBookmark(bookmark);
+}
+
 // Reads one field of the row (on 10 value holds the NULL).
 int ReadRowField(ZLHandleRecord& record, const ZLRowRef& row, const char* field,
                  COleVariant& value);

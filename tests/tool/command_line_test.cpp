@@ -66,8 +66,9 @@ TEST_F(ToolTest, WrongArgumentsAreNamedAndChangeNothing) {
   }
   const RunResult languages = Run({"languages", m_file, "--json"});
   EXPECT_EQ(languages.Json()["resourceLanguages"], nlohmann::json::parse("[1033,1031]"));
-  // The sample's own: macro and call tables of Spice and VHDLA, VHDLA's package table.
-  EXPECT_EQ(languages.Json()["simulatorTables"].size(), 5u);
+  // The sample's own: macro and call tables of Spice and VHDLA, VHDLA's package table,
+  // Spice's access table.
+  EXPECT_EQ(languages.Json()["simulatorTables"].size(), 6u);
 }
 
 // --opt=value, hexadecimal language IDs and #ID as tree prints it.

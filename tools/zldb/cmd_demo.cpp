@@ -11,6 +11,7 @@
 #include "database.h"
 #include "demo_catalog.h"
 #include "demo_content.h"
+#include "demo_nodes.h"
 #include "demo_simlang.h"
 #include "model_tree.h"
 
@@ -129,9 +130,10 @@ Runner AddDemo(CLI::App& command) {
   command.footer(
       "Writes a folder tree with a few dozen models, with titles and information texts in\n"
       "English (1033) and German (1031); every model also gets a macro and a call line in\n"
-      "Spice and VHDLA, and the library two VHDL packages.  LM741, NE5532 and OP07 get\n"
-      "parameters, a tolerance, a stress and two parameter sets, and an order number as\n"
-      "additional data.  An existing file is never overwritten.");
+      "Spice and VHDLA, three pins and five parameters (with Spice access names), keywords,\n"
+      "a symbol and a netlist file, and the library two VHDL packages.  LM741, NE5532 and\n"
+      "OP07 get a tolerance, a stress and two parameter sets with values for the parameters,\n"
+      "and an order number as additional data.  An existing file is never overwritten.");
   return [file] {
     CDatabase db;
     if (!db.Create(*file)) return int(kExitFailure);
@@ -139,7 +141,8 @@ Runner AddDemo(CLI::App& command) {
     size_t models = 0;
     std::vector<DemoModelRecord> modelRecords;
     if (!WriteCatalog(db, folders, models, modelRecords) ||
-        !WriteSimLanguageDemo(db, modelRecords) || !WriteContentDemo(db, modelRecords)) {
+        !WriteSimLanguageDemo(db, modelRecords) || !WriteNodesDemo(db, modelRecords) ||
+        !WriteContentDemo(db, modelRecords)) {
       return int(kExitFailure);
     }
     std::printf("%s: %zu folders and %zu models, titles and information in %u and %u\n",

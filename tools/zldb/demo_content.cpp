@@ -1,8 +1,10 @@
-// The model-content part of zldb demo, written as a library manager would:
-// nodes first, then the sets (created unlinked, then linked by the caller)
-// and the values each set gives the nodes, tolerances and stresses.
+// The parameter-set part of zldb demo, written as a library manager would:
+// over the parameters the node demo wrote, the record's tolerance and
+// stress, then the sets (created unlinked, then linked by the caller) with
+// the values each gives the parameters, tolerances and stresses.
 #include "demo_content.h"
 
+#include <cstdio>
 #include <string>
 
 namespace zldb {
@@ -13,20 +15,23 @@ constexpr WORD kGerman = 1031;
 
 const char* const kModels[] = {"LM741", "NE5532", "OP07"};
 
+// The values a set gives the parameters the node demo wrote (in their
+// order: gain, temp, vmax, imax, tau), the tolerance of the gain and the
+// supply stress limit.
+constexpr int kParameters = 5;
+
 struct DemoSet {
   const char* titleEn;
   const char* titleDe;
-  const char* values[3];  // open-loop gain, gain-bandwidth, slew rate
-  const char* tolerance;  // of the gain-bandwidth
-  const char* maximum;    // supply stress limit
+  const char* values[kParameters];
+  const char* tolerance;
+  const char* maximum;
 };
 
 const DemoSet kSets[] = {
-    {"typical", "typisch", {"200k", "3MHz", "13V/us"}, "20%", "18V"},
-    {"worst case", "ungünstigster Fall", {"50k", "2.4MHz", "8V/us"}, "30%", "15V"},
+    {"typical", "typisch", {"200k", "27", "18", "0.025", "1e-6"}, "20%", "18V"},
+    {"worst case", "ungünstigster Fall", {"50k", "70", "15", "0.02", "2e-6"}, "30%", "15V"},
 };
-
-const char* const kParameters[] = {"A0", "GBW", "SR"};
 
 bool WriteModel(CDatabase& db, const DemoModelRecord& model) {
   void* hDB = db.Handle();
@@ -34,13 +39,6 @@ bool WriteModel(CDatabase& db, const DemoModelRecord& model) {
   CZLNodeArray nodes;
   CZLToleranceArray tolerances;
   CZLStressArray stresses;
-  for (int i = 0; i < 3; ++i) {
-    auto* node = new CZLNodeObject;
-    node->m_strName = kParameters[i];
-    node->m_strValue = kSets[0].values[i];
-    node->m_lIndex = i;
-    nodes.Add(node);
-  }
   auto* tolerance = new CZLToleranceObject;
   tolerance->m_strTolerance = kSets[0].tolerance;
   tolerances.Add(tolerance);
@@ -49,16 +47,24 @@ bool WriteModel(CDatabase& db, const DemoModelRecord& model) {
   stress->m_strMinimum = "-18V";
   stress->m_strMaximum = kSets[0].maximum;
   stresses.Add(stress);
-  bool ok = db.Run("writing the parameters of " + model.defName, [&] {
-    if (!ZLSetNodesNCByID(hDB, id, nodes, 0)) return false;
-    tolerance->m_lNodeID = nodes[1]->m_lNodeID;
+  // The sets carry values for the model's own parameters, so they are read
+  // rather than written again.
+  bool ok = db.Run("reading the parameters of " + model.defName,
+                   [&] { return ZLGetNodesNCByID(hDB, id, nodes, 0); });
+  if (ok && nodes.GetSize() != kParameters) {
+    std::fprintf(stderr, "zldb: %s has %d parameters, not %d\n", model.defName.c_str(),
+                 static_cast<int>(nodes.GetSize()), kParameters);
+    ok = false;
+  }
+  ok = ok && db.Run("writing the limits of " + model.defName, [&] {
+    tolerance->m_lNodeID = nodes[0]->m_lNodeID;
     return ZLSetTolerancesByID(hDB, id, tolerances, 0) && ZLSetStressByID(hDB, id, stresses, 0);
   });
   long previous = 0;
   for (const DemoSet& set : kSets) {
     if (!ok) break;
     long setID = 0;
-    for (int i = 0; i < 3; ++i) nodes[i]->m_strValue = set.values[i];
+    for (int i = 0; i < kParameters; ++i) nodes[i]->m_strValue = set.values[i];
     tolerance->m_strTolerance = set.tolerance;
     tolerance->m_lState = previous == 0 ? 0 : 1;
     stress->m_strMaximum = set.maximum;

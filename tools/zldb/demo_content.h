@@ -1,5 +1,5 @@
-// The model content zldb demo adds to a few of its models: parameters,
-// two parameter sets with their values, tolerances and stresses, an
+// The model content zldb demo adds to a few of its models: a tolerance, a
+// stress, two parameter sets with their values, tolerances and stresses, an
 // additional-data column and a profile string.
 #ifndef ZLDB_DEMO_CONTENT_H_
 #define ZLDB_DEMO_CONTENT_H_
@@ -12,9 +12,10 @@
 namespace zldb {
 
 // Gives the operational amplifiers LM741, NE5532 and OP07 (those of the
-// catalog that exist) three parameters, a tolerance and a stress, and two
+// catalog that exist) a tolerance of their gain and a supply stress, and two
 // parameter sets ("typical", "worst case") linked into a chain with their
-// own values; adds the additional-data column "Order number" with a value
+// own values for the five parameters WriteNodesDemo gave every model (it
+// must run first); adds the additional-data column "Order number" with a value
 // for each of them and the profile string Sim/Step of LM741.  False after a
 // reported failure.
 bool WriteContentDemo(CDatabase& db, const std::vector<DemoModelRecord>& models);

@@ -41,6 +41,20 @@ bool ShowLimits(const ShowContext& context, Json& record);
 bool ShowAdditionalData(const ShowContext& context, Json& record);
 bool ShowProfile(const ShowContext& context, Json& record);
 
+// The record's model content (show_nodes.cpp): its pins (conservative
+// nodes) or parameters (non-conservative nodes), files, keywords and
+// symbols.
+bool ShowNodes(const ShowContext& context, Json& record, bool parameters);
+inline bool ShowPins(const ShowContext& context, Json& record) {
+  return ShowNodes(context, record, false);
+}
+inline bool ShowParameters(const ShowContext& context, Json& record) {
+  return ShowNodes(context, record, true);
+}
+bool ShowFiles(const ShowContext& context, Json& record);
+bool ShowKeywords(const ShowContext& context, Json& record);
+bool ShowSymbols(const ShowContext& context, Json& record);
+
 // Values as JSON: numbers, texts as stored, dates as "YYYY-MM-DD HH:MM:SS".
 inline Json ToJson(long value) { return value; }
 inline Json ToJson(unsigned long value) { return value; }

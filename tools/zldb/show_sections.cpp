@@ -1,7 +1,8 @@
 // The sections of zldb show: the record's own fields, its texts in every
 // resource language, its links, its macros and call lines (show_simlang.cpp),
-// its parameter sets, tolerances, stresses, additional data and profile
-// strings (show_content.cpp) and its path.
+// its pins, parameters, files, keywords and symbols (show_nodes.cpp), its
+// parameter sets, tolerances, stresses, additional data and profile strings
+// (show_content.cpp) and its path.
 #include <string>
 
 #include "show.h"
@@ -95,8 +96,9 @@ bool ShowPath(const ShowContext& c, Json& record) {
 
 const std::vector<ShowSection>& ShowSections() {
   static const std::vector<ShowSection> sections = {
-      ShowFields,    ShowTexts,  ShowLinks,          ShowMacros,  ShowCalls,
-      ShowParamSets, ShowLimits, ShowAdditionalData, ShowProfile, ShowPath};
+      ShowFields,    ShowTexts,      ShowLinks,          ShowMacros,   ShowCalls,
+      ShowPins,      ShowParameters, ShowFiles,          ShowKeywords, ShowSymbols,
+      ShowParamSets, ShowLimits,     ShowAdditionalData, ShowProfile,  ShowPath};
   return sections;
 }
 

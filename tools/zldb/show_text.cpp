@@ -11,8 +11,9 @@ namespace zldb {
 namespace {
 
 // "firstChild" -> "first child".  Keys that are names from the file (a
-// parameter's name, a data column's name: anything not starting with a
-// lower-case letter) stay as they are.
+// parameter's name, a data column's name, a language ID, a simulator
+// language such as "Spice": anything not starting with a lower-case letter)
+// stay as they are.
 std::string Label(const std::string& key) {
   if (key.empty() || !std::islower(static_cast<unsigned char>(key[0]))) return key;
   std::string label;

@@ -56,6 +56,15 @@ void CRowWrite::Set(const char* field, const COleVariant& value) {
   }
 }
 
+void CRowWrite::SetBinary(const char* field, const CLongBinary& binary) {
+  if (binary.m_hData == nullptr || binary.m_dwDataLength == 0) {
+    m_rs.SetFieldValueNull(field);
+    return;
+  }
+  m_blocks.push_back(std::make_unique<CBlockView>(binary.m_hData));
+  m_rs.SetFieldBytes(field, m_blocks.back()->Data(), binary.m_dwDataLength);
+}
+
 void CRowWrite::Update() { m_rs.Update(); }
 
 void MergeRowsByID(CZLRecordset& rs, const char* ownerField, long ownerID, const char* idField,

@@ -28,11 +28,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
 #include "engine/dao_types.h"
 #include "frame/handle_record.h"
+#include "frame/stored_text.h"
 #include "frame/transaction.h"
 #include "schema/zl_recordset.h"
 #include "zldbctrl70/platform/variant.h"
@@ -82,10 +84,15 @@ class CRowWrite {
 
   // Sets a field; a VT_NULL or VT_EMPTY value writes NULL.
   void Set(const char* field, const COleVariant& value);
+  // Sets a long-binary field to the caller's block (NULL when it holds no
+  // bytes) without copying it: the block stays locked, and must stay as it
+  // is, until this object is gone.  For large values (a file).
+  void SetBinary(const char* field, const CLongBinary& binary);
   void Update();
 
  private:
   CZLRecordset& m_rs;
+  std::vector<std::unique_ptr<CBlockView>> m_blocks;
 };
 
 // ---- merge by ID ----------------------------------------------------------------

@@ -1,5 +1,6 @@
 #include "engine/cursor.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "engine/dao_errors.h"
@@ -49,16 +50,20 @@ void CCursor::RefreshLayout() {
   std::shared_ptr<const CTableSchema> table = m_file.FindTableById(m_tableId);
   if (table == nullptr) ThrowDaoError(kDaoObjectNotFound, m_table ? m_table->name.c_str() : "");
   bool changed = m_table == nullptr || m_table.get() != table.get();
-  if (changed && m_table != nullptr && !m_changes.empty()) {
+  if (changed && m_table != nullptr && (!m_changes.empty() || !m_borrowed.empty())) {
     // Fields are kept by position: carry an edit in progress over to the
     // new layout by name; a field that went away fails the Update (3265).
-    std::map<int, CSqlValue> moved;
     int gone = static_cast<int>(table->fields.size());
-    for (auto& change : m_changes) {
-      int position = table->FindField(m_table->fields[change.first].name);
-      moved[position >= 0 ? position : gone++] = std::move(change.second);
-    }
-    m_changes.swap(moved);
+    auto carry = [&](auto& values) {
+      std::remove_reference_t<decltype(values)> moved;
+      for (auto& value : values) {
+        const int position = table->FindField(m_table->fields[value.first].name);
+        moved[position >= 0 ? position : gone++] = std::move(value.second);
+      }
+      values.swap(moved);
+    };
+    carry(m_changes);
+    carry(m_borrowed);
   }
   m_table = table;
   m_schemaEpoch = m_file.SchemaEpoch();
@@ -292,6 +297,7 @@ void CCursor::EnsureRow() {
 void CCursor::DiscardEdit() {
   m_editMode = dbEditNone;
   m_changes.clear();
+  m_borrowed.clear();
 }
 
 void CCursor::PositionFirst(bool throwWhenEmpty) {
@@ -557,14 +563,21 @@ void CCursor::Update() {
   RequireWritable();
   const CTableSchema& table = *m_table;
   // Every rule is checked before anything is written.
-  for (const auto& change : m_changes) {
-    if (change.first >= static_cast<int>(table.fields.size())) {
-      ThrowDaoError(kDaoItemNotFound);
-    }
+  // The fields written, in field order (the key of the cached statements).
+  std::vector<int> written;
+  for (const auto& change : m_changes) written.push_back(change.first);
+  for (const auto& bytes : m_borrowed) written.push_back(bytes.first);
+  std::sort(written.begin(), written.end());
+  for (int f : written) {
+    if (f >= static_cast<int>(table.fields.size())) ThrowDaoError(kDaoItemNotFound);
   }
+  // Borrowed bytes are a blob, never NULL: no rule of a long-binary field
+  // can refuse them.
   if (m_editMode == dbEditAdd) {
     for (size_t i = 0; i < table.fields.size(); ++i) {
-      if (static_cast<int>(i) == table.counter) continue;
+      if (static_cast<int>(i) == table.counter || m_borrowed.count(static_cast<int>(i)) != 0) {
+        continue;
+      }
       auto it = m_changes.find(static_cast<int>(i));
       CheckRules(it != m_changes.end() ? it->second : CSqlValue::Null(), table.fields[i]);
     }
@@ -574,15 +587,27 @@ void CCursor::Update() {
   for (const CIndexDef& index : table.indexes) {
     if (!index.required) continue;
     for (int f : index.fields) {
-      if (f == table.counter) continue;
+      if (f == table.counter || m_borrowed.count(f) != 0) continue;
       auto it = m_changes.find(f);
       bool isNull = it != m_changes.end() ? it->second.IsNull() : m_editMode == dbEditAdd;
       if (isNull) ThrowDaoError(kDaoFieldRequiredInIndex);
     }
   }
 
-  std::vector<int> written;
-  for (const auto& change : m_changes) written.push_back(change.first);
+  // The values stay in m_changes and with the caller until the statement
+  // has run: SQLite need not copy them (a long value would be held twice
+  // more otherwise).
+  auto bindWritten = [&](CSqlQuery& q, int p) {
+    for (int f : written) {
+      auto borrowed = m_borrowed.find(f);
+      if (borrowed != m_borrowed.end()) {
+        q.BindBlobKept(p++, borrowed->second);
+      } else {
+        q.BindKept(p++, m_changes.at(f));
+      }
+    }
+    return p;
+  };
   const bool rowFresh = m_rowValid && CacheValid();
   const std::string t = QuoteName(table.name);
   int64_t rowid = m_editRowid;
@@ -610,11 +635,11 @@ void CCursor::Update() {
     int p = 1;
     q.BindInt(p++, rowid);
     if (separateCounter) q.BindInt(p++, m_file.TakeCounter(m_tableId, table.name));
-    for (const auto& change : m_changes) q.Bind(p++, change.second);
+    bindWritten(q, p);
     q.Run();
     m_file.MarkWritten(m_tableId);
     scope.Commit();
-  } else if (!m_changes.empty()) {
+  } else if (!written.empty()) {
     std::string& sql = m_updateSql[written];
     if (sql.empty()) {
       std::string sets;
@@ -624,9 +649,7 @@ void CCursor::Update() {
     }
     CWriteScope scope(m_file, false);
     CSqlQuery q(m_file.Conn(), sql);
-    int p = 1;
-    for (const auto& change : m_changes) q.Bind(p++, change.second);
-    q.BindInt(p, rowid);
+    q.BindInt(bindWritten(q, 1), rowid);
     q.Run();
     if (m_file.Conn().Changes() == 0) ThrowDaoError(kDaoRecordDeleted);
     m_file.MarkWritten(m_tableId);
@@ -639,9 +662,21 @@ void CCursor::Update() {
     // The edited row stays current, in its new place in the order: its
     // values are what was just written, so no read is needed.
     CRow row = std::move(m_row);
+    // Long values are read again when asked for, as after a move, unless
+    // the current index orders by them.
+    auto fetched = [&](int f) {
+      return std::find(m_fetch.begin(), m_fetch.end(), f) != m_fetch.end();
+    };
     for (auto& change : m_changes) {
-      row.values[change.first] = std::move(change.second);
-      row.loaded[change.first] = true;
+      const bool keep = !table.fields[change.first].IsLarge() || fetched(change.first);
+      row.values[change.first] = keep ? std::move(change.second) : CSqlValue::Null();
+      row.loaded[change.first] = keep;
+    }
+    for (const auto& bytes : m_borrowed) {
+      const bool keep = fetched(bytes.first);
+      row.values[bytes.first] =
+          keep ? CSqlValue::Blob(std::string(bytes.second)) : CSqlValue::Null();
+      row.loaded[bytes.first] = keep;
     }
     ClearAhead();
     SetCurrent(std::move(row));
@@ -692,6 +727,12 @@ COleVariant CCursor::GetFieldValue(int field) {
   if (m_editMode != dbEditNone) {
     auto it = m_changes.find(field);
     if (it != m_changes.end()) return ToVariant(it->second, def);
+    auto borrowed = m_borrowed.find(field);
+    if (borrowed != m_borrowed.end()) {
+      COleVariant value;
+      value.SetByteArray(borrowed->second.data(), borrowed->second.size());
+      return value;
+    }
     if (m_editMode == dbEditAdd) return ToVariant(CSqlValue::Null(), def);
   }
   EnsureRow();
@@ -705,6 +746,18 @@ COleVariant CCursor::GetFieldValue(int field) {
                                    QuoteName(m_table->name) + " WHERE rowid = ?");
     q.BindInt(1, m_rowid);
     if (!q.Step()) ThrowDaoError(kDaoNoCurrentRecord);
+    if (def.IsLarge()) {
+      // A long value (a file, a macro block) is handed out, not kept with
+      // the row, where it would stay until the recordset moves; a binary
+      // one goes straight from SQLite's buffer into the variant.
+      const std::string_view bytes = q.ColumnBytes(0);
+      if (def.type == dbLongBinary && !bytes.empty()) {
+        COleVariant value;
+        value.SetByteArray(bytes.data(), bytes.size());
+        return value;
+      }
+      return ToVariant(q.Column(0), def);
+    }
     m_row.values[field] = q.Column(0);
     m_row.loaded[field] = true;
   }
@@ -720,6 +773,18 @@ void CCursor::SetFieldValue(int field, const COleVariant& value) {
   const CFieldDef& def = m_table->fields[field];
   if (def.IsCounter()) ThrowDaoError(kDaoCannotUpdateField, def.name.c_str());
   m_changes[field] = ToStored(value, def, kDaoConversionError);
+  m_borrowed.erase(field);
+}
+
+void CCursor::SetFieldBytes(int field, const void* data, size_t size) {
+  RefreshLayout();
+  if (m_editMode == dbEditNone) ThrowDaoError(kDaoUpdateWithoutEdit);
+  if (field < 0 || field >= static_cast<int>(m_table->fields.size())) {
+    ThrowDaoError(kDaoItemNotFound, std::to_string(field).c_str());
+  }
+  if (m_table->fields[field].type != dbLongBinary) ThrowDaoError(kDaoConversionError);
+  m_borrowed[field] = std::string_view(static_cast<const char*>(data), data != nullptr ? size : 0);
+  m_changes.erase(field);
 }
 
 // ---- table facts ----

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -65,6 +66,11 @@ class CCursor {
 
   COleVariant GetFieldValue(int field);
   void SetFieldValue(int field, const COleVariant& value);
+  // Sets a long-binary field to the size bytes at data without copying
+  // them: they must stay as they are until Update or the end of the edit.
+  // For large values (a file), which a copy would hold twice more while the
+  // row is written.
+  void SetFieldBytes(int field, const void* data, size_t size);
   int FieldIndex(const std::string& name);
 
   long GetRecordCount();
@@ -149,6 +155,7 @@ class CCursor {
 
   short m_editMode = 0;
   std::map<int, CSqlValue> m_changes;
+  std::map<int, std::string_view> m_borrowed;  // SetFieldBytes values, not copied
   int64_t m_editRowid = 0;
   bool m_hasLastModified = false;
   int64_t m_lastModified = 0;

@@ -224,6 +224,13 @@ void CDaoRecordset::SetFieldValueNull(int nIndex) {
   SetFieldValue(nIndex, null);
 }
 
+void CDaoRecordset::SetFieldBytes(LPCSTR lpszName, const void* pData, size_t nBytes) {
+  Guarded(FailureContext::kWrite, [&] {
+    CCursor& cursor = Cursor();
+    cursor.SetFieldBytes(cursor.FieldIndex(NameOf(lpszName)), pData, nBytes);
+  });
+}
+
 long CDaoRecordset::GetRecordCount() {
   return Guarded(FailureContext::kRead, [&] { return Cursor().GetRecordCount(); });
 }

@@ -55,6 +55,7 @@
 #ifndef ZLDBCTRL70_ENGINE_DAO_RECORDSET_H_
 #define ZLDBCTRL70_ENGINE_DAO_RECORDSET_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -161,6 +162,9 @@ class CDaoRecordset : public CObject {
   void SetFieldValue(int nIndex, LPCSTR lpszValue);
   void SetFieldValueNull(LPCSTR lpszName);
   void SetFieldValueNull(int nIndex);
+  // Sets a long-binary field to nBytes bytes at pData, not copied: they
+  // must stay as they are until Update (or CancelUpdate).  For large values.
+  void SetFieldBytes(LPCSTR lpszName, const void* pData, size_t nBytes);
 
   // Rows in the table now.
   long GetRecordCount();

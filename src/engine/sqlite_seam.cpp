@@ -139,6 +139,21 @@ CSqlQuery::~CSqlQuery() {
 }
 
 CSqlQuery& CSqlQuery::Bind(int index, const CSqlValue& value) {
+  return BindValue(index, value, SQLITE_TRANSIENT);
+}
+
+CSqlQuery& CSqlQuery::BindKept(int index, const CSqlValue& value) {
+  return BindValue(index, value, SQLITE_STATIC);
+}
+
+CSqlQuery& CSqlQuery::BindBlobKept(int index, std::string_view bytes) {
+  const int rc =
+      sqlite3_bind_blob64(m_stmt->Handle(), index, bytes.data(), bytes.size(), SQLITE_STATIC);
+  if (rc != SQLITE_OK) m_stmt->Connection()->Fail(rc, "bind");
+  return *this;
+}
+
+CSqlQuery& CSqlQuery::BindValue(int index, const CSqlValue& value, void (*lifetime)(void*)) {
   sqlite3_stmt* s = m_stmt->Handle();
   int rc = SQLITE_OK;
   switch (value.GetKind()) {
@@ -152,12 +167,11 @@ CSqlQuery& CSqlQuery::Bind(int index, const CSqlValue& value) {
       rc = sqlite3_bind_double(s, index, value.AsReal());
       break;
     case CSqlValue::kText:
-      rc = sqlite3_bind_text64(s, index, value.AsBytes().data(), value.AsBytes().size(),
-                               SQLITE_TRANSIENT, SQLITE_UTF8);
+      rc = sqlite3_bind_text64(s, index, value.AsBytes().data(), value.AsBytes().size(), lifetime,
+                               SQLITE_UTF8);
       break;
     case CSqlValue::kBlob:
-      rc = sqlite3_bind_blob64(s, index, value.AsBytes().data(), value.AsBytes().size(),
-                               SQLITE_TRANSIENT);
+      rc = sqlite3_bind_blob64(s, index, value.AsBytes().data(), value.AsBytes().size(), lifetime);
       break;
   }
   if (rc != SQLITE_OK) m_stmt->Connection()->Fail(rc, "bind");
@@ -239,6 +253,18 @@ void CSqlQuery::Reset() {
   sqlite3_reset(m_stmt->Handle());
   m_counted = false;
   m_stepped = false;
+}
+
+std::string_view CSqlQuery::ColumnBytes(int index) const {
+  sqlite3_stmt* s = m_stmt->Handle();
+  const int type = sqlite3_column_type(s, index);
+  if (type != SQLITE_BLOB && type != SQLITE_TEXT) return {};
+  const void* p = type == SQLITE_BLOB ? sqlite3_column_blob(s, index)
+                                      : static_cast<const void*>(sqlite3_column_text(s, index));
+  const int n = sqlite3_column_bytes(s, index);
+  if (p == nullptr && n > 0) m_stmt->Connection()->Fail(SQLITE_NOMEM, "column");
+  if (n <= 0) return {};
+  return std::string_view(static_cast<const char*>(p), static_cast<size_t>(n));
 }
 
 int CSqlQuery::ColumnCount() const { return sqlite3_column_count(m_stmt->Handle()); }

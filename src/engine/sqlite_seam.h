@@ -16,6 +16,7 @@
 #include <list>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -129,6 +130,12 @@ class CSqlQuery {
   CSqlQuery& BindReal(int index, double value);
   CSqlQuery& BindText(int index, const std::string& value);
   CSqlQuery& BindNull(int index);
+  // As Bind, but a text or blob is not copied: its bytes must stay as they
+  // are until the statement has run (the binding ends with the query
+  // object).  For long values, which SQLite would otherwise copy once more.
+  CSqlQuery& BindKept(int index, const CSqlValue& value);
+  // Binds the bytes as a blob, not copied either.
+  CSqlQuery& BindBlobKept(int index, std::string_view bytes);
   // Binds a predicate for zl_accept; it must outlive the query's steps.
   CSqlQuery& BindTextPredicate(int index, const CTextPredicate* predicate);
 
@@ -143,12 +150,17 @@ class CSqlQuery {
 
   int ColumnCount() const;
   CSqlValue Column(int index) const;
+  // The bytes of a text or blob column without a copy, valid until the next
+  // Step or Reset; empty for NULL and numbers.
+  std::string_view ColumnBytes(int index) const;
   int64_t ColumnInt(int index) const;
   double ColumnReal(int index) const;
   std::string ColumnText(int index) const;
   bool ColumnIsNull(int index) const;
 
  private:
+  CSqlQuery& BindValue(int index, const CSqlValue& value, void (*lifetime)(void*));
+
   CSqlStatement* m_stmt;
   bool m_counted = false;
   bool m_stepped = false;

@@ -38,7 +38,8 @@ void ReadFileRow(CZLRecordset& rs, CZLFileObject& file) {
   CopyBinary(rs.GetFieldValue("FILE_DATA"), file.m_lbData);
 }
 
-// The values of one row, or 9 when a number does not fit its column.
+// The values of one row but its data, or 9 when a number does not fit its
+// column.
 int FileValues(const CZLFileObject& file, ZLFieldValues& values) {
   COleVariant access;
   access.SetNull();
@@ -51,8 +52,7 @@ int FileValues(const CZLFileObject& file, ZLFieldValues& values) {
   values = {{"FILE_NAME", COleVariant(file.m_strFileName)},
             {"TYPE", COleVariant(static_cast<BYTE>(file.m_dwType))},
             {"LANGID", language},
-            {"ACCESS", access},
-            {"FILE_DATA", BinaryOrNull(file.m_lbData)}};
+            {"ACCESS", access}};
   return ZLE_OK;
 }
 
@@ -108,11 +108,12 @@ int WriteFiles(ZLHandleRecord& record, long recordID, const CZLFileArray& files)
   }
   OverwriteInPlace(*record.recordsets[ZLT_FILES], kModelID, recordID, objects.size(),
                    [&](size_t i, CRowWrite& write) {
-                     // One object's values at a time: a large file is held
-                     // once as the caller's block and once as the value.
                      ZLFieldValues values;
                      FileValues(*objects[i], values);
                      for (const auto& value : values) write.Set(value.first, value.second);
+                     // The caller's block goes to SQLite as it is: a large
+                     // file is held once more only while SQLite builds the row.
+                     write.SetBinary("FILE_DATA", objects[i]->m_lbData);
                    });
   return ZLE_OK;
 }

@@ -26,23 +26,6 @@ class CBlockOwner {
   HGLOBAL m_block;
 };
 
-// The bytes of a locked block, unlocked on every way out.
-class CBlockView {
- public:
-  explicit CBlockView(HGLOBAL block) : m_block(block) {
-    m_data = static_cast<const BYTE*>(GlobalLock(block));
-    if (m_data == nullptr) throw CMemoryException();
-  }
-  ~CBlockView() { GlobalUnlock(m_block); }
-  CBlockView(const CBlockView&) = delete;
-  CBlockView& operator=(const CBlockView&) = delete;
-  const BYTE* Data() const { return m_data; }
-
- private:
-  HGLOBAL m_block;
-  const BYTE* m_data;
-};
-
 }  // namespace
 
 COleVariant StoreTextBlock(const char* pData, size_t nCount, bool compressed) {

@@ -9,10 +9,29 @@
 #include <string>
 
 #include "zldbctrl70/platform/cstring.h"
+#include "zldbctrl70/platform/exceptions.h"
+#include "zldbctrl70/platform/globalmem.h"
 #include "zldbctrl70/platform/longbinary.h"
 #include "zldbctrl70/platform/variant.h"
 
 namespace zl {
+
+// The bytes of a locked block, unlocked on every way out.
+class CBlockView {
+ public:
+  explicit CBlockView(HGLOBAL block) : m_block(block) {
+    m_data = static_cast<const BYTE*>(GlobalLock(block));
+    if (m_data == nullptr) throw CMemoryException();
+  }
+  ~CBlockView() { GlobalUnlock(m_block); }
+  CBlockView(const CBlockView&) = delete;
+  CBlockView& operator=(const CBlockView&) = delete;
+  const BYTE* Data() const { return m_data; }
+
+ private:
+  HGLOBAL m_block;
+  const BYTE* m_data;
+};
 
 // The stored block of the nCount bytes at pData followed by one zero byte:
 // packed when compressed is set, else the bytes as they are.  The result is

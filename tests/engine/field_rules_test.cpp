@@ -165,6 +165,47 @@ TEST_F(FieldRulesTest, ValuesReadBackAsTheFieldsKindsAndExactly) {
   EXPECT_EQ(std::memcmp(back.GetByteArrayData(), raw, sizeof raw), 0);
 }
 
+// Bytes set without a copy: what was there at Update is what the file
+// holds (the row keeps no pointer to them); a later set of the same field,
+// either way, wins; only long-binary fields in an edit take them.
+TEST_F(FieldRulesTest, BorrowedBytesAreWrittenAsTheyWereAtUpdate) {
+  auto stored = [&](const COleVariant& bookmark) {
+    m_rs.SetBookmark(bookmark);
+    const COleVariant v = m_rs.GetFieldValue("BIN");
+    return v.IsByteArray() ? std::string(reinterpret_cast<const char*>(v.GetByteArrayData()),
+                                         v.GetByteArraySize())
+                           : std::string("<not bytes>");
+  };
+  std::string buffer(100000, 'a');
+  m_rs.AddNew();
+  m_rs.SetFieldValue("REQ", Long(1));
+  m_rs.SetFieldBytes("BIN", buffer.data(), buffer.size());
+  EXPECT_EQ(m_rs.GetFieldValue("BIN").GetByteArraySize(), buffer.size());
+  m_rs.Update();
+  const COleVariant row = m_rs.GetLastModifiedBookmark();
+  buffer.assign(buffer.size(), 'b');
+  EXPECT_EQ(stored(row), std::string(100000, 'a'));
+
+  const std::string other = "xyz";
+  COleVariant otherValue;
+  otherValue.SetByteArray(other.data(), other.size());
+  m_rs.Edit();
+  m_rs.SetFieldBytes("BIN", buffer.data(), buffer.size());
+  m_rs.SetFieldValue("BIN", otherValue);
+  m_rs.Update();
+  EXPECT_EQ(stored(row), other);
+  m_rs.Edit();
+  m_rs.SetFieldValue("BIN", otherValue);
+  m_rs.SetFieldBytes("BIN", buffer.data(), 5);
+  m_rs.Update();
+  EXPECT_EQ(stored(row), "bbbbb");
+
+  EXPECT_EQ(ErrorOf([&] { m_rs.SetFieldBytes("BIN", buffer.data(), 1); }), kDaoUpdateWithoutEdit);
+  m_rs.Edit();
+  EXPECT_EQ(ErrorOf([&] { m_rs.SetFieldBytes("T", buffer.data(), 1); }), kDaoConversionError);
+  m_rs.CancelUpdate();
+}
+
 TEST_F(FieldRulesTest, TrueIsStoredAsMinusOneInTheFile) {
   AddRow(m_rs, {{"REQ", Long(1)}, {"F", COleVariant(int32_t{5})}});
   AddRow(m_rs, {{"REQ", Long(2)}, {"F", COleVariant(0.0)}});

@@ -8,22 +8,21 @@
 #include <map>
 #include <string>
 
-#include "engine/faults.h"
 #include "frame/guard.h"
 #include "frame/language_maps.h"
 #include "resources/language_texts.h"
 #include "simlang/owner_record.h"
-#include "support/simlang_fixture.h"
+#include "support/schema_sweep.h"
 
 namespace {
 
 constexpr WORD kEN = 1033;
 constexpr WORD kDE = 1031;
 
-class RecordContentTest : public SimLangTest {
+class RecordContentTest : public SchemaSweepTest {
  protected:
   void SetUp() override {
-    SimLangTest::SetUp();
+    SchemaSweepTest::SetUp();
     for (WORD language : {kEN, kDE}) {
       const int added = ZLAddResourceTable(m_hDB, language);
       ASSERT_TRUE(added == 1 || ZLGetLastError() == ZLE_LANGUAGE_EXISTS);
@@ -169,30 +168,10 @@ TEST_F(RecordContentTest, RemovesEveryRowOfTheRecordAndOnlyThose) {
 // Every write and every commit of the deletion failing in turn: the file
 // stays byte for byte as it was and the engine's code is reported.
 TEST_F(RecordContentTest, AFailureLeavesEveryRowInPlace) {
-  using zl::engine::CFaultInjector;
-  using zl::engine::FaultKind;
   const long id = NewRecord();
   Fill(id, "r");
   const std::string content = Content(id);
-  for (FaultKind kind : {FaultKind::kWrite, FaultKind::kCommit}) {
-    for (long n = 1;; ++n) {
-      const std::string before = Image();
-      zl::engine::CFaultScope faults;
-      CFaultInjector::FailNth(kind, n);
-      const int result = DeleteContent(id);
-      const bool hit = CFaultInjector::Count(kind) >= n;
-      CFaultInjector::Reset();
-      if (!hit) {
-        ASSERT_EQ(result, 1) << "error " << ZLGetLastError();
-        EXPECT_GT(n, 1) << "no fault of kind " << static_cast<int>(kind) << " was reached";
-        Fill(id, "r");
-        break;
-      }
-      EXPECT_EQ(FailCode(result), ZLE_ENGINE) << static_cast<int>(kind) << "/" << n;
-      EXPECT_TRUE(Image() == before) << static_cast<int>(kind) << "/" << n;
-      ASSERT_LT(n, 200);
-    }
-  }
+  ExpectAllOrNothing([&] { return DeleteContent(id); }, [&] { Fill(id, "r"); });
   EXPECT_EQ(Content(id), content);
 }
 

@@ -15,12 +15,12 @@ namespace {
 class DatabaseOpenTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_FALSE(m_dir.Path().empty()); }
-  CTempDir m_dir;
+  CScratchDir m_dir;
 };
 
 TEST_F(DatabaseOpenTest, MissingFilesFoldersAndForeignFilesAreRefusedAndKept) {
-  WriteFile(m_dir.File("text.db"), std::string(4096, 'x'));
-  WriteFile(m_dir.File("empty.db"), "");
+  m_dir.Write("text.db", std::string(4096, 'x'));
+  m_dir.Write("empty.db", "");
   // An SQLite file without the engine's bookkeeping.
   sqlite3* raw = nullptr;
   ASSERT_EQ(sqlite3_open(m_dir.File("foreign.db").c_str(), &raw), SQLITE_OK);
@@ -46,10 +46,10 @@ TEST_F(DatabaseOpenTest, MissingFilesFoldersAndForeignFilesAreRefusedAndKept) {
   db.Create(m_dir.File("real.db").c_str());
   db.Close();
   for (const char* name : {"text.db", "empty.db", "real.db"}) {
-    const std::string before = ReadFile(m_dir.File(name));
+    const std::string before = CScratchDir::Read(m_dir.File(name));
     EXPECT_EQ(ErrorOf([&] { db.Create(m_dir.File(name).c_str()); }), kDaoDatabaseExists) << name;
     EXPECT_FALSE(db.IsOpen());
-    EXPECT_EQ(ReadFile(m_dir.File(name)), before) << name;
+    EXPECT_EQ(CScratchDir::Read(m_dir.File(name)), before) << name;
   }
 }
 
@@ -74,7 +74,7 @@ TEST_F(DatabaseOpenTest, APasswordGivenAtCreationIsNeededToOpen) {
   db.Close();
   EXPECT_EQ(ErrorOf([&] { db.Open(open.c_str(), FALSE, FALSE, ";PWD=anything"); }), 0);
   // The text itself is not in the file.
-  EXPECT_EQ(ReadFile(path).find("Tq8wLmZr3VbXe"), std::string::npos);
+  EXPECT_EQ(CScratchDir::Read(path).find("Tq8wLmZr3VbXe"), std::string::npos);
 }
 
 class OpenDatabaseTest : public EngineTest {

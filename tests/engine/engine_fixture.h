@@ -6,10 +6,8 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -23,6 +21,7 @@
 #include "engine/dao_types.h"
 #include "engine/dao_workspace.h"
 #include "engine/faults.h"
+#include "platform/scratch_dir.h"
 
 namespace enginetest {
 
@@ -41,38 +40,6 @@ inline long ErrorOf(const std::function<void()>& f) {
     return -1;
   }
 }
-
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-inline void WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-class CTempDir {
- public:
-  CTempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zl_engine_XXXXXX").string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (mkdtemp(buffer.data()) != nullptr) m_path = buffer.data();
-  }
-  ~CTempDir() {
-    std::error_code ec;
-    if (!m_path.empty()) std::filesystem::remove_all(m_path, ec);
-  }
-  CTempDir(const CTempDir&) = delete;
-  CTempDir& operator=(const CTempDir&) = delete;
-  const std::string& Path() const { return m_path; }
-  std::string File(const char* name) const { return m_path + "/" + name; }
-
- private:
-  std::string m_path;
-};
 
 // A field of a table to create: name, type, size, attributes and whether
 // zero-length text is allowed.
@@ -215,7 +182,7 @@ class EngineTest : public ::testing::Test {
     return v.vt == VT_BSTR ? std::string(v.GetStringValue()) : "?";
   }
 
-  CTempDir m_dir;
+  CScratchDir m_dir;
   std::string m_path;
   CDaoDatabase m_db;
 };

@@ -109,10 +109,9 @@ TEST_F(MaintenanceTest, CompactionRefusalsLeaveNoFileBehind) {
       CDaoWorkspace::CompactDatabase(from.c_str(), to.c_str(), dbLangGeneral, 0, password);
     });
   };
-  std::string target = m_dir.File("target.db");
-  WriteFile(target, "keep me");
+  const std::string target = m_dir.Write("target.db", "keep me");
   EXPECT_EQ(compact(m_path, target, kPassword), kDaoDatabaseExists);
-  EXPECT_EQ(ReadFile(target), "keep me");
+  EXPECT_EQ(CScratchDir::Read(target), "keep me");
   std::string fresh = m_dir.File("fresh.db");
   EXPECT_EQ(compact(m_path, fresh, nullptr), kDaoBadPassword);
   EXPECT_EQ(compact(m_dir.File("missing.db"), fresh, nullptr), kDaoFileNotFound);
@@ -205,13 +204,12 @@ TEST_F(MaintenanceTest, RepairKeepsTheRowsOfTablesWhoseDescriptionIsLost) {
 }
 
 TEST_F(MaintenanceTest, RepairLeavesAHealthyFileUnchangedAndRefusesOthers) {
-  std::string before = ReadFile(m_path);
+  std::string before = CScratchDir::Read(m_path);
   CDaoWorkspace::RepairDatabase(m_path.c_str());
-  EXPECT_EQ(ReadFile(m_path), before);
+  EXPECT_EQ(CScratchDir::Read(m_path), before);
   EXPECT_EQ(ErrorOf([&] { CDaoWorkspace::RepairDatabase(m_dir.File("missing.db").c_str()); }),
             kDaoFileNotFound);
-  std::string text = m_dir.File("text.db");
-  WriteFile(text, std::string(200, 'x'));
+  const std::string text = m_dir.Write("text.db", std::string(200, 'x'));
   EXPECT_EQ(ErrorOf([&] { CDaoWorkspace::RepairDatabase(text.c_str()); }), kDaoUnrecognizedFormat);
   m_db.Open(m_path.c_str(), FALSE, FALSE, kPassword);
   EXPECT_EQ(ErrorOf([&] { CDaoWorkspace::RepairDatabase(m_path.c_str()); }), kDaoFileInUse);

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -708,7 +709,7 @@ class RecordsetModelTest : public testing::Test {
   }
   std::string Name() { return m_rs.GetFieldValue("NAME").GetStringValue(); }
 
-  CTempDir m_dir;
+  CScratchDir m_dir;
   CDaoDatabase m_db;
   CDaoRecordset m_rs{&m_db};
 };

@@ -1,6 +1,6 @@
-// Rollbacks of positions, layouts and other databases, table dates and
-// counters added later.  Nested levels and counters of rows are checked
-// against a model by the random-operations test.
+// Rollbacks of layouts and other databases, table dates and counters added
+// later.  Nested levels, rows and positions a rollback removes, and counters
+// of rows are checked against a model by the random-operations test.
 #include "engine_fixture.h"
 
 namespace enginetest {
@@ -99,17 +99,6 @@ TEST_F(TransactionTest, AReadingLevelWithoutATransactionNotesNewerStates) {
     }
   }
   EXPECT_EQ(RawQuery(m_path, "SELECT group_concat(NAME) FROM ITEMS ORDER BY ID"), "four,kept");
-}
-
-TEST_F(TransactionTest, ARowRemovedByARollbackIsNoLongerCurrent) {
-  Add(m_rs, "kept");
-  Ws().BeginTrans();
-  m_rs.SetBookmark(Add(m_rs, "gone"));
-  EXPECT_EQ(Text(m_rs.GetFieldValue("NAME")), "gone");
-  Ws().Rollback();
-  EXPECT_EQ(ErrorOf([&] { m_rs.GetFieldValue("NAME"); }), kDaoNoCurrentRecord);
-  m_rs.MovePrev();
-  EXPECT_EQ(Text(m_rs.GetFieldValue("NAME")), "kept");
 }
 
 TEST_F(TransactionTest, LayoutChangesRollBack) {

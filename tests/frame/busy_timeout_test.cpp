@@ -61,25 +61,12 @@ TEST_F(BusyTimeoutTest, AShortWaitFailsWithTwelveAndALongOneOutlastsTheLock) {
   EXPECT_EQ(state, 2u);
 }
 
-TEST_F(BusyTimeoutTest, RefusedValuesAndHandlesChangeNothing) {
+// Numbers beyond 32 bits and bad handles are refused by the walks of
+// every export (tests/api, tests/reliability); a negative wait is too.
+TEST_F(BusyTimeoutTest, ANegativeWaitIsRefusedAndChangesNothing) {
   ASSERT_EQ(ZLSetBusyTimeout(m_hDB, 1234), 1);
-  const struct {
-    void* handle;
-    long milliseconds;
-    int code;
-  } refused[] = {
-      {m_hDB, -1, ZLE_ENGINE},
-      {m_hDB, LONG_MIN, ZLE_ENGINE},
-      {nullptr, 10, ZLE_BAD_HANDLE},
-      {m_hDB, static_cast<long>(INT_MAX) + 1, ZLE_ENGINE},
-      {reinterpret_cast<void*>(0x5150), 10, ZLE_BAD_HANDLE},
-  };
-  for (const auto& c : refused) {
-    SCOPED_TRACE(c.milliseconds);
-    EXPECT_EQ(ZLSetBusyTimeout(c.handle, c.milliseconds), 0);
-    EXPECT_EQ(ZLGetLastError(), c.code);
-    EXPECT_EQ(CDaoWorkspace::GetBusyTimeout(), 1234);
-  }
+  EXPECT_EQ(FailCode(ZLSetBusyTimeout(m_hDB, -1)), ZLE_ENGINE);
+  EXPECT_EQ(CDaoWorkspace::GetBusyTimeout(), 1234);
   ASSERT_EQ(ZLSetBusyTimeout(m_hDB, INT_MAX), 1);
   EXPECT_EQ(CDaoWorkspace::GetBusyTimeout(), INT_MAX);
 }

@@ -35,13 +35,6 @@ class DatabaseTest : public LibraryTest {
   }
 };
 
-TEST(VersionTest, LibraryVersionPacksBothVersions) {
-  EXPECT_EQ(GetZLDBCtrlDBVersion(), 22);
-  EXPECT_EQ(GetZLDBCtrlStructVersion(), 5);
-  EXPECT_EQ(GetZLDBCtrlVersion(), (5 << 16) + 22);
-  EXPECT_STRNE(ZLGetErrorText(ZLE_BAD_HANDLE), ZLGetErrorText(12345));
-}
-
 // A bad handle leaves the getters' outputs as they were (the code, 7, is
 // checked for every export and kind of bad handle by the walk in
 // tests/reliability), and a later read through the live handle keeps it.

@@ -271,6 +271,19 @@ TEST_F(ArchiveTest, CollectionsRoundTripSharingOneObject) {
   EXPECT_EQ(strings[1].GetSize(), 1);
 }
 
+// Loading finds a class by its exact registered name; registering a class
+// again must not turn the registry into a cycle; a class without a way to
+// make objects gives none.
+TEST(ClassRegistryTest, NamesAreExactAndOnlyCreatableClassesMakeObjects) {
+  CRuntimeClass::Register(RUNTIME_CLASS(CArcTestItem));
+  CRuntimeClass::Register(nullptr);
+  EXPECT_EQ(CRuntimeClass::FromName("CArcTestItem"), RUNTIME_CLASS(CArcTestItem));
+  for (const char* name : {"carctestitem", static_cast<const char*>(nullptr), "CNoSuchClass"})
+    EXPECT_EQ(CRuntimeClass::FromName(name), nullptr) << (name ? name : "(null)");
+  EXPECT_EQ(RUNTIME_CLASS(CObject)->CreateObject(), nullptr);
+  EXPECT_FALSE(RUNTIME_CLASS(CObject)->IsDerivedFrom(RUNTIME_CLASS(CArcTestItem)));
+}
+
 TEST(ArchiveFileTest, RoundTripThroughARealFileAndPositionAfterClose) {
   CScratchDir dir;
   const std::string path = dir.File("data.bin");

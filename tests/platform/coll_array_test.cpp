@@ -117,16 +117,4 @@ TEST(ArrayTest, CopiesAreIndependent) {
   EXPECT_TRUE(target[0] == 1 && target[3] == 1 && target[5] == 3);
 }
 
-TEST(ArrayTest, SettingSizeZeroReleasesStorage) {
-  CByteArray a;
-  a.SetSize(1000);
-  EXPECT_GE(a.GetCapacity(), 1000);
-  a.SetSize(0);
-  EXPECT_TRUE(a.GetCapacity() == 0 && a.GetData() == nullptr);
-  a.SetSize(10);
-  a.SetSize(2);
-  a.FreeExtra();
-  EXPECT_EQ(a.GetCapacity(), 2);
-}
-
 }  // namespace

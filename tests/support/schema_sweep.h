@@ -1,8 +1,9 @@
-// The fault sweep for writers that change the schema at run time (new
-// tables, columns and indexes): each write and each commit of one call
-// fails in turn, and the file must come out byte for byte as it was.  The
-// reliability sweep draws its writers at random; these calls must be swept
-// at a fixed point (a record's first profile string, a new data column).
+// The fault sweep for one writer at a fixed point (one that changes the
+// schema at run time, or an internal routine no export reaches yet): each
+// write and each commit of one call fails in turn, and the file must come
+// out byte for byte as it was.  The reliability sweep draws its writers at
+// random; these calls must be swept where they are (a record's first
+// profile string, a new data column, a record's content).
 #ifndef ZLDBCTRL70_TESTS_SUPPORT_SCHEMA_SWEEP_H_
 #define ZLDBCTRL70_TESTS_SUPPORT_SCHEMA_SWEEP_H_
 

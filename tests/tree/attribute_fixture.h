@@ -86,11 +86,6 @@ class AttributeFixture : public LibraryTest {
     const COleDateTime stamp(zl::ReadDbInfoField(lock.Record(), "LASTLAYOUTCHANGE"));
     return stamp != COleDateTime(2001, 2, 3, 4, 5, 6);
   }
-  void* ClosedHandle() {
-    void* other = ZLCreateDatabase(m_dir.File("closed.zdb").c_str());
-    EXPECT_EQ(ZLCloseDatabase(other), 1);
-    return other;
-  }
   // A bookmark of a new record in another open database.
   COleVariant ForeignBookmark() {
     if (m_other == nullptr) m_other = ZLCreateDatabase(m_dir.File("other.zdb").c_str());

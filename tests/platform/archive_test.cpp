@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <type_traits>
@@ -40,6 +41,14 @@ class CArcTestItem : public CObject {
 };
 IMPLEMENT_SERIAL(CArcTestItem, CObject, VERSIONABLE_SCHEMA | 2)
 int CArcTestItem::s_deaths = 0;
+
+// A creatable class whose constructor fails.
+class CArcFailing : public CObject {
+  DECLARE_DYNCREATE(CArcFailing)
+ public:
+  CArcFailing() { throw std::runtime_error("cannot be made"); }
+};
+IMPLEMENT_DYNCREATE(CArcFailing, CObject)
 
 namespace {
 
@@ -273,7 +282,7 @@ TEST_F(ArchiveTest, CollectionsRoundTripSharingOneObject) {
 
 // Loading finds a class by its exact registered name; registering a class
 // again must not turn the registry into a cycle; a class without a way to
-// make objects gives none.
+// make objects, or whose constructor fails, gives none.
 TEST(ClassRegistryTest, NamesAreExactAndOnlyCreatableClassesMakeObjects) {
   CRuntimeClass::Register(RUNTIME_CLASS(CArcTestItem));
   CRuntimeClass::Register(nullptr);
@@ -281,6 +290,7 @@ TEST(ClassRegistryTest, NamesAreExactAndOnlyCreatableClassesMakeObjects) {
   for (const char* name : {"carctestitem", static_cast<const char*>(nullptr), "CNoSuchClass"})
     EXPECT_EQ(CRuntimeClass::FromName(name), nullptr) << (name ? name : "(null)");
   EXPECT_EQ(RUNTIME_CLASS(CObject)->CreateObject(), nullptr);
+  EXPECT_EQ(RUNTIME_CLASS(CArcFailing)->CreateObject(), nullptr);
   EXPECT_FALSE(RUNTIME_CLASS(CObject)->IsDerivedFrom(RUNTIME_CLASS(CArcTestItem)));
 }
 

@@ -118,8 +118,11 @@ TEST_F(ValueObjectCopy, FreeObjectEmptiesNodesAndFiles) {
   EXPECT_EQ(Describe(m_node), "0||,||||0||0|0|0|0|0");
 }
 
-// A freed object reused for a new row must not carry its old row IDs.
-TEST(ValueObjectFree, FreedObjectsForgetTheirRowIDs) {
+// A fresh object has the default language and is enabled; a freed object
+// reused for a new row must not carry its old row IDs.
+TEST(ValueObjectFree, DefaultsAndFreedObjectsForgetTheirRowIDs) {
+  EXPECT_TRUE(CZLKeywordObject().m_wLanguage == 1033 &&
+              CZLResourceStringObject().m_wLanguage == 1033 && CZLMacroObject().m_bEnabled);
   CZLKeywordObject keyword;
   keyword.m_lKeywordID = 8;
   keyword.m_wLanguage = 1031;

@@ -55,25 +55,21 @@ class FieldRulesTest : public EngineTest {
 };
 
 // Text sizes count characters, not bytes; numbers must fit the field.
+// Sizes of well-formed text and empty text are met by the random-operations
+// test; here text that is not well-formed UTF-8, whose bytes outside a
+// well-formed sequence count one each, and the other kinds of field.
 TEST_F(FieldRulesTest, EachFieldRuleRefusesWithItsNumber) {
-  const std::string e5 = "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9";
   const struct {
     const char* field;
     COleVariant value;
     long error;
-  } cases[] = {{"T", COleVariant("abcde"), 0},
-               {"T", COleVariant("abcdef"), kDaoFieldTooSmall},
-               {"T", COleVariant(e5.c_str()), 0},
-               {"T", COleVariant((e5 + "x").c_str()), kDaoFieldTooSmall},
-               // Bytes outside a well-formed sequence count one each.
-               {"T", COleVariant("x\xB0\xB0\xB0\xB0"), 0},
+  } cases[] = {{"T", COleVariant("x\xB0\xB0\xB0\xB0"), 0},
                {"T", COleVariant("x\xB0\xB0\xB0\xB0\xB0"), kDaoFieldTooSmall},
                {"T", COleVariant("\xB0\xB1\xB5\xB0\xB1\xB5"), kDaoFieldTooSmall},
                {"T", COleVariant("ab\xC3\xE2\x82"), 0},
                {"T", COleVariant("abc\xC3\xE2\x82"), kDaoFieldTooSmall},
                {"T", COleVariant("\xC0\x80\xED\xA0\x80\xF4\x90"), kDaoFieldTooSmall},
                {"T", COleVariant("\xF0\x9F\x98\x80\xF4\x8F\xBF\xBFxyz"), 0},
-               {"T", COleVariant(""), kDaoZeroLength},
                {"M", COleVariant(""), kDaoZeroLength},
                {"B", Long(255), 0},
                {"B", Long(256), kDaoNumericOverflow},
@@ -98,15 +94,13 @@ TEST_F(FieldRulesTest, EachFieldRuleRefusesWithItsNumber) {
 }
 
 TEST_F(FieldRulesTest, ValuesThatCannotBeConvertedAreRefusedWhenSet) {
-  m_rs.AddNew();
-  EXPECT_EQ(ErrorOf([&] { m_rs.SetFieldValue("L", COleVariant("abc")); }), kDaoConversionError);
+  m_rs.AddNew();  // text into a number and a counter: see the random-operations test
   EXPECT_EQ(ErrorOf([&] { m_rs.SetFieldValue("DT", COleVariant("not a date")); }),
             kDaoConversionError);
   COleVariant bytes;
   const BYTE raw[] = {1, 2};
   bytes.SetByteArray(raw, sizeof raw);
   EXPECT_EQ(ErrorOf([&] { m_rs.SetFieldValue("D", bytes); }), kDaoConversionError);
-  EXPECT_EQ(ErrorOf([&] { m_rs.SetFieldValue("ID", Long(5)); }), kDaoCannotUpdateField);
   EXPECT_EQ(ErrorOf([&] { m_rs.SetFieldValue("NOPE", Long(5)); }), kDaoItemNotFound);
   // Text that holds a number converts.
   m_rs.SetFieldValue("L", COleVariant(" 42 "));

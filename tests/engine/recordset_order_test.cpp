@@ -74,9 +74,7 @@ TEST_F(RecordsetOrderTest, FieldsAskedForLaterReadEachRowsOwnValue) {
 }
 
 TEST_F(RecordsetOrderTest, SeekAndIndexMistakesAreRefused) {
-  Add(1, "a");
-  EXPECT_EQ(ErrorOf([&] { SeekOne("=", Long(1)); }), kDaoNoCurrentIndex);
-  EXPECT_EQ(ErrorOf([&] { m_rs.SetCurrentIndex("NO_SUCH"); }), kDaoNotAnIndex);
+  Add(1, "a");  // seeks without an index and unknown index names: the random test
   m_rs.SetCurrentIndex("grp_index");  // index names ignore case
   EXPECT_EQ(m_rs.GetCurrentIndex(), CString("GRP_INDEX"));
   EXPECT_EQ(ErrorOf([&] { SeekOne("<>", Long(1)); }), kDaoInvalidArgument);
@@ -86,8 +84,6 @@ TEST_F(RecordsetOrderTest, SeekAndIndexMistakesAreRefused) {
   // A key given as text or double is converted to the field's type.
   ASSERT_TRUE(SeekOne("=", COleVariant("1")));
   ASSERT_TRUE(SeekOne("=", COleVariant(1.0)));
-  m_rs.SetCurrentIndex("");
-  EXPECT_EQ(ErrorOf([&] { SeekOne("=", Long(1)); }), kDaoNoCurrentIndex);
   // The pointer form passes its second key too.
   Add(1, "b", 1);
   m_rs.SetCurrentIndex("TRIPLE");

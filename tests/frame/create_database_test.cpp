@@ -34,6 +34,10 @@ class CreateDatabaseTest : public ::testing::Test {
     ASSERT_EQ(ZLGetDatabaseVersion(hDB, version, structure), 1);
     EXPECT_EQ(version, 22);
     EXPECT_EQ(structure, 5);
+    // The library's own versions are those it creates, packed structure
+    // over database version.
+    EXPECT_TRUE(GetZLDBCtrlDBVersion() == version && GetZLDBCtrlStructVersion() == structure);
+    EXPECT_EQ(GetZLDBCtrlVersion(), (5 << 16) + 22);
     CString name;
     ASSERT_EQ(ZLGetDBName(hDB, name), 1);
     EXPECT_EQ(std::string(name), std::filesystem::absolute(m_path).string());

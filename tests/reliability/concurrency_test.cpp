@@ -2,11 +2,12 @@
 // public interface while a reader process checks every record it sees:
 // every write lands exactly once, nothing but the documented lock code (12)
 // reaches a writer, nobody hangs, and the reader never sees a record
-// without the name and title written with it.  Then the same with four
-// writer threads and a reader thread in one process, which the library
-// runs one call at a time: no call may fail at all.
+// without the name, title, parameter set and profile string written with
+// it.  Then the same with four writer threads and a reader thread in one
+// process, which the library runs one call at a time: no call may fail at
+// all.
 // Sizes: ZL_CONCURRENT_WRITERS (4), ZL_CONCURRENT_WRITES (250 per writer;
-// each is one caller transaction of four exports; a thread's write is two
+// each is one caller transaction of seven exports; a thread's write is two
 // exports, the second writing two texts).
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -65,7 +66,26 @@ long Lost(const std::multiset<std::string>& names, long writers, long writes) {
   return lost;
 }
 
-// One record with its name and title, in one caller transaction.  0, or
+// A parameter set titled with the name and a profile string holding it
+// (its tables created on demand by whichever writer comes first).
+bool WriteContent(void* hDB, long id, const std::string& name) {
+  long set = 0;
+  return ZLCreateNewParamSet(hDB, id, set) == 1 &&
+         ZLSetTitleByID(hDB, id, kEnglish, name.c_str(), set) == 1 &&
+         ZLSetProfileString(hDB, id, "Prof", "Sim", "Name", CString(name.c_str())) == 1;
+}
+
+// Whether the record's set and profile string hold its name.
+bool ContentHolds(void* hDB, long id, const CString& name) {
+  long set = 0;
+  CString title, profile;
+  return ZLGetFirstParamSetByID(hDB, id, set) == 1 &&
+         ZLGetTitleByID(hDB, id, kEnglish, title, set) == 1 && title == name &&
+         ZLGetProfileString(hDB, id, "Prof", "Sim", "Name", profile) == 1 && profile == name;
+}
+
+// One record with its name, title, a parameter set and a profile string, in
+// one caller transaction.  0, or
 // the code of the failing export.
 int WriteRecord(void* hDB, const std::string& name) {
   if (ZLBeginTransaction(hDB) != 1) return ZLGetLastError();
@@ -73,7 +93,8 @@ int WriteRecord(void* hDB, const std::string& name) {
   long id = 0;
   if (ZLCreateNewRecord(hDB, bookmark) != 1 || ZLGetIDByBookmark(hDB, bookmark, id) != 1 ||
       ZLSetDefNameByID(hDB, id, name.c_str()) != 1 ||
-      ZLSetTitleByID(hDB, id, kEnglish, name.c_str(), 0) != 1 || ZLCommitTransaction(hDB) != 1) {
+      ZLSetTitleByID(hDB, id, kEnglish, name.c_str(), 0) != 1 || !WriteContent(hDB, id, name) ||
+      ZLCommitTransaction(hDB) != 1) {
     const int code = ZLGetLastError();
     ZLRollbackTransaction(hDB);
     return code;
@@ -129,7 +150,8 @@ ZL_CHILD_ACTION(ConcurrentReader) {
       if (ZLGetIDByBookmark(hDB, *bookmarks[i], id) != 1 || id <= zlrel::kStartRecords) continue;
       ++seen;
       if (ZLGetDefNameByID(hDB, id, name) != 1 ||
-          ZLGetTitleByID(hDB, id, kEnglish, title, 0) != 1 || name != title) {
+          ZLGetTitleByID(hDB, id, kEnglish, title, 0) != 1 || name != title ||
+          !ContentHolds(hDB, id, name)) {
         std::fprintf(stderr, "record %ld: name '%s' title '%s' error %d\n", id,
                      static_cast<const char*>(name), static_cast<const char*>(title),
                      ZLGetLastError());

@@ -1,6 +1,7 @@
 #include "reliability/operations.h"
 
 #include <cstdlib>
+#include <type_traits>
 
 #include "zldbctrl70.h"
 
@@ -284,6 +285,166 @@ int ImportResourceStrings(CMixState& s) {
   return ZLSetDBResourceStrings(s.hDB, s.Pick(2) == 0 ? kEnglish : kGerman, strings);
 }
 
+// ---- parameter sets, limits, additional data, profile strings ----
+
+// One of the record's parameter sets, or 0 when it has none.
+long AnySet(CMixState& s, long id) {
+  CArray<long, long> sets;
+  if (ZLGetAllParamSetByID(s.hDB, id, sets) != 1 || sets.GetSize() == 0) return 0;
+  return sets[s.Pick(static_cast<long>(sets.GetSize()))];
+}
+
+// One link of a set of the record, to another of its sets or to none (a
+// record without sets gives 11).
+int LinkParamSet(CMixState& s) {
+  const long id = s.AnyRecord();
+  const long set = AnySet(s, id), other = s.Pick(3) == 0 ? 0 : AnySet(s, id);
+  return s.Pick(2) == 0 ? ZLSetNextParamSetByParamID(s.hDB, set, other)
+                        : ZLSetPrevParamSetByParamID(s.hDB, set, other);
+}
+
+// New values for half of the record's parameters in one of its sets.
+int SetParamSetValues(CMixState& s) {
+  const long id = s.AnyRecord();
+  const long set = AnySet(s, id);
+  CZLNodeArray nodes;
+  int result = ZLGetNodesNCByID(s.hDB, id, nodes, set);
+  if (result == 1) {
+    for (int i = 0; i < nodes.GetSize(); ++i) {
+      if (s.Pick(2) == 0) nodes[i]->m_strValue = s.Text("set value ").c_str();
+    }
+    result = ZLSetNodesNCByID(s.hDB, id, nodes, set);
+  }
+  ZLFreeObjectArray(nodes);
+  return result;
+}
+
+// A node ID of the record's parameters (0 when it has none).
+long AnyParameter(CMixState& s, long id) {
+  CZLNodeArray nodes;
+  long node = 0;
+  if (ZLGetNodesNCByID(s.hDB, id, nodes, 0) == 1 && nodes.GetSize() > 0) {
+    node = nodes[s.Pick(static_cast<long>(nodes.GetSize()))]->m_lNodeID;
+  }
+  ZLFreeObjectArray(nodes);
+  return node;
+}
+
+void Change(CMixState& s, CZLToleranceObject& t) {
+  t.m_lState = s.Pick(3);
+  t.m_strTolerance = s.Text("tol ").c_str();
+  t.m_strMaximum = s.Pick(2) == 0 ? "" : s.Text("max ").c_str();
+}
+void Change(CMixState& s, CZLStressObject& t) {
+  t.m_lState = s.Pick(3);
+  t.m_strMinimum = s.Text("min ").c_str();
+  t.m_strMaximum = s.Pick(2) == 0 ? "" : s.Text("max ").c_str();
+}
+
+// The record's tolerances or stresses merged (each kept with probability
+// 2/3, half of those changed, up to two new ones), or one of its sets'
+// values for them.
+template <typename Object, typename Array, typename Get, typename Set>
+int SetLimits(CMixState& s, Get get, Set set) {
+  const long id = s.AnyRecord();
+  const long paramSet = s.Pick(2) == 0 ? 0 : AnySet(s, id);
+  Array limits, next;
+  int result = get(s.hDB, id, limits, paramSet);
+  if (result == 1) {
+    for (int i = 0; i < limits.GetSize(); ++i) {
+      if (paramSet == 0 && s.Pick(3) == 0) continue;
+      auto* limit = new Object(limits[i]);
+      if (s.Pick(2) == 0) Change(s, *limit);
+      next.Add(limit);
+    }
+    for (long n = paramSet == 0 ? s.Pick(3) : 0; n > 0; --n) {
+      auto* limit = new Object;
+      Change(s, *limit);
+      limit->m_lIndex = n;
+      if constexpr (std::is_same_v<Object, CZLToleranceObject>) {
+        limit->m_lNodeID = AnyParameter(s, id);
+      } else {
+        limit->m_strReference = s.Text("reference ").c_str();
+      }
+      next.Add(limit);
+    }
+    result = set(s.hDB, id, next, paramSet);
+  }
+  ZLFreeObjectArray(limits);
+  ZLFreeObjectArray(next);
+  return result;
+}
+
+int SetTolerances(CMixState& s) {
+  return SetLimits<CZLToleranceObject, CZLToleranceArray>(
+      s,
+      [](void* h, long id, CZLToleranceArray& a, long set) {
+        return ZLGetTolerancesByID(h, id, a, set);
+      },
+      [](void* h, long id, CZLToleranceArray& a, long set) {
+        return ZLSetTolerancesByID(h, id, a, set);
+      });
+}
+int SetStresses(CMixState& s) {
+  return SetLimits<CZLStressObject, CZLStressArray>(
+      s,
+      [](void* h, long id, CZLStressArray& a, long set) { return ZLGetStressByID(h, id, a, set); },
+      [](void* h, long id, CZLStressArray& a, long set) { return ZLSetStressByID(h, id, a, set); });
+}
+
+// Additional-data columns the mix adds and removes (names are quoted: the
+// space and the semicolon are part of them).
+const char* const kDataColumns[] = {"order number", "Lager;platz"};
+
+int CreateDataColumn(CMixState& s) {
+  CZLAdditionalDataInfoObject info(kDataColumns[s.Pick(2)]);
+  info.m_strInfo = s.Text("column ").c_str();
+  info.m_lSize = 40;
+  info.m_lIndex = s.Pick(2);
+  info.m_lDuplicate = s.Pick(2);
+  return ZLCreateAdditionalDataInfo(s.hDB, info);
+}
+
+// A text unique to the step (so a unique index never refuses it), or NULL.
+int SetAdditionalData(CMixState& s) {
+  COleVariant value(CString(s.Text("data ").c_str()));
+  if (s.Pick(4) == 0) value.SetNull();
+  return ZLSetAdditionalDataByID(s.hDB, s.AnyRecord(), kDataColumns[s.Pick(2)], value);
+}
+
+// Profile strings of a record under a few sections and keys (the catalogue
+// is the record's own once it has one).
+const char* const kProfileSections[] = {"Sim", "View"};
+const char* const kProfileKeys[] = {"Step", "Size", "Mode"};
+const char* AnySection(CMixState& s) { return kProfileSections[s.Pick(2)]; }
+
+// A section and key the record holds a value under, found by reading them
+// from a random start; when it holds none, the last tried (and the delete
+// is refused).
+void AnyProfileValue(CMixState& s, long id, const char*& section, const char*& key) {
+  const long start = s.Pick(6);
+  for (long i = 0; i < 6; ++i) {
+    section = kProfileSections[(start + i) % 6 / 3];
+    key = kProfileKeys[(start + i) % 3];
+    CString value;
+    if (ZLGetProfileString(s.hDB, id, "Prof", section, key, value) == 1) return;
+  }
+}
+
+int DeleteProfileKey(CMixState& s) {
+  const long id = s.AnyRecord();
+  const char *section = nullptr, *key = nullptr;
+  AnyProfileValue(s, id, section, key);
+  return ZLDeleteProfileKey(s.hDB, id, "Prof", section, key);
+}
+
+int DeleteProfileSection(CMixState& s) {
+  const long id = s.AnyRecord();
+  const char *section = nullptr, *key = nullptr;
+  AnyProfileValue(s, id, section, key);
+  return ZLDeleteProfileSection(s.hDB, id, "Prof", section);
+}
+
 // Rolls the caller transaction back after a storage or memory failure, as
 // a careful caller would, and keeps the failure's code.
 int Abandon(CMixState& s, int code, long records) {
@@ -294,6 +455,20 @@ int Abandon(CMixState& s, int code, long records) {
   return 0;
 }
 bool IsFailure(int code) { return code == ZLE_ENGINE || code == ZLE_OUT_OF_MEMORY; }
+
+// Two keys of one section in one caller transaction, as a caller saving
+// several settings at once; any failure rolls both back.
+int SetProfileStrings(CMixState& s) {
+  if (ZLBeginTransaction(s.hDB) != 1) return 0;
+  const long id = s.AnyRecord();
+  const char* section = AnySection(s);
+  for (const char* key : {kProfileKeys[0], kProfileKeys[2]}) {
+    if (ZLSetProfileString(s.hDB, id, "Prof", section, key, CString(s.Text(key).c_str())) != 1) {
+      return Abandon(s, ZLGetLastError(), s.records);
+    }
+  }
+  return ZLCommitTransaction(s.hDB) == 1 ? 1 : Abandon(s, ZLGetLastError(), s.records);
+}
 
 // One to three writers of the other families inside a caller transaction,
 // sometimes with an inner level that is rolled back, then committed (or,
@@ -434,6 +609,30 @@ const std::vector<CWriter> kWriters = {
     {"packages", "DeletePackageRecord", [](CMixState& s) {
        return ZLDeletePackageRecordByID(s.hDB, 1 + s.Pick(kPackageIDs));
      }},
+    {"paramsets", "CreateNewParamSet", [](CMixState& s) {
+       long set = 0;
+       return ZLCreateNewParamSet(s.hDB, s.AnyRecord(), set);
+     }},
+    {"paramsets", "SetParamSetLink", LinkParamSet},
+    {"paramsets", "SetNodesOfParamSet", SetParamSetValues},
+    {"tolerances", "SetTolerances", SetTolerances},
+    {"tolerances", "SetStress", SetStresses},
+    {"paramsets", "DeleteParamSet", [](CMixState& s) {
+       const long id = s.AnyRecord();
+       return ZLDeleteParamSetByParamID(s.hDB, id, AnySet(s, id));
+     }},
+    {"additional data", "CreateAdditionalDataInfo", CreateDataColumn},
+    {"additional data", "SetAdditionalData", SetAdditionalData},
+    {"additional data", "DeleteAdditionalDataInfo", [](CMixState& s) {
+       return ZLDeleteAdditionalDataInfo(s.hDB, kDataColumns[s.Pick(2)]);
+     }},
+    {"profiles", "SetProfileString", [](CMixState& s) {
+       return ZLSetProfileString(s.hDB, s.AnyRecord(), "Prof", AnySection(s),
+                                 kProfileKeys[s.Pick(3)], CString(s.Text("p").c_str()));
+     }},
+    {"profiles", "SetProfileStrings", SetProfileStrings},
+    {"profiles", "DeleteProfileKey", DeleteProfileKey},
+    {"profiles", "DeleteProfileSection", DeleteProfileSection},
     {"transactions", "CommitTransaction", [](CMixState& s) { return InTransaction(s, false); }},
     {"transactions", "RollbackTransaction", [](CMixState& s) { return InTransaction(s, true); }},
 };

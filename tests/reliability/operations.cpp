@@ -376,20 +376,11 @@ int SetLimits(CMixState& s, Get get, Set set) {
 }
 
 int SetTolerances(CMixState& s) {
-  return SetLimits<CZLToleranceObject, CZLToleranceArray>(
-      s,
-      [](void* h, long id, CZLToleranceArray& a, long set) {
-        return ZLGetTolerancesByID(h, id, a, set);
-      },
-      [](void* h, long id, CZLToleranceArray& a, long set) {
-        return ZLSetTolerancesByID(h, id, a, set);
-      });
+  return SetLimits<CZLToleranceObject, CZLToleranceArray>(s, ZLGetTolerancesByID,
+                                                          ZLSetTolerancesByID);
 }
 int SetStresses(CMixState& s) {
-  return SetLimits<CZLStressObject, CZLStressArray>(
-      s,
-      [](void* h, long id, CZLStressArray& a, long set) { return ZLGetStressByID(h, id, a, set); },
-      [](void* h, long id, CZLStressArray& a, long set) { return ZLSetStressByID(h, id, a, set); });
+  return SetLimits<CZLStressObject, CZLStressArray>(s, ZLGetStressByID, ZLSetStressByID);
 }
 
 // Additional-data columns the mix adds and removes (names are quoted: the

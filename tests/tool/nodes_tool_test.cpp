@@ -7,24 +7,16 @@ namespace {
 
 using json = nlohmann::json;
 
+// The text form of the demo's content is the README session's; here the
+// JSON form, and a folder's empty sections.
 TEST_F(ToolTest, ShowListsTheModelContentTheDemoWrote) {
   Demo();
   const json model = Run({"show", m_file, "TL072", "--json"}).Json();
-  ASSERT_EQ(model["pins"].size(), 3u) << model.dump();
-  ASSERT_EQ(model["parameters"].size(), 5u) << model.dump();
   EXPECT_EQ(model["pins"][0], json::parse(R"({"name": "in", "type": 0,
       "info": {"1033": "Input terminal", "1031": "Eingangsanschluss"},
       "access": {"Spice": "in"}})"));
-  const json& gain = model["parameters"][0];
-  EXPECT_EQ(gain["name"], "gain");
-  EXPECT_EQ(gain["value"], "1e5");
-  EXPECT_EQ(gain["unit"], "V/V");
-  EXPECT_EQ(gain["info"]["1031"], "Leerlaufverstärkung");
   EXPECT_EQ(model["files"], json::parse(R"([{"name": "tl072.cir", "type": 1, "size": 19}])"));
-  EXPECT_EQ(model["keywords"]["1033"], json::array({"demo", "analog", "tl072"}));
   EXPECT_EQ(model["keywords"]["1031"], json::array({"Demo", "analog", "tl072"}));
-  EXPECT_EQ(model["symbols"], json::parse(R"({"1033": "sym_tl072", "1031": "sym_tl072"})"));
-  // Folders have none of it.
   const json folder = Run({"show", m_file, "#1", "--json"}).Json();
   for (const char* key : {"pins", "parameters", "files"}) EXPECT_EQ(folder[key], json::array());
   for (const char* key : {"keywords", "symbols"}) EXPECT_EQ(folder[key], json::object());

@@ -30,6 +30,47 @@ ZL_EXPORT int ZLGetAllBookmarks(void* hDB, CTypedPtrArray<CPtrArray, COleVariant
 // titles, users, dates and links.
 ZL_EXPORT int ZLCreateNewRecord(void* hDB, COleVariant& bookmark);
 
+// Deletes a record with everything that belongs to it, in one transaction:
+// its keywords, nodes (with their texts, units, access rows and parameter-
+// set values), files, macros, calls, symbols, the texts of its title and
+// information in every language, its additional data and its MAIN row.  Its
+// UDT_ID row stays, detached (MODEL_ID NULL), with its user-defined rows:
+// call ZLDeleteUDTRecordByID first to remove them.  Links are not
+// maintained: a parent's FIRSTCHILD or a sibling's NEXT that names the
+// record keeps naming it; unlink the record first.  The record's TOLERANCE
+// and QUALITY rows and profile rows are not touched.  11 when there is no
+// such record (checked before the write lock is taken), 8 for a bookmark
+// that cannot be set; a failing step leaves everything as it was, with
+// that step's code (9 engine failure, 6 memory).
+ZL_EXPORT int ZLDeleteRecordByID(void* hDB, long lID);
+ZL_EXPORT int ZLDeleteRecordByBookmark(void* hDB, const COleVariant& bookmark);
+
+// Deletes a record's rows in its user-defined tables and its UDT_ID row.
+// The tables are those the directory table named by the record's UDTNAME
+// lists in TABLE_NAME; a record's rows there are those whose UDT_ID equals
+// the UDT_ID of its UDT_ID row (found through an index UDT_ID_INDEX when
+// the table has one, else by a scan).  Succeeds without change when the
+// record has no UDT_ID row (last error 11); 10 when it has one but no
+// UDTNAME.  One transaction: a failure leaves every table as it was.
+ZL_EXPORT int ZLDeleteUDTRecordByID(void* hDB, long lID);
+ZL_EXPORT int ZLDeleteUDTRecordByBookmark(void* hDB, const COleVariant& bookmark);
+
+// Makes the destination record (which must exist) a copy of the source
+// record; the two may lie in one database or in two.  Copied: the MAIN
+// columns DEFNAME, CREATED_USER, CREATED_DATE, AUTHOR, DATE, USES, SHEET,
+// STATE, TYPE, LEVEL and WIZARDDATA; titles and information texts in every
+// language; keywords; files; nodes of both kinds (with new node IDs, a
+// wizard-file reference pointing at the destination's copy of the file);
+// macros and calls of every simulator language; symbols.  The destination
+// keeps its own tree links (PARENT, FIRSTCHILD, PREV, NEXT): the source's
+// name rows of another tree.  The destination must have the resource
+// languages and simulator-language tables the content uses (20, 21);
+// symbols in a language the destination lacks are skipped.  All or
+// nothing: on a failure the destination is exactly as before; the source
+// is only read.  7 for either handle bad, 8 for a bookmark.
+ZL_EXPORT int ZLCopyRecordByBookmark(void* hSrcDB, const COleVariant& srcBookmark, void* hDestDB,
+                                     const COleVariant& destBookmark);
+
 // Tree links.  Every record holds four links, each the ID of another record
 // or NULL: PARENT, FIRSTCHILD (its first child), PREV and NEXT (its
 // neighbours among its parent's children).  The getters give the link's

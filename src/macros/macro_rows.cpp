@@ -201,6 +201,21 @@ int WriteMacroRow(ZLHandleRecord& record, CZLRecordset& rs, long recordID,
                   BinaryOrNull(macro.m_lbFlexOption), BinaryOrNull(macro.m_lbCompiled), macroID);
 }
 
+namespace {
+
+// Deletes the description texts of the macro row rs stands on.
+void DeleteDescription(ZLHandleRecord& record, CZLRecordset& rs) {
+  const COleVariant resourceID =
+      HasExtras(record) ? rs.GetFieldValue("DESCRIPTION") : COleVariant();
+  if (resourceID.vt != VT_I4) return;
+  ForEachResourceTable(record, ZLR_STRINGTAB, [&](WORD, CZLRecordset& strings) {
+    DeleteRowByKey(strings, {resourceID});
+    return ZLE_OK;
+  });
+}
+
+}  // namespace
+
 template <class Object>
 int WriteMacroSet(ZLHandleRecord& record, CZLRecordset& rs, long recordID,
                   const CTypedPtrArray<CObArray, Object*>& macros) {
@@ -213,7 +228,9 @@ int WriteMacroSet(ZLHandleRecord& record, CZLRecordset& rs, long recordID,
   for (const Object* macro : objects) ids.push_back(macro->m_lMacroID);
   std::vector<long*> slots;
   for (long& id : ids) slots.push_back(&id);
-  MergeRowsByID(rs, kModelID, recordID, kMacroID, slots, ERowReuse::kReuseUnclaimed);
+  // A row that goes takes its description texts with it.
+  MergeRowsByID(rs, kModelID, recordID, kMacroID, slots, ERowReuse::kReuseUnclaimed,
+                [&](CZLRecordset& row) { DeleteDescription(record, row); });
   // Objects that named their row first, then the new ones, as rows were
   // handed out.
   for (bool named : {true, false}) {
@@ -257,14 +274,7 @@ int DeleteMacroRow(ZLHandleRecord& record, CZLRecordset& rs, long recordID, long
     CIndexSwitch index(rs, kMacroIDIndex);
     if (!SeekID(rs, macroID)) return ZLE_NO_MACRO;
     if (rs.GetFieldValue(kModelID).lVal != recordID) return ZLE_MACRO_OTHER_RECORD;
-    const COleVariant resourceID =
-        HasExtras(record) ? rs.GetFieldValue("DESCRIPTION") : COleVariant();
-    if (resourceID.vt == VT_I4) {
-      ForEachResourceTable(record, ZLR_STRINGTAB, [&](WORD, CZLRecordset& strings) {
-        DeleteRowByKey(strings, {resourceID});
-        return ZLE_OK;
-      });
-    }
+    DeleteDescription(record, rs);
     rs.Delete();
   }
   transaction.Commit();

@@ -401,6 +401,9 @@ void AddSimLanguageCases(CNumberTable& t) {
   // Package records and attributes: the ID forms take an ID, the setters
   // of numbers a value that must fit.
   t["ZLDeletePackageRecordByID(void*, long)"] = {ZL_ID(ZLDeletePackageRecordByID(h, n))};
+  // Deleting a record or its user-defined rows by ID.
+  t["ZLDeleteRecordByID(void*, long)"] = {ZL_ID(ZLDeleteRecordByID(h, n))};
+  t["ZLDeleteUDTRecordByID(void*, long)"] = {ZL_ID(ZLDeleteUDTRecordByID(h, n))};
   t["ZLGetPackageBookmarkByID(void*, long, COleVariant&)"] = {
       ZL_ID(ZLGetPackageBookmarkByID(h, n, Sample<COleVariant>()))};
   t["ZLDeletePackageByID(void*, long, char const*)"] = {ZL_ID(ZLDeletePackageByID(h, n, "VHDLA"))};

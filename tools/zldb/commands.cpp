@@ -16,6 +16,8 @@ const std::vector<Command>& Commands() {
       {"show", "print one record's attributes, by ID or definition name", AddShow},
       {"packages", "list the VHDL packages in list order", AddPackages},
       {"query", "list the records and parameter sets that meet search criteria", AddQuery},
+      {"copy", "copy a model into a library as a new record under a folder", AddCopy},
+      {"delete", "delete a record with everything that belongs to it", AddDelete},
   };
   return commands;
 }

@@ -48,6 +48,8 @@ Runner AddTree(CLI::App& command);
 Runner AddShow(CLI::App& command);
 Runner AddPackages(CLI::App& command);
 Runner AddQuery(CLI::App& command);
+Runner AddCopy(CLI::App& command);
+Runner AddDelete(CLI::App& command);
 
 }  // namespace zldb
 

@@ -5,18 +5,18 @@
 // Each model has a definition name, titles in two languages, an
 // information text, two keywords per language, two files, two conservative
 // and three non-conservative nodes (with information texts and access
-// texts), a macro and a call line in one simulator language and a symbol.
+// texts), a macro and a call line in one simulator language, a symbol, two
+// parameter sets (chained, each with a title, a keyword, node values and
+// tolerance and stress values), two tolerances and a stress, two additional
+// data values and a profile string.
 // Measured on K = 200 models of each library:
 //   - populate: writing one model through the exported setters (the
 //     baseline: what a caller does to make such a model);
-//   - copy: ZLCopyRecordByBookmark of a model onto a new record of a second
-//     library of the same size;
+//   - copy: ZLCopyRecordByBookmark and ZLCopyUDTRecordByBookmark of a model
+//     onto a new record of a second library of the same size;
 //   - delete: ZLDeleteRecordByID of a model.
 // Each line gives microseconds per model and the ratios to populate; the
 // last block compares the per-model times across N (1.00 = flat).
-#include <unistd.h>
-
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_main.h"
 #include "zldbctrl70.h"
 
 namespace {
@@ -51,6 +52,12 @@ void* Library(const std::string& path) {
   Check(ZLAddMacroTable(hDB, "SPICE", 0), "ZLAddMacroTable");
   Check(ZLAddCallTable(hDB, "SPICE", 0), "ZLAddCallTable");
   Check(ZLAddAccessTable(hDB, "SPICE"), "ZLAddAccessTable");
+  for (const char* name : {"COST", "ORDERNO"}) {
+    CZLAdditionalDataInfoObject info(name);
+    info.m_lType = name[0] == 'C' ? 7 : 0;
+    info.m_lSize = 20;
+    Check(ZLCreateAdditionalDataInfo(hDB, info), "ZLCreateAdditionalDataInfo");
+  }
   return hDB;
 }
 
@@ -60,6 +67,51 @@ long NewModel(void* hDB) {
   Check(ZLCreateNewRecord(hDB, bookmark), "ZLCreateNewRecord");
   Check(ZLGetIDByBookmark(hDB, bookmark, id), "ZLGetIDByBookmark");
   return id;
+}
+
+// Two tolerances (on the first two non-conservative nodes), a stress and
+// two chained parameter sets with their own values of each.
+void PopulateSets(void* hDB, long id, const std::string& n) {
+  CZLNodeArray nodes;
+  Check(ZLGetNodesNCByID(hDB, id, nodes, 0), "ZLGetNodesNCByID");
+  CZLToleranceArray tolerances;
+  for (int k = 0; k < 2; ++k) {
+    auto* t = new CZLToleranceObject;
+    t->m_lNodeID = nodes[k]->m_lNodeID;
+    t->m_lIndex = k;
+    t->m_strDeviation = "5%";
+    tolerances.Add(t);
+  }
+  Check(ZLSetTolerancesByID(hDB, id, tolerances, 0), "ZLSetTolerancesByID");
+  CZLStressArray stresses;
+  auto* stress = new CZLStressObject;
+  stress->m_strMaximum = "0.25";
+  stresses.Add(stress);
+  Check(ZLSetStressByID(hDB, id, stresses, 0), "ZLSetStressByID");
+  long sets[2] = {0, 0};
+  for (int s = 0; s < 2; ++s) {
+    Check(ZLCreateNewParamSet(hDB, id, sets[s]), "ZLCreateNewParamSet");
+    const std::string name = "variant " + n + "/" + std::to_string(s);
+    Check(ZLSetTitleByID(hDB, id, kEnglish, name.c_str(), sets[s]), "ZLSetTitleByID");
+    CZLKeywordArray keywords;
+    auto* k = new CZLKeywordObject;
+    k->m_strKeyword = name.c_str();
+    k->m_wLanguage = kEnglish;
+    keywords.Add(k);
+    Check(ZLSetKeywordsByID(hDB, id, kEnglish, keywords, sets[s]), "ZLSetKeywordsByID");
+    ZLFreeObjectArray(keywords);
+    for (int i = 0; i < nodes.GetSize(); ++i) nodes[i]->m_strValue = name.c_str();
+    Check(ZLSetNodesNCByID(hDB, id, nodes, sets[s]), "ZLSetNodesNCByID");
+    for (int i = 0; i < tolerances.GetSize(); ++i) tolerances[i]->m_strMaximum = name.c_str();
+    Check(ZLSetTolerancesByID(hDB, id, tolerances, sets[s]), "ZLSetTolerancesByID");
+    stress->m_strMinimum = name.c_str();
+    Check(ZLSetStressByID(hDB, id, stresses, sets[s]), "ZLSetStressByID");
+  }
+  Check(ZLSetNextParamSetByParamID(hDB, sets[0], sets[1]), "ZLSetNextParamSetByParamID");
+  Check(ZLSetPrevParamSetByParamID(hDB, sets[1], sets[0]), "ZLSetPrevParamSetByParamID");
+  ZLFreeObjectArray(nodes);
+  ZLFreeObjectArray(tolerances);
+  ZLFreeObjectArray(stresses);
 }
 
 void Populate(void* hDB, long id, long i) {
@@ -113,6 +165,12 @@ void Populate(void* hDB, long id, long i) {
   call.m_dwLevel = 1;
   Check(ZLSetCallByID(hDB, id, "SPICE", call), "ZLSetCallByID");
   Check(ZLSetSymbolByID(hDB, id, kEnglish, "R"), "ZLSetSymbolByID");
+  PopulateSets(hDB, id, n);
+  COleVariant cost(1.5);
+  Check(ZLSetAdditionalDataByID(hDB, id, "COST", cost), "ZLSetAdditionalDataByID");
+  COleVariant order(("A-" + n).c_str());
+  Check(ZLSetAdditionalDataByID(hDB, id, "ORDERNO", order), "ZLSetAdditionalDataByID");
+  Check(ZLSetProfileString(hDB, id, "PROF", "View", "zoom", "2"), "ZLSetProfileString");
 }
 
 // A library of n populated models (in batches of one caller transaction);
@@ -156,6 +214,7 @@ Figures Measure(const std::filesystem::path& dir, long n) {
     const long created = NewModel(dest);
     Check(ZLGetBookmarkByID(dest, created, to), "ZLGetBookmarkByID");
     Check(ZLCopyRecordByBookmark(source, from, dest, to), "ZLCopyRecordByBookmark");
+    Check(ZLCopyUDTRecordByBookmark(source, from, dest, to), "ZLCopyUDTRecordByBookmark");
   });
   f.remove =
       PerModel([&](long k) { Check(ZLDeleteRecordByID(source, pick(k)), "ZLDeleteRecordByID"); });
@@ -174,27 +233,17 @@ Figures Measure(const std::filesystem::path& dir, long n) {
 
 int main(int argc, char** argv) {
   std::vector<long> sizes;
-  for (int i = 1; i < argc; ++i) {
-    const long n = std::atol(argv[i]);
+  if (!zlbench::ParseSizes(argc, argv, {1000, 10000}, sizes)) return 2;
+  for (long n : sizes) {
     if (n < kMeasured) {
       std::fprintf(stderr, "usage: %s [N ...] (N >= %ld)\n", argv[0], kMeasured);
       return 2;
     }
-    sizes.push_back(n);
   }
-  if (sizes.empty()) sizes = {1000, 10000};
-#ifndef NDEBUG
-  std::printf("(built without NDEBUG: figures are not representative)\n");
-#endif
-  std::string pattern = (std::filesystem::temp_directory_path() / "zlbench-XXXXXX").string();
-  if (::mkdtemp(&pattern[0]) == nullptr) {
-    std::perror("mkdtemp");
-    return 1;
-  }
-  const std::filesystem::path dir(pattern);
+  zlbench::ScratchDir dir;
+  if (!dir.Made()) return 1;
   std::vector<Figures> figures;
-  for (long n : sizes) figures.push_back(Measure(dir, n));
-  std::filesystem::remove_all(dir);
+  for (long n : sizes) figures.push_back(Measure(dir.Path(), n));
   if (figures.size() >= 2) {
     const Figures& a = figures.front();
     std::printf("growth from N = %ld (time per model, 1.00 = flat)\n", a.n);

@@ -33,12 +33,13 @@ ZL_EXPORT int ZLCreateNewRecord(void* hDB, COleVariant& bookmark);
 // Deletes a record with everything that belongs to it, in one transaction:
 // its keywords, nodes (with their texts, units, access rows and parameter-
 // set values), files, macros, calls, symbols, the texts of its title and
-// information in every language, its additional data and its MAIN row.  Its
-// UDT_ID row stays, detached (MODEL_ID NULL), with its user-defined rows:
-// call ZLDeleteUDTRecordByID first to remove them.  Links are not
-// maintained: a parent's FIRSTCHILD or a sibling's NEXT that names the
-// record keeps naming it; unlink the record first.  The record's TOLERANCE
-// and QUALITY rows and profile rows are not touched.  11 when there is no
+// information in every language, its parameter sets (with their values,
+// keywords and texts), tolerances and stresses (with their per-set values),
+// its additional data, its user-defined rows and profile strings (section
+// tables left empty go with their catalogue entries) with its UDT_ID row,
+// and its MAIN row.  Links are not maintained: a parent's FIRSTCHILD or a
+// sibling's NEXT that names the record keeps naming it; unlink the record
+// first.  11 when there is no
 // such record (checked before the write lock is taken), 8 for a bookmark
 // that cannot be set; a failing step leaves everything as it was, with
 // that step's code (9 engine failure, 6 memory).
@@ -61,7 +62,14 @@ ZL_EXPORT int ZLDeleteUDTRecordByBookmark(void* hDB, const COleVariant& bookmark
 // STATE, TYPE, LEVEL and WIZARDDATA; titles and information texts in every
 // language; keywords; files; nodes of both kinds (with new node IDs, a
 // wizard-file reference pointing at the destination's copy of the file);
-// macros and calls of every simulator language; symbols.  The destination
+// macros and calls of every simulator language; symbols; the parameter
+// sets, which replace the destination's, each with its columns, texts,
+// keywords and node values and linked as the source's are; tolerances and
+// stresses with their values in every set; the additional data of every
+// column both databases describe with the same type and index (and
+// duplicate flag for an index, size for a text), except values a unique
+// index of the destination refuses.  Node, set and limit IDs are the
+// destination's own, references among them follow.  The destination
 // keeps its own tree links (PARENT, FIRSTCHILD, PREV, NEXT): the source's
 // name rows of another tree.  The destination must have the resource
 // languages and simulator-language tables the content uses (20, 21);
@@ -70,6 +78,18 @@ ZL_EXPORT int ZLDeleteUDTRecordByBookmark(void* hDB, const COleVariant& bookmark
 // is only read.  7 for either handle bad, 8 for a bookmark.
 ZL_EXPORT int ZLCopyRecordByBookmark(void* hSrcDB, const COleVariant& srcBookmark, void* hDestDB,
                                      const COleVariant& destBookmark);
+
+// Makes the destination record's user-defined data (profile strings among
+// them) a copy of the source record's: the destination's own is deleted as
+// by ZLDeleteUDTRecordByID (with the profile clean-up), then it takes the
+// source's WIZTYPE and UDTNAME and a new UDT_ID row, and every row the
+// source has in a table its directory lists is copied under the new ID.
+// Tables and fields the destination's database lacks are created as the
+// source's are.  Succeeds without change when the source has no UDT_ID row
+// (last error 11); 10 when it has one but no UDTNAME.  All or nothing; 7
+// for either handle bad, 8 for a bookmark.
+ZL_EXPORT int ZLCopyUDTRecordByBookmark(void* hSrcDB, const COleVariant& srcBookmark, void* hDestDB,
+                                        const COleVariant& destBookmark);
 
 // Tree links.  Every record holds four links, each the ID of another record
 // or NULL: PARENT, FIRSTCHILD (its first child), PREV and NEXT (its

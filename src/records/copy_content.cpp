@@ -1,6 +1,7 @@
 // Copying a record: each family's content is read from the source with its
 // reader and handed to the destination's writer, in the order titles and
-// texts, keywords, files, nodes, macros, calls, symbols.
+// texts, keywords, files, nodes, macros, calls, symbols, then the parameter
+// sets, limits and additional data (records/copy_sets.cpp).
 #include <iterator>
 #include <unordered_map>
 
@@ -12,7 +13,7 @@
 #include "macros/macro_rows.h"
 #include "nodes/node_rows.h"
 #include "records/copy_maps.h"
-#include "records/record_content.h"
+#include "records/whole_record.h"
 #include "resources/language_texts.h"
 #include "resources/resource_tables.h"
 #include "schema/zl_recordset.h"
@@ -31,13 +32,6 @@ const char* const kCopiedColumns[] = {"DEFNAME", "CREATED_USER", "CREATED_DATE",
                                       "DATE",    "USES",         "SHEET",        "STATE",
                                       "TYPE",    "LEVEL",        "WIZARDDATA"};
 
-// Frees an array of objects on every way out.
-template <class Array>
-struct CArrayOwner {
-  Array array;
-  ~CArrayOwner() { ZLFreeObjectArray(array); }
-};
-
 int CopyMainColumns(ZLHandleRecord& source, long sourceID, ZLHandleRecord& dest, long destID) {
   CZLRecordset& from = *source.Recordset(ZLT_MAIN);
   int code = SeekByID(source, from, "MODEL_ID", sourceID);
@@ -53,22 +47,6 @@ int CopyMainColumns(ZLHandleRecord& source, long sourceID, ZLHandleRecord& dest,
   for (size_t i = 0; i < std::size(kCopiedColumns); ++i) row.Set(kCopiedColumns[i], values[i]);
   row.Update();
   return ZLE_OK;
-}
-
-// Nothing to copy in a language the destination lacks is no failure: the
-// content of the languages both have is copied (and replaces the
-// destination's), a language only the destination has keeps its content.
-int CopyKeywords(ZLHandleRecord& source, long sourceID, ZLHandleRecord& dest, long destID) {
-  return ForEachResourceTable(source, ZLR_KEYWORD, [&](WORD language, CZLRecordset&) -> int {
-    CArrayOwner<CZLKeywordArray> keywords;
-    int code = ReadKeywords(source, language, sourceID, 0, keywords.array);
-    if (code != ZLE_OK) return code;
-    if (keywords.array.GetSize() == 0 &&
-        FindResourceTable(dest, ZLR_KEYWORD, language) == nullptr) {
-      return ZLE_OK;
-    }
-    return WriteKeywords(dest, language, destID, 0, keywords.array);
-  });
 }
 
 bool SameFile(const CZLFileObject& a, const CZLFileObject& b) {
@@ -165,6 +143,22 @@ int CopySymbols(ZLHandleRecord& source, long sourceID, ZLHandleRecord& dest, lon
 
 }  // namespace
 
+int CopyKeywords(ZLHandleRecord& source, long sourceID, long fromSet, ZLHandleRecord& dest,
+                 long destID, long toSet) {
+  return ForEachResourceTable(source, ZLR_KEYWORD, [&](WORD language, CZLRecordset&) -> int {
+    CArrayOwner<CZLKeywordArray> keywords;
+    int code = ReadKeywords(source, language, sourceID, fromSet, keywords.array);
+    if (code != ZLE_OK) return code;
+    if (keywords.array.GetSize() == 0 &&
+        FindResourceTable(dest, ZLR_KEYWORD, language) == nullptr) {
+      return ZLE_OK;
+    }
+    // A set's list holds the record's own keywords too; the writer keeps
+    // only those the set adds.
+    return WriteKeywords(dest, language, destID, toSet, keywords.array);
+  });
+}
+
 int CopyRowTexts(ZLHandleRecord& source, const ZLRowRef& from, ZLHandleRecord& dest,
                  const ZLRowRef& to, const char* field) {
   CZLRecordset* rs = nullptr;
@@ -187,7 +181,10 @@ int CopyRowTexts(ZLHandleRecord& source, const ZLRowRef& from, ZLHandleRecord& d
   return code;
 }
 
-int CopyRecordContent(ZLHandleRecord& source, long sourceID, ZLHandleRecord& dest, long destID) {
+int CopyRecord(ZLHandleRecord& source, long sourceID, ZLHandleRecord& dest, long destID) {
+  // Copying a record onto itself would replace its sets by copies of
+  // themselves after deleting them.
+  if (&source == &dest && sourceID == destID) return ZLE_OK;
   CFileMap fileMap;
   ZLCopyMaps maps;
   ZLIDMap conservative;
@@ -196,7 +193,7 @@ int CopyRecordContent(ZLHandleRecord& source, long sourceID, ZLHandleRecord& des
   const ZLRowRef to = ZLRowRef::ByID(destID);
   if (code == ZLE_OK) code = CopyRowTexts(source, from, dest, to, "TITLE");
   if (code == ZLE_OK) code = CopyRowTexts(source, from, dest, to, "INFO");
-  if (code == ZLE_OK) code = CopyKeywords(source, sourceID, dest, destID);
+  if (code == ZLE_OK) code = CopyKeywords(source, sourceID, 0, dest, destID, 0);
   if (code == ZLE_OK) code = CopyFiles(source, sourceID, dest, destID, fileMap);
   if (code == ZLE_OK) {
     code =
@@ -209,6 +206,9 @@ int CopyRecordContent(ZLHandleRecord& source, long sourceID, ZLHandleRecord& des
   if (code == ZLE_OK) code = CopyMacros(source, sourceID, dest, destID);
   if (code == ZLE_OK) code = CopyCalls(source, sourceID, dest, destID);
   if (code == ZLE_OK) code = CopySymbols(source, sourceID, dest, destID);
+  if (code == ZLE_OK) code = CopyParamSets(source, sourceID, dest, destID, maps);
+  if (code == ZLE_OK) code = CopyLimitsOfRecord(source, sourceID, dest, destID, maps);
+  if (code == ZLE_OK) code = CopyAdditionalData(source, sourceID, dest, destID);
   if (code == ZLE_OK) StampLayoutChange(dest);
   return code;
 }

@@ -12,15 +12,29 @@
 
 #include "frame/handle_record.h"
 #include "tree/row_target.h"
+#include "zldbctrl70/value_objects.h"
 
 namespace zl {
 
 using ZLIDMap = std::unordered_map<long, long>;
 
+// Frees an array of value objects on every way out.
+template <class Array>
+struct CArrayOwner {
+  Array array;
+  ~CArrayOwner() { ZLFreeObjectArray(array); }
+};
+
 struct ZLCopyMaps {
   ZLIDMap nodes;                            // non-conservative node IDs
   std::vector<std::pair<long, long>> sets;  // parameter sets, in chain order
 };
+
+// Copies the keywords of one parameter set (0: the record's own) in every
+// language of the source.  Nothing to copy in a language the destination
+// lacks is no failure; a language only the destination has keeps its list.
+int CopyKeywords(ZLHandleRecord& source, long sourceID, long fromSet, ZLHandleRecord& dest,
+                 long destID, long toSet);
 
 // Copies the texts of the resource ID in field (TITLE or INFO) of one row
 // (a record or a parameter set) in every language.  A source without texts

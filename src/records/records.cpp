@@ -1,9 +1,9 @@
 // The exported deletion and copy of whole records: thin bodies over the
-// routines of records/record_content.h and records/udt_rows.h.
+// routines of records/whole_record.h and records/udt_rows.h.
 #include "frame/caller_numbers.h"
 #include "frame/guard.h"
-#include "records/record_content.h"
 #include "records/udt_rows.h"
+#include "records/whole_record.h"
 #include "schema/zl_recordset.h"
 #include "simlang/owner_record.h"
 #include "tree/record_routines.h"
@@ -34,7 +34,7 @@ int DeleteRecord(void* hDB, const ZLRowRef& row) {
   return RunGuarded(hDB, [&](ZLHandleRecord& record) {
     long id = 0;
     int code = OwnerRecordID(record, row, EOwnerCheck::kMustExist, id);
-    if (code == ZLE_OK) code = DeleteRecordContent(record, id);
+    if (code == ZLE_OK) code = DeleteRecord(record, id);
     return ZLOutcome::FromCode(code);
   });
 }
@@ -45,6 +45,25 @@ int DeleteUDTRecord(void* hDB, const ZLRowRef& row) {
     const int code = OwnerRecordID(record, row, EOwnerCheck::kMustExist, id);
     if (code != ZLE_OK) return ZLOutcome::Fail(code);
     return DeleteUDTRows(record, id);
+  });
+}
+
+// Runs copy(source, sourceID, dest, destID) for two records named by
+// bookmarks, reading the source's file and writing the destination's.
+template <class Copy>
+int CopyBetween(void* hSrcDB, const COleVariant& srcBookmark, void* hDestDB,
+                const COleVariant& destBookmark, Copy&& copy) {
+  return RunGuardedReadWrite(hSrcDB, hDestDB, [&](ZLHandleRecord& source, ZLHandleRecord& dest) {
+    long sourceID = 0;
+    long destID = 0;
+    int code =
+        OwnerRecordID(source, ZLRowRef::ByBookmark(srcBookmark), EOwnerCheck::kMustExist, sourceID);
+    if (code == ZLE_OK) {
+      code =
+          OwnerRecordID(dest, ZLRowRef::ByBookmark(destBookmark), EOwnerCheck::kMustExist, destID);
+    }
+    if (code != ZLE_OK) return ZLOutcome::Fail(code);
+    return copy(source, sourceID, dest, destID);
   });
 }
 
@@ -64,16 +83,13 @@ int ZLDeleteUDTRecordByBookmark(void* hDB, const COleVariant& bookmark) {
 
 int ZLCopyRecordByBookmark(void* hSrcDB, const COleVariant& srcBookmark, void* hDestDB,
                            const COleVariant& destBookmark) {
-  return RunGuardedReadWrite(hSrcDB, hDestDB, [&](ZLHandleRecord& source, ZLHandleRecord& dest) {
-    long sourceID = 0;
-    long destID = 0;
-    int code =
-        OwnerRecordID(source, ZLRowRef::ByBookmark(srcBookmark), EOwnerCheck::kMustExist, sourceID);
-    if (code == ZLE_OK) {
-      code =
-          OwnerRecordID(dest, ZLRowRef::ByBookmark(destBookmark), EOwnerCheck::kMustExist, destID);
-    }
-    if (code == ZLE_OK) code = CopyRecordContent(source, sourceID, dest, destID);
-    return ZLOutcome::FromCode(code);
-  });
+  return CopyBetween(hSrcDB, srcBookmark, hDestDB, destBookmark,
+                     [](ZLHandleRecord& source, long sourceID, ZLHandleRecord& dest, long destID) {
+                       return ZLOutcome::FromCode(CopyRecord(source, sourceID, dest, destID));
+                     });
+}
+
+int ZLCopyUDTRecordByBookmark(void* hSrcDB, const COleVariant& srcBookmark, void* hDestDB,
+                              const COleVariant& destBookmark) {
+  return CopyBetween(hSrcDB, srcBookmark, hDestDB, destBookmark, CopyUDTRows);
 }

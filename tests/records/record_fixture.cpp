@@ -43,6 +43,167 @@ std::string StringMap(const CMapStringToString& map) {
   return out;
 }
 
+// Two tolerances on the two non-conservative nodes and one stress.
+void PopulateLimits(void* hDB, long id, const std::string& tag) {
+  CZLNodeArray nodes;
+  ASSERT_EQ(ZLGetNodesNCByID(hDB, id, nodes, 0), 1);
+  CZLToleranceArray tolerances;
+  for (int i = 0; i < nodes.GetSize(); ++i) {
+    auto* t = new CZLToleranceObject;
+    t->m_lNodeID = nodes[i]->m_lNodeID;
+    t->m_lIndex = i;
+    t->m_lState = 1;
+    t->m_strMinimum = (tag + "min").c_str();
+    t->m_strCharacteristic = "gauss";
+    tolerances.Add(t);
+  }
+  ZLFreeObjectArray(nodes);
+  ASSERT_EQ(ZLSetTolerancesByID(hDB, id, tolerances, 0), 1) << ZLGetLastError();
+  ZLFreeObjectArray(tolerances);
+  CZLStressArray stresses;
+  auto* s = new CZLStressObject;
+  s->m_lType = 2;
+  s->m_lLimit = 40;
+  s->m_strReference = (tag + "ref").c_str();
+  s->m_strMaximum = "0.5";
+  stresses.Add(s);
+  ASSERT_EQ(ZLSetStressByID(hDB, id, stresses, 0), 1) << ZLGetLastError();
+  ZLFreeObjectArray(stresses);
+}
+
+// Three sets created in one order and chained in another; the last in the
+// chain keeps the record's limit values.
+void PopulateParamSets(void* hDB, long id, const std::string& tag) {
+  long created[3] = {0, 0, 0};
+  for (long& set : created) ASSERT_EQ(ZLCreateNewParamSet(hDB, id, set), 1);
+  const long chain[3] = {created[2], created[0], created[1]};
+  for (int i = 0; i < 3; ++i) {
+    const long set = chain[i];
+    const std::string name = tag + "/set" + std::to_string(i);
+    ASSERT_EQ(ZLSetPrevParamSetByParamID(hDB, set, i > 0 ? chain[i - 1] : 0), 1);
+    ASSERT_EQ(ZLSetNextParamSetByParamID(hDB, set, i < 2 ? chain[i + 1] : 0), 1);
+    ASSERT_EQ(ZLSetTitleByID(hDB, id, kEN, name.c_str(), set), 1) << ZLGetLastError();
+    ASSERT_EQ(ZLSetInfoByID(hDB, id, kDE, ("info " + name).c_str(), set), 1);
+    ASSERT_EQ(ZLSetStateByID(hDB, id, 10 + i, set), 1);
+    ASSERT_EQ(ZLSetCreatedUserByID(hDB, id, ("setter" + name).c_str(), set), 1);
+    CZLKeywordMap keywords;
+    keywords[kEN] = Keywords(kEN, {"set-" + name});
+    ASSERT_EQ(ZLSetKeywordsByID(hDB, id, keywords, set), 1) << ZLGetLastError();
+    ZLFreeKeywordMap(keywords);
+    CZLNodeArray nodes;
+    ASSERT_EQ(ZLGetNodesNCByID(hDB, id, nodes, 0), 1);
+    for (int j = 0; j < nodes.GetSize(); ++j) {
+      nodes[j]->m_strValue = (name + "=" + std::to_string(j)).c_str();
+    }
+    ASSERT_EQ(ZLSetNodesNCByID(hDB, id, nodes, set), 1) << ZLGetLastError();
+    ZLFreeObjectArray(nodes);
+    if (i == 2) continue;
+    CZLToleranceArray tolerances;
+    ASSERT_EQ(ZLGetTolerancesByID(hDB, id, tolerances, 0), 1);
+    for (int j = 0; j < tolerances.GetSize(); ++j) {
+      tolerances[j]->m_strMaximum = (name + "max").c_str();
+      tolerances[j]->m_lState = 20 + i;
+    }
+    ASSERT_EQ(ZLSetTolerancesByID(hDB, id, tolerances, set), 1) << ZLGetLastError();
+    ZLFreeObjectArray(tolerances);
+    CZLStressArray stresses;
+    ASSERT_EQ(ZLGetStressByID(hDB, id, stresses, 0), 1);
+    for (int j = 0; j < stresses.GetSize(); ++j) stresses[j]->m_strMinimum = name.c_str();
+    ASSERT_EQ(ZLSetStressByID(hDB, id, stresses, set), 1) << ZLGetLastError();
+    ZLFreeObjectArray(stresses);
+  }
+}
+
+std::string Variant(const COleVariant& value) {
+  switch (value.vt) {
+    case VT_BSTR:
+      return value.GetStringValue();
+    case VT_R8:
+      return std::to_string(value.dblVal);
+    case VT_NULL:
+      return "null";
+    default:
+      return "vt" + std::to_string(value.vt);
+  }
+}
+
+std::string Limits(void* hDB, long id, long set) {
+  std::string out;
+  CZLToleranceArray tolerances;
+  if (ZLGetTolerancesByID(hDB, id, tolerances, set)) {
+    for (int i = 0; i < tolerances.GetSize(); ++i) {
+      const CZLToleranceObject& t = *tolerances[i];
+      out += "tolerance " + Text(t.m_strNodeName) + " " + std::to_string(t.m_lIndex) + " " +
+             std::to_string(t.m_lState) + " " + Text(t.m_strMinimum) + " " + Text(t.m_strMaximum) +
+             " " + Text(t.m_strCharacteristic) + "\n";
+    }
+  }
+  ZLFreeObjectArray(tolerances);
+  CZLStressArray stresses;
+  if (ZLGetStressByID(hDB, id, stresses, set)) {
+    for (int i = 0; i < stresses.GetSize(); ++i) {
+      const CZLStressObject& s = *stresses[i];
+      out += "stress " + std::to_string(s.m_lType) + " " + std::to_string(s.m_lLimit) + " " +
+             Text(s.m_strReference) + " " + Text(s.m_strMinimum) + " " + Text(s.m_strMaximum) +
+             "\n";
+    }
+  }
+  ZLFreeObjectArray(stresses);
+  return out;
+}
+
+std::string KeywordLines(void* hDB, long id, long set) {
+  std::string out;
+  CZLKeywordMap keywords;
+  if (ZLGetKeywordsByID(hDB, id, keywords, set)) {
+    std::map<WORD, std::string> sorted;
+    for (POSITION pos = keywords.GetStartPosition(); pos != nullptr;) {
+      WORD language = 0;
+      CZLKeywordArray* array = nullptr;
+      keywords.GetNextAssoc(pos, language, array);
+      for (int i = 0; i < array->GetSize(); ++i)
+        sorted[language] += Text((*array)[i]->m_strKeyword) + ",";
+    }
+    for (const auto& entry : sorted) {
+      out += "keywords " + std::to_string(entry.first) + ": " + entry.second + "\n";
+    }
+  }
+  ZLFreeKeywordMap(keywords);
+  return out;
+}
+
+// The sets in chain order (the walk bounded by the number of sets), then
+// how many sets the record has.
+std::string ParamSets(void* hDB, long id) {
+  std::string out;
+  CArray<long, long> all;
+  ZLGetAllParamSetByID(hDB, id, all);
+  long set = 0;
+  ZLGetFirstParamSetByID(hDB, id, set);
+  for (int place = 0; set != 0 && place < all.GetSize(); ++place) {
+    out += "set " + std::to_string(place) + "\n";
+    CMap<WORD, WORD, CString, LPCSTR> texts;
+    if (ZLGetTitleByID(hDB, id, texts, set)) out += " titles " + LanguageTexts(texts) + "\n";
+    texts.RemoveAll();
+    if (ZLGetInfoByID(hDB, id, texts, set)) out += " infos " + LanguageTexts(texts) + "\n";
+    unsigned long state = 0;
+    if (ZLGetStateByID(hDB, id, state, set)) out += " state " + std::to_string(state) + "\n";
+    CString user;
+    if (ZLGetCreatedUserByID(hDB, id, user, set)) out += " by " + Text(user) + "\n";
+    out += KeywordLines(hDB, id, set);
+    CZLNodeArray nodes;
+    if (ZLGetNodesNCByID(hDB, id, nodes, set)) {
+      for (int i = 0; i < nodes.GetSize(); ++i) {
+        out += " value " + Text(nodes[i]->m_strName) + " = " + Text(nodes[i]->m_strValue) + "\n";
+      }
+    }
+    ZLFreeObjectArray(nodes);
+    out += Limits(hDB, id, set);
+    if (!ZLGetNextParamSetByParamID(hDB, set, set)) break;
+  }
+  return out + "sets " + std::to_string(all.GetSize()) + "\n";
+}
+
 }  // namespace
 
 void Populate(void* hDB, long id, const std::string& tag) {
@@ -110,6 +271,16 @@ void Populate(void* hDB, long id, const std::string& tag) {
   call.m_dwLevel = 1;
   ASSERT_EQ(ZLSetCallByID(hDB, id, "SPICE", call), 1) << ZLGetLastError();
   ASSERT_EQ(ZLSetSymbolByID(hDB, id, kDE, ("symbol " + tag).c_str()), 1);
+  PopulateLimits(hDB, id, tag);
+  PopulateParamSets(hDB, id, tag);
+  COleVariant cost(2.5 + static_cast<double>(tag.size()));
+  ASSERT_EQ(ZLSetAdditionalDataByID(hDB, id, "COST", cost), 1) << ZLGetLastError();
+  COleVariant order(("no-" + tag).c_str());
+  ASSERT_EQ(ZLSetAdditionalDataByID(hDB, id, "ORDERNO", order), 1) << ZLGetLastError();
+  for (const char* section : {"Sect", "Other"}) {
+    ASSERT_EQ(ZLSetProfileString(hDB, id, "PROF", section, "key", (tag + section).c_str()), 1)
+        << ZLGetLastError();
+  }
 }
 
 std::string Describe(void* hDB, long id) {
@@ -134,19 +305,7 @@ std::string Describe(void* hDB, long id) {
   texts.RemoveAll();
   if (ZLGetSymbolsByID(hDB, id, texts)) line("symbols", LanguageTexts(texts));
 
-  CZLKeywordMap keywords;
-  if (ZLGetKeywordsByID(hDB, id, keywords, 0)) {
-    std::map<WORD, std::string> sorted;
-    for (POSITION pos = keywords.GetStartPosition(); pos != nullptr;) {
-      WORD language = 0;
-      CZLKeywordArray* array = nullptr;
-      keywords.GetNextAssoc(pos, language, array);
-      for (int i = 0; i < array->GetSize(); ++i)
-        sorted[language] += Text((*array)[i]->m_strKeyword) + ",";
-    }
-    for (const auto& entry : sorted) line("keywords " + std::to_string(entry.first), entry.second);
-  }
-  ZLFreeKeywordMap(keywords);
+  out += KeywordLines(hDB, id, 0);
 
   CZLFileArray files;
   std::map<long, std::string> fileNames;
@@ -209,5 +368,14 @@ std::string Describe(void* hDB, long id) {
     }
   }
   ZLFreeCallMap(calls);
+  out += Limits(hDB, id, 0) + ParamSets(hDB, id);
+  for (const char* column : {"COST", "ORDERNO"}) {
+    COleVariant value;
+    if (ZLGetAdditionalDataByID(hDB, id, column, value)) line(column, Variant(value));
+  }
+  for (const char* section : {"Sect", "Other"}) {
+    CString value;
+    if (ZLGetProfileString(hDB, id, "", section, "key", value)) line(section, Text(value));
+  }
   return out;
 }

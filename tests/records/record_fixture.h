@@ -8,10 +8,21 @@
 
 #include <string>
 
-#include "support/simlang_fixture.h"
+#include "support/schema_sweep.h"
 
 constexpr WORD kEN = 1033;
 constexpr WORD kDE = 1031;
+
+// Adds an additional-data column (type code, text size, indexed with
+// duplicates allowed when index is set).
+inline void AddDataColumn(void* hDB, const char* name, long type, long size, long index) {
+  CZLAdditionalDataInfoObject info(name);
+  info.m_lType = type;
+  info.m_lSize = size;
+  info.m_lIndex = index;
+  info.m_lDuplicate = 1;
+  ASSERT_EQ(ZLCreateAdditionalDataInfo(hDB, info), 1) << ZLGetLastError();
+}
 
 // Gives a library both resource languages and the simulator tables the
 // populated records use.
@@ -23,19 +34,25 @@ inline void PrepareLibrary(void* hDB) {
   ASSERT_EQ(ZLAddMacroTable(hDB, "SPICE", 0), 1);
   ASSERT_EQ(ZLAddCallTable(hDB, "SPICE", 0), 1);
   ASSERT_EQ(ZLAddAccessTable(hDB, "SPICE"), 1);
+  AddDataColumn(hDB, "COST", 7, 0, 0);
+  AddDataColumn(hDB, "ORDERNO", 0, 20, 1);
 }
 
-// Gives the record content of every kind, varied by tag.
+// Gives the record content of every kind, varied by tag: three parameter
+// sets chained in an order other than their creation, each with texts,
+// keywords, node values and limit values, tolerances, stresses, additional
+// data and profile strings in two sections.
 void Populate(void* hDB, long id, const std::string& tag);
 
 // Everything the getters return for the record, one line per value; node
-// wizard files are named by the file they point at.
+// wizard files are named by the file they point at, tolerances by their
+// node, parameter sets by their place in the chain.
 std::string Describe(void* hDB, long id);
 
-class RecordTest : public SimLangTest {
+class RecordTest : public SchemaSweepTest {
  protected:
   void SetUp() override {
-    SimLangTest::SetUp();
+    SchemaSweepTest::SetUp();
     PrepareLibrary(m_hDB);
   }
 };

@@ -99,6 +99,7 @@ std::map<std::string, CHandleCall> CallTable() {
       ZL_CALL(ZLGetAllBookmarks),
       ZL_CALL(ZLGetMacrosBookmarkByDefName),
       ZL_CALL(ZLCopyRecordByBookmark),
+      ZL_CALL(ZLCopyUDTRecordByBookmark),
       ZL_CALL(ZLDeleteRecordByBookmark),
       ZL_CALL(ZLDeleteRecordByID),
       ZL_CALL(ZLDeleteUDTRecordByBookmark),

@@ -96,6 +96,10 @@ Runner AddCopy(CLI::App& command) {
                  [&] {
                    return ZLCopyRecordByBookmark(from.Handle(), sourceBookmark, hDest, bookmark);
                  }) &&
+        dest.Run("copying its user-defined data",
+                 [&] {
+                   return ZLCopyUDTRecordByBookmark(from.Handle(), sourceBookmark, hDest, bookmark);
+                 }) &&
         (options->parent == 0 ||
          (dest.Run("linking the copy",
                    [&] { return ZLSetParentByID(hDest, created, options->parent); }) &&

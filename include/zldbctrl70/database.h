@@ -170,4 +170,18 @@ ZL_EXPORT int ZLSetDatabaseLogin(void* hDB, const char* newLogin, const char* ol
 // is stored; 0 with last error 39 otherwise, or when login is null or empty.
 ZL_EXPORT int ZLCheckDatabaseLogin(void* hDB, const char* login);
 
+// Brings an open database of an older layout (version below 22) up to the
+// current one, step by step; each step and the version it reaches are
+// written together, so an interrupted upgrade leaves the last version
+// reached and a second call continues from there.  Returns the handle to go
+// on with: the same one when there was nothing to do (also with last error
+// 2 for a read-only handle) or nothing was compacted; a new one when a
+// database older than version 18 was compacted and reopened (the handle
+// passed in is then released: one reference given back, destroyed when it
+// was the last); null on failure (7 bad handle, 13 newer structure, 17 the
+// compacted copy could not replace the file, 32 locked by another user, 30
+// any other failure), after which the handle passed in is released too and
+// the file holds the last version reached.
+ZL_EXPORT void* ZLConvertDatabase(void* hDB);
+
 #endif  // ZLDBCTRL70_DATABASE_H_

@@ -1,4 +1,6 @@
 // Opening an existing database, sharing open handles, snapshot mode.
+#include "frame/open_database.h"
+
 #include <cstring>
 
 #include "engine/dao_database.h"
@@ -124,6 +126,8 @@ HANDLE FindSharedHandle(uint64_t device, uint64_t inode, EOpenMode mode, const c
   return nullptr;
 }
 
+}  // namespace
+
 ZLHandleOutcome OpenDatabase(const char* name, EOpenMode mode, const char* login) {
   if (login == nullptr) login = "";
   char fullPath[kMaxPathChars];
@@ -160,7 +164,6 @@ ZLHandleOutcome OpenDatabase(const char* name, EOpenMode mode, const char* login
   return ZLHandleOutcome::Ok(handle.Publish(fullPath, login, mode, device, inode));
 }
 
-}  // namespace
 }  // namespace zl
 
 void* ZLOpenDatabase(const char* name, EOpenMode mode, const char* login) {

@@ -169,6 +169,24 @@ void EmptyStrings(CTypedPtrArray<CObArray, CZLResourceStringObject*>& strings) {
 }
 
 }  // namespace
+
+int AddResourceLanguage(ZLHandleRecord& record, WORD language) {
+  bool createdStringTable = false;
+  int code = ZLE_OK;
+  for (int step = 0; step < kStepCount; ++step) {
+    code = AddStep(record, language, kResourceSteps[step]);
+    if (code == ZLE_OK && step == 0) createdStringTable = true;
+    if (code == ZLE_OK || code == ZLE_LANGUAGE_EXISTS) continue;
+    // Take back what this call created, so that a language never stands
+    // half-built; a language that existed before is left alone.
+    if (createdStringTable) {
+      for (int undo = 0; undo < step; ++undo) RemoveStep(record, language, kResourceSteps[undo]);
+    }
+    return code;
+  }
+  return code;
+}
+
 }  // namespace zl
 
 using namespace zl;
@@ -177,21 +195,9 @@ int ZLAddResourceTable(void* hDB, WORD wLanguage) {
   return RunGuarded(
       hDB,
       [&](ZLHandleRecord& record) {
-        bool createdStringTable = false;
-        int code = ZLE_OK;
-        for (int step = 0; step < kStepCount; ++step) {
-          code = AddStep(record, wLanguage, kResourceSteps[step]);
-          if (code == ZLE_OK && step == 0) createdStringTable = true;
-          if (code == ZLE_OK || code == ZLE_LANGUAGE_EXISTS) continue;
-          // Take back what this call created, so that a language never stands
-          // half-built; a language that existed before is left alone.
-          if (createdStringTable) {
-            for (int undo = 0; undo < step; ++undo)
-              RemoveStep(record, wLanguage, kResourceSteps[undo]);
-          }
-          return ZLOutcome::Fail(code);
-        }
-        return ZLOutcome::OkWithCode(code);
+        const int code = AddResourceLanguage(record, wLanguage);
+        return code == ZLE_OK || code == ZLE_LANGUAGE_EXISTS ? ZLOutcome::OkWithCode(code)
+                                                             : ZLOutcome::Fail(code);
       },
       ZLE_IN_USE_OR_EXISTS);
 }

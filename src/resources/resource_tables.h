@@ -42,6 +42,11 @@ int SetResourceText(ZLHandleRecord& record, const COleVariant& resourceID, WORD 
 // unit tables, each once.  0, or the refresh's failure code.
 int AvailableResourceLanguages(ZLHandleRecord& record, CArray<WORD, WORD>& languages);
 
+// Creates the tables of a resource language that it lacks, each group with
+// its registry rows in one transaction: 0, 18 when the last group existed
+// already, or the failure's code (what this call created is then removed
+// again when it had created the string table).
+int AddResourceLanguage(ZLHandleRecord& record, WORD language);
 // A new resource ID from the RESID counter (a 32-bit integer variant).
 // Never reused.
 COleVariant NewResourceID(ZLHandleRecord& record);

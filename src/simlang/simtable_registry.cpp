@@ -29,11 +29,7 @@ CZLRecordset* FindSimulatorTable(ZLHandleRecord& record, int kind, const char* l
   return table;
 }
 
-namespace {
-
-// Table and registry row are written in one transaction: either both exist
-// afterwards or neither.
-ZLOutcome AddTable(ZLHandleRecord& record, int kind, const char* language, int exclusive) {
+ZLOutcome AddSimulatorTable(ZLHandleRecord& record, int kind, const char* language, int exclusive) {
   // Without a name the table would be the bare prefix ("CALL_"), a table no
   // language can name apart from the others.
   if (language == nullptr || *language == '\0') return ZLOutcome::Fail(ZLE_IN_USE_OR_EXISTS);
@@ -70,6 +66,8 @@ ZLOutcome AddTable(ZLHandleRecord& record, int kind, const char* language, int e
   if (keepsFlag) record.languages->exclusive[kind][language] = exclusive;
   return ZLOutcome::Ok();
 }
+
+namespace {
 
 // Table and registry row go in one transaction.  On a failure the
 // transaction is rolled back and the handle forgets its objects for the
@@ -151,22 +149,22 @@ using namespace zl;
 // The exported family: one line each over the shared routines above.
 int ZLAddCallTable(void* hDB, const char* lang, int bExclusive) {
   return RunGuarded(
-      hDB, [&](ZLHandleRecord& r) { return AddTable(r, ZLS_CALL, lang, bExclusive); },
+      hDB, [&](ZLHandleRecord& r) { return AddSimulatorTable(r, ZLS_CALL, lang, bExclusive); },
       ZLE_IN_USE_OR_EXISTS);
 }
 int ZLAddMacroTable(void* hDB, const char* lang, int bExclusive) {
   return RunGuarded(
-      hDB, [&](ZLHandleRecord& r) { return AddTable(r, ZLS_MACRO, lang, bExclusive); },
+      hDB, [&](ZLHandleRecord& r) { return AddSimulatorTable(r, ZLS_MACRO, lang, bExclusive); },
       ZLE_IN_USE_OR_EXISTS);
 }
 int ZLAddAccessTable(void* hDB, const char* lang) {
   return RunGuarded(
-      hDB, [&](ZLHandleRecord& r) { return AddTable(r, ZLS_ACCESS, lang, 1); },
+      hDB, [&](ZLHandleRecord& r) { return AddSimulatorTable(r, ZLS_ACCESS, lang, 1); },
       ZLE_IN_USE_OR_EXISTS);
 }
 int ZLAddPackageTable(void* hDB, const char* lang) {
   return RunGuarded(
-      hDB, [&](ZLHandleRecord& r) { return AddTable(r, ZLS_PACKAGE, lang, 1); },
+      hDB, [&](ZLHandleRecord& r) { return AddSimulatorTable(r, ZLS_PACKAGE, lang, 1); },
       ZLE_IN_USE_OR_EXISTS);
 }
 int ZLRemoveCallTable(void* hDB, const char* lang) {

@@ -1,0 +1,18 @@
+// Opening a database for the library's own use (the upgrade reopens the
+// file it compacted).
+#ifndef ZLDBCTRL70_FRAME_OPEN_DATABASE_H_
+#define ZLDBCTRL70_FRAME_OPEN_DATABASE_H_
+
+#include "frame/guard.h"
+#include "zldbctrl70/database.h"
+
+namespace zl {
+
+// What ZLOpenDatabase does, as a body for RunCreatingHandle: the handle
+// shared with an open of the same file, mode and login, or a new one; null
+// and the code on a failure.  A null login is the empty one.
+ZLHandleOutcome OpenDatabase(const char* name, EOpenMode mode, const char* login);
+
+}  // namespace zl
+
+#endif  // ZLDBCTRL70_FRAME_OPEN_DATABASE_H_

@@ -179,7 +179,7 @@ int StructureOf(int version) {
   return structure;
 }
 
-void WriteRows(CDaoDatabase& db, int v) {
+void WriteRows(CDaoDatabase& db, int v, int extraModels) {
   const COleVariant author("jens");
   AddRow(db, "MAIN", {{"TYPE", 1L}, {"DEFNAME", ""}, {"FIRSTCHILD", 2L}, {"AUTHOR", author}});
   AddRow(db, "MAIN", {{"TYPE", 1L}, {"PARENT", 1L}, {"FIRSTCHILD", 4L}, {"NEXT", 3L}});
@@ -219,6 +219,11 @@ void WriteRows(CDaoDatabase& db, int v) {
             {"ENABLED", Bool(true)},
             {"DEFAULT", Bool(i == 2)}});
   }
+  for (long id = 6; id < 6 + extraModels; ++id) {
+    AddRow(db, "MAIN", {{"TYPE", 3L}, {"PARENT", 2L}, {"DEFNAME", "M"}});
+    for (long type : {0x4L, 0x1L}) AddRow(db, "NODE_NC", {{"MODEL_ID", id}, {"TYPE", type}});
+    AddRow(db, "MACRO_Spice", {{"MODEL_ID", id}, {"MACROTEXT", Bytes(texts[0])}, {"LEVEL", 1L}});
+  }
   if (v < 7) {
     AddRow(db, "VHDL_PACKAGES",
            {{"VHDL_PACKAGE_NAME", "ieee_ext"},
@@ -235,9 +240,10 @@ void WriteRows(CDaoDatabase& db, int v) {
 
 }  // namespace
 
-void WriteOldDatabase(const std::string& path, int v) {
+void WriteOldDatabase(const std::string& path, int v, int extraModels) {
   CDaoDatabase db;
   db.Create(path.c_str(), kCreateConnect, dbVersion30);
+  CDaoWorkspace::GetDefault()->BeginTrans();
   for (int t = 0; t < ZLT_FIXED_TABLE_COUNT; ++t) {
     const ZLTableLayout& table = FixedTableLayout(static_cast<ZLFixedTable>(t));
     if (!FixedTableExists(table.id, v)) continue;
@@ -283,7 +289,8 @@ void WriteOldDatabase(const std::string& path, int v) {
   }
   AddRow(db, "DBINFO",
          {{"VERSION", v == 0 ? Null() : COleVariant(PackVersion(v, StructureOf(v)))}});
-  WriteRows(db, v);
+  WriteRows(db, v, extraModels);
+  CDaoWorkspace::GetDefault()->CommitTrans();
   db.Close();
 }
 

@@ -17,8 +17,9 @@ namespace zltest {
 // and 5 in folder 2), nodes of model 4 of types 0x4, 0x1 and 0x10, two
 // files (one of type 10 with language 1031), a keyword of 0x409, three
 // Spice macros (two of model 4), and before version 7 two packages in
-// VHDL_PACKAGES.
-void WriteOldDatabase(const std::string& path, int version);
+// VHDL_PACKAGES; then extraModels more models under folder 2 with two
+// nodes and a macro each.
+void WriteOldDatabase(const std::string& path, int version, int extraModels = 0);
 
 // Every table with its fields (type, size, attributes, zero-length rule)
 // and indexes, sorted by name, through the engine's field and index

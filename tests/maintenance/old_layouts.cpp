@@ -6,10 +6,12 @@
 #include <sstream>
 
 #include "engine/dao_database.h"
-#include "engine/dao_errors.h"
+#include "maintenance/upgrade_schema.h"
+#include "schema/fixed_tables.h"
 #include "schema/layout.h"
 #include "schema/zl_recordset.h"
 #include "schema/zl_tabledef.h"
+#include "zldbctrl70.h"
 
 namespace zltest {
 namespace {
@@ -17,42 +19,24 @@ namespace {
 using namespace zl;
 
 // What the older layouts lacked or had otherwise; tables are named as in
-// the layout description (patterns for per-language tables).
+// the layout description (patterns for per-language tables), names are
+// separated by spaces.
 struct CAdded {
   const char* table;
-  const char* name;  // a field or an index
+  const char* names;  // fields, or an index
   int since;
 };
+// One line per change reads as the history it is.
+// clang-format off
 const CAdded kAddedFields[] = {
-    {"MAIN", "WIZTYPE", 1},
-    {"MAIN", "UDTNAME", 1},
-    {"MAIN", "CREATED_USER", 15},
-    {"MAIN", "CREATED_DATE", 15},
-    {"MAIN", "WIZARDDATA", 18},
-    {"NODE_NC", "UNIT", 2},
-    {"NODE_NC", "UNIT_TO_RESID", 2},
-    {"NODE_NC", "DEFVALUE_TO_RESID", 9},
-    {"NODE_NC", "QUANTITY", 15},
-    {"NODE_NC", "QUANTITY_TO_RESID", 15},
-    {"NODE_NC", "PREFERUNIT_TO_RESID", 15},
-    {"FILES", "LANGID", 5},
-    {"DBINFO", "LASTVHDLPACKAGECHANGE", 7},
-    {"DBINFO", "STATE", 10},
-    {"DBINFO", "USER_VERSION", 10},
-    {"DBINFO", "INFO", 10},
-    {"DBINFO", "LOGIN", 18},
-    {"PACKAGE", "CREATED_USER", 15},
-    {"PACKAGE", "CREATED_DATE", 15},
-    {"TOLERANCE", "TOLERANCE", 19},
-    {"TOLERANCE", "CHARACTERISTIC", 21},
-    {"TOLERANCE_VALUE", "TOLERANCE", 19},
-    {"TOLERANCE_VALUE", "CHARACTERISTIC", 21},
-    {"MACRO_%s", "FLEXOPTION", 3},
-    {"MACRO_%s", "DESCRIPTION", 7},
-    {"MACRO_%s", "DEFNAME", 7},
-    {"MACRO_%s", "COMPILED", 7},
-    {"MACRO_%s", "DEFAULT", 7},
-    {"ACCESS_%s", "DEF_VALUE", 9},
+    {"MAIN", "WIZTYPE UDTNAME", 1}, {"MAIN", "CREATED_USER CREATED_DATE", 15}, {"MAIN", "WIZARDDATA", 18},
+    {"NODE_NC", "UNIT UNIT_TO_RESID", 2}, {"NODE_NC", "DEFVALUE_TO_RESID", 9},
+    {"NODE_NC", "QUANTITY QUANTITY_TO_RESID PREFERUNIT_TO_RESID", 15}, {"FILES", "LANGID", 5},
+    {"DBINFO", "LASTVHDLPACKAGECHANGE", 7}, {"DBINFO", "STATE USER_VERSION INFO", 10}, {"DBINFO", "LOGIN", 18},
+    {"PACKAGE", "CREATED_USER CREATED_DATE", 15}, {"TOLERANCE", "TOLERANCE", 19},
+    {"TOLERANCE", "CHARACTERISTIC", 21}, {"TOLERANCE_VALUE", "TOLERANCE", 19},
+    {"TOLERANCE_VALUE", "CHARACTERISTIC", 21}, {"MACRO_%s", "FLEXOPTION", 3},
+    {"MACRO_%s", "DESCRIPTION DEFNAME COMPILED DEFAULT", 7}, {"ACCESS_%s", "DEF_VALUE", 9},
     {"KEYWORDID_%08x", "PARAM_ID", 15},
 };
 const CAdded kAddedIndexes[] = {{"MAIN", "DEFNAME_INDEX", 12}};
@@ -60,37 +44,31 @@ const CAdded kAddedIndexes[] = {{"MAIN", "DEFNAME_INDEX", 12}};
 // Fields with another type, size or zero-length rule before `until`.
 struct COldType {
   const char* table;
-  const char* field;
   int until;
   ZLFieldLayout old;
   bool zeroLength;
 };
 const COldType kOldTypes[] = {
-    {"MAIN", "WIZTYPE", 17, {"WIZTYPE", dbByte, 1, dbUpdatableField}, false},
-    {"MAIN", "AUTHOR", 10, {"AUTHOR", dbText, 50, dbVariableField | dbUpdatableField}, true},
-    {"KEYWORD_%08x",
-     "KEYWORD",
-     4,
-     {"KEYWORD", dbText, 50, dbVariableField | dbUpdatableField},
-     true},
-    {"KEYWORDID_%08x", "KEYWORD_ID", 15, {"KEYWORD_ID", dbInteger, 2, dbUpdatableField}, false},
-    {"NODE_NC", "UNIT", 20, {"UNIT", dbText, 255, dbVariableField | dbUpdatableField}, false},
-    {"NODE_NC",
-     "QUANTITY",
-     20,
-     {"QUANTITY", dbText, 60, dbVariableField | dbUpdatableField},
-     false},
+    {"MAIN", 17, {"WIZTYPE", dbByte, 1, dbUpdatableField}, false},
+    {"MAIN", 10, {"AUTHOR", dbText, 50, dbVariableField | dbUpdatableField}, true},
+    {"KEYWORD_%08x", 4, {"KEYWORD", dbText, 50, dbVariableField | dbUpdatableField}, true},
+    {"KEYWORDID_%08x", 15, {"KEYWORD_ID", dbInteger, 2, dbUpdatableField}, false},
+    {"NODE_NC", 20, {"UNIT", dbText, 255, dbVariableField | dbUpdatableField}, false},
+    {"NODE_NC", 20, {"QUANTITY", dbText, 60, dbVariableField | dbUpdatableField}, false},
 };
-
 // Indexes defined otherwise before version 15.
 const ZLIndexLayout kOldKeywordIndex = {
     "KEYWORD_ID_INDEX", {"KEYWORD_ID", nullptr, nullptr}, false};
 const ZLIndexLayout kOldLinkIndex = {"MODEL_ID_INDEX", {"MODEL_ID", nullptr, nullptr}, false};
+// clang-format on
 
 bool Added(const CAdded* list, size_t count, const char* table, const char* name, int version) {
   for (size_t i = 0; i < count; ++i) {
-    if (!std::strcmp(list[i].table, table) && !std::strcmp(list[i].name, name))
-      return version < list[i].since;
+    if (std::strcmp(list[i].table, table) != 0) continue;
+    std::istringstream names(list[i].names);
+    for (std::string each; names >> each;) {
+      if (each == name) return version < list[i].since;
+    }
   }
   return false;
 }
@@ -98,41 +76,33 @@ bool Added(const CAdded* list, size_t count, const char* table, const char* name
 // Creates a table of a layout as it stood at version under name.
 void CreateOld(CDaoDatabase& db, const char* pattern, const char* name, const ZLFieldLayout* fields,
                size_t fieldCount, const ZLIndexLayout* indexes, size_t indexCount, int version) {
-  CZLTableDef def(&db);
-  def.Create(name);
+  std::vector<ZLFieldLayout> kept, strict;  // strict: no zero-length texts
   for (size_t i = 0; i < fieldCount; ++i) {
     if (Added(kAddedFields, std::size(kAddedFields), pattern, fields[i].name, version)) continue;
-    ZLFieldLayout field = fields[i];
     bool zeroLength = true;
+    ZLFieldLayout field = fields[i];
     for (const COldType& old : kOldTypes) {
-      if (!std::strcmp(old.table, pattern) && !std::strcmp(old.field, field.name) &&
+      if (!std::strcmp(old.table, pattern) && !std::strcmp(old.old.name, field.name) &&
           version < old.until) {
         field = old.old;
         zeroLength = old.zeroLength;
       }
     }
-    def.CreateFieldEx(field.name, field.type, field.size, field.attributes, zeroLength);
+    (zeroLength || field.type != dbText ? kept : strict).push_back(field);
   }
+  std::vector<ZLIndexLayout> keys;
   for (size_t i = 0; i < indexCount; ++i) {
-    ZLIndexLayout index = indexes[i];
-    if (Added(kAddedIndexes, std::size(kAddedIndexes), pattern, index.name, version)) continue;
-    if (version < 15 && !std::strcmp(pattern, "KEYWORD_%08x") && index.unique) {
-      index = kOldKeywordIndex;
-    }
-    if (version < 15 && !std::strcmp(pattern, "KEYWORDID_%08x") &&
-        !std::strcmp(index.name, "MODEL_ID_INDEX")) {
-      index = kOldLinkIndex;
-    }
-    CDaoIndexFieldInfo infos[3];
-    for (int f = 0; f < index.FieldCount(); ++f) infos[f].m_strName = index.fields[f];
-    CDaoIndexInfo info;
-    info.m_strName = index.name;
-    info.m_pFieldInfos = infos;
-    info.m_nFields = static_cast<short>(index.FieldCount());
-    info.m_bUnique = index.unique;
-    def.CreateIndex(info);
-    info.m_pFieldInfos = nullptr;
+    const bool keyword = !std::strcmp(pattern, "KEYWORD_%08x") && indexes[i].unique;
+    const bool link = !std::strcmp(pattern, "KEYWORDID_%08x") && indexes[i].fields[1] != nullptr;
+    if (Added(kAddedIndexes, std::size(kAddedIndexes), pattern, indexes[i].name, version)) continue;
+    keys.push_back(version >= 15 ? indexes[i]
+                   : keyword     ? kOldKeywordIndex
+                   : link        ? kOldLinkIndex
+                                 : indexes[i]);
   }
+  CZLTableDef def(&db);
+  DefineTable(def, name, kept.data(), kept.size(), keys.data(), keys.size());
+  for (const ZLFieldLayout& f : strict) def.CreateFieldEx(f.name, f.type, f.size, f.attributes, 0);
   def.Append();
 }
 
@@ -146,13 +116,7 @@ void AddRow(CDaoDatabase& db, const char* table, const CRow& row) {
   rs.Open(&def, dbOpenTable, 0);
   rs.AddNew();
   for (const auto& [field, value] : row) {
-    CDaoFieldInfo info;
-    try {
-      def.GetFieldInfo(field.c_str(), info);
-    } catch (const CDaoException&) {
-      continue;
-    }
-    rs.SetFieldValue(field.c_str(), value);
+    if (FieldExists(db, table, field.c_str())) rs.SetFieldValue(field.c_str(), value);
   }
   rs.Update();
   rs.Close();
@@ -181,61 +145,37 @@ int StructureOf(int version) {
 
 void WriteRows(CDaoDatabase& db, int v, int extraModels) {
   const COleVariant author("jens");
+  const char* texts[] = {"* LM741\n.subckt LM741 1 2 3", "* LM741 fast", "* TL072"};
+  // clang-format off
   AddRow(db, "MAIN", {{"TYPE", 1L}, {"DEFNAME", ""}, {"FIRSTCHILD", 2L}, {"AUTHOR", author}});
   AddRow(db, "MAIN", {{"TYPE", 1L}, {"PARENT", 1L}, {"FIRSTCHILD", 4L}, {"NEXT", 3L}});
   AddRow(db, "MAIN", {{"TYPE", 1L}, {"PARENT", 1L}, {"PREV", 2L}, {"DEFNAME", "Amplifiers"}});
-  for (const char* name : {"LM741", "TL072"}) {
-    AddRow(db, "MAIN",
-           {{"TYPE", 3L},
-            {"PARENT", 2L},
-            {"DEFNAME", name},
-            {"AUTHOR", author},
-            {"WIZTYPE", COleVariant(static_cast<BYTE>(7))}});
-  }
-  for (long type : {0x4L, 0x1L, 0x10L}) {
+  for (const char* name : {"LM741", "TL072"})
+    AddRow(db, "MAIN", {{"TYPE", 3L}, {"PARENT", 2L}, {"DEFNAME", name}, {"AUTHOR", author}, {"WIZTYPE", BYTE{7}}});
+  for (long type : {0x4L, 0x1L, 0x10L})
     AddRow(db, "NODE_NC", {{"MODEL_ID", 4L}, {"NAME", "P"}, {"TYPE", type}, {"UNIT", "V"}});
-  }
   AddRow(db, "NODE_NC", {{"MODEL_ID", 5L}, {"NAME", "X"}, {"TYPE", 0x2L}});
   // Before version 5 the language of a file of type 10 was kept in ACCESS.
-  AddRow(db, "FILES",
-         {{"MODEL_ID", 4L},
-          {"FILE_NAME", "lm741.pdf"},
-          {"TYPE", BYTE{10}},
-          {"ACCESS", v < 5 ? COleVariant(1031L) : Null()},
-          {"LANGID", 1031L}});
-  AddRow(db, "FILES",
-         {{"MODEL_ID", 4L}, {"FILE_NAME", "lm741.lib"}, {"TYPE", BYTE{2}}, {"ACCESS", 5L}});
+  AddRow(db, "FILES", {{"MODEL_ID", 4L}, {"FILE_NAME", "lm741.pdf"}, {"TYPE", BYTE{10}},
+                       {"ACCESS", v < 5 ? COleVariant(1031L) : Null()}, {"LANGID", 1031L}});
+  AddRow(db, "FILES", {{"MODEL_ID", 4L}, {"FILE_NAME", "lm741.lib"}, {"TYPE", BYTE{2}}, {"ACCESS", 5L}});
   AddRow(db, "KEYWORD_00000409", {{"KEYWORD", "opamp"}});
-  AddRow(db, "KEYWORDID_00000409",
-         {{"MODEL_ID", 4L}, {"KEYWORD_ID", int16_t{1}}, {"PARAM_ID", 0L}});
-  const char* texts[] = {"* LM741\n.subckt LM741 1 2 3", "* LM741 fast", "* TL072"};
-  const long owners[] = {4, 4, 5};
-  for (int i = 0; i < 3; ++i) {
-    AddRow(db, "MACRO_Spice",
-           {{"MODEL_ID", owners[i]},
-            {"MACROTEXT", Bytes(texts[i])},
-            {"STATE", 0L},
-            {"LEVEL", 1L},
-            {"ENABLED", Bool(true)},
-            {"DEFAULT", Bool(i == 2)}});
-  }
+  AddRow(db, "KEYWORDID_00000409", {{"MODEL_ID", 4L}, {"KEYWORD_ID", int16_t{1}}, {"PARAM_ID", 0L}});
+  for (int i = 0; i < 3; ++i)
+    AddRow(db, "MACRO_Spice", {{"MODEL_ID", i < 2 ? 4L : 5L}, {"MACROTEXT", Bytes(texts[i])}, {"STATE", 0L},
+                               {"LEVEL", 1L}, {"ENABLED", Bool(true)}, {"DEFAULT", Bool(i == 2)}});
   for (long id = 6; id < 6 + extraModels; ++id) {
     AddRow(db, "MAIN", {{"TYPE", 3L}, {"PARENT", 2L}, {"DEFNAME", "M"}});
     for (long type : {0x4L, 0x1L}) AddRow(db, "NODE_NC", {{"MODEL_ID", id}, {"TYPE", type}});
     AddRow(db, "MACRO_Spice", {{"MODEL_ID", id}, {"MACROTEXT", Bytes(texts[0])}, {"LEVEL", 1L}});
   }
-  if (v < 7) {
-    AddRow(db, "VHDL_PACKAGES",
-           {{"VHDL_PACKAGE_NAME", "ieee_ext"},
-            {"AUTHOR", author},
-            {"STATE", 2L},
-            {"PACKAGE_TEXT", Bytes("package ieee_ext is end;")},
-            {"PACKAGE_BODY_TEXT", Bytes("package body ieee_ext is end;")}});
-    AddRow(db, "VHDL_PACKAGES",
-           {{"VHDL_PACKAGE_NAME", "mathx"},
-            {"STATE", 0L},
-            {"PACKAGE_TEXT", Bytes("package mathx is end;")}});
-  }
+  if (v >= 7) return;
+  AddRow(db, "VHDL_PACKAGES", {{"VHDL_PACKAGE_NAME", "ieee_ext"}, {"AUTHOR", author}, {"STATE", 2L},
+                               {"PACKAGE_TEXT", Bytes("package ieee_ext is end;")},
+                               {"PACKAGE_BODY_TEXT", Bytes("package body ieee_ext is end;")}});
+  AddRow(db, "VHDL_PACKAGES", {{"VHDL_PACKAGE_NAME", "mathx"}, {"STATE", 0L},
+                               {"PACKAGE_TEXT", Bytes("package mathx is end;")}});
+  // clang-format on
 }
 
 }  // namespace
@@ -271,11 +211,10 @@ void WriteOldDatabase(const std::string& path, int v, int extraModels) {
     CreateOld(db, l.layout.nameFormat, l.name, l.layout.fields, l.layout.fieldCount,
               l.layout.indexes, l.layout.indexCount, v);
     const bool resource = !std::strcmp(l.registry, "RESINFO");
-    AddRow(db, l.registry,
-           {{resource ? "LANGID" : "SIM_ID", resource ? COleVariant(0x409L) : COleVariant("Spice")},
-            {"TABNAME", l.name},
-            {"TABTYPE", static_cast<BYTE>(l.layout.kind)},
-            {"EXCLUSIVE", Bool(false)}});
+    // clang-format off
+    AddRow(db, l.registry, {{resource ? "LANGID" : "SIM_ID", resource ? COleVariant(0x409L) : COleVariant("Spice")},
+                            {"TABNAME", l.name}, {"TABTYPE", static_cast<BYTE>(l.layout.kind)}, {"EXCLUSIVE", Bool(false)}});
+    // clang-format on
   }
   if (v < 7) {
     const ZLFieldLayout fields[] = {
@@ -334,19 +273,37 @@ std::string DescribeLayout(const std::string& path) {
   return all;
 }
 
-std::vector<COleVariant> ColumnValues(const std::string& path, const char* table,
-                                      const char* field) {
+std::string Column(const std::string& path, const char* table, const char* field) {
   CDaoDatabase db;
   db.Open(path.c_str(), FALSE, TRUE, kDatabaseConnect);
   CZLTableDef def(&db);
   def.Open(table);
   CZLRecordset rs(&db);
   rs.Open(&def, dbOpenTable, 0);
-  std::vector<COleVariant> values;
-  if (rs.GetRecordCount() > 0) {
-    for (rs.MoveFirst(); !rs.IsEOF(); rs.MoveNext()) values.push_back(rs.GetFieldValue(field));
+  std::string values;
+  for (long row = 0; row < rs.GetRecordCount(); ++row) {
+    row == 0 ? rs.MoveFirst() : rs.MoveNext();
+    const COleVariant value = rs.GetFieldValue(field);
+    values += row == 0 ? "" : ",";
+    if (value.vt == VT_NULL)
+      values += "null";
+    else if (value.vt == VT_BSTR)
+      values += V_BSTRT(&value);
+    else
+      values += std::to_string(value.vt == VT_BOOL  ? value.boolVal
+                               : value.vt == VT_UI1 ? value.bVal
+                                                    : value.lVal);
   }
   return values;
+}
+
+int VersionOf(const std::string& path) {
+  void* hDB = ZLOpenDatabase(path.c_str(), eOpenReadOnly);
+  ZLDBVersion version = ZLDBVersion0;
+  ZLDBStructVersion structure;
+  if (hDB != nullptr) ZLGetDatabaseVersion(hDB, version, structure);
+  ZLCloseDatabase(hDB);
+  return version;
 }
 
 }  // namespace zltest

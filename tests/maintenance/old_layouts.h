@@ -6,9 +6,6 @@
 #define ZLDBCTRL70_TESTS_MAINTENANCE_OLD_LAYOUTS_H_
 
 #include <string>
-#include <vector>
-
-#include "zldbctrl70/platform/variant.h"
 
 namespace zltest {
 
@@ -26,9 +23,12 @@ void WriteOldDatabase(const std::string& path, int version, int extraModels = 0)
 // information.
 std::string DescribeLayout(const std::string& path);
 
-// The values of one field of a table in row order.
-std::vector<COleVariant> ColumnValues(const std::string& path, const char* table,
-                                      const char* field);
+// The values of one field of a table in row order, joined by commas
+// ("null" for NULL, Booleans as -1 and 0).
+std::string Column(const std::string& path, const char* table, const char* field);
+
+// The database version the file records (0 when it cannot be opened).
+int VersionOf(const std::string& path);
 
 }  // namespace zltest
 

@@ -13,34 +13,17 @@
 
 namespace {
 
-using zltest::ColumnValues;
+using zltest::Column;
 
 // A new database with the per-language tables the old ones are given.
 std::string ReferenceLayout(const CScratchDir& dir, bool withPackages) {
   const std::string path = dir.File(withPackages ? "ref-packages.zdb" : "ref.zdb");
   void* hDB = ZLCreateDatabase(path.c_str());
-  EXPECT_NE(hDB, nullptr);
-  EXPECT_EQ(ZLAddResourceTable(hDB, 0x409), 1);
-  EXPECT_EQ(ZLAddCallTable(hDB, "Spice", 0), 1);
-  EXPECT_EQ(ZLAddMacroTable(hDB, "Spice", 0), 1);
-  EXPECT_EQ(ZLAddAccessTable(hDB, "Spice"), 1);
-  if (withPackages) {
-    EXPECT_EQ(ZLAddPackageTable(hDB, "VHDLA"), 1);
-  }
+  EXPECT_TRUE(ZLAddResourceTable(hDB, 0x409) && ZLAddCallTable(hDB, "Spice", 0) &&
+              ZLAddMacroTable(hDB, "Spice", 0) && ZLAddAccessTable(hDB, "Spice") &&
+              (!withPackages || ZLAddPackageTable(hDB, "VHDLA")));
   ZLCloseDatabase(hDB);
   return zltest::DescribeLayout(path);
-}
-
-long Long(const COleVariant& value) { return value.vt == VT_NULL ? -1 : value.lVal; }
-
-std::vector<long> Longs(const std::string& path, const char* table, const char* field) {
-  std::vector<long> values;
-  for (const COleVariant& value : ColumnValues(path, table, field)) values.push_back(Long(value));
-  return values;
-}
-
-std::string Text(const COleVariant& value) {
-  return value.vt == VT_BSTR ? V_BSTRT(&value) : "<null>";
 }
 
 class UpgradeTest : public ::testing::TestWithParam<int> {
@@ -53,20 +36,14 @@ TEST_P(UpgradeTest, ReachesTheCurrentLayoutWithMigratedData) {
   const std::string path = m_dir.File("old.zdb");
   zltest::WriteOldDatabase(path, v);
   void* old = ZLOpenDatabase(path.c_str(), eOpenReadWrite);
-  ASSERT_NE(old, nullptr) << ZLGetLastError();
   void* hDB = ZLConvertDatabase(old);
   ASSERT_NE(hDB, nullptr) << "last error " << ZLGetLastError();
   EXPECT_EQ(ZLGetLastError(), 0);
-  ZLDBVersion version;
-  ZLDBStructVersion structure;
-  ASSERT_EQ(ZLGetDatabaseVersion(hDB, version, structure), 1);
-  EXPECT_EQ(version, 22);
-  EXPECT_EQ(structure, 5);
+  EXPECT_EQ(zltest::VersionOf(path), 22);
   // Below 18 the file was compacted and opened again: the old handle went.
   CString name;
   EXPECT_EQ(ZLGetDBName(old, name), v < 18 ? 0 : 1);
   EXPECT_EQ(hDB != old, v < 18);
-
   CZLMacroObject macro;
   ASSERT_EQ(ZLGetMacroByID(hDB, 4, "Spice", 1, macro, ZL_MACRO_ACCESS), 1);
   EXPECT_STREQ(macro.m_strMacroText, "* LM741\n.subckt LM741 1 2 3");
@@ -75,10 +52,7 @@ TEST_P(UpgradeTest, ReachesTheCurrentLayoutWithMigratedData) {
   EXPECT_EQ(ZLGetMacroByID(hDB, 4, "Spice", 1, stored, ZL_MACRO_ACCESS), v < 3 ? 1 : 0);
   CZLPackageObject package;
   EXPECT_EQ(ZLGetPackageByName(hDB, "ieee_ext", "VHDLA", package, ZL_PACKAGE_ACCESS), v < 7);
-  if (v < 7) {
-    EXPECT_STREQ(package.m_strPackageText, "package ieee_ext is end;");
-    EXPECT_STREQ(package.m_strPackageBodyText, "package body ieee_ext is end;");
-  }
+  EXPECT_STREQ(package.m_strPackageBodyText, v < 7 ? "package body ieee_ext is end;" : "");
   ASSERT_EQ(ZLCloseDatabase(hDB), 1);
 
   static const CScratchDir refDir;
@@ -86,93 +60,67 @@ TEST_P(UpgradeTest, ReachesTheCurrentLayoutWithMigratedData) {
   static const std::string packages = ReferenceLayout(refDir, true);
   EXPECT_EQ(zltest::DescribeLayout(path), v < 7 ? packages : plain);
 
-  // Folder names are given from the last record down to the second.
-  const std::vector<COleVariant> names = ColumnValues(path, "MAIN", "DEFNAME");
-  ASSERT_EQ(names.size(), 5u);
-  EXPECT_EQ(Text(names[0]), "");
-  if (v < 7) {
-    EXPECT_EQ(Text(names[1]).rfind("Folder_", 0), 0u);
-    EXPECT_EQ(Text(names[1]).substr(Text(names[1]).size() - 2), "_1");
-  } else {
-    EXPECT_EQ(Text(names[1]), "<null>");
-  }
-  EXPECT_EQ(Text(names[2]), "Amplifiers");
-  EXPECT_EQ(Longs(path, "MAIN", "WIZTYPE"),
-            (v < 1 ? std::vector<long>{-1, -1, -1, -1, -1} : std::vector<long>{-1, -1, -1, 7, 7}));
-  EXPECT_EQ(Text(ColumnValues(path, "MAIN", "AUTHOR")[3]), "jens");
-  EXPECT_EQ(Text(ColumnValues(path, "NODE_NC", "UNIT")[0]), v < 2 ? "<null>" : "V");
-  EXPECT_EQ(Text(ColumnValues(path, "KEYWORD_00000409", "KEYWORD")[0]), "opamp");
-  EXPECT_EQ(Longs(path, "FILES", "LANGID"), (std::vector<long>{1031, -1}));
-  EXPECT_EQ(Longs(path, "FILES", "ACCESS"), (std::vector<long>{-1, 5}));
-  EXPECT_EQ(Longs(path, "KEYWORDID_00000409", "PARAM_ID"), std::vector<long>{0});
-  EXPECT_EQ(Longs(path, "KEYWORDID_00000409", "KEYWORD_ID"), std::vector<long>{1});
+  // Folder names go from the last record down to the second.
+  const std::string names = Column(path, "MAIN", "DEFNAME");
+  EXPECT_EQ(names.substr(0, 8), v < 7 ? ",Folder_" : ",null,Am");
+  EXPECT_NE(names.find(v < 7 ? "_1,Amplifiers,LM741,TL072" : "Amplifiers,LM741,TL072"),
+            std::string::npos);
+  EXPECT_EQ(Column(path, "MAIN", "WIZTYPE"),
+            v < 1 ? "null,null,null,null,null" : "null,null,null,7,7");
+  EXPECT_EQ(Column(path, "MAIN", "AUTHOR"), "jens,null,null,jens,jens");
+  EXPECT_EQ(Column(path, "NODE_NC", "UNIT"), v < 2 ? "null,null,null,null" : "V,V,V,null");
+  EXPECT_EQ(Column(path, "KEYWORD_00000409", "KEYWORD"), "opamp");
+  EXPECT_EQ(Column(path, "FILES", "LANGID") + ";" + Column(path, "FILES", "ACCESS"),
+            "1031,null;null,5");
+  EXPECT_EQ(Column(path, "KEYWORDID_00000409", "KEYWORD_ID") + ";" +
+                Column(path, "KEYWORDID_00000409", "PARAM_ID"),
+            "1;0");
   // The first macro of a model becomes its default where none was.
-  std::string defaults;
-  for (const COleVariant& value : ColumnValues(path, "MACRO_Spice", "DEFAULT"))
-    defaults += value.vt == VT_NULL ? 'n' : value.boolVal != 0 ? 'T' : 'F';
-  EXPECT_EQ(defaults, v < 7 ? "TnT" : v < 15 ? "TFT" : "FFT");
-  // Packages in their old order, chained.
-  EXPECT_EQ(Longs(path, "PACKAGE", "PREV"),
-            (v < 7 ? std::vector<long>{-1, 1} : std::vector<long>{}));
-  EXPECT_EQ(Longs(path, "PACKAGE", "NEXT"),
-            (v < 7 ? std::vector<long>{2, -1} : std::vector<long>{}));
+  EXPECT_EQ(Column(path, "MACRO_Spice", "DEFAULT"), v < 7    ? "-1,null,-1"
+                                                    : v < 15 ? "-1,0,-1"
+                                                             : "0,0,-1");
+  EXPECT_EQ(Column(path, "PACKAGE", "PACKAGE_NAME") + ";" + Column(path, "PACKAGE", "PREV") + ";" +
+                Column(path, "PACKAGE", "NEXT"),
+            v < 7 ? "ieee_ext,mathx;null,1;2,null" : ";;");
   // A tolerance per node of type 0x4 or 0x10, numbered per record.
-  EXPECT_EQ(Longs(path, "TOLERANCE", "NODE_ID"),
-            (v < 16 ? std::vector<long>{1, 3} : std::vector<long>{}));
-  EXPECT_EQ(Longs(path, "TOLERANCE", "INDEX"),
-            (v < 16 ? std::vector<long>{0, 1} : std::vector<long>{}));
+  EXPECT_EQ(Column(path, "TOLERANCE", "NODE_ID") + ";" + Column(path, "TOLERANCE", "INDEX"),
+            v < 16 ? "1,3;0,1" : ";");
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryOlderVersion, UpgradeTest, ::testing::Range(0, 22));
 
-class UpgradePreconditionsTest : public ::testing::Test {
- protected:
-  CScratchDir m_dir;
-  std::string m_path = m_dir.File("db.zdb");
-};
-
-TEST_F(UpgradePreconditionsTest, CodesInOrder) {
+TEST(UpgradePreconditionsTest, CodesInOrderAndASharedHandleKept) {
+  CScratchDir dir;
+  const std::string path = dir.File("db.zdb"), old = dir.File("old.zdb");
   EXPECT_EQ(ZLConvertDatabase(reinterpret_cast<void*>(0x1234)), nullptr);
   EXPECT_EQ(ZLGetLastError(), 7);
-
   // A current database comes back unchanged, with nothing written.
-  void* hDB = ZLCreateDatabase(m_path.c_str());
-  ASSERT_NE(hDB, nullptr);
-  const std::string before = zltest::FileContents(m_path);
+  void* hDB = ZLCreateDatabase(path.c_str());
+  const std::string before = zltest::FileContents(path);
   EXPECT_EQ(ZLConvertDatabase(hDB), hDB);
   EXPECT_EQ(ZLGetLastError(), 0);
-  EXPECT_EQ(zltest::FileContents(m_path), before);
+  EXPECT_EQ(zltest::FileContents(path), before);
   // A newer structure is refused before anything else.
-  ASSERT_EQ(
-      ZLSetDatabaseVersion(hDB, static_cast<ZLDBVersion>(3), static_cast<ZLDBStructVersion>(6)), 1);
+  ASSERT_EQ(ZLSetDatabaseVersion(hDB, ZLDBVersion(3), ZLDBStructVersion(6)), 1);
   EXPECT_EQ(ZLConvertDatabase(hDB), nullptr);
   EXPECT_EQ(ZLGetLastError(), 13);
-  ASSERT_EQ(ZLCloseDatabase(hDB), 1);
-
+  ZLCloseDatabase(hDB);
   // Read-only: the same handle and 2, the file untouched.
-  zltest::WriteOldDatabase(m_dir.File("old.zdb"), 9);
-  const std::string oldBefore = zltest::FileContents(m_dir.File("old.zdb"));
-  void* readOnly = ZLOpenDatabase(m_dir.File("old.zdb").c_str(), eOpenReadOnly);
-  ASSERT_NE(readOnly, nullptr);
+  zltest::WriteOldDatabase(old, 9);
+  const std::string oldBefore = zltest::FileContents(old);
+  void* readOnly = ZLOpenDatabase(old.c_str(), eOpenReadOnly);
   EXPECT_EQ(ZLConvertDatabase(readOnly), readOnly);
   EXPECT_EQ(ZLGetLastError(), 2);
   ZLCloseDatabase(readOnly);
-  EXPECT_EQ(zltest::FileContents(m_dir.File("old.zdb")), oldBefore);
-}
-
-TEST_F(UpgradePreconditionsTest, SharedHandleIsKeptAndNotCompacted) {
-  zltest::WriteOldDatabase(m_path, 4);
-  void* first = ZLOpenDatabase(m_path.c_str(), eOpenReadWrite);
-  void* second = ZLOpenDatabase(m_path.c_str(), eOpenReadWrite);
-  ASSERT_EQ(first, second);
-  EXPECT_EQ(ZLConvertDatabase(first), first);
+  EXPECT_EQ(zltest::FileContents(old), oldBefore);
+  // A handle others share is upgraded in place, not compacted.
+  void* first = ZLOpenDatabase(old.c_str(), eOpenReadWrite);
+  void* second = ZLOpenDatabase(old.c_str(), eOpenReadWrite);
+  EXPECT_EQ(ZLConvertDatabase(first), second);
   EXPECT_EQ(ZLGetLastError(), 0);
-  ZLDBVersion version;
-  ZLDBStructVersion structure;
-  ASSERT_EQ(ZLGetDatabaseVersion(second, version, structure), 1);
-  EXPECT_EQ(version, 22);
   ZLCloseDatabase(first);
   ZLCloseDatabase(second);
+  EXPECT_EQ(zltest::VersionOf(old), 22);
 }
 
 }  // namespace

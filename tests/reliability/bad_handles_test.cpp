@@ -77,6 +77,8 @@ std::pair<std::string, CHandleCall> Entry(const char* name, int (*fn)(void*, A..
 // refused first, by contract).
 std::map<std::string, CHandleCall> CallTable() {
   return {
+      // Returns the handle to go on with: null is its failure.
+      {"ZLConvertDatabase(void*)", [](void* hDB) { return ZLConvertDatabase(hDB) != nullptr; }},
       {"ZLCheckDatabaseLogin(void*, char const*)",
        [](void* hDB) { return ZLCheckDatabaseLogin(hDB, "login"); }},
       ZL_CALL(ZLAddAccessTable),

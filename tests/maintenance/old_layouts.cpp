@@ -6,8 +6,10 @@
 #include <sstream>
 
 #include "engine/dao_database.h"
+#include "frame/language_maps.h"
 #include "maintenance/upgrade_schema.h"
 #include "schema/fixed_tables.h"
+#include "schema/language_tables.h"
 #include "schema/layout.h"
 #include "schema/zl_recordset.h"
 #include "schema/zl_tabledef.h"
@@ -190,30 +192,20 @@ void WriteOldDatabase(const std::string& path, int v, int extraModels) {
     CreateOld(db, table.name, table.name, table.fields, table.fieldCount, table.indexes,
               table.indexCount, v);
   }
-  struct CLanguage {
-    const ZLLanguageTableLayout& layout;
-    const char* registry;
-    const char* name;
-    int since;
-  };
-  const CLanguage languages[] = {
-      {ResourceTableLayout(0), "RESINFO", "STRINGTAB_00000409", 0},
-      {ResourceTableLayout(1), "RESINFO", "KEYWORD_00000409", 0},
-      {ResourceTableLayout(2), "RESINFO", "KEYWORDID_00000409", 0},
-      {ResourceTableLayout(3), "RESINFO", "SYMBOLS_00000409", 0},
-      {ResourceTableLayout(4), "RESINFO", "UNIT_00000409", 15},
-      {SimulatorTableLayout(0), "SIMTABINFO", "CALL_Spice", 0},
-      {SimulatorTableLayout(1), "SIMTABINFO", "MACRO_Spice", 0},
-      {SimulatorTableLayout(2), "SIMTABINFO", "ACCESS_Spice", 0},
-  };
-  for (const CLanguage& l : languages) {
-    if (v < l.since) continue;
-    CreateOld(db, l.layout.nameFormat, l.name, l.layout.fields, l.layout.fieldCount,
-              l.layout.indexes, l.layout.indexCount, v);
-    const bool resource = !std::strcmp(l.registry, "RESINFO");
+  // Tables of language 0x409 and of simulator language Spice (call, macro,
+  // access); preferred units came with version 15.
+  for (int kind = 0; kind < kResourceTableKinds + 3; ++kind) {
+    const bool resource = kind < kResourceTableKinds;
+    const ZLLanguageTableLayout& layout =
+        resource ? ResourceTableLayout(kind) : SimulatorTableLayout(kind - kResourceTableKinds);
+    if (v < 15 && kind == ZLR_UNIT) continue;
+    const CString name = resource ? FormatResourceTableName(layout, 0x409)
+                                  : FormatSimulatorTableName(layout, "Spice");
+    CreateOld(db, layout.nameFormat, name, layout.fields, layout.fieldCount, layout.indexes,
+              layout.indexCount, v);
     // clang-format off
-    AddRow(db, l.registry, {{resource ? "LANGID" : "SIM_ID", resource ? COleVariant(0x409L) : COleVariant("Spice")},
-                            {"TABNAME", l.name}, {"TABTYPE", static_cast<BYTE>(l.layout.kind)}, {"EXCLUSIVE", Bool(false)}});
+    AddRow(db, resource ? "RESINFO" : "SIMTABINFO", {{resource ? "LANGID" : "SIM_ID", resource ? COleVariant(0x409L) : COleVariant("Spice")},
+           {"TABNAME", name}, {"TABTYPE", static_cast<BYTE>(layout.kind)}, {"EXCLUSIVE", Bool(false)}});
     // clang-format on
   }
   if (v < 7) {

@@ -50,7 +50,6 @@ Runner AddPackages(CLI::App& command);
 Runner AddQuery(CLI::App& command);
 Runner AddCopy(CLI::App& command);
 Runner AddDelete(CLI::App& command);
-Runner AddUpgrade(CLI::App& command);
 
 }  // namespace zldb
 

@@ -35,11 +35,12 @@ ZL_EXPORT int ZLCreateNewRecord(void* hDB, COleVariant& bookmark);
 // set values), files, macros, calls, symbols, the texts of its title and
 // information in every language, its parameter sets (with their values,
 // keywords and texts), tolerances and stresses (with their per-set values),
-// its additional data, its user-defined rows and profile strings (section
-// tables left empty go with their catalogue entries) with its UDT_ID row,
-// and its MAIN row.  Links are not maintained: a parent's FIRSTCHILD or a
-// sibling's NEXT that names the record keeps naming it; unlink the record
-// first.  11 when there is no
+// its additional data and its MAIN row.  Its user-defined rows and profile
+// strings stay in their tables, detached: its UDT_ID row keeps its counter
+// with MODEL_ID NULL.  Call ZLDeleteUDTRecordByID first to remove them.
+// Links are not maintained: a parent's FIRSTCHILD or a sibling's NEXT that
+// names the record keeps naming it; unlink the record first.  11 when there
+// is no
 // such record (checked before the write lock is taken), 8 for a bookmark
 // that cannot be set; a failing step leaves everything as it was, with
 // that step's code (9 engine failure, 6 memory).

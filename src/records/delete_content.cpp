@@ -1,5 +1,8 @@
 // Deleting a record: each family's own routine removes its rows of the
-// record, then the texts and the MAIN row that no family owns.
+// record, then the texts and the MAIN row that no family owns.  The
+// record's user-defined data (profile sections included) is detached, not
+// deleted: callers that want it gone delete it first with
+// ZLDeleteUDTRecordByID.
 #include "additional_data/data_columns.h"
 #include "calls/call_rows.h"
 #include "content/record_content.h"
@@ -47,7 +50,7 @@ int DeleteRecord(ZLHandleRecord& record, long recordID) {
   }
   if (code == ZLE_OK) code = DeleteTexts(record, recordID, "INFO");
   if (code == ZLE_OK) code = DeleteTexts(record, recordID, "TITLE");
-  if (code == ZLE_OK) code = DeleteUserData(record, recordID);
+  if (code == ZLE_OK) code = DetachUserData(record, recordID);
   if (code != ZLE_OK) return code;
   DeleteRecordAdditionalData(record, recordID);
 

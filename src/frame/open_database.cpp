@@ -7,6 +7,7 @@
 #include "frame/guard.h"
 #include "frame/handle_record.h"
 #include "frame/language_maps.h"
+#include "frame/open_handle.h"
 #include "frame/registry_refresh.h"
 #include "schema/fixed_tables.h"
 #include "schema/layout.h"
@@ -161,6 +162,11 @@ ZLHandleOutcome OpenDatabase(const char* name, EOpenMode mode, const char* login
 }
 
 }  // namespace
+
+ZLHandleOutcome OpenDatabaseHandle(const char* name, EOpenMode mode, const char* login) {
+  return OpenDatabase(name, mode, login);
+}
+
 }  // namespace zl
 
 void* ZLOpenDatabase(const char* name, EOpenMode mode, const char* login) {

@@ -1,4 +1,5 @@
-// Repair and compaction of a model-library database file that is not open.
+// Repair and compaction of a model-library database file that is not open,
+// and checking one.
 #ifndef ZLDBCTRL70_REPAIR_H_
 #define ZLDBCTRL70_REPAIR_H_
 
@@ -38,5 +39,37 @@ struct ZLRepairSummary {
 ZL_EXPORT int ZLRepairDatabase(const char* path);
 // The same, filling summary on success.
 ZL_EXPORT int ZLRepairDatabase(const char* path, ZLRepairSummary& summary);
+
+// Receives what ZLCheckDatabase finds, as it finds it.
+class CZLCheckReport {
+ public:
+  virtual ~CZLCheckReport() {}
+  // One fault.  kind: "storage" (the storage's own integrity check, or a
+  // file that does not open as a model library), "tree" (a record not
+  // reached from the root, or reached twice), "links" (a link naming no
+  // record, or PARENT or PREV disagreeing with where FIRSTCHILD and NEXT put
+  // the record), "content" (rows of a table whose MODEL_ID no record has)
+  // or "registry" (a registry row naming a table that does not exist, or a
+  // resource-language table no registry names).  recordID is the record
+  // the fault is about, 0 when none; text says it in English.
+  virtual void Fault(const char* kind, long recordID, const char* text) = 0;
+  // The check has done done of total steps of stage ("storage", "tree",
+  // "content", "registries").
+  virtual void Progress(const char* stage, long done, long total) {
+    (void)stage;
+    (void)done;
+    (void)total;
+  }
+};
+
+// Checks the database file path without changing it, from one committed
+// state of the file (other processes may have it open; it is opened
+// read-only).  Returns 1 with last error 0 when the check ran to its end,
+// however many faults it reported; 0 with last error 3 (no such file), 1
+// (the file is held exclusively elsewhere), 6 (memory exhausted) or 5 (the
+// storage engine failed while reading).  A file that does not open as a
+// model library is a "storage" fault, not a failure.  Memory grows with the
+// number of records (their IDs and links), not with the content.
+ZL_EXPORT int ZLCheckDatabase(const char* path, CZLCheckReport& report);
 
 #endif  // ZLDBCTRL70_REPAIR_H_

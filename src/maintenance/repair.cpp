@@ -5,7 +5,6 @@
 
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <cstring>
 #include <new>
 #include <string>
@@ -15,11 +14,11 @@
 #include "engine/dao_workspace.h"
 #include "engine/database_files.h"
 #include "engine/file_lock.h"
-#include "engine/table_scan.h"
 #include "frame/dbinfo.h"
 #include "frame/guard.h"
 #include "frame/open_handle.h"
 #include "maintenance/repair_tree.h"
+#include "maintenance/tree_rows.h"
 #include "platform/temp_folder.h"
 #include "schema/layout.h"
 #include "schema/zl_recordset.h"
@@ -45,26 +44,6 @@ class COwnedHandle {
  private:
   HANDLE m_handle;
 };
-
-int32_t LinkValue(const engine::CScanRow& row, size_t column) {
-  const int64_t value = row.Integer(column);
-  // A value no ID can have names no record.
-  return value >= INT32_MIN && value <= INT32_MAX ? static_cast<int32_t>(value) : 0;
-}
-
-std::vector<ZLTreeRow> ReadTreeRows(ZLHandleRecord& record) {
-  engine::CTableScan scan;
-  scan.table = "MAIN";
-  scan.columns = {"MODEL_ID", "TYPE", "PARENT", "FIRSTCHILD", "PREV", "NEXT"};
-  std::vector<ZLTreeRow> rows;
-  engine::ScanTable(*record.database, scan, [&](const engine::CScanRow& row) {
-    rows.push_back({LinkValue(row, 0), LinkValue(row, 1), LinkValue(row, 2), LinkValue(row, 3),
-                    LinkValue(row, 4), LinkValue(row, 5)});
-  });
-  std::sort(rows.begin(), rows.end(),
-            [](const ZLTreeRow& a, const ZLTreeRow& b) { return a.m_lID < b.m_lID; });
-  return rows;
-}
 
 COleVariant LinkVariant(int32_t id) {
   COleVariant value;

@@ -1,24 +1,47 @@
 #include "maintenance/repair_tree.h"
 
-#include <unordered_map>
+#include <unordered_set>
 
 namespace zl {
+
+CTreeRowIndex::CTreeRowIndex(const std::vector<ZLTreeRow>& rows) : m_rows(rows) {
+  m_positions.reserve(rows.size());
+  for (size_t i = 0; i < rows.size(); ++i) m_positions.emplace(rows[i].m_lID, i);
+}
+
+size_t CTreeRowIndex::Find(int32_t id) const {
+  if (id == 0) return kNone;
+  auto it = m_positions.find(id);
+  return it == m_positions.end() ? kNone : it->second;
+}
+
+size_t CTreeRowIndex::Follow(size_t i, int32_t ZLTreeRow::*field) const {
+  std::unordered_set<size_t> met{i};
+  for (;;) {
+    const size_t next = Find(m_rows[i].*field);
+    if (next == kNone || !met.insert(next).second) return i;
+    i = next;
+  }
+}
+
+size_t CTreeRowIndex::FindRoot() const {
+  if (m_rows.empty()) return kNone;
+  return Follow(Follow(0, &ZLTreeRow::m_lParent), &ZLTreeRow::m_lPrev);
+}
+
 namespace {
 
-constexpr size_t kNone = static_cast<size_t>(-1);
+constexpr size_t kNone = CTreeRowIndex::kNone;
 
 class CRelinker {
  public:
   explicit CRelinker(const std::vector<ZLTreeRow>& rows)
-      : m_rows(rows), m_nodes(rows.size()), m_marks(rows.size(), 0) {
-    m_index.reserve(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i) m_index.emplace(rows[i].m_lID, i);
-  }
+      : m_rows(rows), m_index(rows), m_nodes(rows.size()), m_marks(rows.size(), 0) {}
 
   ZLRelinkResult Run() {
     ZLRelinkResult result;
     if (!m_rows.empty()) {
-      WalkFrom(FindRoot());
+      WalkFrom(m_index.FindRoot());
       result.m_nReached = m_attached;
       Reattach(result);
     }
@@ -46,11 +69,7 @@ class CRelinker {
     bool inTree = false;
   };
 
-  size_t Find(int32_t id) const {
-    if (id == 0) return kNone;
-    auto it = m_index.find(id);
-    return it == m_index.end() ? kNone : it->second;
-  }
+  size_t Find(int32_t id) const { return m_index.Find(id); }
   int32_t IDOf(size_t i) const { return i == kNone ? 0 : m_rows[i].m_lID; }
 
   // Starts a new bounded walk: every record is marked at most once per walk.
@@ -60,20 +79,6 @@ class CRelinker {
     m_marks[i] = walk;
     return true;
   }
-
-  // Follows field from i while it names a record not yet met on this walk.
-  size_t Follow(size_t i, int32_t ZLTreeRow::*field) {
-    const uint32_t walk = NewWalk();
-    Mark(i, walk);
-    for (;;) {
-      const size_t next = Find(m_rows[i].*field);
-      if (next == kNone || !Mark(next, walk)) return i;
-      i = next;
-    }
-  }
-
-  // From the smallest ID up the parents, then left along the siblings.
-  size_t FindRoot() { return Follow(Follow(0, &ZLTreeRow::m_lParent), &ZLTreeRow::m_lPrev); }
 
   // Makes child the last child of parent (kNone: the top level).
   void Append(size_t child, size_t parent) {
@@ -184,7 +189,7 @@ class CRelinker {
   }
 
   const std::vector<ZLTreeRow>& m_rows;
-  std::unordered_map<int32_t, size_t> m_index;
+  CTreeRowIndex m_index;
   std::vector<CNode> m_nodes;
   std::vector<std::vector<size_t>> m_waiting;
   std::vector<uint32_t> m_marks;

@@ -20,6 +20,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 namespace zl {
@@ -39,6 +40,31 @@ struct ZLTreeRow {
     return m_lParent == other.m_lParent && m_lFirstChild == other.m_lFirstChild &&
            m_lPrev == other.m_lPrev && m_lNext == other.m_lNext;
   }
+};
+
+// Rows ordered by ascending ID, found by ID, and the tree's root as the
+// root search finds it.
+class CTreeRowIndex {
+ public:
+  static constexpr size_t kNone = static_cast<size_t>(-1);
+
+  // rows must outlive the index.
+  explicit CTreeRowIndex(const std::vector<ZLTreeRow>& rows);
+  CTreeRowIndex(const CTreeRowIndex&) = delete;
+  CTreeRowIndex& operator=(const CTreeRowIndex&) = delete;
+
+  // The position of the row with that ID; kNone for 0 or an ID no row has.
+  size_t Find(int32_t id) const;
+  // From the smallest ID up the PARENT links, then left along PREV, each
+  // walk ending at a link that names no row or a row met before on it;
+  // kNone when there are no rows.
+  size_t FindRoot() const;
+
+ private:
+  size_t Follow(size_t i, int32_t ZLTreeRow::*field) const;
+
+  const std::vector<ZLTreeRow>& m_rows;
+  std::unordered_map<int32_t, size_t> m_positions;
 };
 
 struct ZLRelinkResult {

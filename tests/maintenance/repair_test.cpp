@@ -33,32 +33,39 @@ ZL_CHILD_ACTION(CommitAndWait) {
 
 struct DamageCase {
   const char* name;
+  long cutNext;  // a record whose NEXT is cleared, 0 for none
   // Records added after the healthy five: type, parent, first, prev, next.
   std::vector<std::vector<long>> added;
   const char* tree;
-  long reattached;
-  long cycles;
+  long reattached, cycles, relinked;
 };
 
 class RepairDamageTest : public RepairTest, public ::testing::WithParamInterface<DamageCase> {};
 
 TEST_P(RepairDamageTest, RebuildsTheTree) {
-  for (const std::vector<long>& row : GetParam().added) {
+  const DamageCase& c = GetParam();
+  for (const std::vector<long>& row : c.added) {
     const long id = NewRecord();
     ASSERT_EQ(ZLSetTypeByID(m_hDB, id, static_cast<unsigned long>(row[0])), 1);
     SetLinks(id, row[1], row[2], row[3], row[4]);
   }
+  if (c.cutNext != 0) ASSERT_EQ(ZLSetNextByID(m_hDB, c.cutNext, 0), 1);
   CloseLibrary();
+  ASSERT_EQ(RawQuery(m_path, "UPDATE DBINFO SET LASTLAYOUTCHANGE = 2.0 RETURNING 1", false), "1");
   ZLRepairSummary summary{};
   ASSERT_EQ(ZLRepairDatabase(m_path.c_str(), summary), 1) << ZLGetLastError();
   EXPECT_EQ(ZLGetLastError(), ZLE_OK);
-  EXPECT_EQ(Tree(), GetParam().tree);
-  EXPECT_EQ(summary.m_lRecords, 5 + static_cast<long>(GetParam().added.size()));
-  EXPECT_EQ(summary.m_lReattached, GetParam().reattached);
-  EXPECT_EQ(summary.m_lCyclesBroken, GetParam().cycles);
+  EXPECT_EQ(Tree(), c.tree);
+  EXPECT_EQ(summary.m_lRecords, 5 + static_cast<long>(c.added.size()));
+  EXPECT_EQ(summary.m_lReattached, c.reattached);
+  EXPECT_EQ(summary.m_lCyclesBroken, c.cycles);
+  EXPECT_EQ(summary.m_lLinksRewritten, c.relinked);
   EXPECT_EQ(Entries(m_folder), std::vector<std::string>{"lib.zdb"}) << "temporary files left";
-  // Titles and the rest of the records came through.
+  // The layout stamp moves only when links were written; titles came along.
   void* hDB = ZLOpenDatabase(m_path.c_str(), eOpenReadOnly);
+  COleDateTime stamp;
+  EXPECT_EQ(ZLGetLastLayoutChangeDate(hDB, stamp), 1);
+  EXPECT_EQ(stamp.m_dt > 2.0, c.relinked > 0) << stamp.m_dt;
   CString title;
   EXPECT_EQ(ZLGetTitleByID(hDB, 3, 1033, title, 0), 1);
   EXPECT_STREQ(title, "title 3");
@@ -68,49 +75,23 @@ TEST_P(RepairDamageTest, RebuildsTheTree) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, RepairDamageTest,
     ::testing::Values(
-        DamageCase{"Healthy", {}, "1(2,3(4)),5", 0, 0},
+        DamageCase{"Healthy", 0, {}, "1(2,3(4)),5", 0, 0, 0},
+        // 2's NEXT is cut: 3 and its child fall out of reach; only 2's NEXT
+        // changes (3 still names 2 as PREV).
+        DamageCase{"ChainCut", 2, {}, "1(2,3(4)),5", 2, 0, 1},
         // 6 names folder 3 and model 4 as its neighbour, but 4's NEXT does
         // not lead to it.
-        DamageCase{"NeighboursDoNotPointToIt", {{0, 3, 0, 4, 0}}, "1(2,3(4,6)),5", 1, 0},
+        DamageCase{"NeighboursDoNotPointToIt", 0, {{0, 3, 0, 4, 0}}, "1(2,3(4,6)),5", 1, 0, 1},
         // 7 and 8 wait for 6, whose parent does not exist.
         DamageCase{"TwoPasses",
                    {{1, 99, 0, 0, 0}, {0, 6, 0, 0, 0}, {0, 6, 0, 0, 0}},
                    "1(2,3(4)),5,6(8,7)",
                    3,
-                   0},
-        DamageCase{"ParentCycle", {{1, 7, 0, 0, 0}, {1, 6, 0, 0, 0}}, "1(2,3(4)),5,7(6)", 2, 1}),
+                   0,
+                   4},
+        DamageCase{
+            "ParentCycle", 0, {{1, 7, 0, 0, 0}, {1, 6, 0, 0, 0}}, "1(2,3(4)),5,7(6)", 2, 1, 2}),
     [](const ::testing::TestParamInfo<DamageCase>& info) { return std::string(info.param.name); });
-
-TEST_F(RepairTest, HealthyTreeIsLeftWithItsLinksAndStamp) {
-  COleDateTime before;
-  ASSERT_EQ(ZLGetLastLayoutChangeDate(m_hDB, before), 1);
-  CloseLibrary();
-  ZLRepairSummary summary{};
-  ASSERT_EQ(ZLRepairDatabase(m_path.c_str(), summary), 1);
-  EXPECT_EQ(summary.m_lReached, 5);
-  EXPECT_EQ(summary.m_lLinksRewritten, 0);
-  void* hDB = ZLOpenDatabase(m_path.c_str(), eOpenReadOnly);
-  COleDateTime after;
-  EXPECT_EQ(ZLGetLastLayoutChangeDate(hDB, after), 1);
-  EXPECT_EQ(after.m_dt, before.m_dt) << "nothing in the tree changed";
-  ZLCloseDatabase(hDB);
-}
-
-TEST_F(RepairTest, BrokenLinksAreRewrittenAndStamped) {
-  ASSERT_EQ(ZLSetNextByID(m_hDB, 2, 0), 1);  // 3 and its folder fall out of reach
-  CloseLibrary();
-  ASSERT_EQ(RawQuery(m_path, "UPDATE DBINFO SET LASTLAYOUTCHANGE = 2.0 RETURNING 1", false), "1");
-  ZLRepairSummary summary{};
-  ASSERT_EQ(ZLRepairDatabase(m_path.c_str(), summary), 1);
-  EXPECT_EQ(Tree(), "1(2,3(4)),5");
-  EXPECT_EQ(summary.m_lReattached, 2);
-  EXPECT_EQ(summary.m_lLinksRewritten, 1) << "only 2's NEXT: 3 still names 2 as PREV";
-  void* hDB = ZLOpenDatabase(m_path.c_str(), eOpenReadOnly);
-  COleDateTime after;
-  EXPECT_EQ(ZLGetLastLayoutChangeDate(hDB, after), 1);
-  EXPECT_GT(after.m_dt, 2.0);
-  ZLCloseDatabase(hDB);
-}
 
 TEST_F(RepairTest, FileInUseGives32AndIsLeftAlone) {
   CloseLibrary();

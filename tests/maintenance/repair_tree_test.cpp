@@ -9,6 +9,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -62,9 +63,24 @@ std::string Render(const ZLRelinkResult& result) {
   return out;
 }
 
+// Rows as "id type parent first prev next" (type F or M), separated by ",".
+std::vector<ZLTreeRow> Rows(const std::string& text) {
+  std::vector<ZLTreeRow> rows;
+  std::istringstream in(text);
+  ZLTreeRow row{};
+  char type = 0, comma = 0;
+  while (in >> row.m_lID >> type >> row.m_lParent >> row.m_lFirstChild >> row.m_lPrev >>
+         row.m_lNext) {
+    row.m_lType = type == 'F' ? F : M;
+    rows.push_back(row);
+    in >> comma;
+  }
+  return rows;
+}
+
 struct RelinkCase {
   const char* name;
-  std::vector<ZLTreeRow> rows;  // id, type, parent, first child, prev, next
+  const char* rows;
   const char* tree;
   size_t reached;
   size_t cycles;
@@ -74,118 +90,62 @@ class RelinkTreeTest : public ::testing::TestWithParam<RelinkCase> {};
 
 TEST_P(RelinkTreeTest, BuildsTheExpectedTree) {
   const RelinkCase& c = GetParam();
-  const ZLRelinkResult result = zl::RelinkTree(c.rows);
+  const std::vector<ZLTreeRow> rows = Rows(c.rows);
+  const ZLRelinkResult result = zl::RelinkTree(rows);
   EXPECT_EQ(Render(result), c.tree);
   EXPECT_EQ(result.m_nReached, c.reached);
-  EXPECT_EQ(result.m_nReattached, c.rows.size() - c.reached);
+  EXPECT_EQ(result.m_nReattached, rows.size() - c.reached);
   EXPECT_EQ(result.m_nCyclesBroken, c.cycles);
   size_t changed = 0;
-  for (size_t i = 0; i < c.rows.size(); ++i) {
-    EXPECT_EQ(result.m_rows[i].m_lID, c.rows[i].m_lID);
-    EXPECT_EQ(result.m_rows[i].m_lType, c.rows[i].m_lType);
-    if (!result.m_rows[i].SameLinks(c.rows[i])) ++changed;
-  }
+  for (size_t i = 0; i < rows.size(); ++i) changed += !result.m_rows[i].SameLinks(rows[i]);
   EXPECT_EQ(result.m_nChanged, changed);
 }
 
 // The healthy tree 1(2,3(4)),5 as stored.
-std::vector<ZLTreeRow> Healthy() {
-  return {{1, F, 0, 2, 0, 5},
-          {2, M, 1, 0, 0, 3},
-          {3, F, 1, 4, 2, 0},
-          {4, M, 3, 0, 0, 0},
-          {5, M, 0, 0, 1, 0}};
-}
-
-std::vector<ZLTreeRow> With(std::vector<ZLTreeRow> rows, std::vector<ZLTreeRow> more) {
-  rows.insert(rows.end(), more.begin(), more.end());
-  return rows;
-}
+#define ZL_HEALTHY "1 F 0 2 0 5, 2 M 1 0 0 3, 3 F 1 4 2 0, 4 M 3 0 0 0, 5 M 0 0 1 0"
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RelinkTreeTest,
     ::testing::Values(
-        RelinkCase{"Empty", {}, "", 0, 0},
-        RelinkCase{"HealthyTreeStaysAsItIs", Healthy(), "1(2,3(4)),5", 5, 0},
+        RelinkCase{"Empty", "", "", 0, 0},
+        RelinkCase{"HealthyTreeStaysAsItIs", ZL_HEALTHY, "1(2,3(4)),5", 5, 0},
         // The root search starts at the smallest ID, deep in the tree.
-        RelinkCase{"RootFoundFromADeepFirstRecord",
-                   {{1, M, 3, 0, 0, 0}, {2, M, 0, 0, 3, 0}, {3, F, 0, 1, 0, 2}},
-                   "3(1),2",
-                   3,
-                   0},
+        RelinkCase{"RootFoundFromADeepFirstRecord", "1 M 3 0 0 0, 2 M 0 0 3 0, 3 F 0 1 0 2",
+                   "3(1),2", 3, 0},
         // 6 names folder 3 as parent, but nobody's links lead to it.
-        RelinkCase{"UnlinkedRecordBecomesLastChildOfItsParent",
-                   With(Healthy(), {{6, M, 3, 0, 4, 0}}), "1(2,3(4,6)),5", 5, 0},
+        RelinkCase{"UnlinkedRecordBecomesLastChildOfItsParent", ZL_HEALTHY ", 6 M 3 0 4 0",
+                   "1(2,3(4,6)),5", 5, 0},
         // 6 and 7 wait for 5, whose own parent is gone; 5 goes to the top.
-        RelinkCase{
-            "SecondPassHangsRecordsUnderAReattachedParent",
-            {{1, F, 0, 0, 0, 0}, {5, F, 99, 0, 0, 0}, {6, M, 5, 0, 0, 0}, {7, M, 5, 0, 0, 0}},
-            "1,5(7,6)",
-            1,
-            0},
+        RelinkCase{"SecondPassHangsRecordsUnderAReattachedParent",
+                   "1 F 0 0 0 0, 5 F 99 0 0 0, 6 M 5 0 0 0, 7 M 5 0 0 0", "1,5(7,6)", 1, 0},
         // A pass runs from the highest ID down: 3 and 4 come under 8 in the
         // pass that attaches 8, 9 and 10 one pass later.
         RelinkCase{"PassOrderDecidesTheOrderOfReattachedChildren",
-                   {{1, F, 0, 0, 0, 0},
-                    {3, M, 8, 0, 0, 0},
-                    {4, M, 8, 0, 0, 0},
-                    {8, F, 0, 0, 0, 0},
-                    {9, M, 8, 0, 0, 0},
-                    {10, M, 8, 0, 0, 0}},
-                   "1,8(4,3,10,9)",
-                   1,
-                   0},
+                   "1 F 0 0 0 0, 3 M 8 0 0 0, 4 M 8 0 0 0, 8 F 0 0 0 0, 9 M 8 0 0 0, 10 M 8 0 0 0",
+                   "1,8(4,3,10,9)", 1, 0},
         // One record left waiting after a pass is still hung back.
-        RelinkCase{"LastWaitingRecordIsNotLeftOut",
-                   {{1, F, 0, 0, 0, 0}, {2, F, 50, 0, 0, 0}, {3, M, 2, 0, 0, 0}},
-                   "1,2(3)",
-                   1,
-                   0},
-        RelinkCase{"ParentCycleBrokenAtTheTopLevel",
-                   {{1, F, 0, 0, 0, 0}, {5, F, 6, 0, 0, 0}, {6, F, 5, 0, 0, 0}},
-                   "1,6(5)",
-                   1,
-                   1},
+        RelinkCase{"LastWaitingRecordIsNotLeftOut", "1 F 0 0 0 0, 2 F 50 0 0 0, 3 M 2 0 0 0",
+                   "1,2(3)", 1, 0},
+        RelinkCase{"ParentCycleBrokenAtTheTopLevel", "1 F 0 0 0 0, 5 F 6 0 0 0, 6 F 5 0 0 0",
+                   "1,6(5)", 1, 1},
         // 7 hangs below the cycle: the walk up from it enters the cycle at 5.
         RelinkCase{"CycleEnteredFromAWaitingRecordBreaksAtItsEntry",
-                   {{1, F, 0, 0, 0, 0}, {5, F, 6, 0, 0, 0}, {6, F, 5, 0, 0, 0}, {7, M, 5, 0, 0, 0}},
-                   "1,5(7,6)",
-                   1,
-                   1},
-        RelinkCase{"OwnParentIsACycleOfOne", {{1, F, 0, 0, 0, 0}, {2, F, 2, 0, 0, 0}}, "1,2", 1, 1},
+                   "1 F 0 0 0 0, 5 F 6 0 0 0, 6 F 5 0 0 0, 7 M 5 0 0 0", "1,5(7,6)", 1, 1},
+        RelinkCase{"OwnParentIsACycleOfOne", "1 F 0 0 0 0, 2 F 2 0 0 0", "1,2", 1, 1},
         RelinkCase{"TwoSeparateCycles",
-                   {{1, F, 0, 0, 0, 0},
-                    {2, F, 3, 0, 0, 0},
-                    {3, F, 2, 0, 0, 0},
-                    {4, F, 5, 0, 0, 0},
-                    {5, F, 4, 0, 0, 0}},
-                   "1,5(4),3(2)",
-                   1,
-                   2},
+                   "1 F 0 0 0 0, 2 F 3 0 0 0, 3 F 2 0 0 0, 4 F 5 0 0 0, 5 F 4 0 0 0", "1,5(4),3(2)",
+                   1, 2},
         // Sibling links that loop end the chain where a record comes round.
-        RelinkCase{"SiblingCycleEndsTheChain",
-                   {{1, F, 0, 2, 0, 0}, {2, M, 1, 0, 0, 3}, {3, M, 1, 0, 2, 2}},
-                   "1(2,3)",
-                   3,
+        RelinkCase{"SiblingCycleEndsTheChain", "1 F 0 2 0 0, 2 M 1 0 0 3, 3 M 1 0 2 2", "1(2,3)", 3,
                    0},
-        RelinkCase{"LinksToMissingRecordsEndChains",
-                   {{1, F, 0, 40, 0, 41}, {2, M, 1, 0, 0, 0}},
-                   "1(2)",
-                   1,
-                   0},
+        RelinkCase{"LinksToMissingRecordsEndChains", "1 F 0 40 0 41, 2 M 1 0 0 0", "1(2)", 1, 0},
         // A model's FIRSTCHILD is not followed; its child comes back by
         // PARENT.
-        RelinkCase{"ChildrenOfAModelAreReattachedByParent",
-                   {{1, M, 0, 2, 0, 0}, {2, M, 1, 0, 0, 0}},
-                   "1(2)",
-                   1,
+        RelinkCase{"ChildrenOfAModelAreReattachedByParent", "1 M 0 2 0 0, 2 M 1 0 0 0", "1(2)", 1,
                    0},
         // A folder reached through two chains stays in the first.
-        RelinkCase{"RecordInTwoChainsStaysInTheFirst",
-                   {{1, F, 0, 2, 0, 3}, {2, M, 1, 0, 0, 0}, {3, F, 0, 2, 1, 0}},
-                   "1(2),3",
-                   3,
-                   0}),
+        RelinkCase{"RecordInTwoChainsStaysInTheFirst", "1 F 0 2 0 3, 2 M 1 0 0 0, 3 F 0 2 1 0",
+                   "1(2),3", 3, 0}),
     [](const ::testing::TestParamInfo<RelinkCase>& info) { return std::string(info.param.name); });
 
 // The passes run literally, one after another over every record left, as

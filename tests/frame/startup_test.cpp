@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -64,7 +65,9 @@ ZL_CHILD_ACTION(UnloadWithOpenHandles) {
   }
   if (Released(args.at(0)) || Released(args.at(1))) return 13;  // still open here
   if (dlclose(module) != 0) return 14;
-  return Released(args.at(0)) && Released(args.at(1)) ? 0 : 15;
+  // Ends without the exit handlers: what the unloaded library left on the
+  // heap on purpose is unreachable now, and a leak checker would say so.
+  std::_Exit(Released(args.at(0)) && Released(args.at(1)) ? 0 : 15);
 }
 
 class StartupTest : public ::testing::Test {

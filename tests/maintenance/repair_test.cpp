@@ -49,7 +49,9 @@ TEST_P(RepairDamageTest, RebuildsTheTree) {
     ASSERT_EQ(ZLSetTypeByID(m_hDB, id, static_cast<unsigned long>(row[0])), 1);
     SetLinks(id, row[1], row[2], row[3], row[4]);
   }
-  if (c.cutNext != 0) ASSERT_EQ(ZLSetNextByID(m_hDB, c.cutNext, 0), 1);
+  if (c.cutNext != 0) {
+    ASSERT_EQ(ZLSetNextByID(m_hDB, c.cutNext, 0), 1);
+  }
   CloseLibrary();
   ASSERT_EQ(RawQuery(m_path, "UPDATE DBINFO SET LASTLAYOUTCHANGE = 2.0 RETURNING 1", false), "1");
   ZLRepairSummary summary{};
@@ -84,6 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
         DamageCase{"NeighboursDoNotPointToIt", 0, {{0, 3, 0, 4, 0}}, "1(2,3(4,6)),5", 1, 0, 1},
         // 7 and 8 wait for 6, whose parent does not exist.
         DamageCase{"TwoPasses",
+                   0,
                    {{1, 99, 0, 0, 0}, {0, 6, 0, 0, 0}, {0, 6, 0, 0, 0}},
                    "1(2,3(4)),5,6(8,7)",
                    3,

@@ -34,6 +34,7 @@
 #include "zldbctrl70/platform/variant.h"
 #include "zldbctrl70/profiles.h"
 #include "zldbctrl70/query.h"
+#include "zldbctrl70/repair.h"
 #include "zldbctrl70/resources.h"
 #include "zldbctrl70/simlang.h"
 #include "zldbctrl70/tree.h"

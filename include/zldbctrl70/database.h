@@ -105,6 +105,21 @@ ZL_EXPORT int ZLSetDatabaseSnapShotMode(void* hDB, int on);
 // and invalidates the handle.
 ZL_EXPORT int ZLCloseDatabase(void* hDB);
 
+// Handles still open when the library is unloaded or the process exits
+// normally (exit, or a return from main) are closed then, whatever their
+// reference counts: uncommitted caller transactions are rolled back, and
+// each file is closed as by its last ZLCloseDatabase, so nothing is left for
+// the next user to recover.  A process that is killed closes nothing; its
+// committed writes are kept all the same.
+
+// Tells whether the storage engine can be used: 1 when the SQLite library
+// loaded at run time is recent enough for this library, built for use from
+// several threads and able to keep a write-ahead log (tried on a scratch
+// file in the temporary folder, $TMPDIR or /tmp); else 0, and with
+// bShowErrors non-zero a line on standard error saying what is missing.
+// The last error is left as it was.
+ZL_EXPORT int RegisterDAO(int bShowErrors);
+
 // How long an operation waits for a file's write lock while another process
 // holds it (a write in progress, or a caller transaction) before it fails
 // with 12: lMilliseconds, 0 for not at all; 5000 until set.  The setting is

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "engine/faults.h"
+#include "platform/temp_folder.h"
 
 namespace zl::engine {
 
@@ -563,6 +564,43 @@ std::string QuoteText(const std::string& text) {
 
 bool HasBackendHeader(const char* header16) {
   return std::memcmp(header16, "SQLite format 3\0", 16) == 0;
+}
+
+std::string BackendProblem(const std::string& scratchParent) {
+  // ALTER TABLE ... DROP COLUMN came with 3.35, sqlite3_changes64 with 3.37.
+  constexpr int kOldestUsable = 3037000;
+  if (sqlite3_libversion_number() < kOldestUsable) {
+    return std::string("SQLite ") + sqlite3_libversion() + " is older than 3.37.0";
+  }
+  if (sqlite3_threadsafe() == 0) {
+    return std::string("SQLite ") + sqlite3_libversion() + " was built without thread support";
+  }
+  if (sqlite3_compileoption_used("OMIT_WAL") != 0) {
+    return std::string("SQLite ") + sqlite3_libversion() + " was built without write-ahead logs";
+  }
+  zl::CTempFolder folder;
+  if (!folder.Create({scratchParent}, "zlprobe-")) {
+    return "no scratch folder for a trial database in " + scratchParent + ": " +
+           std::strerror(errno);
+  }
+  sqlite3* db = nullptr;
+  std::string mode;
+  if (sqlite3_open_v2(folder.File("probe.db").c_str(), &db,
+                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) == SQLITE_OK) {
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, "PRAGMA journal_mode = WAL", -1, &stmt, nullptr) == SQLITE_OK &&
+        sqlite3_step(stmt) == SQLITE_ROW) {
+      const unsigned char* text = sqlite3_column_text(stmt, 0);
+      if (text != nullptr) mode = reinterpret_cast<const char*>(text);
+    }
+    sqlite3_finalize(stmt);
+  }
+  sqlite3_close(db);
+  if (mode != "wal") {
+    return std::string("SQLite ") + sqlite3_libversion() + " cannot keep a write-ahead log in " +
+           scratchParent;
+  }
+  return std::string();
 }
 
 }  // namespace zl::engine

@@ -278,6 +278,13 @@ std::string QuoteText(const std::string& text);
 // The first 16 bytes of a file hold this text when it is an SQLite file.
 bool HasBackendHeader(const char* header16);
 
+// Whether the storage library loaded at run time can carry this engine: a
+// version that has every call and statement the engine uses, built for use
+// from several threads, and able to keep a write-ahead log (tried on a
+// scratch file in a private folder under scratchParent).  Empty when it
+// can, else what is missing, in one sentence.
+std::string BackendProblem(const std::string& scratchParent);
+
 }  // namespace zl::engine
 
 #endif  // ZLDBCTRL70_ENGINE_SQLITE_SEAM_H_

@@ -6,6 +6,7 @@
 #include "engine/dao_database.h"
 #include "frame/last_error.h"
 #include "frame/operation.h"
+#include "frame/startup.h"
 #include "schema/zl_recordset.h"
 #include "schema/zl_tabledef.h"
 #include "zldbctrl70/platform/globalmem.h"
@@ -105,6 +106,7 @@ HANDLE CNewHandle::Publish(const char* path, const char* login, EOpenMode mode, 
   record.referenceCount = 1;
   record.fileDevice = device;
   record.fileInode = inode;
+  CloseHandlesAtExit();
   LinkOpenHandle(m_handle, record);
   delete m_lock;
   m_lock = nullptr;

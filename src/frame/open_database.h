@@ -1,5 +1,5 @@
 // Opening a database for the library's own use (the upgrade reopens the
-// file it compacted).
+// file it compacted; repair and check open their private copies).
 #ifndef ZLDBCTRL70_FRAME_OPEN_DATABASE_H_
 #define ZLDBCTRL70_FRAME_OPEN_DATABASE_H_
 

@@ -351,6 +351,7 @@ void AddSimLanguageCases(CNumberTable& t) {
         "ZLGetCompiledPackageByBookmark(void*, COleVariant const&, char const*, " + code,
         "ZLGetCompiledPackageBodyByBookmark(void*, COleVariant const&, char const*, " + code,
         std::string("ZLGetPackageIDByBookmark(void*, COleVariant const&, long&)"),
+        std::string("ZLCheckDatabase(char const*, CZLCheckReport&)"),
         std::string("ZLGetCallsByBookmark(void*, COleVariant const&, CTypedPtrMap<CMapStringToOb, "
                     "CString, CTypedPtrArray<CObArray, CZLCallObject*>*>&)")}) {
     t[outOnly];

@@ -18,6 +18,8 @@ const std::vector<Command>& Commands() {
       {"query", "list the records and parameter sets that meet search criteria", AddQuery},
       {"copy", "copy a model into a library as a new record under a folder", AddCopy},
       {"delete", "delete a record with everything that belongs to it", AddDelete},
+      {"check", "check a model library's storage, tree, content and registries", AddCheck},
+      {"repair", "repair and compact a model library nobody has open", AddRepair},
   };
   return commands;
 }

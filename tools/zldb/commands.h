@@ -50,6 +50,8 @@ Runner AddPackages(CLI::App& command);
 Runner AddQuery(CLI::App& command);
 Runner AddCopy(CLI::App& command);
 Runner AddDelete(CLI::App& command);
+Runner AddCheck(CLI::App& command);
+Runner AddRepair(CLI::App& command);
 
 }  // namespace zldb
 

@@ -14,7 +14,9 @@ TEST_F(ToolTest, LegacyInfoListsTheModelsOfAFlatLibrary) {
   for (const auto& model : models) {
     COleVariant bookmark;
     ASSERT_EQ(CreateNewRecord(hDB, bookmark), 1);
-    if (*model[0] != '\0') ASSERT_EQ(SetNameByBookmark(hDB, bookmark, model[0]), 1);
+    if (*model[0] != '\0') {
+      ASSERT_EQ(SetNameByBookmark(hDB, bookmark, model[0]), 1);
+    }
     ASSERT_EQ(SetTypeByBookmark(hDB, bookmark, model[1]), 1);
     ASSERT_EQ(SetFolderByBookmark(hDB, bookmark, model[2]), 1);
     ASSERT_EQ(SetTitleByBookmark(hDB, bookmark, model[3]), 1);

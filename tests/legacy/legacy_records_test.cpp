@@ -2,6 +2,7 @@
 // search of the legacy interface.
 #include <cstring>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "engine/dao_database.h"
@@ -21,11 +22,11 @@ struct CRoundTrip {
 
 std::vector<CRoundTrip> RoundTrips() {
   auto text = [](int (*set)(void*, COleVariant, const char*), int (*get)(void*, long, CString&),
-                 const char* name, const char* value) {
-    return CRoundTrip{name, [=](void* h, const COleVariant& b) { return set(h, b, value); },
+                 const char* name, const std::string& value) {
+    return CRoundTrip{name, [=](void* h, const COleVariant& b) { return set(h, b, value.c_str()); },
                       [=](void* h, long id) {
                         CString read;
-                        return get(h, id, read) == 1 && std::strcmp(read, value) == 0 ? 1 : 0;
+                        return get(h, id, read) == 1 && value == read.GetString() ? 1 : 0;
                       }};
   };
   auto number = [](auto set, auto get, const char* name, auto value) {
@@ -38,7 +39,7 @@ std::vector<CRoundTrip> RoundTrips() {
   return {
       text(SetNameByBookmark, GetNameByID, "Name", "R1"),
       text(SetFolderByBookmark, GetFolderByID, "Folder", "1,2,"),
-      text(SetSymbolByBookmark, GetSymbolByID, "Symbol", std::string(2000, 's').c_str()),
+      text(SetSymbolByBookmark, GetSymbolByID, "Symbol", std::string(2000, 's')),
       text(SetCallByBookmark, GetCallByID, "Call", "X1 a b R1"),
       text(SetTypeByBookmark, GetTypeByID, "Type", "MAC"),
       text(SetTitleByBookmark, GetTitleByID, "Title", "Resistor"),

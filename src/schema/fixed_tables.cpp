@@ -24,6 +24,10 @@ void DefineTable(CZLTableDef& tableDef, const char* name, const ZLFieldLayout* f
     tableDef.CreateFieldEx(fields[i].name, fields[i].type, fields[i].size, fields[i].attributes,
                            TRUE);
   }
+  DefineIndexes(tableDef, indexes, indexCount);
+}
+
+void DefineIndexes(CZLTableDef& tableDef, const ZLIndexLayout* indexes, size_t indexCount) {
   for (size_t i = 0; i < indexCount; ++i) {
     const ZLIndexLayout& index = indexes[i];
     CDaoIndexFieldInfo indexFields[3];

@@ -17,6 +17,10 @@ namespace zl {
 void DefineTable(CZLTableDef& tableDef, const char* name, const ZLFieldLayout* fields,
                  size_t fieldCount, const ZLIndexLayout* indexes, size_t indexCount);
 
+// Adds the indexes of a layout to a table definition.  Engine errors
+// propagate.
+void DefineIndexes(CZLTableDef& tableDef, const ZLIndexLayout* indexes, size_t indexCount);
+
 // Creates the table in the database with its fields and indexes, appends it,
 // and opens its recordset on the layout's current index.  Both objects are
 // allocated with new and stored in tableDef and recordset as soon as they

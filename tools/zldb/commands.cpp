@@ -20,6 +20,7 @@ const std::vector<Command>& Commands() {
       {"delete", "delete a record with everything that belongs to it", AddDelete},
       {"check", "check a model library's storage, tree, content and registries", AddCheck},
       {"repair", "repair and compact a model library nobody has open", AddRepair},
+      {"legacy-info", "list the models of a library of the older, flat layout", AddLegacyInfo},
   };
   return commands;
 }

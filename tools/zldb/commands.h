@@ -52,6 +52,7 @@ Runner AddCopy(CLI::App& command);
 Runner AddDelete(CLI::App& command);
 Runner AddCheck(CLI::App& command);
 Runner AddRepair(CLI::App& command);
+Runner AddLegacyInfo(CLI::App& command);
 
 }  // namespace zldb
 

@@ -18,6 +18,7 @@ const std::vector<Command>& Commands() {
       {"query", "list the records and parameter sets that meet search criteria", AddQuery},
       {"copy", "copy a model into a library as a new record under a folder", AddCopy},
       {"delete", "delete a record with everything that belongs to it", AddDelete},
+      {"upgrade", "bring a model library of an older layout up to the current one", AddUpgrade},
       {"check", "check a model library's storage, tree, content and registries", AddCheck},
       {"repair", "repair and compact a model library nobody has open", AddRepair},
       {"legacy-info", "list the models of a library of the older, flat layout", AddLegacyInfo},

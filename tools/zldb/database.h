@@ -33,6 +33,9 @@ class CDatabase {
   bool Create(const std::string& path);
 
   void* Handle() const { return m_hDB; }
+  // Takes the handle a call handed back in place of the one it was given
+  // (which that call released); null when it released it and gave none.
+  void Adopt(void* hDB) { m_hDB = hDB; }
   const std::string& Path() const { return m_path; }
 
   // Runs one library call (returning 1 or 0); on failure prints

@@ -94,8 +94,7 @@ int RepairCopy(const std::string& repaired, const std::string& compacted,
         CDaoWorkspace::RepairDatabase(repaired.c_str());
         CDaoWorkspace::CompactDatabase(repaired.c_str(), compacted.c_str(), dbLangGeneral,
                                        dbVersion30, kDatabaseConnect);
-        const ZLHandleOutcome opened =
-            OpenDatabase(compacted.c_str(), kRepairOpenMode, nullptr);
+        const ZLHandleOutcome opened = OpenDatabase(compacted.c_str(), kRepairOpenMode, nullptr);
         // A copy that does not open as a model library is not put in place
         // of the given file.
         if (opened.handle == nullptr) return opened.code;

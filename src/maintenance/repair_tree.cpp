@@ -129,7 +129,10 @@ class CRelinker {
   void Cascade(size_t top, bool duringPass) {
     std::vector<std::pair<size_t, bool>> pending{{top, duringPass}};
     while (!pending.empty()) {
-      const auto [node, split] = pending.back();
+      // Plain copies, not a structured binding: the lambda below captures
+      // them, which C++17 allows only for variables.
+      const size_t node = pending.back().first;
+      const bool split = pending.back().second;
       pending.pop_back();
       std::vector<size_t> waiting;
       waiting.swap(m_waiting[node]);

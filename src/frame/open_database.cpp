@@ -100,11 +100,7 @@ const ZLFixedTable kOpenOrder[] = {
 };
 
 int OpenTablesAndLanguages(ZLHandleRecord& record) {
-  for (ZLFixedTable table : kOpenOrder) {
-    if (FixedTableExists(table, record.databaseVersion)) {
-      OpenFixedTable(*record.database, table, record.tableDefs[table], record.recordsets[table]);
-    }
-  }
+  OpenFixedTables(record);
   record.languages = new ZLLanguageMaps;
   int code = RefreshResourceTables(record);
   if (code == ZLE_OK) code = RefreshSimulatorTables(record);
@@ -162,6 +158,14 @@ ZLHandleOutcome OpenDatabase(const char* name, EOpenMode mode, const char* login
   if (code == ZLE_OK) code = OpenTablesAndLanguages(record);
   if (code != ZLE_OK) return ZLHandleOutcome::Fail(code);
   return ZLHandleOutcome::Ok(handle.Publish(fullPath, login, mode, device, inode));
+}
+
+void OpenFixedTables(ZLHandleRecord& record) {
+  for (ZLFixedTable table : kOpenOrder) {
+    if (FixedTableExists(table, record.databaseVersion)) {
+      OpenFixedTable(*record.database, table, record.tableDefs[table], record.recordsets[table]);
+    }
+  }
 }
 
 }  // namespace zl

@@ -4,6 +4,7 @@
 #define ZLDBCTRL70_FRAME_OPEN_DATABASE_H_
 
 #include "frame/guard.h"
+#include "frame/handle_record.h"
 #include "zldbctrl70/database.h"
 
 namespace zl {
@@ -12,6 +13,10 @@ namespace zl {
 // shared with an open of the same file, mode and login, or a new one; null
 // and the code on a failure.  A null login is the empty one.
 ZLHandleOutcome OpenDatabase(const char* name, EOpenMode mode, const char* login);
+
+// Opens the fixed tables, other than DBINFO, that the handle's database
+// version has, in the order an open opens them.  Engine exceptions propagate.
+void OpenFixedTables(ZLHandleRecord& record);
 
 }  // namespace zl
 

@@ -6,6 +6,7 @@
 #include "frame/dbinfo.h"
 #include "frame/guard.h"
 #include "frame/language_maps.h"
+#include "frame/open_database.h"
 #include "frame/registry_refresh.h"
 #include "frame/transaction.h"
 #include "maintenance/upgrade_schema.h"
@@ -185,28 +186,6 @@ const std::vector<ZLUpgradeStep> kAfter = {
     {22, 22, 5, NoSchema, nullptr},
 };
 
-// The fixed tables in the order an open opens them.
-const ZLFixedTable kOpenOrder[] = {
-    ZLT_DBINFO,
-    ZLT_MAIN,
-    ZLT_NODE_NC,
-    ZLT_PARAMSET,
-    ZLT_PARAMVALUE,
-    ZLT_TOLERANCE,
-    ZLT_TOLERANCE_VALUE,
-    ZLT_QUALITY,
-    ZLT_QUALITY_VALUE,
-    ZLT_NODE_C,
-    ZLT_FILES,
-    ZLT_PACKAGE,
-    ZLT_ADDITIONAL_DATA_INFO,
-    ZLT_ADDITIONAL_DATA,
-    ZLT_UDT_ID,
-    ZLT_SIMTABINFO,
-    ZLT_RESINFO,
-    ZLT_RESID,
-};
-
 void CloseHandleTables(ZLHandleRecord& record) {
   if (record.languages != nullptr) record.languages->Clear();
   record.resourceRegistryStamp = 0;
@@ -220,11 +199,9 @@ void CloseHandleTables(ZLHandleRecord& record) {
 // Opens the fixed tables the handle's version has and the registered
 // language tables, as an open does.
 void OpenHandleTables(ZLHandleRecord& record) {
-  for (ZLFixedTable table : kOpenOrder) {
-    if (FixedTableExists(table, record.databaseVersion)) {
-      OpenFixedTable(*record.database, table, record.tableDefs[table], record.recordsets[table]);
-    }
-  }
+  OpenFixedTable(*record.database, ZLT_DBINFO, record.tableDefs[ZLT_DBINFO],
+                 record.recordsets[ZLT_DBINFO]);
+  OpenFixedTables(record);
   if (RefreshResourceTables(record) != ZLE_OK || RefreshSimulatorTables(record) != ZLE_OK) {
     engine::ThrowDaoError(kDaoReservedError, "language tables");
   }

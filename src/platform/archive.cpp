@@ -470,16 +470,30 @@ CObject* CArchive::ReadObject(const CRuntimeClass* pClassRefRequested) {
   }
   // Numbered before its contents are read, as when it was written.
   const size_t nIndex = m_loadArray.size();
+  const bool bOutermost = m_nLoadDepth == 0;
+  ++m_nLoadDepth;
   try {
     m_loadArray.push_back(CLoadEntry{nullptr, pOb, 0});
     m_nObjectSchema = nSchema;
     pOb->Serialize(*this);
   } catch (...) {
-    if (nIndex < m_loadArray.size()) m_loadArray[nIndex].pObject = nullptr;
-    delete pOb;
+    --m_nLoadDepth;
+    if (nIndex >= m_loadArray.size()) delete pOb;  // never numbered
+    // The caller gets none of the objects this read created, nested ones
+    // included: collections do not own their elements, so they are freed
+    // here, once each, when the outermost read gives up.
+    if (bOutermost) DiscardObjectsFrom(nIndex);
     throw;
   }
+  --m_nLoadDepth;
   return pOb;
+}
+
+void CArchive::DiscardObjectsFrom(size_t nIndex) {
+  for (size_t i = nIndex; i < m_loadArray.size(); ++i) {
+    delete m_loadArray[i].pObject;
+    m_loadArray[i].pObject = nullptr;
+  }
 }
 
 UINT CArchive::GetObjectSchema() {

@@ -6,7 +6,8 @@
 #   bash tests/fuzz/run.sh [target] [libFuzzer options...]
 # target (textpack, macro_blocks, archive, open_file or bookmarks) defaults
 # to textpack; options default to -runs=1000000.  The corpus lives in
-# build-fuzz/corpus-<target>.  Targets that drive the whole library link an
+# build-fuzz/corpus-<target>; inputs that once found a fault are kept in
+# tests/fuzz/seeds/<target> and run first, every time.  Targets that drive the whole library link an
 # instrumented copy of it (build-fuzz/libzl_fuzz.a), built once and again
 # whenever a source or header is newer.
 set -euo pipefail
@@ -79,4 +80,6 @@ case "$target" in
 esac
 clang++ "${flags[@]}" "${sources[@]}" "$root/tests/fuzz/${target}_fuzz.cpp" "${libs[@]}" \
   -o "$out/fuzz_$target"
-"$out/fuzz_$target" "$out/corpus-$target" "$@"
+corpora=("$out/corpus-$target")
+[ -d "$root/tests/fuzz/seeds/$target" ] && corpora+=("$root/tests/fuzz/seeds/$target")
+"$out/fuzz_$target" "${corpora[@]}" "$@"

@@ -242,6 +242,17 @@ TEST_F(ArchiveTest, VersionableSchemaReachesSerializeAndAFailedLoadFreesTheObjec
   CArcTestItem::s_deaths = 0;
   EXPECT_EQ(CauseOf([&] { Load(bytes).ReadObject(nullptr); }), CArchiveException::generic);
   EXPECT_EQ(CArcTestItem::s_deaths, 1);
+
+  // Nested in collections, every object the failed read made goes with it
+  // (the leak checker sees the arrays): the good item, the failing one.
+  CArcTestItem good;
+  CObArray inner, outer;
+  inner.Add(&good), inner.Add(&current);
+  outer.Add(&inner);
+  bytes = Store([&](CArchive& ar) { ar << &outer; });
+  CArcTestItem::s_deaths = 0;
+  EXPECT_EQ(CauseOf([&] { Load(bytes).ReadObject(nullptr); }), CArchiveException::generic);
+  EXPECT_EQ(CArcTestItem::s_deaths, 2);
 }
 
 TEST_F(ArchiveTest, CollectionsRoundTripSharingOneObject) {

@@ -34,8 +34,10 @@
 // schema carries VERSIONABLE_SCHEMA, in which case the stored schema is
 // available from GetObjectSchema during Serialize), an object whose class
 // is not serialisable badClass.  File errors throw CFileException.  After an
-// exception the archive is only fit to be closed or destroyed; an object
-// ReadObject had created when its Serialize failed is deleted.
+// exception the archive is only fit to be closed or destroyed.  When a
+// ReadObject fails, every object it created, those nested in collections
+// included, is deleted: objects read through an archive belong to the
+// caller of the outermost ReadObject, never to the objects that hold them.
 #ifndef ZLDBCTRL70_PLATFORM_ARCHIVE_H_
 #define ZLDBCTRL70_PLATFORM_ARCHIVE_H_
 
@@ -155,6 +157,8 @@ class ZL_EXPORT CArchive {
   const CRuntimeClass* ReadClassOrObject(CObject*& rpObject, UINT& rnSchema);
   const CRuntimeClass* LoadNewClass(UINT& rnSchema);
   DWORD NextStoreIndex();
+  // Deletes the objects loaded from index nIndex on (a failed read's).
+  void DiscardObjectsFrom(size_t nIndex);
   void FillBuffer();
 
   CFile* m_pFile;
@@ -166,6 +170,7 @@ class ZL_EXPORT CArchive {
   DWORD m_nMapCount = 1;  // storing: next class/object index; 0 is the null tag
   std::unordered_map<const void*, DWORD> m_storeMap;  // class or object -> index
   std::vector<CLoadEntry> m_loadArray;                // loading: index -> class or object; [0] null
+  int m_nLoadDepth = 0;                               // loading: ReadObject calls under way
 };
 
 #endif  // ZLDBCTRL70_PLATFORM_ARCHIVE_H_

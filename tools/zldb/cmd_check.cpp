@@ -1,8 +1,6 @@
 // zldb check FILE [--json]: the storage's integrity check and the library's
 // own checks of the tree, the content tables and the registries.  Exits 1
 // when anything is wrong.
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <map>
@@ -13,13 +11,14 @@
 #include "commands.h"
 #include "database.h"
 #include "json_out.h"
+#include "progress.h"
 
 namespace zldb {
 namespace {
 
 class CToolReport : public CZLCheckReport {
  public:
-  explicit CToolReport(bool json) : m_json(json), m_progress(::isatty(STDOUT_FILENO) != 0) {}
+  explicit CToolReport(bool json) : m_json(json), m_progress("checking") {}
 
   void Fault(const char* kind, long recordID, const char* text) override {
     ++m_counts[kind];
@@ -28,21 +27,19 @@ class CToolReport : public CZLCheckReport {
       m_list.push_back({{"kind", kind}, {"record", recordID}, {"text", text}});
       return;
     }
-    ClearProgress();
+    m_progress.Clear();
     std::printf("%-8s %s\n", kind, text);
   }
 
   void Progress(const char* stage, long done, long total) override {
-    if (!m_progress) return;
-    std::fprintf(stderr, "\rchecking %s %ld/%ld ", stage, done, total);
-    m_shown = true;
+    if (m_stage != stage) {
+      m_stage = stage;
+      m_progress.SetLabel("checking " + m_stage, total);
+    }
+    m_progress.Step(done);
   }
 
-  void ClearProgress() {
-    if (!m_shown) return;
-    std::fprintf(stderr, "\r%40s\r", "");
-    m_shown = false;
-  }
+  void ClearProgress() { m_progress.Clear(); }
 
   long Faults() const { return m_faults; }
   const Json& List() const { return m_list; }
@@ -50,8 +47,8 @@ class CToolReport : public CZLCheckReport {
 
  private:
   const bool m_json;
-  const bool m_progress;
-  bool m_shown = false;
+  CProgress m_progress;
+  std::string m_stage;
   long m_faults = 0;
   Json m_list = Json::array();
   std::map<std::string, long> m_counts;
@@ -74,31 +71,29 @@ Runner AddCheck(CLI::App& command) {
     CToolReport report(options->json);
     const int ran = ZLCheckDatabase(options->file.c_str(), report);
     report.ClearProgress();
-    if (ran != 1) {
-      const int code = ZLGetLastError();
-      PrintError(options->file + ": check failed: " + ZLGetErrorText(code) + " (" +
-                 std::to_string(code) + ")");
-      return int(kExitFailure);
+    if (ran != 1) return PrintLibraryFailure(options->file, "check");
+    Json out;
+    out["file"] = options->file;
+    out["ok"] = report.Faults() == 0;
+    Json counts = Json::object();
+    for (const char* kind : {"storage", "tree", "links", "content", "registry"}) {
+      const auto it = report.Counts().find(kind);
+      counts[kind] = it == report.Counts().end() ? 0 : it->second;
     }
-    if (options->json) {
-      Json out;
-      out["file"] = options->file;
-      out["ok"] = report.Faults() == 0;
-      Json counts = Json::object();
-      for (const char* kind : {"storage", "tree", "links", "content", "registry"}) {
-        const auto it = report.Counts().find(kind);
-        counts[kind] = it == report.Counts().end() ? 0 : it->second;
-      }
-      out["counts"] = counts;
-      out["faults"] = report.List();
-      PrintJson(out);
-    } else if (report.Faults() == 0) {
-      std::printf("%s: no faults\n", options->file.c_str());
-    } else {
-      std::printf("%s: %ld %s\n", options->file.c_str(), report.Faults(),
-                  report.Faults() == 1 ? "fault" : "faults");
-    }
-    return int(report.Faults() == 0 ? kExitOk : kExitFailure);
+    out["counts"] = counts;
+    out["faults"] = report.List();
+    const long faults = report.Faults();
+    return PrintResult(
+        options->json, out,
+        [&](const Json&) {
+          if (faults == 0) {
+            std::printf("%s: no faults\n", options->file.c_str());
+          } else {
+            std::printf("%s: %ld %s\n", options->file.c_str(), faults,
+                        faults == 1 ? "fault" : "faults");
+          }
+        },
+        faults == 0 ? kExitOk : kExitFailure);
   };
 }
 

@@ -14,6 +14,7 @@
 #include "demo_nodes.h"
 #include "demo_simlang.h"
 #include "model_tree.h"
+#include "progress.h"
 
 namespace zldb {
 namespace {
@@ -89,9 +90,11 @@ class CDemoWriter {
   std::map<long, long> m_lastChild;
 };
 
-// Writes the catalog; false after a reported failure.
-bool WriteCatalog(CDatabase& db, size_t& folders, size_t& models,
-                  std::vector<DemoModelRecord>& modelRecords) {
+// Writes the catalog with count models (the catalog's own number when 0):
+// beyond the catalog, its models are written again in turn, named
+// NAME_2, NAME_3, ... in the same folders.  False after a reported failure.
+bool WriteCatalog(CDatabase& db, size_t count, size_t& folders, size_t& models,
+                  std::vector<DemoModelRecord>& modelRecords, CProgress& progress) {
   if (!db.Run("adding the resource languages", [&] {
         return ZLAddResourceTable(db.Handle(), kEnglish) &&
                ZLAddResourceTable(db.Handle(), kGerman);
@@ -109,15 +112,21 @@ bool WriteCatalog(CDatabase& db, size_t& folders, size_t& models,
     if (id == 0) return false;
     folderIDs[f.key] = id;
   }
-  const DemoModel* model = DemoModels(models);
+  size_t catalog = 0;
+  const DemoModel* model = DemoModels(catalog);
+  models = count == 0 ? catalog : count;
+  progress.SetLabel("demo: records", static_cast<long>(models));
   for (size_t i = 0; i < models; ++i) {
-    const DemoModel& m = model[i];
-    const std::string infoEn = std::string(m.titleEn) + " " + m.defName + ": " + m.ratings;
-    const std::string infoDe = std::string(m.titleDe) + " " + m.defName + ": " + m.ratings;
+    const DemoModel& m = model[i % catalog];
+    const std::string name =
+        i < catalog ? m.defName : m.defName + ("_" + std::to_string(i / catalog + 1));
+    const std::string infoEn = std::string(m.titleEn) + " " + name + ": " + m.ratings;
+    const std::string infoDe = std::string(m.titleDe) + " " + name + ": " + m.ratings;
     const long id = writer.Add(folderIDs.at(m.folderKey), m.titleEn, m.titleDe, infoEn, infoDe,
-                               m.defName, kModelType);
+                               name.c_str(), kModelType);
     if (id == 0) return false;
-    modelRecords.push_back({id, m.defName});
+    modelRecords.push_back({id, name});
+    progress.Step(static_cast<long>(i + 1));
   }
   return true;
 }
@@ -125,28 +134,46 @@ bool WriteCatalog(CDatabase& db, size_t& folders, size_t& models,
 }  // namespace
 
 Runner AddDemo(CLI::App& command) {
-  auto file = std::make_shared<std::string>();
-  AddFileArgument(command, *file);
+  struct Options {
+    std::string file;
+    size_t models = 0;
+  };
+  auto options = std::make_shared<Options>();
+  AddFileArgument(command, options->file);
+  command.add_option("--models", options->models, "write N models instead of the catalog's")
+      ->type_name("N")
+      ->transform(Count());
   command.footer(
       "Writes a folder tree with a few dozen models, with titles and information texts in\n"
       "English (1033) and German (1031); every model also gets a macro and a call line in\n"
       "Spice and VHDLA, three pins and five parameters (with Spice access names), keywords,\n"
       "a symbol and a netlist file, and the library two VHDL packages.  LM741, NE5532 and\n"
       "OP07 get a tolerance, a stress and two parameter sets with values for the parameters,\n"
-      "and an order number as additional data.  An existing file is never overwritten.");
-  return [file] {
+      "and an order number as additional data.  With --models N the catalog's models are\n"
+      "written again in turn (LM741_2, LM741_3, ...) until there are N, for trying things at\n"
+      "scale.  Everything is written in one transaction.  An existing file is never\n"
+      "overwritten.");
+  return [options] {
     CDatabase db;
-    if (!db.Create(*file)) return int(kExitFailure);
+    if (!db.Create(options->file)) return int(kExitFailure);
     size_t folders = 0;
     size_t models = 0;
     std::vector<DemoModelRecord> modelRecords;
-    if (!WriteCatalog(db, folders, models, modelRecords) ||
-        !WriteSimLanguageDemo(db, modelRecords) || !WriteNodesDemo(db, modelRecords) ||
-        !WriteContentDemo(db, modelRecords)) {
+    CProgress progress("demo");
+    void* hDB = db.Handle();
+    if (!db.Run("beginning the transaction", [&] { return ZLBeginTransaction(hDB); })) {
       return int(kExitFailure);
     }
+    if (!WriteCatalog(db, options->models, folders, models, modelRecords, progress) ||
+        !WriteSimLanguageDemo(db, modelRecords, progress) ||
+        !WriteNodesDemo(db, modelRecords, progress) || !WriteContentDemo(db, modelRecords) ||
+        !db.Run("committing the transaction", [&] { return ZLCommitTransaction(hDB); })) {
+      ZLRollbackTransaction(hDB);
+      return int(kExitFailure);
+    }
+    progress.Clear();
     std::printf("%s: %zu folders and %zu models, titles and information in %u and %u\n",
-                file->c_str(), folders, models, kEnglish, kGerman);
+                options->file.c_str(), folders, models, kEnglish, kGerman);
     return int(kExitOk);
   };
 }

@@ -92,22 +92,23 @@ int PrintLegacyInfo(const std::string& path, bool json) {
     PrintError(path + ": reading a model failed: " + LegacyCause(GetLastZLDBError()));
     return kExitFailure;
   }
-  if (json) {
-    PrintJson(out);
-    return kExitOk;
-  }
-  std::printf("legacy model library, layout version %ld, %zu models\n", version,
-              out["models"].size());
-  if (out["models"].empty()) return kExitOk;
-  std::printf("%6s  %-20s %-8s %-16s %s\n", "ID", "NAME", "TYPE", "FOLDER", "TITLE");
-  for (const Json& model : out["models"]) {
-    std::printf("%6ld  %-20s %-8s %-16s %s\n", model["id"].get<long>(),
-                ReplaceInvalidUtf8(model["name"].get<std::string>()).c_str(),
-                ReplaceInvalidUtf8(model["type"].get<std::string>()).c_str(),
-                ReplaceInvalidUtf8(model["folder"].get<std::string>()).c_str(),
-                ReplaceInvalidUtf8(model["title"].get<std::string>()).c_str());
-  }
-  return kExitOk;
+  return PrintResult(
+      json, out,
+      [](const Json& document) {
+        const Json& models = document["models"];
+        std::printf("legacy model library, layout version %ld, %zu models\n",
+                    document["version"].get<long>(), models.size());
+        if (models.empty()) return;
+        std::printf("%6s  %-20s %-8s %-16s %s\n", "ID", "NAME", "TYPE", "FOLDER", "TITLE");
+        for (const Json& model : models) {
+          std::printf("%6ld  %-20s %-8s %-16s %s\n", model["id"].get<long>(),
+                      ReplaceInvalidUtf8(model["name"].get<std::string>()).c_str(),
+                      ReplaceInvalidUtf8(model["type"].get<std::string>()).c_str(),
+                      ReplaceInvalidUtf8(model["folder"].get<std::string>()).c_str(),
+                      ReplaceInvalidUtf8(model["title"].get<std::string>()).c_str());
+        }
+      },
+      kExitOk);
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 // zldb repair FILE [--json]: salvage, compaction and relinking of the tree
 // of a model library nobody has open.
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <memory>
@@ -11,6 +9,7 @@
 #include "commands.h"
 #include "database.h"
 #include "json_out.h"
+#include "progress.h"
 
 namespace zldb {
 
@@ -26,31 +25,31 @@ Runner AddRepair(CLI::App& command) {
       "The file must not be open anywhere.  It is repaired on copies in a private temporary "
       "folder and replaced only when the repair succeeded; otherwise it is left as it was.");
   return [options] {
-    if (::isatty(STDOUT_FILENO)) std::fprintf(stderr, "repairing %s ...\n", options->file.c_str());
     ZLRepairSummary summary{};
-    if (ZLRepairDatabase(options->file.c_str(), summary) != 1) {
-      const int code = ZLGetLastError();
-      PrintError(options->file + ": repair failed: " + ZLGetErrorText(code) + " (" +
-                 std::to_string(code) + ")");
-      return int(kExitFailure);
+    int repaired = 0;
+    {
+      // One call does the work; the line says what runs while it does.
+      CProgress progress("repairing " + options->file + " ...");
+      progress.Show();
+      repaired = ZLRepairDatabase(options->file.c_str(), summary);
     }
-    if (options->json) {
-      Json out;
-      out["file"] = options->file;
-      out["records"] = summary.m_lRecords;
-      out["reached"] = summary.m_lReached;
-      out["reattached"] = summary.m_lReattached;
-      out["cyclesBroken"] = summary.m_lCyclesBroken;
-      out["linksRewritten"] = summary.m_lLinksRewritten;
-      PrintJson(out);
-    } else {
-      std::printf(
-          "%s: repaired: %ld records, %ld reached from the root, %ld re-attached, %ld parent "
-          "cycles broken, %ld records relinked\n",
-          options->file.c_str(), summary.m_lRecords, summary.m_lReached, summary.m_lReattached,
-          summary.m_lCyclesBroken, summary.m_lLinksRewritten);
-    }
-    return int(kExitOk);
+    if (repaired != 1) return PrintLibraryFailure(options->file, "repair");
+    const Json out = {{"file", options->file},
+                      {"records", summary.m_lRecords},
+                      {"reached", summary.m_lReached},
+                      {"reattached", summary.m_lReattached},
+                      {"cyclesBroken", summary.m_lCyclesBroken},
+                      {"linksRewritten", summary.m_lLinksRewritten}};
+    return PrintResult(
+        options->json, out,
+        [&](const Json&) {
+          std::printf(
+              "%s: repaired: %ld records, %ld reached from the root, %ld re-attached, %ld "
+              "parent cycles broken, %ld records relinked\n",
+              options->file.c_str(), summary.m_lRecords, summary.m_lReached, summary.m_lReattached,
+              summary.m_lCyclesBroken, summary.m_lLinksRewritten);
+        },
+        kExitOk);
   };
 }
 

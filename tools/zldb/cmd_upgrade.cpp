@@ -1,7 +1,5 @@
 // zldb upgrade FILE [--json]: brings a model library of an older layout up
 // to the current one.
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <memory>
@@ -11,6 +9,7 @@
 #include "commands.h"
 #include "database.h"
 #include "json_out.h"
+#include "progress.h"
 
 namespace zldb {
 namespace {
@@ -51,14 +50,12 @@ Runner AddUpgrade(CLI::App& command) {
     CVersions before, after;
     if (!ReadVersions(db, before)) return int(kExitFailure);
     const bool needed = before.version < GetZLDBCtrlDBVersion();
-    // One call does every step; on a terminal the wait is announced.
-    const bool progress = needed && !options->json && ::isatty(STDOUT_FILENO);
-    if (progress) {
-      std::printf("upgrading %s from version %s ...\n", db.Path().c_str(), before.Text().c_str());
-      std::fflush(stdout);
-    }
+    // One call does every step; on a terminal the line says what runs.
+    CProgress progress("upgrading " + db.Path() + " from version " + before.Text() + " ...");
+    if (needed) progress.Show();
     const bool ok = db.Run("upgrading", [&] {
       void* upgraded = ZLConvertDatabase(db.Handle());
+      progress.Clear();
       // A failed upgrade has released the handle; a compacted one gives a
       // new handle and has released the old.
       if (upgraded != db.Handle()) db.Adopt(upgraded);

@@ -112,6 +112,13 @@ void PrintWarning(const std::string& message) {
   std::fprintf(stderr, "zldb: warning: %s\n", message.c_str());
 }
 
+int PrintLibraryFailure(const std::string& file, const std::string& what) {
+  const int code = ZLGetLastError();
+  PrintError(file + ": " + what + " failed: " + ZLGetErrorText(code) + " (" + std::to_string(code) +
+             ")");
+  return 1;
+}
+
 CDatabase::~CDatabase() {
   if (m_hDB != nullptr) ZLCloseDatabase(m_hDB);
   m_notice.reset();  // after the close, which may wait as well

@@ -19,6 +19,11 @@ namespace zldb {
 void PrintError(const std::string& message);
 void PrintWarning(const std::string& message);
 
+// Prints "zldb: FILE: WHAT failed: TEXT (CODE)" from the library's last
+// error, for the calls that take a file name instead of a handle; returns
+// the exit status of a failure (1).
+int PrintLibraryFailure(const std::string& file, const std::string& what);
+
 class CDatabase {
  public:
   CDatabase() = default;

@@ -106,7 +106,9 @@ bool WriteContentDemo(CDatabase& db, const std::vector<DemoModelRecord>& models)
   }
   for (const char* name : kModels) {
     for (const DemoModelRecord& model : models) {
-      if (model.defName == name && !WriteModel(db, model)) return false;
+      // The catalog's model and its copies (NAME_2, ...) made by --models.
+      const std::string base = model.defName.substr(0, model.defName.find('_'));
+      if (base == name && !WriteModel(db, model)) return false;
     }
   }
   return true;

@@ -12,7 +12,7 @@
 namespace zldb {
 
 // Gives the operational amplifiers LM741, NE5532 and OP07 (those of the
-// catalog that exist) a tolerance of their gain and a supply stress, and two
+// catalog that exist, and their copies) a tolerance of their gain and a supply stress, and two
 // parameter sets ("typical", "worst case") linked into a chain with their
 // own values for the five parameters WriteNodesDemo gave every model (it
 // must run first); adds the additional-data column "Order number" with a value

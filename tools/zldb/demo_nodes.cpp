@@ -107,12 +107,16 @@ bool WriteModel(CDatabase& db, const DemoModelRecord& model) {
 
 }  // namespace
 
-bool WriteNodesDemo(CDatabase& db, const std::vector<DemoModelRecord>& models) {
+bool WriteNodesDemo(CDatabase& db, const std::vector<DemoModelRecord>& models,
+                    CProgress& progress) {
   if (!db.Run("adding the Spice access table",
               [&] { return ZLAddAccessTable(db.Handle(), "Spice"); })) {
     return false;
   }
+  progress.SetLabel("demo: nodes, keywords and files", static_cast<long>(models.size()));
+  long done = 0;
   for (const DemoModelRecord& model : models) {
+    progress.Step(done++);
     if (!WriteModel(db, model)) return false;
   }
   return true;

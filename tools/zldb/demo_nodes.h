@@ -13,7 +13,7 @@ namespace zldb {
 // parameters (info texts in English and German, access names in Spice),
 // keywords in both languages, a symbol and a small netlist file.  False
 // after a reported failure.
-bool WriteNodesDemo(CDatabase& db, const std::vector<DemoModelRecord>& models);
+bool WriteNodesDemo(CDatabase& db, const std::vector<DemoModelRecord>& models, CProgress& progress);
 
 }  // namespace zldb
 

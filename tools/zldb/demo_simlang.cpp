@@ -61,7 +61,8 @@ bool WritePackages(CDatabase& db) {
 
 }  // namespace
 
-bool WriteSimLanguageDemo(CDatabase& db, const std::vector<DemoModelRecord>& models) {
+bool WriteSimLanguageDemo(CDatabase& db, const std::vector<DemoModelRecord>& models,
+                          CProgress& progress) {
   void* hDB = db.Handle();
   for (const char* language : kSimLanguages) {
     if (!db.Run(std::string("adding the tables of ") + language, [&] {
@@ -73,7 +74,10 @@ bool WriteSimLanguageDemo(CDatabase& db, const std::vector<DemoModelRecord>& mod
   if (!db.Run("adding the VHDLA package table", [&] { return ZLAddPackageTable(hDB, "VHDLA"); })) {
     return false;
   }
+  progress.SetLabel("demo: macros and calls", static_cast<long>(models.size()));
+  long done = 0;
   for (const DemoModelRecord& model : models) {
+    progress.Step(done++);
     for (const char* language : kSimLanguages) {
       CZLMacroObject macro;
       macro.m_strMacroText = MacroText(model.defName, language).c_str();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "database.h"
+#include "progress.h"
 
 namespace zldb {
 
@@ -17,7 +18,8 @@ struct DemoModelRecord {
 // Adds macro and call tables for Spice and VHDLA and a VHDLA package table,
 // a compressed macro and a call line in both languages for every model, and
 // two packages linked into a list.  False after a reported failure.
-bool WriteSimLanguageDemo(CDatabase& db, const std::vector<DemoModelRecord>& models);
+bool WriteSimLanguageDemo(CDatabase& db, const std::vector<DemoModelRecord>& models,
+                          CProgress& progress);
 
 }  // namespace zldb
 

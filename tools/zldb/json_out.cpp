@@ -105,4 +105,14 @@ void PrintChange(bool json, Json fields, bool changed, const std::string& text) 
   PrintJson(fields);
 }
 
+int PrintResult(bool json, const Json& document, const std::function<void(const Json&)>& text,
+                int status) {
+  if (json) {
+    PrintJson(document);
+  } else {
+    text(document);
+  }
+  return status;
+}
+
 }  // namespace zldb

@@ -9,6 +9,7 @@
 #ifndef ZLDB_JSON_OUT_H_
 #define ZLDB_JSON_OUT_H_
 
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -24,6 +25,12 @@ void PrintJson(Json document);
 // json the fields followed by "changed" (false when what was asked for
 // already held).
 void PrintChange(bool json, Json fields, bool changed, const std::string& text);
+
+// The end of a command that reports a result: with json the document is
+// printed, otherwise text draws it from the same document.  Returns status,
+// the command's exit status.
+int PrintResult(bool json, const Json& document, const std::function<void(const Json&)>& text,
+                int status);
 
 // Whether text is valid UTF-8 (no overlong forms, no surrogates).
 bool IsValidUtf8(const std::string& text);

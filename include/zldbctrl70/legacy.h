@@ -72,6 +72,15 @@ ZL_EXPORT void* OpenZLDatabase(const char* lpszPath, BOOL bReadOnly);
 ZL_EXPORT void* CreateZLDatabase(const char* lpszPath);
 // Returns one reference; the last one closes the database.
 ZL_EXPORT int CloseZLDatabase(void* hDB);
+// Converts a database of layout version below 4, open read-write and not
+// shared, into the current layout: every model is copied into a new file
+// (macro models, TYPE "MAC", without an output of type bits 0x4 and 0x8 get
+// the output {"dyn", "%s", "1,0", 12}), which then replaces the original.
+// hDB is closed and the handle of the reopened file is returned.  Any other
+// database is returned unchanged.  On failure (16: no temporary file, or the
+// file could not be replaced) null is returned and the original file is
+// as it was.
+ZL_EXPORT void* ConvertZLDatabase(void* hDB);
 
 // The layout version (LASTLAYOUTCHANGE.VERSION; 0 when null).
 ZL_EXPORT int GetDatabaseVersion(void* hDB, long* plVersion);
@@ -91,6 +100,10 @@ ZL_EXPORT int CreateNewRecord(void* hDB, COleVariant& bookmark);
 // keyword links, and stamps the layout change.
 ZL_EXPORT int DeleteRecordByBookmark(void* hDB, COleVariant bookmark);
 ZL_EXPORT int DeleteRecordByID(void* hDB, long lID);
+// Copies a model's fields and side lists onto another model, in the same
+// database or another one; the destination's writes are one transaction.
+ZL_EXPORT int CopyRecordByBookmark(void* hSource, COleVariant sourceBookmark, void* hDest,
+                                   COleVariant destBookmark);
 
 #include "zldbctrl70/legacy_attributes.h"
 #include "zldbctrl70/legacy_objects.h"

@@ -1,5 +1,7 @@
 // Opening, creating and closing legacy databases; the layout version and
 // stamp of LASTLAYOUTCHANGE; the list of all models.
+#include "legacy/legacy_database.h"
+
 #include "engine/dao_database.h"
 #include "legacy/legacy_guard.h"
 #include "legacy/legacy_records.h"
@@ -14,7 +16,9 @@ namespace {
 // The locale a new legacy database is created with (it has no password).
 const char kLegacyLocale[] = ";LANGID=0x0409;CP=1252;COUNTRY=0";
 
-void* OpenLegacy(const char* path, BOOL readOnly, int& code) {
+}  // namespace
+
+void* OpenLegacyDatabase(const char* path, BOOL readOnly, int& code) {
   char fullPath[kLegacyPathChars];
   if (path == nullptr || _fullpath(fullPath, path, sizeof fullPath) == nullptr) {
     code = LZLE_FILE_NOT_FOUND;
@@ -56,7 +60,7 @@ void* OpenLegacy(const char* path, BOOL readOnly, int& code) {
   return handle.Publish(fullPath, readOnly);
 }
 
-void* CreateLegacy(const char* path, int& code) {
+void* CreateLegacyDatabase(const char* path, int& code) {
   char fullPath[kLegacyPathChars];
   code = LZLE_ENGINE;
   if (path == nullptr || _fullpath(fullPath, path, sizeof fullPath) == nullptr) return nullptr;
@@ -95,19 +99,18 @@ void* CreateLegacy(const char* path, int& code) {
   return handle.Publish(fullPath, FALSE);
 }
 
-}  // namespace
 }  // namespace zl::legacy
 
 using zl::legacy::ZLLegacyRecord;
 
 void* OpenZLDatabase(const char* lpszPath, BOOL bReadOnly) {
   return zl::legacy::RunLegacyCreating(
-      [&](int& code) { return zl::legacy::OpenLegacy(lpszPath, bReadOnly, code); });
+      [&](int& code) { return zl::legacy::OpenLegacyDatabase(lpszPath, bReadOnly, code); });
 }
 
 void* CreateZLDatabase(const char* lpszPath) {
   return zl::legacy::RunLegacyCreating(
-      [&](int& code) { return zl::legacy::CreateLegacy(lpszPath, code); });
+      [&](int& code) { return zl::legacy::CreateLegacyDatabase(lpszPath, code); });
 }
 
 int CloseZLDatabase(void* hDB) {

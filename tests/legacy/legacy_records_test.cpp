@@ -368,4 +368,90 @@ TEST_F(LegacyLibraryTest, CompQuerySelectsByEveryCriterion) {
   EXPECT_EQ(extended.m_arrayIDs.GetSize(), 5);
 }
 
+
+TEST_F(LegacyTest, CopyCarriesFieldsAndListsIntoAnotherDatabase) {
+  COleVariant from;
+  const long id = NewModel("R1", &from);
+  ASSERT_EQ(SetTypeByID(m_hDB, id, "MAC"), 1);
+  ASSERT_EQ(SetWizTypeByID(m_hDB, id, 7), 1);
+  ASSERT_EQ(SetLibByID(m_hDB, id, "R1 1 2 1k", 1), 1);
+  CObList params;
+  params.AddTail(new CCoPaObject("R", "1k", "", 0));
+  ASSERT_EQ(SetParamsByID(m_hDB, id, params), 1);
+  FreeObjectList(params);
+  void* other = CreateZLDatabase(m_dir.File("other.sdb").c_str());
+  ASSERT_NE(other, nullptr);
+  COleVariant to;
+  ASSERT_EQ(CreateNewRecord(other, to), 1);
+  ASSERT_EQ(CopyRecordByBookmark(m_hDB, from, other, to), 1);
+  CString text;
+  BYTE wizType = 0;
+  long state = 0;
+  EXPECT_EQ(GetNameByBookmark(other, to, text), 1);
+  EXPECT_STREQ(text, "R1");
+  EXPECT_EQ(GetWizTypeByBookmark(other, to, wizType), 1);
+  EXPECT_EQ(wizType, 7);
+  EXPECT_EQ(GetLibStateByBookmark(other, to, state), 1);
+  EXPECT_EQ(state, LZL_LIB_COMPRESSED);
+  EXPECT_EQ(GetLibByBookmark(other, to, text, LZL_LIB_ACCESS), 1);
+  EXPECT_STREQ(text, "R1 1 2 1k");
+  EXPECT_EQ(GetParamsByBookmark(other, to, params), 1);
+  EXPECT_EQ(params.GetCount(), 1);
+  FreeObjectList(params);
+  // A bookmark of one database is refused by the other, and nothing is
+  // written.
+  EXPECT_EQ(CopyRecordByBookmark(m_hDB, to, other, to), 0);
+  EXPECT_EQ(GetLastZLDBError(), LZLE_ENGINE);
+  EXPECT_EQ(CloseZLDatabase(other), 1);
+}
+
+TEST_F(LegacyTest, ConversionOfAnEarlierLayoutReplacesTheFile) {
+  const long macro = NewModel("M1");
+  ASSERT_EQ(SetTypeByID(m_hDB, macro, "MAC"), 1);
+  const long dynamic = NewModel("M2");
+  ASSERT_EQ(SetTypeByID(m_hDB, dynamic, "MAC"), 1);
+  CObList outputs;
+  outputs.AddTail(new CCoPaObject("out", "v", "", 0xC));
+  ASSERT_EQ(SetOutputByID(m_hDB, dynamic, outputs), 1);
+  FreeObjectList(outputs);
+  NewModel("S1");
+  // The current layout is left alone.
+  EXPECT_EQ(ConvertZLDatabase(m_hDB), m_hDB);
+  ASSERT_EQ(SetDatabaseVersion(m_hDB, 3), 1);
+  ASSERT_EQ(CloseZLDatabase(m_hDB), 1);
+  m_hDB = OpenZLDatabase(m_path.c_str(), FALSE);
+  ASSERT_NE(m_hDB, nullptr);
+  void* shared = OpenZLDatabase(m_path.c_str(), FALSE);
+  EXPECT_EQ(ConvertZLDatabase(m_hDB), m_hDB);  // shared: not converted
+  ASSERT_EQ(CloseZLDatabase(shared), 1);
+
+  void* converted = ConvertZLDatabase(m_hDB);
+  ASSERT_NE(converted, nullptr) << GetLastZLDBError();
+  long version = 0;
+  EXPECT_EQ(GetDatabaseVersion(m_hDB, &version), 0);  // the old handle is closed
+  m_hDB = converted;
+  EXPECT_EQ(GetDatabaseVersion(m_hDB, &version), 1);
+  EXPECT_EQ(version, 4);
+  CObList bookmarks;
+  ASSERT_EQ(GetAllBookmarks(m_hDB, &bookmarks), 1);
+  EXPECT_EQ(bookmarks.GetCount(), 3);
+  FreeObjectList(bookmarks);
+  const struct {
+    long id;
+    int outputs;
+  } expected[] = {{macro, 1}, {dynamic, 1}, {macro + 2, 0}};
+  for (const auto& model : expected) {
+    ASSERT_EQ(GetOutputByID(m_hDB, model.id, outputs), 1);
+    EXPECT_EQ(outputs.GetCount(), model.outputs) << model.id;
+    if (model.id == macro) {
+      const auto* dyn = static_cast<CCoPaObject*>(outputs.GetHead());
+      EXPECT_STREQ(dyn->m_strName, "dyn");
+      EXPECT_STREQ(dyn->m_strValue, "%s");
+      EXPECT_STREQ(dyn->m_strInfo, "1,0");
+      EXPECT_EQ(dyn->m_dwType, 12u);
+    }
+    FreeObjectList(outputs);
+  }
+}
+
 }  // namespace

@@ -2,11 +2,14 @@
 // conversion of a database of an earlier layout version into a new file of
 // the current one.
 #include <cstring>
+#include <vector>
 
 #include "engine/dao_database.h"
+#include "engine/dao_recordset.h"
 #include "engine/dao_tabledef.h"
 #include "legacy/legacy_database.h"
 #include "legacy/legacy_guard.h"
+#include "legacy/legacy_layout.h"
 #include "legacy/legacy_lists.h"
 #include "legacy/legacy_records.h"
 #include "schema/zl_recordset.h"
@@ -22,9 +25,9 @@ namespace {
 // (the codec gives the same block for the same text).  UDTNAME and WIZTYPE
 // go too: a copy must not lose its user-defined table or wizard.
 const char* const kCopiedFields[] = {
-    "NAME", "FLDR",         "SYMBOL", "CALL", "TYPE", "SDB_STATE", "TITLE",   "LEVEL",  "USES",
-    "INFO", "LIB_STATE",    "LIB",    "SCH",  "SYMBOL_LEVEL",      "DATE",    "SRC",
-    "UDTNAME", "WIZTYPE",
+    "NAME",  "FLDR",         "SYMBOL", "CALL", "TYPE",      "SDB_STATE",
+    "TITLE", "LEVEL",        "USES",   "INFO", "LIB_STATE", "LIB",
+    "SCH",   "SYMBOL_LEVEL", "DATE",   "SRC",  "UDTNAME",   "WIZTYPE",
 };
 
 bool HasField(ZLLegacyRecord& record, const char* name) {
@@ -109,6 +112,85 @@ int CopyAllModels(ZLLegacyRecord& source, ZLLegacyRecord& dest) {
   return code;
 }
 
+bool IsLayoutTable(const CString& name) {
+  for (int table = 0; table < LT_TABLE_COUNT; ++table) {
+    if (name.CompareNoCase(LegacyTableLayout(static_cast<ELegacyTable>(table)).name) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Copies the rows of one table in table order.  A counter keeps its values:
+// the gaps deleted rows left are filled with placeholder rows, which are
+// deleted again once every row is in, so rows that refer to one another by
+// counter still do.
+void CopyRows(CDaoDatabase& source, CDaoTableDef& to, const CString& name) {
+  CDaoRecordset from(&source);
+  from.Open(dbOpenTable, name, dbReadOnly);
+  CDaoRecordset into(to.m_pDatabase);
+  into.Open(&to);
+  const short fieldCount = from.GetFieldCount();
+  short counter = -1;
+  for (short i = 0; i < fieldCount; ++i) {
+    CDaoFieldInfo field;
+    from.GetFieldInfo(i, field);
+    if ((field.m_lAttributes & dbAutoIncrField) != 0) counter = i;
+  }
+  std::vector<COleVariant> placeholders;
+  long next = 1;  // the counter a new table gives its next row
+  if (from.GetRecordCount() == 0) return;
+  for (from.MoveFirst(); !from.IsEOF(); from.MoveNext()) {
+    if (counter >= 0) {
+      const long value = from.GetFieldValue(counter).lVal;
+      for (; next < value; ++next) {
+        into.AddNew();
+        into.Update();
+        placeholders.push_back(into.GetLastModifiedBookmark());
+      }
+      next = value + 1;
+    }
+    into.AddNew();
+    for (short i = 0; i < fieldCount; ++i) {
+      if (i != counter) into.SetFieldValue(i, from.GetFieldValue(i));
+    }
+    into.Update();
+  }
+  for (const COleVariant& bookmark : placeholders) {
+    into.SetBookmark(bookmark);
+    into.Delete();
+  }
+}
+
+// The callers' own tables (those outside the legacy layout, such as the
+// user-defined tables) go into the new file with their fields, rows and
+// indexes, so a conversion loses none of them.
+void CopyCallerTables(CDaoDatabase& source, CDaoDatabase& dest) {
+  const short tableCount = source.GetTableDefCount();
+  for (short t = 0; t < tableCount; ++t) {
+    CDaoTableDefInfo info;
+    source.GetTableDefInfo(t, info);
+    if (IsLayoutTable(info.m_strName)) continue;
+    CDaoTableDef from(&source);
+    from.Open(info.m_strName);
+    CDaoTableDef to(&dest);
+    to.Create(info.m_strName);
+    for (short i = 0; i < from.GetFieldCount(); ++i) {
+      CDaoFieldInfo field;
+      from.GetFieldInfo(i, field, AFX_DAO_ALL_INFO);
+      to.CreateField(field);
+    }
+    to.Append();
+    CopyRows(source, to, info.m_strName);
+    // Indexes last: the rows go in without them being kept up row by row.
+    for (short i = 0; i < from.GetIndexCount(); ++i) {
+      CDaoIndexInfo index;
+      from.GetIndexInfo(i, index, AFX_DAO_ALL_INFO);
+      to.CreateIndex(index);
+    }
+  }
+}
+
 }  // namespace
 
 void* ConvertLegacy(void* hDB, int& code) {
@@ -146,6 +228,7 @@ void* ConvertLegacy(void* hDB, int& code) {
     CLegacyTransaction writing(*dest.Record().database, ELegacyAccess::kWrite);
     try {
       code = CopyAllModels(source.Record(), dest.Record());
+      if (code == LZLE_OK) CopyCallerTables(*source.Record().database, *dest.Record().database);
       if (code == LZLE_OK) writing.End(true);
     } catch (...) {
       code = LegacyCodeForCurrentException();

@@ -76,6 +76,8 @@ std::map<std::string, CCall> CallTable() {
       LZL_ENTRY(CreateNewRecord),
       LZL_ENTRY(DeleteRecordByBookmark),
       LZL_ENTRY(DeleteRecordByID),
+      LZL_ENTRY(CopyRecordByBookmark),
+      LZL_ENTRY(ConvertZLDatabase),
       LZL_ENTRY(GetPathByID),
       LZL_ENTRY(GetPathByBookmark),
       LZL_ENTRY(CompQuery),

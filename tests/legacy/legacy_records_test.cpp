@@ -368,7 +368,6 @@ TEST_F(LegacyLibraryTest, CompQuerySelectsByEveryCriterion) {
   EXPECT_EQ(extended.m_arrayIDs.GetSize(), 5);
 }
 
-
 TEST_F(LegacyTest, CopyCarriesFieldsAndListsIntoAnotherDatabase) {
   COleVariant from;
   const long id = NewModel("R1", &from);
@@ -415,6 +414,19 @@ TEST_F(LegacyTest, ConversionOfAnEarlierLayoutReplacesTheFile) {
   ASSERT_EQ(SetOutputByID(m_hDB, dynamic, outputs), 1);
   FreeObjectList(outputs);
   NewModel("S1");
+  // A caller's table whose counter has a gap (row 2 deleted).
+  CUDTFieldInfoArray fields;
+  CUDTFieldInfo number("N", UDT_AUTONUMBER, 0), text("T", UDT_TEXT, 20);
+  fields.Add(&number), fields.Add(&text);
+  void* table = CreateUserDefinedTable(m_hDB, "MYDATA", fields);
+  ASSERT_NE(table, nullptr);
+  COleVariant rows[3];
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(UDTCreateNewRecord(table, rows[i], nullptr), 1);
+    ASSERT_EQ(UDTSetFieldValueByBookmark(table, rows[i], "T", COleVariant(i == 0 ? "a" : "c")), 1);
+  }
+  ASSERT_EQ(UDTDeleteRecordByBookmark(table, rows[1]), 1);
+  ASSERT_EQ(CloseUserDefinedTable(table), 1);
   // The current layout is left alone.
   EXPECT_EQ(ConvertZLDatabase(m_hDB), m_hDB);
   ASSERT_EQ(SetDatabaseVersion(m_hDB, 3), 1);
@@ -452,6 +464,21 @@ TEST_F(LegacyTest, ConversionOfAnEarlierLayoutReplacesTheFile) {
     }
     FreeObjectList(outputs);
   }
+  // The caller's table came along, its counter values kept.
+  table = OpenUserDefinedTable(m_hDB, "MYDATA");
+  ASSERT_NE(table, nullptr);
+  ASSERT_EQ(UDTGetAllBookmarks(table, bookmarks), 1);
+  std::string seen;
+  for (POSITION pos = bookmarks.GetHeadPosition(); pos != nullptr;) {
+    const COleVariant& row = static_cast<CBookmarkObject*>(bookmarks.GetNext(pos))->m_varBookmark;
+    COleVariant n, t;
+    ASSERT_EQ(UDTGetFieldValueByBookmark(table, row, "N", n), 1);
+    ASSERT_EQ(UDTGetFieldValueByBookmark(table, row, "T", t), 1);
+    seen += std::to_string(n.lVal) + t.GetStringValue();
+  }
+  FreeObjectList(bookmarks);
+  EXPECT_EQ(seen, "1a3c");
+  EXPECT_EQ(CloseUserDefinedTable(table), 1);
 }
 
 }  // namespace

@@ -436,12 +436,13 @@ int DeleteProfileSection(CMixState& s) {
   return ZLDeleteProfileSection(s.hDB, id, "Prof", section);
 }
 
-// Rolls the caller transaction back after a storage or memory failure, as
-// a careful caller would, and keeps the failure's code.
-int Abandon(CMixState& s, int code, long records) {
+// Rolls back the `levels` caller transaction levels the writer opened after
+// a failure, as a careful caller would (a failed export or commit leaves
+// its levels open), and keeps the failure's code.  Levels opened around the
+// writer stay open.
+int Abandon(CMixState& s, int code, long records, int levels = 1) {
   s.records = records;
-  while (ZLRollbackTransaction(s.hDB) == 1) {
-  }
+  for (int i = 0; i < levels; ++i) ZLRollbackTransaction(s.hDB);
   s.failure = code;
   return 0;
 }
@@ -482,8 +483,8 @@ int InTransaction(CMixState& s, bool rollBack) {
   if (s.Pick(3) == 0) {
     if (ZLBeginTransaction(s.hDB) != 1) return Abandon(s, ZLGetLastError(), records);
     const long outer = s.records;
-    if (!write()) return Abandon(s, ZLGetLastError(), records);
-    if (ZLRollbackTransaction(s.hDB) != 1) return Abandon(s, ZLGetLastError(), records);
+    if (!write()) return Abandon(s, ZLGetLastError(), records, 2);
+    if (ZLRollbackTransaction(s.hDB) != 1) return Abandon(s, ZLGetLastError(), records, 2);
     s.records = outer;
   }
   if (rollBack) {
@@ -492,6 +493,47 @@ int InTransaction(CMixState& s, bool rollBack) {
   }
   if (ZLCommitTransaction(s.hDB) == 1) return 1;
   return Abandon(s, ZLGetLastError(), records);
+}
+
+// Deletes a record as a careful caller does, in one caller transaction:
+// deletion leaves the links of other records alone, so every link that
+// points to the record is cleared first.
+int DeleteRecord(CMixState& s) {
+  using LinkGetter = int (*)(void*, long, long&);
+  using LinkSetter = int (*)(void*, long, long);
+  static const std::pair<LinkGetter, LinkSetter> kLinks[] = {
+      {ZLGetParentByID, ZLSetParentByID},
+      {ZLGetFirstChildByID, ZLSetFirstChildByID},
+      {ZLGetPrevByID, ZLSetPrevByID},
+      {ZLGetNextByID, ZLSetNextByID}};
+  const long id = s.AnyRecord();
+  COleVariant bookmark;
+  if (ZLGetBookmarkByID(s.hDB, id, bookmark) != 1) return 0;
+  if (ZLBeginTransaction(s.hDB) != 1) return 0;
+  for (long other = 1; other <= s.records; ++other) {
+    for (const auto& link : kLinks) {
+      long target = 0;
+      if (link.first(s.hDB, other, target) != 1) {
+        const int code = ZLGetLastError();
+        if (code == ZLE_NULL_VALUE || code == ZLE_NO_RECORD) continue;
+        return Abandon(s, code, s.records);
+      }
+      if (target == id && link.second(s.hDB, other, 0) != 1) {
+        return Abandon(s, ZLGetLastError(), s.records);
+      }
+    }
+  }
+  if (ZLDeleteRecordByID(s.hDB, id) != 1) return Abandon(s, ZLGetLastError(), s.records);
+  return ZLCommitTransaction(s.hDB) == 1 ? 1 : Abandon(s, ZLGetLastError(), s.records);
+}
+
+// Copies one record onto another, all its content or its user-defined data.
+template <int (*Copy)(void*, const COleVariant&, void*, const COleVariant&)>
+int CopyRecord(CMixState& s) {
+  COleVariant from, to;
+  if (ZLGetBookmarkByID(s.hDB, s.AnyRecord(), from) != 1) return 0;
+  if (ZLGetBookmarkByID(s.hDB, s.AnyRecord(), to) != 1) return 0;
+  return Copy(s.hDB, from, s.hDB, to);
 }
 
 #define ZL_LINK(Name)                                                                    \
@@ -525,6 +567,9 @@ int InTransaction(CMixState& s, bool rollBack) {
 // clang-format off
 const std::vector<CWriter> kWriters = {
     {"records", "CreateNewRecord", CreateRecord},
+    {"records", "DeleteRecord", DeleteRecord},
+    {"records", "CopyRecord", CopyRecord<ZLCopyRecordByBookmark>},
+    {"records", "CopyUDTRecord", CopyRecord<ZLCopyUDTRecordByBookmark>},
     ZL_TEXT_ATTRIBUTE(DefName, "model"),
     ZL_TEXT_ATTRIBUTE(Uses, "uses"),
     ZL_TEXT_ATTRIBUTE(UDTName, "udt"),

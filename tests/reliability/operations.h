@@ -17,8 +17,8 @@
 namespace zlrel {
 
 // What an operation works on: the handle, its step's generator and the
-// number of records the file has (IDs 1..records; records are never deleted
-// by the mix).
+// number of records the file has had (IDs 1..records; the mix deletes some,
+// and writes to those then fail the same way in every copy).
 struct CMixState {
   void* hDB = nullptr;
   std::mt19937 rng;

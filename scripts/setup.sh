@@ -3,7 +3,9 @@
 # missing: the compiler and CMake, SQLite, GoogleTest, Google Benchmark,
 # binutils (nm, for the exported-symbol check), clang-format (the format
 # check), clang with its libFuzzer and sanitizer runtimes (tests/fuzz), and
-# pkg-config, file and dpkg-dev (the install test and the Debian package).
+# pkg-config, file and dpkg-dev (the install test and the Debian package),
+# ngspice (zldb check-models) and the SPICE models of KiCad's demos (the
+# tests of zldb import-spice).
 set -euo pipefail
 missing=()
 command -v g++ >/dev/null || missing+=(g++)
@@ -27,6 +29,8 @@ command -v file >/dev/null || missing+=(file)
 command -v dpkg-shlibdeps >/dev/null || missing+=(dpkg-dev)
 [ -f /usr/include/CLI/CLI.hpp ] || missing+=(libcli11-dev)
 [ -f /usr/include/nlohmann/json.hpp ] || missing+=(nlohmann-json3-dev)
+command -v ngspice >/dev/null || missing+=(ngspice)
+[ -d /usr/share/kicad/demos/simulation ] || missing+=(kicad-demos)
 if [ ${#missing[@]} -gt 0 ]; then
   echo "installing: ${missing[*]}"
   SUDO=""

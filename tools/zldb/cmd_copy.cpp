@@ -9,42 +9,9 @@
 #include "database.h"
 #include "json_out.h"
 #include "model_tree.h"
+#include "tree_edit.h"
 
 namespace zldb {
-namespace {
-
-// Links child as the last child of parent.  False after a printed failure.
-bool AppendChild(CDatabase& db, long parent, long child) {
-  void* hDB = db.Handle();
-  long first = 0;
-  if (!ZLGetFirstChildByID(hDB, parent, first)) {
-    if (ZLGetLastError() != ZLE_NULL_VALUE) {
-      db.ReportFailure("reading the folder's first child");
-      return false;
-    }
-    return db.Run("linking the copy", [&] { return ZLSetFirstChildByID(hDB, parent, child); });
-  }
-  // The last child: NEXT links from the first, at most as many steps as
-  // there are records (a longer walk has met a cycle).
-  CTypedPtrArray<CPtrArray, COleVariant*> all;
-  if (!db.Run("counting the records", [&] { return ZLGetAllBookmarks(hDB, all); })) return false;
-  const long limit = static_cast<long>(all.GetSize());
-  ZLFreeBookmarkArray(all);
-  long last = first;
-  for (long steps = 0;; ++steps) {
-    long next = 0;
-    if (!ZLGetNextByID(hDB, last, next)) break;
-    if (steps > limit) {
-      PrintError(db.Path() + ": the children of #" + std::to_string(parent) + " form a cycle");
-      return false;
-    }
-    last = next;
-  }
-  return db.Run("linking the copy", [&] { return ZLSetNextByID(hDB, last, child); }) &&
-         db.Run("linking the copy", [&] { return ZLSetPrevByID(hDB, child, last); });
-}
-
-}  // namespace
 
 Runner AddCopy(CLI::App& command) {
   struct Options {

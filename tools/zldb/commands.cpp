@@ -22,6 +22,10 @@ const std::vector<Command>& Commands() {
       {"check", "check a model library's storage, tree, content and registries", AddCheck},
       {"repair", "repair and compact a model library nobody has open", AddRepair},
       {"legacy-info", "list the models of a library of the older, flat layout", AddLegacyInfo},
+      {"import-spice", "import the models of SPICE libraries", AddImportSpice},
+      {"export-spice", "write the macros of a simulator language as one SPICE library",
+       AddExportSpice},
+      {"check-models", "load every model in ngspice and report those that fail", AddCheckModels},
   };
   return commands;
 }

@@ -54,6 +54,9 @@ Runner AddUpgrade(CLI::App& command);
 Runner AddCheck(CLI::App& command);
 Runner AddRepair(CLI::App& command);
 Runner AddLegacyInfo(CLI::App& command);
+Runner AddImportSpice(CLI::App& command);
+Runner AddExportSpice(CLI::App& command);
+Runner AddCheckModels(CLI::App& command);
 
 }  // namespace zldb
 

@@ -22,8 +22,7 @@ namespace zldb {
 namespace {
 
 struct Options {
-  std::string file, folder, simLanguage;
-  WORD language = 0;
+  SpiceSelection selection;
   unsigned jobs = 0;
   unsigned timeLimit = 10;
   bool json = false;
@@ -59,16 +58,7 @@ class CCheckProgress {
 
 Runner AddCheckModels(CLI::App& command) {
   auto options = std::make_shared<Options>();
-  AddFileArgument(command, options->file);
-  command.add_option("--simlang", options->simLanguage, "the simulator language of the macros")
-      ->required()
-      ->type_name("NAME")
-      ->check(SimLanguageName());
-  command
-      .add_option("--folder", options->folder,
-                  "check only the models below this folder (titles separated by /)")
-      ->type_name("PATH");
-  AddLanguageOption(command, options->language);
+  AddSpiceSelection(command, options->selection, true);
   command.add_option("--jobs", options->jobs, "run at most N at a time (default: the cores)")
       ->type_name("N")
       ->check(CLI::Range(1, 256));
@@ -85,9 +75,8 @@ Runner AddCheckModels(CLI::App& command) {
       "ngspice program.");
   return [options] {
     CDatabase db;
-    if (!db.Open(options->file, eOpenReadOnly)) return int(kExitFailure);
     std::vector<SpiceModel> models;
-    if (!CollectSpiceModels(db, options->language, options->folder, options->simLanguage, models)) {
+    if (!CollectSpiceModels(db, options->selection, models)) {
       return int(kExitFailure);
     }
     std::vector<spice::SimulatorJob> jobs;
@@ -114,7 +103,7 @@ Runner AddCheckModels(CLI::App& command) {
     Json list = Json::array();
     for (size_t i = 0; i < models.size(); ++i) {
       const SpiceModel& model = models[i];
-      std::string result = "skipped", message = "no call line in " + options->simLanguage;
+      std::string result = "skipped", message = "no call line in " + options->selection.simLanguage;
       double seconds = 0;
       if (jobOf[i] != SIZE_MAX) {
         const spice::SimulatorJob& job = jobs[jobOf[i]];
@@ -143,7 +132,7 @@ Runner AddCheckModels(CLI::App& command) {
     }
     if (options->json) {
       PrintJson({{"file", db.Path()},
-                 {"simlang", options->simLanguage},
+                 {"simlang", options->selection.simLanguage},
                  {"passed", passed},
                  {"failed", failed},
                  {"skipped", skipped},

@@ -16,8 +16,8 @@ namespace zldb {
 namespace {
 
 struct Options {
-  std::string file, folder, output, simLanguage = "Spice";
-  WORD language = 0;
+  SpiceSelection selection;
+  std::string output;
 };
 
 // The library text: a header, then per macro its model's title as a
@@ -52,17 +52,7 @@ bool WriteOutput(const std::string& path, const std::string& text) {
 
 Runner AddExportSpice(CLI::App& command) {
   auto options = std::make_shared<Options>();
-  AddFileArgument(command, options->file);
-  command
-      .add_option("--simlang", options->simLanguage,
-                  "the simulator language of the macros (default Spice)")
-      ->type_name("NAME")
-      ->check(SimLanguageName());
-  command
-      .add_option("--folder", options->folder,
-                  "export only the models below this folder (titles separated by /)")
-      ->type_name("PATH");
-  AddLanguageOption(command, options->language);
+  AddSpiceSelection(command, options->selection, false);
   command.add_option("-o,--output", options->output, "write the library to this file")
       ->type_name("OUTPUT");
   command.footer(
@@ -71,9 +61,8 @@ Runner AddExportSpice(CLI::App& command) {
       "result with import-spice gives the same models back.");
   return [options] {
     CDatabase db;
-    if (!db.Open(options->file, eOpenReadOnly)) return int(kExitFailure);
     std::vector<SpiceModel> models;
-    if (!CollectSpiceModels(db, options->language, options->folder, options->simLanguage, models)) {
+    if (!CollectSpiceModels(db, options->selection, models)) {
       return int(kExitFailure);
     }
     size_t count = 0;

@@ -1,5 +1,8 @@
 #include "spice_models.h"
 
+#include <CLI/CLI.hpp>
+
+#include "arguments.h"
 #include "model_tree.h"
 #include "spice_import.h"
 #include "tree_edit.h"
@@ -50,16 +53,37 @@ bool ReadCallLine(CDatabase& db, const std::string& simLanguage, SpiceModel& mod
 
 }  // namespace
 
-bool CollectSpiceModels(CDatabase& db, WORD language, const std::string& folderPath,
-                        const std::string& simLanguage, std::vector<SpiceModel>& models) {
+void AddSpiceSelection(CLI::App& command, SpiceSelection& selection, bool requireSimLanguage) {
+  AddFileArgument(command, selection.file);
+  command
+      .add_option("--simlang", selection.simLanguage,
+                  requireSimLanguage ? "the simulator language of the macros"
+                                     : "the simulator language of the macros (default Spice)")
+      ->required(requireSimLanguage)
+      ->type_name("NAME")
+      ->check(SimLanguageName());
+  command
+      .add_option("--folder", selection.folder,
+                  "only the models below this folder (titles "
+                  "separated by /)")
+      ->type_name("PATH");
+  AddLanguageOption(command, selection.language);
+}
+
+bool CollectSpiceModels(CDatabase& db, const SpiceSelection& selection,
+                        std::vector<SpiceModel>& models) {
+  if (!db.Open(selection.file, eOpenReadOnly)) return false;
+  const std::string& simLanguage = selection.simLanguage;
   int exclusive = 0;
   if (!db.Run("finding the macro table of " + simLanguage, [&] {
         return ZLIsExclusiveMacroTable(db.Handle(), simLanguage.c_str(), exclusive);
       })) {
     return false;
   }
+  WORD language = selection.language;
   long folder = 0;
-  if (!ResolveLanguage(db, language) || !FindFolder(db, language, folderPath, false, folder)) {
+  if (!ResolveLanguage(db, language) ||
+      !FindFolder(db, language, selection.folder, false, folder)) {
     return false;
   }
   std::vector<TreeEntry> entries;

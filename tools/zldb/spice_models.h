@@ -9,6 +9,10 @@
 
 #include "database.h"
 
+namespace CLI {
+class App;
+}
+
 namespace zldb {
 
 struct SpiceModel {
@@ -20,15 +24,24 @@ struct SpiceModel {
   std::string callLine;             // the call line of key netlist, else the first; empty when none
 };
 
-// The models (records that are not folders) below the folder named by
-// folderPath (titles in language, '/' between them; the whole tree when
-// empty) that have a macro in simLanguage, in tree order.  language 0
-// takes the default of ResolveLanguage.  Records the walk meets twice or
-// links to missing records are left out with a warning.  False after a
-// printed failure (no such folder or language, no macro table for
-// simLanguage, a failed read).
-bool CollectSpiceModels(CDatabase& db, WORD language, const std::string& folderPath,
-                        const std::string& simLanguage, std::vector<SpiceModel>& models);
+// What export-spice and check-models work on: FILE, --simlang (default
+// Spice, or required), --folder PATH and --lang LANGID.
+struct SpiceSelection {
+  std::string file, folder, simLanguage = "Spice";
+  WORD language = 0;
+};
+void AddSpiceSelection(CLI::App& command, SpiceSelection& selection, bool requireSimLanguage);
+
+// Opens the selection's file to read and collects its models (records that
+// are not folders) below the folder named by the selection (titles in its
+// language, '/' between them; the whole tree when empty) that have a macro
+// in its simulator language, in tree order.  Language 0 takes the default
+// of ResolveLanguage.  Records the walk meets twice or links to missing
+// records are left out with a warning.  False after a printed failure (no
+// such file, folder or language, no macro table for the simulator
+// language, a failed read).
+bool CollectSpiceModels(CDatabase& db, const SpiceSelection& selection,
+                        std::vector<SpiceModel>& models);
 
 }  // namespace zldb
 

@@ -1,8 +1,6 @@
 // zldb check-models FILE --simlang NAME [--folder PATH] [--lang LANGID]
 // [--jobs N] [--time-limit SECONDS] [--json]: every model's macro loaded by
 // ngspice through a netlist that instantiates it with its call line.
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstdint>
@@ -15,6 +13,7 @@
 #include "commands.h"
 #include "database.h"
 #include "json_out.h"
+#include "progress.h"
 #include "spice/ngspice_run.h"
 #include "spice_models.h"
 
@@ -35,24 +34,6 @@ std::string Netlist(const SpiceModel& model) {
   if (!text.empty() && text.back() != '\n') text += "\n";
   return text + model.callLine + "\n.end\n";
 }
-
-// "checked 3/40" on standard error, redrawn in place, only on a terminal.
-class CCheckProgress {
- public:
-  explicit CCheckProgress(size_t total) : m_total(total), m_enabled(isatty(2) != 0) {}
-  ~CCheckProgress() {
-    if (m_enabled && m_total > 0) std::fprintf(stderr, "\r%*s\r", 40, "");
-  }
-  CCheckProgress(const CCheckProgress&) = delete;
-  CCheckProgress& operator=(const CCheckProgress&) = delete;
-  void Step(size_t done) {
-    if (m_enabled) std::fprintf(stderr, "\rchecking models %zu/%zu", done, m_total);
-  }
-
- private:
-  size_t m_total;
-  bool m_enabled;
-};
 
 }  // namespace
 
@@ -91,10 +72,10 @@ Runner AddCheckModels(CLI::App& command) {
         options->jobs != 0 ? options->jobs : std::max(1u, std::thread::hardware_concurrency());
     std::string error;
     {
-      CCheckProgress progress(jobs.size());
+      CProgress progress("checking models", static_cast<long>(jobs.size()));
       if (!spice::RunSimulatorJobs(
-              jobs, parallel, options->timeLimit, [&](size_t done) { progress.Step(done); },
-              error)) {
+              jobs, parallel, options->timeLimit,
+              [&](size_t done) { progress.Step(static_cast<long>(done)); }, error)) {
         PrintError(error);
         return int(kExitFailure);
       }

@@ -15,6 +15,7 @@
 #include "commands.h"
 #include "database.h"
 #include "json_out.h"
+#include "progress.h"
 #include "spice_import.h"
 #include "tree_edit.h"
 
@@ -60,6 +61,7 @@ bool ReadWholeFile(const std::string& path, std::string& content, std::string& e
 // written, or (after a failure) none.
 bool ImportDefinitions(CDatabase& db, SpiceTarget& target, const std::string& folderPath,
                        const spice::ReadResult& read, FileReport& report) {
+  CProgress progress("importing " + report.source, static_cast<long>(read.definitions.size()));
   if (!PrepareSpiceTables(db, target) ||
       !FindFolder(db, target.language, folderPath, true, target.folder)) {
     return false;
@@ -76,6 +78,7 @@ bool ImportDefinitions(CDatabase& db, SpiceTarget& target, const std::string& fo
     seen.push_back(key);
     if (!WriteSpiceDefinition(db, target, definition, outcome)) return false;
     report.outcomes.push_back(outcome);
+    progress.Step(static_cast<long>(seen.size()));
   }
   return true;
 }
@@ -97,6 +100,7 @@ bool ImportFile(CDatabase& db, const Options& options, const std::string& source
   for (const spice::Notice& notice : read.skipped) {
     report.outcomes.push_back({notice.line, "skipped", notice.name, 0, notice.message});
   }
+  if (read.definitions.empty()) return true;  // nothing to write, not even the folder
   void* hDB = db.Handle();
   SpiceTarget target{options.simLanguage, options.language, 0};
   if (!db.Run("beginning the import", [&] { return ZLBeginTransaction(hDB); })) {

@@ -326,9 +326,18 @@ void CCursor::SetCurrentIndex(const std::string& name) {
     if (index < 0) ThrowDaoError(kDaoNotAnIndex, name.c_str());
   }
   DiscardEdit();
+  // A switch that cannot position (its statement cannot be prepared) leaves
+  // the index it had: callers that switch and switch back rely on that.
+  std::string previous = m_indexName;
   m_indexName = index >= 0 ? m_table->indexes[index].name : std::string();
   ResolveIndex();
-  PositionFirst(false);
+  try {
+    PositionFirst(false);
+  } catch (...) {
+    m_indexName.swap(previous);
+    ResolveIndex();
+    throw;
+  }
 }
 
 bool CCursor::Seek(const std::string& comparison, const COleVariant* keys, int count) {

@@ -27,6 +27,10 @@ CDaoRecordset::~CDaoRecordset() { Close(); }
 
 CCursor& CDaoRecordset::Cursor() const {
   if (m_cursor == nullptr) ThrowAfxDaoError(AFX_DAO_ERROR_OBJECT_NOT_OPEN);
+  if (m_bIndexPending) {
+    m_cursor->SetCurrentIndex(NameOf(m_strPendingIndex));
+    m_bIndexPending = false;
+  }
   return *m_cursor;
 }
 
@@ -55,6 +59,7 @@ void CDaoRecordset::Open(int nOpenType, LPCSTR lpszSQL, int nOptions) {
 }
 
 void CDaoRecordset::Close() {
+  m_bIndexPending = false;
   if (m_cursor == nullptr) return;
   if (m_pDatabase != nullptr && m_pDatabase->GetSession() != nullptr) {
     m_pDatabase->GetSession()->RemoveRecordset(this);
@@ -78,7 +83,20 @@ void CDaoRecordset::SetCurrentIndex(LPCSTR lpszIndex) {
   Guarded(FailureContext::kRead, [&] { Cursor().SetCurrentIndex(NameOf(lpszIndex)); });
 }
 
-CString CDaoRecordset::GetCurrentIndex() const { return CString(Cursor().GetCurrentIndex()); }
+CString CDaoRecordset::GetCurrentIndex() const {
+  if (m_bIndexPending && m_cursor != nullptr) return m_strPendingIndex;
+  return CString(Cursor().GetCurrentIndex());
+}
+
+void CDaoRecordset::RestoreCurrentIndex(CString&& index) noexcept {
+  try {
+    SetCurrentIndex(index);
+    return;
+  } catch (...) {
+  }
+  m_strPendingIndex = std::move(index);
+  m_bIndexPending = true;
+}
 
 BOOL CDaoRecordset::Seek(LPCSTR lpszComparison, COleVariant* pKey1, COleVariant* pKey2,
                          COleVariant* pKey3) {

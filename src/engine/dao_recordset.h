@@ -105,6 +105,12 @@ class CDaoRecordset : public CObject {
   void SetCurrentIndex(LPCSTR lpszIndex);
   // "" when no index is set.
   CString GetCurrentIndex() const;
+  // Sets the current index back to one the recordset had before; never
+  // throws.  When that fails (memory exhausted, the table gone) the index
+  // is set before the next operation on the recordset, which fails with
+  // the error if it still cannot be set: a recordset never goes on seeking
+  // through an index its user did not choose.
+  void RestoreCurrentIndex(CString&& index) noexcept;
 
   // Seeks on the current index (3019 without one) with 1 up to the number
   // of index fields key values (3001 otherwise); fewer keys match on the
@@ -188,6 +194,9 @@ class CDaoRecordset : public CObject {
  private:
   zl::engine::CCursor& Cursor() const;
   std::unique_ptr<zl::engine::CCursor> m_cursor;
+  // An index RestoreCurrentIndex could not set yet (see there).
+  mutable CString m_strPendingIndex;
+  mutable bool m_bIndexPending = false;
 };
 
 #endif  // ZLDBCTRL70_ENGINE_DAO_RECORDSET_H_

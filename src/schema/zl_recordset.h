@@ -4,6 +4,8 @@
 #ifndef ZLDBCTRL70_SCHEMA_ZL_RECORDSET_H_
 #define ZLDBCTRL70_SCHEMA_ZL_RECORDSET_H_
 
+#include <utility>
+
 #include "engine/dao_recordset.h"
 
 class CZLRecordset : public CDaoRecordset {
@@ -33,13 +35,7 @@ class CIndexSwitch {
     }
   }
   ~CIndexSwitch() {
-    if (!m_switched) return;
-    try {
-      m_recordset.SetCurrentIndex(m_previous);
-    } catch (...) {
-      // Restoring an index that existed a moment ago fails only when the
-      // table went away; nothing is left to restore then.
-    }
+    if (m_switched) m_recordset.RestoreCurrentIndex(std::move(m_previous));
   }
   CIndexSwitch(const CIndexSwitch&) = delete;
   CIndexSwitch& operator=(const CIndexSwitch&) = delete;

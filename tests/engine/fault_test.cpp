@@ -183,5 +183,37 @@ TEST_F(FaultTest, ExhaustedMemoryIsReportedAndLeavesTheObjectsUsable) {
   EXPECT_EQ(Walk(rs, "DEFNAME"), (Strings{"first", "second"}));
 }
 
+// Switching indexes while memory is exhausted: a switch that fails leaves
+// the index as it was, and a switch back that fails (a destructor's, which
+// cannot report it) takes effect before the next operation, which fails
+// rather than seek through the wrong index while it cannot.  Each index's
+// statements are prepared here for the first time, so the switches meet an
+// allocation point.
+TEST_F(FaultTest, IndexSwitchesThatMeetExhaustedMemoryNeverLeaveTheWrongIndex) {
+  CreateTable(
+      m_db, "PAIRS",
+      {{"A", dbLong, 4, dbUpdatableField, false}, {"B", dbLong, 4, dbUpdatableField, false}},
+      {{"A_INDEX", {"A"}, false}, {"B_INDEX", {"B"}, false}});
+  CDaoRecordset rs(&m_db);
+  rs.Open(dbOpenTable, "PAIRS");
+  AddRow(rs, {{"A", Long(1)}, {"B", Long(20)}});
+  AddRow(rs, {{"A", Long(2)}, {"B", Long(10)}});
+  rs.SetCurrentIndex("A_INDEX");
+  CFaultInjector::FailNth(FaultKind::kAllocation, 1);
+  EXPECT_EQ(ErrorOf([&] { rs.SetCurrentIndex("B_INDEX"); }), -6);
+  CFaultInjector::Reset();
+  EXPECT_STREQ(rs.GetCurrentIndex(), "A_INDEX");
+
+  CFaultInjector::FailNth(FaultKind::kAllocation, 1);
+  rs.RestoreCurrentIndex(CString("B_INDEX"));
+  EXPECT_STREQ(rs.GetCurrentIndex(), "B_INDEX");
+  CFaultInjector::FailNth(FaultKind::kAllocation, 1);
+  EXPECT_EQ(ErrorOf([&] { rs.MoveFirst(); }), -6);  // still cannot be set
+  CFaultInjector::Reset();
+  COleVariant key = Long(10);
+  ASSERT_TRUE(rs.Seek("=", &key));  // on B, where A has no 10
+  EXPECT_EQ(rs.GetFieldValue("A").lVal, 2);
+}
+
 }  // namespace
 }  // namespace enginetest

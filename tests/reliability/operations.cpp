@@ -527,6 +527,36 @@ int DeleteRecord(CMixState& s) {
   return ZLCommitTransaction(s.hDB) == 1 ? 1 : Abandon(s, ZLGetLastError(), s.records);
 }
 
+// A date drawn from the step (whole seconds, as the file keeps them).
+COleDateTime AnyDate(CMixState& s) {
+  return COleDateTime(2000 + static_cast<int>(s.Pick(30)), 1 + static_cast<int>(s.Pick(12)),
+                      1 + static_cast<int>(s.Pick(28)), static_cast<int>(s.Pick(24)), 0, 0);
+}
+
+// Deletes one of a record's macros in the start language.
+int DeleteMacro(CMixState& s) {
+  const long id = s.AnyRecord();
+  CZLMacroMap macros;
+  int result = ZLGetMacrosByID(s.hDB, id, macros, ZL_MACRO_ACCESS);
+  CZLMacroArray* start = nullptr;
+  if (result == 1 && (!macros.Lookup(kStartSimLanguage, start) || start->GetSize() == 0)) {
+    result = 0;
+  }
+  if (result == 1) {
+    result = ZLDeleteMacroByID(s.hDB, id, kStartSimLanguage,
+                               start->GetAt(s.Pick(start->GetSize()))->m_lMacroID);
+  }
+  ZLFreeMacroMap(macros);
+  return result;
+}
+
+int SetWizardData(CMixState& s) {
+  CLongBinary block;
+  const std::string bytes = s.Text("wizard ");
+  block.Assign(bytes.data(), bytes.size());
+  return ZLSetWizardDataByID(s.hDB, s.AnyRecord(), block);
+}
+
 // Copies one record onto another, all its content or its user-defined data.
 template <int (*Copy)(void*, const COleVariant&, void*, const COleVariant&)>
 int CopyRecord(CMixState& s) {
@@ -570,6 +600,25 @@ const std::vector<CWriter> kWriters = {
     {"records", "DeleteRecord", DeleteRecord},
     {"records", "CopyRecord", CopyRecord<ZLCopyRecordByBookmark>},
     {"records", "CopyUDTRecord", CopyRecord<ZLCopyUDTRecordByBookmark>},
+    {"records", "DeleteUDTRecord", [](CMixState& s) {
+       return ZLDeleteUDTRecordByID(s.hDB, s.AnyRecord());
+     }},
+    {"attributes", "SetCreatedDate", [](CMixState& s) {
+       return ZLSetCreatedDateByID(s.hDB, s.AnyRecord(), AnyDate(s), 0);
+     }},
+    {"attributes", "SetModifiedDate", [](CMixState& s) {
+       return ZLSetModifiedDateByID(s.hDB, s.AnyRecord(), AnyDate(s), 0);
+     }},
+    {"attributes", "SetWizardData", SetWizardData},
+    {"packages", "SetPackageState", [](CMixState& s) {
+       return ZLSetPackageStateByID(s.hDB, 1 + s.Pick(kPackageIDs), AnyNumber(s));
+     }},
+    {"packages", "SetPackageCreatedUser", [](CMixState& s) {
+       return ZLSetPackageCreatedUserByID(s.hDB, 1 + s.Pick(kPackageIDs), s.Text("u").c_str());
+     }},
+    {"packages", "SetPackageModifiedDate", [](CMixState& s) {
+       return ZLSetPackageModifiedDateByID(s.hDB, 1 + s.Pick(kPackageIDs), AnyDate(s));
+     }},
     ZL_TEXT_ATTRIBUTE(DefName, "model"),
     ZL_TEXT_ATTRIBUTE(Uses, "uses"),
     ZL_TEXT_ATTRIBUTE(UDTName, "udt"),
@@ -628,6 +677,7 @@ const std::vector<CWriter> kWriters = {
      }},
     {"macros", "SetMacro", SetMacro},
     {"macros", "SetMacros", SetMacros},
+    {"macros", "DeleteMacro", DeleteMacro},
     {"calls", "SetCall", SetCall},
     {"calls", "SetCalls", SetCalls},
     {"packages", "CreatePackageNewRecord", [](CMixState& s) {
@@ -641,6 +691,10 @@ const std::vector<CWriter> kWriters = {
      }},
     {"packages", "SetPackage", SetPackage},
     {"packages", "SetPackages", SetPackages},
+    {"packages", "DeletePackage", [](CMixState& s) {
+       const long id = 1 + s.Pick(kPackageIDs);
+       return ZLDeletePackageByID(s.hDB, id, s.Pick(2) == 0 ? kStartSimLanguage : kSecondSimLanguage);
+     }},
     {"packages", "CopyPackageRecord", CopyPackage},
     {"packages", "DeletePackageRecord", [](CMixState& s) {
        return ZLDeletePackageRecordByID(s.hDB, 1 + s.Pick(kPackageIDs));

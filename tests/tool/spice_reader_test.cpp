@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "spice/ngspice_run.h"
+
 namespace {
 
 using zldb::spice::Definition;
@@ -103,6 +105,26 @@ TEST(SpiceReader, KeepsTheTextAndBuildsCallLines) {
   EXPECT_EQ(CallLine(read.definitions[1]), "D1 A K DX");
   EXPECT_EQ(CallLine(read.definitions[2]), "S1 P N CP CN SX");
   EXPECT_EQ(CallLine(read.definitions[3]), "");  // no device kind known for it
+}
+
+// ngspice's message as check-models shows it, from outputs ngspice 39 gave.
+TEST(SpiceReader, TakesNgspiceErrorsFromItsOutput) {
+  struct Case {
+    const char* output;
+    const char* message;
+  } cases[] = {
+      {"Circuit: * a\nNote: No \".plot\", \".print\", or \".fourier\" lines\n", ""},
+      {"Warning: Model issue on line 2 :\nunrecognized parameter (foo) - ignored\n", ""},
+      {"warning, can't find model 'dxx' from line\n    d1 a k dxx\nError on line 2 or its "
+       "substitute:\n  d1 a k dxx\ncould not find a valid modelname\n    Simulation interrupted "
+       "due to error!\n\nNote: No simulations run\n",
+       "Error on line 2 or its substitute:\n  d1 a k dxx\ncould not find a valid modelname"},
+      {"\nError: Mismatch of .subckt ... .ends statements!\n    This will cause subsequent "
+       "errors.\n\nCheck line .subckt s 1 2\n\nERROR: fatal error in ngspice, exit(1)\n",
+       "Error: Mismatch of .subckt ... .ends statements!\n    This will cause subsequent errors.\n"
+       "ERROR: fatal error in ngspice, exit(1)"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(zldb::spice::SimulatorErrors(c.output), c.message);
 }
 
 }  // namespace

@@ -94,6 +94,13 @@ TEST_F(SpiceToolTest, ImportReportsSkipsAndRefusesWholeFiles) {
                          ": the name is longer than 50 characters\n");
   EXPECT_EQ(run.err, "zldb: " + cut + ":2: .SUBCKT OPEN has no .ENDS; nothing imported\n");
   EXPECT_EQ(Run({"show", m_file, "DB"}).status, 1);  // nothing of cut.lib
+  // The folder path is made once, then found; nothing new for known names.
+  const std::string one = m_dir.Write("one.lib", ".model DF D\n");
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(Run({"import-spice", m_file, one, notes, "--folder", "A/B"}).status, 0);
+  }
+  EXPECT_EQ(Run({"tree", m_file}).out,
+            "- first  [DA]  #1\n+ A  #2\n  + B  #3\n    - (no title)  [DF]  #4\n");
 
   // A failure in the middle of a file takes back what the file wrote before
   // it: here a stored macro that does not decode.

@@ -4,8 +4,9 @@
 # binutils (nm, for the exported-symbol check), clang-format (the format
 # check), clang with its libFuzzer and sanitizer runtimes (tests/fuzz), and
 # pkg-config, file and dpkg-dev (the install test and the Debian package),
-# ngspice (zldb check-models) and the SPICE models of KiCad's demos (the
-# tests of zldb import-spice).
+# ngspice (zldb check-models), the SPICE models of KiCad's demos (the
+# tests of zldb import-spice), libpq (the server backend) and the PostgreSQL
+# server (its tests run on a throw-away server, scripts/pg-test-server.sh).
 set -euo pipefail
 missing=()
 command -v g++ >/dev/null || missing+=(g++)
@@ -31,6 +32,8 @@ command -v dpkg-shlibdeps >/dev/null || missing+=(dpkg-dev)
 [ -f /usr/include/nlohmann/json.hpp ] || missing+=(nlohmann-json3-dev)
 command -v ngspice >/dev/null || missing+=(ngspice)
 [ -d /usr/share/kicad/demos/simulation ] || missing+=(kicad-demos)
+[ -f /usr/include/postgresql/libpq-fe.h ] || missing+=(libpq-dev)
+compgen -G '/usr/lib/postgresql/*/bin/initdb' >/dev/null || missing+=(postgresql)
 if [ ${#missing[@]} -gt 0 ]; then
   echo "installing: ${missing[*]}"
   SUDO=""

@@ -206,6 +206,12 @@ long DaoNumberOf(const CSqlFailure& failure, FailureContext context) {
       return kDaoItemNotFound;
     case SqlStatus::kSchemaError:
       return kDaoTableExists;
+    case SqlStatus::kConnectionLost:
+      return kDaoDiskError;  // "disk or network error"
+    case SqlStatus::kSerialization:
+      // A conflicting concurrent change: a lock conflict to the caller, who
+      // may repeat the operation.
+      return opening ? kDaoCannotLockFile : kDaoLockedByUser;
   }
   return kDaoReservedError;
 }

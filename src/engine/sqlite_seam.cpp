@@ -8,6 +8,7 @@
 #include <new>
 
 #include "engine/faults.h"
+#include "engine/pg_seam.h"
 #include "platform/temp_folder.h"
 
 namespace zl::engine {
@@ -132,9 +133,16 @@ bool CSqlStatement::IsReadOnly() const { return sqlite3_stmt_readonly(m_stmt) !=
 
 // ---- CSqlQuery ----
 
-CSqlQuery::CSqlQuery(CSqlConnection& conn, const std::string& sql) : m_stmt(conn.Prepare(sql)) {}
+CSqlQuery::CSqlQuery(CSqlConnection& conn, const std::string& sql) {
+  if (conn.Server() != nullptr) {
+    m_server = std::make_unique<CPgQuery>(*conn.Server(), sql);
+  } else {
+    m_stmt = conn.Prepare(sql);
+  }
+}
 
 CSqlQuery::~CSqlQuery() {
+  if (m_server) return;
   sqlite3_reset(m_stmt->Handle());
   sqlite3_clear_bindings(m_stmt->Handle());
 }
@@ -148,6 +156,10 @@ CSqlQuery& CSqlQuery::BindKept(int index, const CSqlValue& value) {
 }
 
 CSqlQuery& CSqlQuery::BindBlobKept(int index, std::string_view bytes) {
+  if (m_server) {
+    m_server->BindBlob(index, bytes);
+    return *this;
+  }
   const int rc =
       sqlite3_bind_blob64(m_stmt->Handle(), index, bytes.data(), bytes.size(), SQLITE_STATIC);
   if (rc != SQLITE_OK) m_stmt->Connection()->Fail(rc, "bind");
@@ -155,6 +167,10 @@ CSqlQuery& CSqlQuery::BindBlobKept(int index, std::string_view bytes) {
 }
 
 CSqlQuery& CSqlQuery::BindValue(int index, const CSqlValue& value, void (*lifetime)(void*)) {
+  if (m_server) {
+    m_server->Bind(index, value, lifetime == SQLITE_STATIC);
+    return *this;
+  }
   sqlite3_stmt* s = m_stmt->Handle();
   int rc = SQLITE_OK;
   switch (value.GetKind()) {
@@ -219,6 +235,7 @@ void AcceptText(sqlite3_context* context, int, sqlite3_value** args) {
 }  // namespace
 
 CSqlQuery& CSqlQuery::BindTextPredicate(int index, const CTextPredicate* predicate) {
+  if (m_server) throw CSqlFailure(SqlStatus::kError, "text predicates run on files only");
   const int rc = sqlite3_bind_pointer(
       m_stmt->Handle(), index, const_cast<CTextPredicate*>(predicate), kPredicateType, nullptr);
   if (rc != SQLITE_OK) m_stmt->Connection()->Fail(rc, "bind");
@@ -226,6 +243,7 @@ CSqlQuery& CSqlQuery::BindTextPredicate(int index, const CTextPredicate* predica
 }
 
 bool CSqlQuery::Step() {
+  if (m_server) return m_server->Step();
   if (!m_counted) {
     m_counted = true;
     if (!m_stmt->IsReadOnly() && CFaultInjector::Hit(FaultKind::kWrite)) {
@@ -251,12 +269,17 @@ void CSqlQuery::Run() {
 }
 
 void CSqlQuery::Reset() {
+  if (m_server) {
+    m_server->Reset();
+    return;
+  }
   sqlite3_reset(m_stmt->Handle());
   m_counted = false;
   m_stepped = false;
 }
 
 std::string_view CSqlQuery::ColumnBytes(int index) const {
+  if (m_server) return m_server->ColumnBytes(index);
   sqlite3_stmt* s = m_stmt->Handle();
   const int type = sqlite3_column_type(s, index);
   if (type != SQLITE_BLOB && type != SQLITE_TEXT) return {};
@@ -268,9 +291,13 @@ std::string_view CSqlQuery::ColumnBytes(int index) const {
   return std::string_view(static_cast<const char*>(p), static_cast<size_t>(n));
 }
 
-int CSqlQuery::ColumnCount() const { return sqlite3_column_count(m_stmt->Handle()); }
+int CSqlQuery::ColumnCount() const {
+  if (m_server) return m_server->ColumnCount();
+  return sqlite3_column_count(m_stmt->Handle());
+}
 
 CSqlValue CSqlQuery::Column(int index) const {
+  if (m_server) return m_server->Column(index);
   sqlite3_stmt* s = m_stmt->Handle();
   switch (sqlite3_column_type(s, index)) {
     case SQLITE_INTEGER:
@@ -295,14 +322,17 @@ CSqlValue CSqlQuery::Column(int index) const {
 }
 
 int64_t CSqlQuery::ColumnInt(int index) const {
+  if (m_server) return m_server->ColumnInt(index);
   return sqlite3_column_int64(m_stmt->Handle(), index);
 }
 
 double CSqlQuery::ColumnReal(int index) const {
+  if (m_server) return m_server->ColumnReal(index);
   return sqlite3_column_double(m_stmt->Handle(), index);
 }
 
 std::string CSqlQuery::ColumnText(int index) const {
+  if (m_server) return m_server->ColumnText(index);
   const unsigned char* p = sqlite3_column_text(m_stmt->Handle(), index);
   if (p == nullptr) return std::string();
   return std::string(reinterpret_cast<const char*>(p),
@@ -310,10 +340,13 @@ std::string CSqlQuery::ColumnText(int index) const {
 }
 
 bool CSqlQuery::ColumnIsNull(int index) const {
+  if (m_server) return m_server->ColumnIsNull(index);
   return sqlite3_column_type(m_stmt->Handle(), index) == SQLITE_NULL;
 }
 
 // ---- CSqlConnection ----
+
+CSqlConnection::CSqlConnection() = default;
 
 CSqlConnection::~CSqlConnection() { Close(); }
 
@@ -321,6 +354,13 @@ bool CSqlConnection::InitializeBackend() { return sqlite3_initialize() == SQLITE
 
 void CSqlConnection::Open(const std::string& path, const CSqlOpenOptions& options) {
   Close();
+  if (IsServerName(path)) {
+    auto server = std::make_unique<CPgConnection>();
+    server->Open(path, options);
+    m_server = std::move(server);
+    m_useLogIndex = false;
+    return;
+  }
   int flags = SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX;
   flags |= options.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
   if (options.create) flags |= SQLITE_OPEN_CREATE;
@@ -363,6 +403,7 @@ void CSqlConnection::Close() {
   m_logIndex = nullptr;  // SQLite's mapping goes with the connection
   m_watched = -1;
   m_sawNewer = false;
+  m_server.reset();
   if (m_db == nullptr) return;
   ClearStatementCache();
   sqlite3_close_v2(m_db);
@@ -377,6 +418,10 @@ void CSqlConnection::Fail(int rc, const std::string& context) const {
 }
 
 void CSqlConnection::Exec(const std::string& sql) {
+  if (m_server) {
+    m_server->Exec(sql);
+    return;
+  }
   // Runs statement by statement through the cache-free path so that the
   // fault injector sees every writing statement.
   const char* tail = sql.c_str();
@@ -402,6 +447,7 @@ void CSqlConnection::Exec(const std::string& sql) {
 }
 
 CSqlStatement* CSqlConnection::Prepare(const std::string& sql) {
+  if (m_server) throw CSqlFailure(SqlStatus::kError, "no SQLite statements on a server");
   auto it = m_cache.find(sql);
   if (it != m_cache.end()) {
     m_lru.splice(m_lru.begin(), m_lru, it->second.lru);
@@ -432,50 +478,76 @@ void CSqlConnection::ClearStatementCache() {
   m_lru.clear();
 }
 
-int64_t CSqlConnection::LastInsertRowId() const { return sqlite3_last_insert_rowid(m_db); }
+int64_t CSqlConnection::LastInsertRowId() const {
+  if (m_server) return m_server->LastInsertRowId();
+  return sqlite3_last_insert_rowid(m_db);
+}
 
-int64_t CSqlConnection::Changes() const { return sqlite3_changes64(m_db); }
+int64_t CSqlConnection::Changes() const {
+  if (m_server) return m_server->Changes();
+  return sqlite3_changes64(m_db);
+}
 
-bool CSqlConnection::InTransaction() const { return sqlite3_get_autocommit(m_db) == 0; }
+bool CSqlConnection::InTransaction() const {
+  if (m_server) return m_server->InTransaction();
+  return sqlite3_get_autocommit(m_db) == 0;
+}
 
-void CSqlConnection::BeginImmediate() { CSqlQuery(*this, "BEGIN IMMEDIATE").Run(); }
+void CSqlConnection::BeginImmediate() {
+  if (m_server) return m_server->BeginImmediate();
+  CSqlQuery(*this, "BEGIN IMMEDIATE").Run();
+}
 
-void CSqlConnection::BeginDeferred() { CSqlQuery(*this, "BEGIN DEFERRED").Run(); }
+void CSqlConnection::BeginDeferred() {
+  if (m_server) return m_server->BeginDeferred();
+  CSqlQuery(*this, "BEGIN DEFERRED").Run();
+}
 
 bool CSqlConnection::HoldsWriteLock() const {
+  if (m_server) return m_server->HoldsWriteLock();
   return sqlite3_txn_state(m_db, nullptr) == SQLITE_TXN_WRITE;
 }
 
-void CSqlConnection::EndRead() { CSqlQuery(*this, "COMMIT").Run(); }
+void CSqlConnection::EndRead() {
+  if (m_server) return m_server->EndRead();
+  CSqlQuery(*this, "COMMIT").Run();
+}
 
 void CSqlConnection::Commit() {
+  if (m_server) return m_server->Commit();
   if (CFaultInjector::Hit(FaultKind::kCommit)) Fail(InjectedCode(FaultKind::kCommit), "commit");
   CSqlQuery(*this, "COMMIT").Run();
 }
 
 void CSqlConnection::RollbackAll() {
+  if (m_server) return m_server->RollbackAll();
   if (!InTransaction()) return;
   CSqlQuery(*this, "ROLLBACK").Run();
 }
 
 void CSqlConnection::Savepoint(const std::string& name) {
+  if (m_server) return m_server->Savepoint(name);
   CSqlQuery(*this, "SAVEPOINT " + QuoteName(name)).Run();
 }
 
 void CSqlConnection::Release(const std::string& name) {
+  if (m_server) return m_server->Release(name);
   CSqlQuery(*this, "RELEASE " + QuoteName(name)).Run();
 }
 
 void CSqlConnection::RollbackTo(const std::string& name) {
+  if (m_server) return m_server->RollbackTo(name);
   CSqlQuery(*this, "ROLLBACK TO " + QuoteName(name)).Run();
 }
 
 int64_t CSqlConnection::DataVersion() {
+  if (m_server) return m_server->DataVersion();
   CSqlQuery q(*this, "PRAGMA data_version");
   return q.Step() ? q.ColumnInt(0) : 0;
 }
 
 int64_t CSqlConnection::ReadVersion() const {
+  if (m_server) return 0;  // never watched: a server connection has no log stamp
   unsigned int version = 0;
   sqlite3_file_control(m_db, "main", SQLITE_FCNTL_DATA_VERSION, &version);
   return version;
@@ -529,13 +601,19 @@ void CSqlConnection::CheckWatchedRead() {
 }
 
 int64_t CSqlConnection::SchemaVersion() {
+  if (m_server) return m_server->SchemaVersion();
   CSqlQuery q(*this, "PRAGMA schema_version");
   return q.Step() ? q.ColumnInt(0) : 0;
 }
 
-void CSqlConnection::SetBusyTimeout(int milliseconds) { sqlite3_busy_timeout(m_db, milliseconds); }
+void CSqlConnection::SetBusyTimeout(int milliseconds) {
+  if (m_server) return m_server->SetBusyTimeout(milliseconds);
+  sqlite3_busy_timeout(m_db, milliseconds);
+}
 
 std::vector<std::string> CSqlConnection::IntegrityCheck() {
+  // The server keeps its own storage whole; there is nothing to check here.
+  if (m_server) return {"ok"};
   std::vector<std::string> result;
   CSqlQuery q(*this, "PRAGMA integrity_check");
   while (q.Step()) result.push_back(q.ColumnText(0));

@@ -1,7 +1,9 @@
 // The seam between the engine and its storage: a connection, prepared
 // statements, transactions and values, over SQLite.  This header and
-// sqlite_seam.cpp are the only files that know SQLite; another backend
-// replaces them, not the engine.
+// sqlite_seam.cpp are the only files that know SQLite.  A connection opened
+// with a server name (pg_seam.h) hands every call to the PostgreSQL
+// connection instead; the engine above is the same for both, and the file
+// path pays one test of a pointer per call.
 //
 // Every failure is thrown as CSqlFailure with a backend-neutral status; the
 // engine maps it to its error numbers (dao_errors.cpp).  Statements are
@@ -28,23 +30,25 @@ namespace zl::engine {
 // What went wrong, independent of the backend.
 enum class SqlStatus {
   kOk = 0,
-  kError,         // any other failure (also SQL errors)
-  kBusy,          // another connection holds the lock beyond the timeout
-  kLocked,        // a conflict inside this connection
-  kUnique,        // unique index violated
-  kNotNull,       // NOT NULL violated
-  kConstraint,    // another constraint violated
-  kReadOnly,      // the connection or file cannot be written
-  kIoError,       // the storage failed to read or write
-  kFull,          // the disk is full
-  kCorrupt,       // the file is damaged
-  kNotADatabase,  // the file is not a database
-  kCantOpen,      // the file cannot be opened (missing folder, permissions)
-  kNoMemory,      // allocation failed
-  kNoResources,   // the process or system ran out of file descriptors
-  kNoSuchTable,   // the SQL names a table that does not exist
-  kNoSuchColumn,  // the SQL names a column that does not exist
-  kSchemaError,   // a schema change could not be made (name taken, ...)
+  kError,           // any other failure (also SQL errors)
+  kBusy,            // another connection holds the lock beyond the timeout
+  kLocked,          // a conflict inside this connection
+  kUnique,          // unique index violated
+  kNotNull,         // NOT NULL violated
+  kConstraint,      // another constraint violated
+  kReadOnly,        // the connection or file cannot be written
+  kIoError,         // the storage failed to read or write
+  kFull,            // the disk is full
+  kCorrupt,         // the file is damaged
+  kNotADatabase,    // the file is not a database
+  kCantOpen,        // the file cannot be opened (missing folder, permissions)
+  kNoMemory,        // allocation failed
+  kNoResources,     // the process or system ran out of file descriptors
+  kNoSuchTable,     // the SQL names a table that does not exist
+  kNoSuchColumn,    // the SQL names a column that does not exist
+  kSchemaError,     // a schema change could not be made (name taken, ...)
+  kConnectionLost,  // the connection to the server broke
+  kSerialization,   // a concurrent change conflicts (serialization failure, deadlock)
 };
 
 class CSqlFailure : public std::exception {
@@ -90,6 +94,8 @@ class CSqlValue {
 };
 
 class CSqlConnection;
+class CPgConnection;
+class CPgQuery;
 
 // A caller's test of one text (its bytes and length), run inside a
 // statement by the SQL function zl_accept(text, predicate): 1 when it
@@ -161,7 +167,8 @@ class CSqlQuery {
  private:
   CSqlQuery& BindValue(int index, const CSqlValue& value, void (*lifetime)(void*));
 
-  CSqlStatement* m_stmt;
+  CSqlStatement* m_stmt = nullptr;
+  std::unique_ptr<CPgQuery> m_server;  // set instead of m_stmt on a server connection
   bool m_counted = false;
   bool m_stepped = false;
 };
@@ -176,7 +183,7 @@ struct CSqlOpenOptions {
 // text (a bounded number; the least recently used are finalized).
 class CSqlConnection {
  public:
-  CSqlConnection() = default;
+  CSqlConnection();
   ~CSqlConnection();
   CSqlConnection(const CSqlConnection&) = delete;
   CSqlConnection& operator=(const CSqlConnection&) = delete;
@@ -184,9 +191,12 @@ class CSqlConnection {
   // Makes sure the backend library is initialised; false when it cannot be.
   static bool InitializeBackend();
 
+  // A server name (IsServerName) opens a server connection.
   void Open(const std::string& path, const CSqlOpenOptions& options);
   void Close();
-  bool IsOpen() const { return m_db != nullptr; }
+  bool IsOpen() const { return m_db != nullptr || m_server != nullptr; }
+  // The server connection, or null for a file.
+  CPgConnection* Server() const { return m_server.get(); }
 
   // Runs SQL text without results (may hold several statements).  Counts
   // as a write unless the text only reads.
@@ -259,6 +269,7 @@ class CSqlConnection {
 
  private:
   sqlite3* m_db = nullptr;
+  std::unique_ptr<CPgConnection> m_server;
   bool m_useLogIndex = false;                          // false: no shared log index to look at
   const volatile unsigned char* m_logIndex = nullptr;  // SQLite's mapping of it
   int64_t m_watched = -1;

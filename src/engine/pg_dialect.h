@@ -1,0 +1,55 @@
+// The engine's SQL, written for SQLite, as the server backend runs it.
+//
+// The engine builds its statements once, in SQLite's dialect; the server
+// connection translates each distinct text once, when it prepares it, and
+// keeps the translation with the prepared statement.  The translation is a
+// pass over the statement's tokens, not a parser: it knows the shapes the
+// engine writes and leaves everything else as it stands.
+//
+// - Parameters: `?` and `?N` become `$N` (a bare `?` numbers after the
+//   largest number used so far, as in SQLite).
+// - `x IS ?` and `x IS NOT ?` become `IS NOT DISTINCT FROM $N` and
+//   `IS DISTINCT FROM $N`; `ifnull` becomes `coalesce`; `max` and `min`
+//   with two or more arguments become `greatest` and `least`.
+// - Sort terms of ORDER BY and index columns sort NULL first when ascending
+//   and last when descending, as SQLite does (`NULLS FIRST` / `NULLS LAST`).
+// - `COLLATE NOCASE` goes: text columns are created as `citext COLLATE "C"`,
+//   which compares after folding ASCII letters only and then byte by byte,
+//   exactly as SQLite's NOCASE.
+// - Column types in CREATE TABLE and ADD COLUMN: whole numbers `bigint`,
+//   floating point `double precision`, text `citext COLLATE "C"`, bytes
+//   `bytea`, untyped columns (the engine's settings) `text`; `AUTOINCREMENT` is an identity column.
+//   Every table gets the column `rowid` that SQLite keeps implicitly: generated from the INTEGER
+//   PRIMARY KEY column when the table has one, else an identity column of its own that is the
+//   primary key.
+// - The schema name `main` before a dot goes (a server library is one
+//   schema).
+// - `INSERT OR IGNORE` becomes `ON CONFLICT DO NOTHING`; `INSERT OR REPLACE`
+//   replaces on the first listed column (its key); every INSERT returns the
+//   `rowid` of what it inserted (the last insert's row number).
+#ifndef ZLDBCTRL70_ENGINE_PG_DIALECT_H_
+#define ZLDBCTRL70_ENGINE_PG_DIALECT_H_
+
+#include <string>
+#include <vector>
+
+namespace zl::engine {
+
+struct CServerSql {
+  std::string text;            // the statement for the server
+  int parameters = 0;          // the highest parameter number
+  bool writes = false;         // changes data or layout
+  bool changesLayout = false;  // CREATE, ALTER or DROP
+  bool returnsRowId = false;   // an INSERT, answering with the new rowid
+};
+
+// Translates one statement of the engine (no trailing ';' needed).
+CServerSql TranslateForServer(const std::string& sql);
+
+// Splits SQL text at the semicolons that end its statements (not those in
+// quotes); empty statements are left out.
+std::vector<std::string> SplitStatements(const std::string& sql);
+
+}  // namespace zl::engine
+
+#endif  // ZLDBCTRL70_ENGINE_PG_DIALECT_H_

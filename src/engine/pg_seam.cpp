@@ -1,0 +1,583 @@
+#include "engine/pg_seam.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "engine/faults.h"
+#include "engine/sqlite_seam.h"
+
+#ifdef ZL_HAVE_LIBPQ
+#include <libpq-fe.h>
+#endif
+
+namespace zl::engine {
+
+bool IsServerName(const std::string& name) { return name.compare(0, 11, "postgresql:") == 0; }
+
+SqlStatus StatusOfSqlState(const std::string& s) {
+  if (s.size() != 5) return SqlStatus::kError;
+  const std::string cls = s.substr(0, 2);
+  if (s == "40001" || s == "40P01") return SqlStatus::kSerialization;
+  if (cls == "08" || s == "57P01" || s == "57P02" || s == "57P03") {
+    return SqlStatus::kConnectionLost;
+  }
+  if (s == "55P03" || s == "57014") return SqlStatus::kBusy;  // lock / statement timeout
+  if (s == "23505") return SqlStatus::kUnique;
+  if (s == "23502") return SqlStatus::kNotNull;
+  if (cls == "23") return SqlStatus::kConstraint;
+  if (s == "25006" || s == "42501") return SqlStatus::kReadOnly;
+  if (s == "42P01") return SqlStatus::kNoSuchTable;
+  if (s == "42703") return SqlStatus::kNoSuchColumn;
+  if (s == "42P07" || s == "42701" || s == "42710") return SqlStatus::kSchemaError;
+  if (s == "53100") return SqlStatus::kFull;
+  if (s == "53200") return SqlStatus::kNoMemory;
+  if (s == "53300") return SqlStatus::kNoResources;
+  if (s == "XX001" || s == "XX002") return SqlStatus::kCorrupt;
+  if (cls == "58") return SqlStatus::kIoError;
+  if (cls == "28" || s == "3D000") return SqlStatus::kCantOpen;
+  return SqlStatus::kError;
+}
+
+#ifdef ZL_HAVE_LIBPQ
+
+namespace {
+
+constexpr size_t kStatementCacheSize = 256;
+// Advisory lock keys of a library (per database): the open lock and the
+// writer lock.
+constexpr int kLockClass = 0x5A4C;
+constexpr int kOpenLock = 1;
+constexpr int kWriterLock = 2;
+constexpr int kDefaultStatementTimeout = 120000;  // ms
+
+// OIDs of the built-in types read as numbers or bytes.
+constexpr Oid kBool = 16, kBytea = 17, kInt8 = 20, kInt2 = 21, kInt4 = 23, kFloat4 = 700,
+              kFloat8 = 701, kNumeric = 1700;
+
+int Hex(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return 0;
+}
+
+// bytea in the text form "\x0a1b...".
+std::string DecodeBytea(const char* p, size_t n) {
+  std::string out;
+  if (n < 2 || p[0] != '\\' || p[1] != 'x') return std::string(p, n);
+  out.reserve((n - 2) / 2);
+  for (size_t i = 2; i + 1 < n; i += 2) {
+    out += static_cast<char>(Hex(p[i]) * 16 + Hex(p[i + 1]));
+  }
+  return out;
+}
+
+void IgnoreNotice(void*, const char*) {}
+
+// The storage-level result an injected fault stands for.
+SqlStatus InjectedStatus(FaultKind kind) {
+  return CFaultInjector::ErrorOf(kind) == FaultError::kDiskFull ? SqlStatus::kFull
+                                                                : SqlStatus::kIoError;
+}
+
+struct ResultOwner {
+  PGresult* r;
+  ~ResultOwner() { PQclear(r); }
+};
+
+}  // namespace
+
+// ---- CPgQuery ----
+
+CPgQuery::CPgQuery(CPgConnection& conn, const std::string& sql)
+    : m_conn(conn), m_stmt(conn.Prepare(sql)) {
+  m_params.resize(static_cast<size_t>(m_stmt->sql.parameters));
+}
+
+CPgQuery::~CPgQuery() { PQclear(m_result); }
+
+CPgQuery::Param& CPgQuery::Slot(int index) {
+  if (index < 1 || index > static_cast<int>(m_params.size())) {
+    throw CSqlFailure(SqlStatus::kError, "bind: no parameter " + std::to_string(index));
+  }
+  Param& p = m_params[static_cast<size_t>(index - 1)];
+  p = Param();
+  return p;
+}
+
+void CPgQuery::Bind(int index, const CSqlValue& value, bool kept) {
+  Param& p = Slot(index);
+  char number[40];
+  switch (value.GetKind()) {
+    case CSqlValue::kNull:
+      return;
+    case CSqlValue::kInteger:
+      std::snprintf(number, sizeof number, "%lld", static_cast<long long>(value.AsInteger()));
+      p.owned = number;
+      break;
+    case CSqlValue::kReal: {
+      const double d = value.AsReal();
+      if (std::isnan(d)) {
+        p.owned = "NaN";
+      } else if (std::isinf(d)) {
+        p.owned = d > 0 ? "Infinity" : "-Infinity";
+      } else {
+        std::snprintf(number, sizeof number, "%.17g", d);
+        p.owned = number;
+      }
+      break;
+    }
+    case CSqlValue::kText:
+    case CSqlValue::kBlob:
+      p.binary = value.GetKind() == CSqlValue::kBlob;
+      if (kept) {
+        p.data = value.AsBytes().data();
+        p.length = static_cast<int>(value.AsBytes().size());
+        p.null = false;
+        return;
+      }
+      p.owned = value.AsBytes();
+      break;
+  }
+  p.data = p.owned.data();
+  p.length = static_cast<int>(p.owned.size());
+  p.null = false;
+}
+
+void CPgQuery::BindBlob(int index, std::string_view bytes) {
+  Param& p = Slot(index);
+  p.data = bytes.data();
+  p.length = static_cast<int>(bytes.size());
+  p.binary = true;
+  p.null = false;
+}
+
+void CPgQuery::Execute() {
+  if (m_stmt->sql.writes) {
+    if (CFaultInjector::Hit(FaultKind::kWrite)) {
+      throw CSqlFailure(InjectedStatus(FaultKind::kWrite), "write: injected failure");
+    }
+    m_conn.BeforeWrite(m_stmt->sql);
+  }
+  const size_t n = m_params.size();
+  std::vector<const char*> values(n);
+  std::vector<int> lengths(n);
+  std::vector<int> formats(n);
+  for (size_t i = 0; i < n; ++i) {
+    // An empty text or blob still needs a non-null pointer.
+    values[i] = m_params[i].null ? nullptr : (m_params[i].data ? m_params[i].data : "");
+    lengths[i] = m_params[i].length;
+    formats[i] = m_params[i].binary ? 1 : 0;
+  }
+  m_result = PQexecPrepared(m_conn.Handle(), m_stmt->name.c_str(), static_cast<int>(n),
+                            values.data(), lengths.data(), formats.data(), 0);
+  const ExecStatusType status = m_result ? PQresultStatus(m_result) : PGRES_FATAL_ERROR;
+  if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) m_conn.Fail(m_result, "step");
+  const char* changed = PQcmdTuples(m_result);
+  m_rows = PQntuples(m_result);
+  int64_t rowId = 0;
+  if (m_stmt->sql.returnsRowId && m_rows > 0) {
+    rowId = std::strtoll(PQgetvalue(m_result, m_rows - 1, 0), nullptr, 10);
+  }
+  m_conn.AfterStatement(changed && *changed ? std::strtoll(changed, nullptr, 10) : 0, rowId,
+                        m_stmt->sql.returnsRowId && m_rows > 0);
+  if (m_stmt->sql.writes) m_conn.AfterWrite();
+  // An INSERT's returned row number is not a row of its result.
+  if (m_stmt->sql.returnsRowId) m_rows = 0;
+  m_decoded.assign(static_cast<size_t>(PQnfields(m_result)), std::string());
+}
+
+bool CPgQuery::Step() {
+  if (m_result == nullptr) Execute();
+  if (m_row + 1 >= m_rows) {
+    m_row = m_rows;
+    return false;
+  }
+  ++m_row;
+  m_isDecoded.assign(m_decoded.size(), false);
+  return true;
+}
+
+void CPgQuery::Reset() {
+  PQclear(m_result);
+  m_result = nullptr;
+  m_row = -1;
+  m_rows = 0;
+}
+
+int CPgQuery::ColumnCount() const { return m_result ? PQnfields(m_result) : 0; }
+
+bool CPgQuery::ColumnIsNull(int index) const {
+  return m_result == nullptr || m_row < 0 || m_row >= m_rows ||
+         PQgetisnull(m_result, m_row, index) != 0;
+}
+
+bool CPgQuery::IsBytes(int index) const { return PQftype(m_result, index) == kBytea; }
+
+std::string_view CPgQuery::ColumnBytes(int index) const {
+  if (ColumnIsNull(index)) return {};
+  const Oid type = PQftype(m_result, index);
+  if (type == kBytea) {
+    if (!m_isDecoded[static_cast<size_t>(index)]) {
+      m_decoded[static_cast<size_t>(index)] =
+          DecodeBytea(PQgetvalue(m_result, m_row, index),
+                      static_cast<size_t>(PQgetlength(m_result, m_row, index)));
+      m_isDecoded[static_cast<size_t>(index)] = true;
+    }
+    return m_decoded[static_cast<size_t>(index)];
+  }
+  if (type == kBool || type == kInt2 || type == kInt4 || type == kInt8 || type == kFloat4 ||
+      type == kFloat8 || type == kNumeric) {
+    return {};
+  }
+  return std::string_view(PQgetvalue(m_result, m_row, index),
+                          static_cast<size_t>(PQgetlength(m_result, m_row, index)));
+}
+
+CSqlValue CPgQuery::Column(int index) const {
+  if (ColumnIsNull(index)) return CSqlValue::Null();
+  const char* text = PQgetvalue(m_result, m_row, index);
+  switch (PQftype(m_result, index)) {
+    case kBool:
+      return CSqlValue::Integer(text[0] == 't' ? 1 : 0);
+    case kInt2:
+    case kInt4:
+    case kInt8:
+      return CSqlValue::Integer(std::strtoll(text, nullptr, 10));
+    case kNumeric:
+      // Whole numbers (sums and counts of integers) stay integers.
+      if (std::strpbrk(text, ".eEN") == nullptr) {
+        return CSqlValue::Integer(std::strtoll(text, nullptr, 10));
+      }
+      return CSqlValue::Real(std::strtod(text, nullptr));
+    case kFloat4:
+    case kFloat8:
+      return CSqlValue::Real(std::strtod(text, nullptr));
+    case kBytea:
+      return CSqlValue::Blob(std::string(ColumnBytes(index)));
+    default:
+      return CSqlValue::Text(std::string(ColumnBytes(index)));
+  }
+}
+
+int64_t CPgQuery::ColumnInt(int index) const {
+  const CSqlValue v = Column(index);
+  if (v.GetKind() == CSqlValue::kInteger) return v.AsInteger();
+  if (v.GetKind() == CSqlValue::kReal) return static_cast<int64_t>(v.AsReal());
+  if (v.GetKind() == CSqlValue::kText) return std::strtoll(v.AsBytes().c_str(), nullptr, 10);
+  return 0;
+}
+
+double CPgQuery::ColumnReal(int index) const {
+  const CSqlValue v = Column(index);
+  if (v.GetKind() == CSqlValue::kReal) return v.AsReal();
+  if (v.GetKind() == CSqlValue::kInteger) return static_cast<double>(v.AsInteger());
+  if (v.GetKind() == CSqlValue::kText) return std::strtod(v.AsBytes().c_str(), nullptr);
+  return 0;
+}
+
+std::string CPgQuery::ColumnText(int index) const {
+  if (ColumnIsNull(index)) return std::string();
+  if (IsBytes(index)) return std::string(ColumnBytes(index));
+  return std::string(PQgetvalue(m_result, m_row, index),
+                     static_cast<size_t>(PQgetlength(m_result, m_row, index)));
+}
+
+// ---- CPgConnection ----
+
+CPgConnection::~CPgConnection() { Close(); }
+
+void CPgConnection::Open(const std::string& name, const CSqlOpenOptions& options) {
+  Close();
+  // "postgresql://..." is a URI as it stands; "postgresql:" before a
+  // connection string is the prefix that marks it as a server name.
+  const std::string conninfo = name.compare(0, 13, "postgresql://") == 0 ? name : name.substr(11);
+  // The caller's own settings come later and win.
+  const char* keys[] = {"connect_timeout", "application_name", "dbname", nullptr};
+  const char* values[] = {"10", "zldbctrl70", conninfo.c_str(), nullptr};
+  PGconn* conn = PQconnectdbParams(keys, values, 1);
+  if (conn == nullptr) throw CSqlFailure(SqlStatus::kNoMemory, "cannot connect");
+  if (PQstatus(conn) != CONNECTION_OK) {
+    std::string message = PQerrorMessage(conn);
+    PQfinish(conn);
+    throw CSqlFailure(SqlStatus::kCantOpen, "connect: " + message);
+  }
+  m_conn = conn;
+  m_readOnly = options.readOnly;
+  PQsetNoticeProcessor(m_conn, IgnoreNotice, nullptr);
+  try {
+    Simple("SET client_encoding = 'UTF8'");
+    Simple("SET extra_float_digits = 3");
+    SetStatementTimeout(kDefaultStatementTimeout);
+    SetBusyTimeout(5000);
+    if (!options.readOnly) EnsureCounters();
+  } catch (...) {
+    Close();
+    throw;
+  }
+}
+
+void CPgConnection::EnsureCounters() {
+  // Text columns need citext; the change counters live in one row.  Two
+  // clients setting up one database at once follow each other.
+  Simple("SELECT pg_advisory_lock(" + std::to_string(kLockClass) + ", 0)");
+  try {
+    Simple(
+        "DO $$ BEGIN "
+        "IF NOT EXISTS (SELECT 1 FROM pg_extension WHERE extname = 'citext') THEN "
+        "CREATE EXTENSION citext; END IF; "
+        "IF to_regclass('zl_engine_commits') IS NULL THEN "
+        "CREATE TABLE zl_engine_commits (data bigint NOT NULL, layout bigint NOT NULL); "
+        "INSERT INTO zl_engine_commits VALUES (1, 1); END IF; END $$");
+  } catch (...) {
+    Simple("SELECT pg_advisory_unlock(" + std::to_string(kLockClass) + ", 0)");
+    throw;
+  }
+  Simple("SELECT pg_advisory_unlock(" + std::to_string(kLockClass) + ", 0)");
+}
+
+void CPgConnection::Close() {
+  if (m_conn == nullptr) return;
+  m_cache.clear();
+  m_lru.clear();
+  PQfinish(m_conn);  // ends the session and every lock it held
+  m_conn = nullptr;
+  m_writer = m_wrote = m_layoutChanged = false;
+  m_libraryLocked = false;
+}
+
+void CPgConnection::Fail(const pg_result* result, const std::string& context) const {
+  if (m_conn == nullptr || PQstatus(m_conn) == CONNECTION_BAD) {
+    throw CSqlFailure(SqlStatus::kConnectionLost,
+                      context + ": " + (m_conn ? PQerrorMessage(m_conn) : "not connected"));
+  }
+  const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+  std::string message = result ? PQresultErrorMessage(result) : PQerrorMessage(m_conn);
+  while (!message.empty() && message.back() == '\n') message.pop_back();
+  throw CSqlFailure(state ? StatusOfSqlState(state) : SqlStatus::kError, context + ": " + message);
+}
+
+void CPgConnection::Simple(const std::string& sql) {
+  ResultOwner r{PQexec(m_conn, sql.c_str())};
+  const ExecStatusType status = r.r ? PQresultStatus(r.r) : PGRES_FATAL_ERROR;
+  if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) Fail(r.r, "exec");
+}
+
+void CPgConnection::Exec(const std::string& sql) {
+  for (const std::string& one : SplitStatements(sql)) {
+    const CServerSql translated = TranslateForServer(one);
+    if (translated.writes) {
+      if (CFaultInjector::Hit(FaultKind::kWrite)) {
+        throw CSqlFailure(InjectedStatus(FaultKind::kWrite), "write: injected failure");
+      }
+      BeforeWrite(translated);
+    }
+    Simple(translated.text);
+    if (translated.writes) AfterWrite();
+  }
+}
+
+CPgStatement* CPgConnection::Prepare(const std::string& sql) {
+  auto it = m_cache.find(sql);
+  if (it != m_cache.end()) {
+    m_lru.splice(m_lru.begin(), m_lru, it->second.lru);
+    return it->second.stmt.get();
+  }
+  CFaultInjector::OnAllocation();
+  auto stmt = std::make_unique<CPgStatement>();
+  stmt->sql = TranslateForServer(sql);
+  stmt->name = "zl" + std::to_string(m_nextStatement++);
+  {
+    ResultOwner r{PQprepare(m_conn, stmt->name.c_str(), stmt->sql.text.c_str(), 0, nullptr)};
+    if (r.r == nullptr || PQresultStatus(r.r) != PGRES_COMMAND_OK) Fail(r.r, "prepare");
+  }
+  if (m_cache.size() >= kStatementCacheSize) {
+    const std::string victim = m_lru.back();
+    const std::string victimName = m_cache[victim].stmt->name;
+    m_cache.erase(victim);
+    m_lru.pop_back();
+    Simple("DEALLOCATE " + victimName);
+  }
+  m_lru.push_front(sql);
+  CPgStatement* raw = stmt.get();
+  m_cache.emplace(sql, CacheEntry{std::move(stmt), m_lru.begin()});
+  return raw;
+}
+
+void CPgConnection::ClearStatementCache() {
+  // Prepared statements survive layout changes on the server (they are
+  // planned again); the cache is only emptied with the connection.
+}
+
+bool CPgConnection::InTransaction() const {
+  return m_conn != nullptr && PQtransactionStatus(m_conn) != PQTRANS_IDLE;
+}
+
+void CPgConnection::TakeWriterLock() {
+  Simple("SELECT pg_advisory_xact_lock(" + std::to_string(kLockClass) + ", " +
+         std::to_string(kWriterLock) + ")");
+  m_writer = true;
+}
+
+void CPgConnection::BeginImmediate() {
+  // Read committed: each statement sees what the writers before this one
+  // committed, and no other writer runs until this one ends.
+  Simple("BEGIN ISOLATION LEVEL READ COMMITTED");
+  m_wrote = m_layoutChanged = false;
+  try {
+    TakeWriterLock();
+  } catch (...) {
+    if (PQstatus(m_conn) != CONNECTION_BAD) Simple("ROLLBACK");
+    m_writer = false;
+    throw;
+  }
+}
+
+void CPgConnection::BeginDeferred() {
+  Simple("BEGIN ISOLATION LEVEL REPEATABLE READ");
+  m_writer = m_wrote = m_layoutChanged = false;
+}
+
+void CPgConnection::BeforeWrite(const CServerSql& sql) {
+  if (m_readOnly) throw CSqlFailure(SqlStatus::kReadOnly, "write: the connection only reads");
+  if (InTransaction() && !m_writer) TakeWriterLock();
+  m_wrote = true;
+  m_layoutChanged = m_layoutChanged || sql.changesLayout;
+}
+
+void CPgConnection::AfterWrite() {
+  // A write outside a transaction committed by itself: count it now.
+  if (!InTransaction() && m_wrote) {
+    Simple(m_layoutChanged ? "UPDATE zl_engine_commits SET data = data + 1, layout = layout + 1"
+                           : "UPDATE zl_engine_commits SET data = data + 1");
+    m_wrote = m_layoutChanged = false;
+  }
+}
+
+void CPgConnection::AfterStatement(int64_t changes, int64_t rowId, bool hasRowId) {
+  m_changes = changes;
+  if (hasRowId) m_lastRowId = rowId;
+}
+
+void CPgConnection::Commit() {
+  if (CFaultInjector::Hit(FaultKind::kCommit)) {
+    throw CSqlFailure(InjectedStatus(FaultKind::kCommit), "commit: injected failure");
+  }
+  if (m_wrote) {
+    Simple(m_layoutChanged ? "UPDATE zl_engine_commits SET data = data + 1, layout = layout + 1"
+                           : "UPDATE zl_engine_commits SET data = data + 1");
+  }
+  Simple("COMMIT");
+  m_writer = m_wrote = m_layoutChanged = false;
+}
+
+void CPgConnection::EndRead() {
+  Simple("COMMIT");
+  m_writer = m_wrote = m_layoutChanged = false;
+}
+
+void CPgConnection::RollbackAll() {
+  if (!InTransaction()) return;
+  m_writer = m_wrote = m_layoutChanged = false;
+  Simple("ROLLBACK");
+}
+
+void CPgConnection::Savepoint(const std::string& name) { Simple("SAVEPOINT " + QuoteName(name)); }
+
+void CPgConnection::Release(const std::string& name) { Simple("RELEASE " + QuoteName(name)); }
+
+void CPgConnection::RollbackTo(const std::string& name) {
+  Simple("ROLLBACK TO " + QuoteName(name));
+}
+
+int64_t CPgConnection::DataVersion() {
+  CPgQuery q(*this, "SELECT data FROM zl_engine_commits");
+  return q.Step() ? q.ColumnInt(0) : 0;
+}
+
+int64_t CPgConnection::SchemaVersion() {
+  CPgQuery q(*this, "SELECT layout FROM zl_engine_commits");
+  return q.Step() ? q.ColumnInt(0) : 0;
+}
+
+void CPgConnection::SetBusyTimeout(int milliseconds) {
+  Simple("SET lock_timeout = " + std::to_string(milliseconds > 0 ? milliseconds : 1));
+}
+
+void CPgConnection::SetStatementTimeout(int milliseconds) {
+  Simple("SET statement_timeout = " + std::to_string(milliseconds));
+}
+
+bool CPgConnection::LockLibrary(bool exclusive) {
+  UnlockLibrary();
+  CPgQuery q(*this, exclusive ? "SELECT pg_try_advisory_lock(?, ?)"
+                              : "SELECT pg_try_advisory_lock_shared(?, ?)");
+  q.Bind(1, CSqlValue::Integer(kLockClass), false);
+  q.Bind(2, CSqlValue::Integer(kOpenLock), false);
+  m_libraryLocked = q.Step() && q.ColumnInt(0) != 0;
+  m_libraryExclusive = exclusive;
+  return m_libraryLocked;
+}
+
+void CPgConnection::UnlockLibrary() {
+  if (!m_libraryLocked) return;
+  Simple(std::string(m_libraryExclusive ? "SELECT pg_advisory_unlock("
+                                        : "SELECT pg_advisory_unlock_shared(") +
+         std::to_string(kLockClass) + ", " + std::to_string(kOpenLock) + ")");
+  m_libraryLocked = false;
+}
+
+#else  // built without libpq: server names are refused when opened
+
+namespace {
+[[noreturn]] void NoServer() {
+  throw CSqlFailure(SqlStatus::kCantOpen, "this build has no PostgreSQL support");
+}
+}  // namespace
+
+CPgQuery::CPgQuery(CPgConnection& conn, const std::string&) : m_conn(conn), m_stmt(nullptr) {
+  NoServer();
+}
+CPgQuery::~CPgQuery() = default;
+void CPgQuery::Bind(int, const CSqlValue&, bool) { NoServer(); }
+void CPgQuery::BindBlob(int, std::string_view) { NoServer(); }
+bool CPgQuery::Step() { NoServer(); }
+void CPgQuery::Reset() {}
+int CPgQuery::ColumnCount() const { return 0; }
+CSqlValue CPgQuery::Column(int) const { return CSqlValue::Null(); }
+std::string_view CPgQuery::ColumnBytes(int) const { return {}; }
+int64_t CPgQuery::ColumnInt(int) const { return 0; }
+double CPgQuery::ColumnReal(int) const { return 0; }
+std::string CPgQuery::ColumnText(int) const { return std::string(); }
+bool CPgQuery::ColumnIsNull(int) const { return true; }
+CPgConnection::~CPgConnection() = default;
+void CPgConnection::Open(const std::string&, const CSqlOpenOptions&) { NoServer(); }
+void CPgConnection::Close() {}
+void CPgConnection::Exec(const std::string&) { NoServer(); }
+CPgStatement* CPgConnection::Prepare(const std::string&) { NoServer(); }
+void CPgConnection::ClearStatementCache() {}
+bool CPgConnection::InTransaction() const { return false; }
+void CPgConnection::BeginImmediate() { NoServer(); }
+void CPgConnection::BeginDeferred() { NoServer(); }
+void CPgConnection::Commit() { NoServer(); }
+void CPgConnection::EndRead() { NoServer(); }
+void CPgConnection::RollbackAll() {}
+void CPgConnection::Savepoint(const std::string&) { NoServer(); }
+void CPgConnection::Release(const std::string&) { NoServer(); }
+void CPgConnection::RollbackTo(const std::string&) { NoServer(); }
+int64_t CPgConnection::DataVersion() { NoServer(); }
+int64_t CPgConnection::SchemaVersion() { NoServer(); }
+void CPgConnection::SetBusyTimeout(int) {}
+void CPgConnection::SetStatementTimeout(int) {}
+bool CPgConnection::LockLibrary(bool) { NoServer(); }
+void CPgConnection::UnlockLibrary() {}
+void CPgConnection::BeforeWrite(const CServerSql&) { NoServer(); }
+void CPgConnection::AfterStatement(int64_t, int64_t, bool) {}
+void CPgConnection::AfterWrite() {}
+void CPgConnection::Fail(const pg_result*, const std::string&) const { NoServer(); }
+
+#endif
+
+}  // namespace zl::engine

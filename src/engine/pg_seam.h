@@ -1,0 +1,186 @@
+// The server half of the seam: a connection to a PostgreSQL database over
+// libpq, its prepared statements and transactions.  Only this header's
+// implementation (pg_seam.cpp) includes libpq's header; the engine reaches
+// it through CSqlConnection and CSqlQuery (sqlite_seam.h), which hand every
+// call on a connection opened with a server name to the classes here.
+//
+// - Names: "postgresql://..." (a connection URI) or "postgresql:" followed
+//   by a libpq connection string ("postgresql:host=/run/pg dbname=lib").
+// - Statements are translated (pg_dialect.h) and prepared once per
+//   connection, kept by their SQL text like SQLite's.
+// - Results are read in text form: integers, floating point and booleans
+//   become numbers, bytea bytes, everything else text.
+// - Transactions: a writing transaction (BeginImmediate, or the first write
+//   in a reading one) takes the library's writer lock, a transaction-level
+//   advisory lock, so writers follow one another as on a file; a reading
+//   one is REPEATABLE READ, so it sees one committed state.  Waiting for a
+//   lock ends after the busy timeout (lock_timeout) with kBusy; every
+//   statement ends after the statement timeout (kBusy as well).
+// - Shared and exclusive opens hold a session-level advisory lock on the
+//   library, shared or exclusive (LockLibrary).
+// - Change detection: each committed write bumps a counter row in
+//   zl_engine_commits (the layout counter as well when the layout changed);
+//   DataVersion and SchemaVersion read it.
+// - Failures map from SQLSTATE: a lost connection is kConnectionLost, a
+//   serialization failure or deadlock kSerialization, a lock or statement
+//   timeout kBusy.
+#ifndef ZLDBCTRL70_ENGINE_PG_SEAM_H_
+#define ZLDBCTRL70_ENGINE_PG_SEAM_H_
+
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/pg_dialect.h"
+
+struct pg_conn;
+struct pg_result;
+
+namespace zl::engine {
+
+class CSqlValue;
+struct CSqlOpenOptions;
+enum class SqlStatus;
+
+// Whether a library name names a server database.
+bool IsServerName(const std::string& name);
+// The SqlStatus of a five-character SQLSTATE.
+SqlStatus StatusOfSqlState(const std::string& sqlstate);
+
+class CPgConnection;
+
+struct CPgStatement {
+  std::string name;  // of the prepared statement
+  CServerSql sql;
+};
+
+// One use of a prepared statement (see CSqlQuery).
+class CPgQuery {
+ public:
+  CPgQuery(CPgConnection& conn, const std::string& sql);
+  ~CPgQuery();
+  CPgQuery(const CPgQuery&) = delete;
+  CPgQuery& operator=(const CPgQuery&) = delete;
+
+  // kept: the bytes stay valid until the statement ran (not copied).
+  void Bind(int index, const CSqlValue& value, bool kept);
+  void BindBlob(int index, std::string_view bytes);
+  bool Step();
+  void Reset();
+  bool Writes() const { return m_stmt->sql.writes; }
+
+  int ColumnCount() const;
+  CSqlValue Column(int index) const;
+  std::string_view ColumnBytes(int index) const;
+  int64_t ColumnInt(int index) const;
+  double ColumnReal(int index) const;
+  std::string ColumnText(int index) const;
+  bool ColumnIsNull(int index) const;
+
+ private:
+  struct Param {
+    std::string owned;
+    const char* data = nullptr;
+    int length = 0;
+    bool null = true;
+    bool binary = false;
+  };
+  Param& Slot(int index);
+  void Execute();
+  bool IsBytes(int index) const;
+
+  CPgConnection& m_conn;
+  CPgStatement* m_stmt;
+  std::vector<Param> m_params;
+  pg_result* m_result = nullptr;
+  int m_row = -1;
+  int m_rows = 0;
+  mutable std::vector<std::string> m_decoded;  // bytea columns of the current row
+  mutable std::vector<bool> m_isDecoded;
+};
+
+class CPgConnection {
+ public:
+  CPgConnection() = default;
+  ~CPgConnection();
+  CPgConnection(const CPgConnection&) = delete;
+  CPgConnection& operator=(const CPgConnection&) = delete;
+
+  void Open(const std::string& name, const CSqlOpenOptions& options);
+  void Close();
+  bool IsOpen() const { return m_conn != nullptr; }
+
+  void Exec(const std::string& sql);
+  CPgStatement* Prepare(const std::string& sql);
+  void ClearStatementCache();
+
+  int64_t LastInsertRowId() const { return m_lastRowId; }
+  int64_t Changes() const { return m_changes; }
+  bool InTransaction() const;
+  bool HoldsWriteLock() const { return m_writer; }
+
+  void BeginImmediate();
+  void BeginDeferred();
+  void Commit();
+  void EndRead();
+  void RollbackAll();
+  void Savepoint(const std::string& name);
+  void Release(const std::string& name);
+  void RollbackTo(const std::string& name);
+
+  int64_t DataVersion();
+  int64_t SchemaVersion();
+  void SetBusyTimeout(int milliseconds);
+  void SetStatementTimeout(int milliseconds);
+
+  // Takes the library's open lock (shared or exclusive) without waiting;
+  // false when another connection holds it in a conflicting mode.  Held
+  // until Close or UnlockLibrary.
+  bool LockLibrary(bool exclusive);
+  void UnlockLibrary();
+
+  // Called before a statement that writes: a transaction that does not hold
+  // the writer lock takes it first.
+  void BeforeWrite(const CServerSql& sql);
+  // After a statement that wrote (counts a write outside a transaction).
+  void AfterWrite();
+  // Results of a finished statement.
+  void AfterStatement(int64_t changes, int64_t rowId, bool hasRowId);
+
+  // Throws the CSqlFailure for a failed result (or the connection's state
+  // when result is null); frees nothing.
+  [[noreturn]] void Fail(const pg_result* result, const std::string& context) const;
+  pg_conn* Handle() const { return m_conn; }
+
+ private:
+  // Runs a statement without parameters or results through the simple
+  // protocol.
+  void Simple(const std::string& sql);
+  void TakeWriterLock();
+  void EnsureCounters();
+
+  pg_conn* m_conn = nullptr;
+  bool m_readOnly = false;
+  bool m_writer = false;         // the transaction holds the writer lock
+  bool m_wrote = false;          // the transaction wrote
+  bool m_layoutChanged = false;  // ... and changed the layout
+  bool m_libraryLocked = false;
+  bool m_libraryExclusive = false;
+  int64_t m_lastRowId = 0;
+  int64_t m_changes = 0;
+  uint64_t m_nextStatement = 1;
+  struct CacheEntry {
+    std::unique_ptr<CPgStatement> stmt;
+    std::list<std::string>::iterator lru;
+  };
+  std::unordered_map<std::string, CacheEntry> m_cache;
+  std::list<std::string> m_lru;
+};
+
+}  // namespace zl::engine
+
+#endif  // ZLDBCTRL70_ENGINE_PG_SEAM_H_

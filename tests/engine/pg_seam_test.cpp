@@ -1,0 +1,256 @@
+// The server half of the seam on a real server (ZL_PG_URI, set by
+// scripts/pg-test-server.sh; skipped without one): values, the order of
+// case-insensitive text with NULLs against the same statements on a file,
+// transactions, locks and the failures' statuses.
+#include "engine/pg_seam.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "engine/sqlite_seam.h"
+#include "platform/scratch_dir.h"
+
+namespace {
+
+using zl::engine::CSqlConnection;
+using zl::engine::CSqlFailure;
+using zl::engine::CSqlQuery;
+using zl::engine::CSqlValue;
+using zl::engine::SqlStatus;
+
+std::string ServerName() {
+  const char* uri = std::getenv("ZL_PG_URI");
+  return uri != nullptr ? uri : "";
+}
+
+SqlStatus StatusOf(const std::function<void()>& f) {
+  try {
+    f();
+    return SqlStatus::kOk;
+  } catch (const CSqlFailure& e) {
+    return e.Status();
+  }
+}
+
+TEST(PgSeamNames, ServerNamesAndStates) {
+  EXPECT_TRUE(zl::engine::IsServerName("postgresql://host/db"));
+  EXPECT_TRUE(zl::engine::IsServerName("postgresql:host=/tmp dbname=x"));
+  EXPECT_FALSE(zl::engine::IsServerName("postgres://host/db"));
+  EXPECT_FALSE(zl::engine::IsServerName("/data/postgresql:lib.db"));
+  struct Case {
+    const char* state;
+    SqlStatus status;
+  } const cases[] = {
+      {"40001", SqlStatus::kSerialization},  {"40P01", SqlStatus::kSerialization},
+      {"08006", SqlStatus::kConnectionLost}, {"57P01", SqlStatus::kConnectionLost},
+      {"55P03", SqlStatus::kBusy},           {"57014", SqlStatus::kBusy},
+      {"23505", SqlStatus::kUnique},         {"23502", SqlStatus::kNotNull},
+      {"23514", SqlStatus::kConstraint},     {"42P01", SqlStatus::kNoSuchTable},
+      {"42703", SqlStatus::kNoSuchColumn},   {"42P07", SqlStatus::kSchemaError},
+      {"25006", SqlStatus::kReadOnly},       {"53100", SqlStatus::kFull},
+      {"42601", SqlStatus::kError},
+  };
+  for (const Case& c : cases) EXPECT_EQ(zl::engine::StatusOfSqlState(c.state), c.status) << c.state;
+}
+
+class PgSeamTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (ServerName().empty()) GTEST_SKIP() << "no server (ZL_PG_URI)";
+    m_conn.Open(ServerName(), {});
+    m_conn.Exec("DROP TABLE IF EXISTS \"T\"; DROP TABLE IF EXISTS \"U\"");
+    m_conn.Exec(kTable);
+  }
+  void Other(CSqlConnection& conn) { conn.Open(ServerName(), {}); }
+  static int64_t Count(CSqlConnection& conn) {
+    CSqlQuery q(conn, "SELECT count(*) FROM \"T\"");
+    return q.Step() ? q.ColumnInt(0) : -1;
+  }
+  static void Insert(CSqlConnection& conn, int64_t id, const CSqlValue& name) {
+    CSqlQuery(conn, "INSERT INTO \"T\" (\"ID\", \"NAME\") VALUES (?, ?)")
+        .BindInt(1, id)
+        .Bind(2, name)
+        .Run();
+  }
+
+  static constexpr const char* kTable =
+      "CREATE TABLE \"T\" (\"ID\" INTEGER PRIMARY KEY, \"NAME\" TEXT(50) COLLATE NOCASE, \"N\" "
+      "LONG_INT, \"D\" DATE_REAL, \"B\" LONGBINARY_BLOB, \"M\" MEMO_TEXT);"
+      "CREATE INDEX \"T.NAME\" ON \"T\" (\"NAME\")";
+  CSqlConnection m_conn;
+};
+
+TEST_F(PgSeamTest, ValuesComeBackAsStored) {
+  const std::vector<CSqlValue> values = {
+      CSqlValue::Null(),
+      CSqlValue::Integer(std::numeric_limits<int64_t>::min()),
+      CSqlValue::Integer(std::numeric_limits<int64_t>::max()),
+      CSqlValue::Real(0.1),
+      CSqlValue::Real(-1.2345678901234567e300),
+      CSqlValue::Text(""),
+      CSqlValue::Text("\xC3\x89t\xC3\xA9 'quoted' \"x\""),
+      CSqlValue::Blob(std::string("\0\x01\xFF\\x00", 6)),
+      CSqlValue::Blob(""),
+  };
+  const char* columns[] = {"N", "N", "N", "D", "D", "M", "M", "B", "B"};
+  for (size_t i = 0; i < values.size(); ++i) {
+    const std::string col = std::string("\"") + columns[i] + "\"";
+    CSqlQuery(m_conn, "INSERT INTO \"T\" (\"ID\", " + col + ") VALUES (?, ?)")
+        .BindInt(1, static_cast<int64_t>(i) + 1)
+        .Bind(2, values[i])
+        .Run();
+    EXPECT_EQ(m_conn.LastInsertRowId(), static_cast<int64_t>(i) + 1);
+    CSqlQuery q(m_conn, "SELECT " + col + " FROM \"T\" WHERE rowid = ?");
+    q.BindInt(1, static_cast<int64_t>(i) + 1);
+    ASSERT_TRUE(q.Step());
+    EXPECT_TRUE(q.Column(0) == values[i]) << i;
+    if (values[i].GetKind() == CSqlValue::kBlob) {
+      EXPECT_EQ(std::string(q.ColumnBytes(0)), values[i].AsBytes()) << i;
+    }
+    EXPECT_FALSE(q.Step());
+  }
+  CSqlQuery update(m_conn, "UPDATE \"T\" SET \"N\" = 7 WHERE \"ID\" > ?");
+  update.BindInt(1, 6).Run();
+  EXPECT_EQ(m_conn.Changes(), 3);
+}
+
+// Case-insensitive text with NULLs sorts and matches on the server exactly
+// as on a file, for the same statements.
+TEST_F(PgSeamTest, TextOrderAndEqualityMatchTheFile) {
+  CScratchDir dir;
+  CSqlConnection file;
+  zl::engine::CSqlOpenOptions create;
+  create.create = true;
+  file.Open(dir.File("order.db"), create);
+  file.Exec(kTable);
+  const std::vector<const char*> names = {"b",        "B", "a_", "A", "ab", "\xC3\xA9",
+                                          "\xC3\x89", "",  "Z",  "[", "a",  "zz"};
+  for (CSqlConnection* conn : {&m_conn, &file}) {
+    int64_t id = 1;
+    Insert(*conn, id++, CSqlValue::Null());
+    for (const char* n : names) Insert(*conn, id++, CSqlValue::Text(n));
+    Insert(*conn, id++, CSqlValue::Null());
+  }
+  auto walk = [](CSqlConnection& conn, const std::string& sql, const CSqlValue& bound) {
+    std::string out;
+    CSqlQuery q(conn, sql);
+    if (!bound.IsNull()) q.Bind(1, bound);
+    while (q.Step()) out += std::to_string(q.ColumnInt(0)) + ",";
+    return out;
+  };
+  const struct {
+    const char* sql;
+    CSqlValue bound;
+  } queries[] = {
+      {"SELECT \"ID\" FROM \"T\" ORDER BY \"NAME\" ASC, rowid ASC", CSqlValue::Null()},
+      {"SELECT \"ID\" FROM \"T\" ORDER BY \"NAME\" DESC, rowid DESC", CSqlValue::Null()},
+      {"SELECT \"ID\" FROM \"T\" WHERE \"NAME\" = ? ORDER BY rowid", CSqlValue::Text("AB")},
+      {"SELECT \"ID\" FROM \"T\" WHERE \"NAME\" IS ? ORDER BY rowid", CSqlValue::Text("b")},
+      {"SELECT \"ID\" FROM \"T\" WHERE \"NAME\" > ? ORDER BY \"NAME\", rowid",
+       CSqlValue::Text("a")},
+  };
+  for (const auto& query : queries) {
+    const std::string onFile = walk(file, query.sql, query.bound);
+    EXPECT_FALSE(onFile.empty()) << query.sql;
+    EXPECT_EQ(walk(m_conn, query.sql, query.bound), onFile) << query.sql;
+  }
+}
+
+TEST_F(PgSeamTest, SavepointsAndRollback) {
+  m_conn.BeginImmediate();
+  EXPECT_TRUE(m_conn.InTransaction());
+  EXPECT_TRUE(m_conn.HoldsWriteLock());
+  Insert(m_conn, 1, CSqlValue::Text("kept"));
+  m_conn.Savepoint("inner");
+  Insert(m_conn, 2, CSqlValue::Text("undone"));
+  m_conn.RollbackTo("inner");
+  m_conn.Release("inner");
+  m_conn.Commit();
+  EXPECT_FALSE(m_conn.InTransaction());
+  EXPECT_EQ(Count(m_conn), 1);
+  m_conn.BeginImmediate();
+  Insert(m_conn, 3, CSqlValue::Text("gone"));
+  m_conn.RollbackAll();
+  EXPECT_EQ(Count(m_conn), 1);
+}
+
+// Writers follow one another; a second writer waits for the lock timeout,
+// then reports busy; a change seen by another connection moves its data
+// version, a rolled-back one does not.
+TEST_F(PgSeamTest, WritersLocksAndVersions) {
+  CSqlConnection other;
+  Other(other);
+  other.SetBusyTimeout(200);
+  const int64_t before = other.DataVersion();
+  const int64_t layoutBefore = other.SchemaVersion();
+  m_conn.BeginImmediate();
+  Insert(m_conn, 1, CSqlValue::Text("x"));
+  EXPECT_EQ(StatusOf([&] { other.BeginImmediate(); }), SqlStatus::kBusy);
+  EXPECT_FALSE(other.InTransaction());
+  m_conn.RollbackAll();
+  EXPECT_EQ(other.DataVersion(), before);
+  m_conn.BeginImmediate();
+  Insert(m_conn, 1, CSqlValue::Text("x"));
+  m_conn.Commit();
+  EXPECT_GT(other.DataVersion(), before);
+  EXPECT_EQ(other.SchemaVersion(), layoutBefore);
+  m_conn.BeginImmediate();
+  m_conn.Exec("CREATE TABLE \"U\" (\"A\" LONG_INT)");
+  m_conn.Commit();
+  EXPECT_GT(other.SchemaVersion(), layoutBefore);
+
+  // Shared opens share; an exclusive one needs everybody else gone.
+  ASSERT_TRUE(m_conn.Server()->LockLibrary(false));
+  EXPECT_TRUE(other.Server()->LockLibrary(false));
+  EXPECT_FALSE(other.Server()->LockLibrary(true));
+  m_conn.Server()->UnlockLibrary();
+  EXPECT_TRUE(other.Server()->LockLibrary(true));
+  EXPECT_FALSE(m_conn.Server()->LockLibrary(false));
+  other.Close();
+  EXPECT_TRUE(m_conn.Server()->LockLibrary(true));
+}
+
+TEST_F(PgSeamTest, FailuresMapToStatuses) {
+  Insert(m_conn, 1, CSqlValue::Text("x"));
+  EXPECT_EQ(StatusOf([&] { Insert(m_conn, 1, CSqlValue::Text("y")); }), SqlStatus::kUnique);
+  EXPECT_EQ(StatusOf([&] { CSqlQuery(m_conn, "SELECT 1 FROM \"NOPE\"").Step(); }),
+            SqlStatus::kNoSuchTable);
+  EXPECT_EQ(StatusOf([&] { CSqlQuery(m_conn, "SELECT \"NOPE\" FROM \"T\"").Step(); }),
+            SqlStatus::kNoSuchColumn);
+  EXPECT_EQ(StatusOf([&] { m_conn.Exec("CREATE TABLE \"T\" (\"A\" LONG_INT)"); }),
+            SqlStatus::kSchemaError);
+
+  // A reader whose snapshot predates another writer's commit cannot write
+  // the row that writer changed.
+  CSqlConnection other;
+  Other(other);
+  m_conn.BeginDeferred();
+  EXPECT_EQ(Count(m_conn), 1);
+  other.BeginImmediate();
+  CSqlQuery(other, "UPDATE \"T\" SET \"N\" = 1").Run();
+  other.Commit();
+  EXPECT_EQ(StatusOf([&] { CSqlQuery(m_conn, "UPDATE \"T\" SET \"N\" = 2").Run(); }),
+            SqlStatus::kSerialization);
+  m_conn.RollbackAll();
+
+  // A connection the server ends is lost, not an SQL mistake.
+  int64_t pid = 0;
+  {
+    CSqlQuery q(m_conn, "SELECT pg_backend_pid()");
+    ASSERT_TRUE(q.Step());
+    pid = q.ColumnInt(0);
+  }
+  CSqlQuery(other, "SELECT pg_terminate_backend(?)").BindInt(1, pid).Run();
+  EXPECT_EQ(StatusOf([&] { Count(m_conn); }), SqlStatus::kConnectionLost);
+  // A server that cannot be reached does not open.
+  CSqlConnection nowhere;
+  EXPECT_EQ(StatusOf([&] { nowhere.Open("postgresql:host=/nonexistent dbname=x", {}); }),
+            SqlStatus::kCantOpen);
+}
+
+}  // namespace

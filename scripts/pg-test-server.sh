@@ -48,8 +48,9 @@ trap 'exit 143' TERM HUP
 [ "${#as_owner[@]}" -eq 0 ] || chown postgres: "$folder"
 chmod 700 "$folder"
 # The C locale makes lower() fold ASCII letters only and text compare byte
-# by byte, as the file backend's case-insensitive indexes do.
-"${as_owner[@]}" "$bindir/initdb" -D "$folder/data" -U zl --auth=trust -E UTF8 --locale=C \
+# by byte, as the file backend's case-insensitive indexes do; SQL_ASCII
+# keeps texts as the bytes they are, as a file does.
+"${as_owner[@]}" "$bindir/initdb" -D "$folder/data" -U zl --auth=trust -E SQL_ASCII --locale=C \
   >"$folder/initdb.log" 2>&1 || { cat "$folder/initdb.log" >&2; exit 1; }
 # The socket folder must be reachable by the clients (root or the owner).
 chmod 711 "$folder"

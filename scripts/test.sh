@@ -18,8 +18,9 @@ clang-format --dry-run -Werror "${sources[@]}"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
-# The server backend's tests on a throw-away PostgreSQL server.
-bash scripts/pg-test-server.sh ./build/tests/test_engine --gtest_filter='Pg*'
+# The engine's tests again with their databases on a throw-away PostgreSQL
+# server (the server backend's own tests among them).
+ZL_TEST_BACKEND=postgres bash scripts/pg-test-server.sh ./build/tests/test_engine
 
 # The Debian package builds and holds the library with its SONAME links, the
 # headers, the tool and both package descriptions.

@@ -208,6 +208,10 @@ long DaoNumberOf(const CSqlFailure& failure, FailureContext context) {
       return kDaoTableExists;
     case SqlStatus::kConnectionLost:
       return kDaoDiskError;  // "disk or network error"
+    case SqlStatus::kConversion:
+      return kDaoConversionError;
+    case SqlStatus::kOverflow:
+      return kDaoNumericOverflow;
     case SqlStatus::kSerialization:
       // A conflicting concurrent change: a lock conflict to the caller, who
       // may repeat the operation.

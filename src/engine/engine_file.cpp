@@ -403,6 +403,8 @@ void CEngineFile::RollbackFileLevel() {
 }
 
 bool CEngineFile::IsSameFile() const {
+  // A server library has no file that could be replaced under it.
+  if (m_conn.Server() != nullptr) return true;
   struct stat st {};
   return ::stat(m_path.c_str(), &st) == 0 && static_cast<uint64_t>(st.st_dev) == m_lock.Device() &&
          static_cast<uint64_t>(st.st_ino) == m_lock.Inode();
@@ -579,7 +581,9 @@ CWriteScope::CWriteScope(CEngineFile& file, bool multiStatement) : m_file(file) 
     file.EnsureSqlTransaction();
     // A reading transaction becomes a writing one with this write.
     if (!file.Conn().HoldsWriteLock()) file.RequireSameFile();
-    if (multiStatement) {
+    // On a server a failed statement spoils its whole transaction unless
+    // a savepoint before it is rolled back to, so every write takes one.
+    if (multiStatement || file.Conn().Server() != nullptr) {
       file.Conn().Savepoint("zl_operation");
       m_savepoint = true;
     }

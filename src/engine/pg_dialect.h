@@ -20,8 +20,15 @@
 //   floating point `double precision`, text `citext COLLATE "C"`, bytes
 //   `bytea`, untyped columns (the engine's settings) `text`; `AUTOINCREMENT` is an identity column.
 //   Every table gets the column `rowid` that SQLite keeps implicitly: generated from the INTEGER
-//   PRIMARY KEY column when the table has one, else an identity column of its own that is the
-//   primary key.
+//   PRIMARY KEY column when the table has one, else a unique identity column of its own.
+// - The catalogue: `sqlite_master` and the functions `pragma_table_info`,
+//   `pragma_index_list` and `pragma_index_info` name temporary views and
+//   functions of the same shape that each connection creates (pg_seam.cpp);
+//   so does `typeof` (the storage class of a value).
+// - `zl_accept(text, ?N)` (a caller's text predicate, sqlite_seam.h) leaves
+//   the condition and its text becomes the last result column; the server
+//   query tests it on each row and skips those it refuses.  `WHERE 1` is
+//   `WHERE true`.
 // - The schema name `main` before a dot goes (a server library is one
 //   schema).
 // - `INSERT OR IGNORE` becomes `ON CONFLICT DO NOTHING`; `INSERT OR REPLACE`
@@ -41,6 +48,11 @@ struct CServerSql {
   bool writes = false;         // changes data or layout
   bool changesLayout = false;  // CREATE, ALTER or DROP
   bool returnsRowId = false;   // an INSERT, answering with the new rowid
+  // zl_accept(text, ?N): the parameter N of the predicate (0 for none) and
+  // the result column that carries the text to test, after the statement's
+  // own columns.
+  int acceptParameter = 0;
+  int acceptColumn = -1;
 };
 
 // Translates one statement of the engine (no trailing ';' needed).

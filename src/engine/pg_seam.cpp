@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "engine/faults.h"
 #include "engine/sqlite_seam.h"
@@ -24,6 +25,8 @@ SqlStatus StatusOfSqlState(const std::string& s) {
     return SqlStatus::kConnectionLost;
   }
   if (s == "55P03" || s == "57014") return SqlStatus::kBusy;  // lock / statement timeout
+  if (s == "22003") return SqlStatus::kOverflow;
+  if (cls == "22") return SqlStatus::kConversion;
   if (s == "23505") return SqlStatus::kUnique;
   if (s == "23502") return SqlStatus::kNotNull;
   if (cls == "23") return SqlStatus::kConstraint;
@@ -75,6 +78,58 @@ std::string DecodeBytea(const char* p, size_t n) {
 }
 
 void IgnoreNotice(void*, const char*) {}
+
+// The catalogue as the engine reads it on a file (pg_dialect.h maps the
+// names): the tables, views and indexes of the current schema, and per
+// table its columns (without rowid, types by storage class), indexes and
+// their columns.  Temporary, so each connection has its own and nothing is
+// stored in the library.
+const char kCatalogue[] = R"SQL(
+CREATE TEMP VIEW zl_master AS
+  SELECT CASE c.relkind WHEN 'v' THEN 'view' WHEN 'i' THEN 'index' ELSE 'table' END AS type,
+         c.relname::text::citext COLLATE "C" AS name, c.oid::bigint AS rowid
+  FROM pg_class c
+  WHERE c.relnamespace = current_schema()::regnamespace AND c.relkind IN ('r', 'p', 'v', 'i')
+    AND c.relname <> 'zl_engine_commits'
+    AND NOT EXISTS (SELECT 1 FROM pg_constraint k WHERE k.conindid = c.oid);
+CREATE FUNCTION pg_temp.zl_table_info(t text)
+  RETURNS TABLE(cid integer, name text, type text, pk integer) LANGUAGE sql STABLE AS $$
+  SELECT a.attnum::integer, a.attname::text,
+         CASE WHEN a.atttypid IN (20, 21, 23) THEN 'INTEGER' WHEN a.atttypid IN (700, 701)
+              THEN 'REAL' WHEN a.atttypid = 17 THEN 'BLOB' ELSE 'TEXT' END,
+         CASE WHEN EXISTS (SELECT 1 FROM pg_index x WHERE x.indrelid = c.oid AND x.indisprimary
+                           AND a.attnum = ANY (x.indkey)) THEN 1 ELSE 0 END
+  FROM pg_class c JOIN pg_attribute a ON a.attrelid = c.oid
+  WHERE c.relnamespace = current_schema()::regnamespace AND lower(c.relname) = lower(t)
+    AND c.relkind IN ('r', 'p') AND a.attnum > 0 AND NOT a.attisdropped AND a.attname <> 'rowid'
+$$;
+CREATE FUNCTION pg_temp.zl_index_list(t text)
+  RETURNS TABLE(name text, "unique" integer, origin text, partial integer) LANGUAGE sql STABLE
+  AS $$
+  SELECT i.relname::text, x.indisunique::integer,
+         CASE WHEN x.indisprimary THEN 'pk' WHEN EXISTS (SELECT 1 FROM pg_constraint k
+              WHERE k.conindid = x.indexrelid) THEN 'u' ELSE 'c' END,
+         (x.indpred IS NOT NULL)::integer
+  FROM pg_class c JOIN pg_index x ON x.indrelid = c.oid JOIN pg_class i ON i.oid = x.indexrelid
+  WHERE c.relnamespace = current_schema()::regnamespace AND lower(c.relname) = lower(t)
+$$;
+CREATE FUNCTION pg_temp.zl_typeof(v anyelement) RETURNS text LANGUAGE sql IMMUTABLE AS $$
+  SELECT CASE WHEN v IS NULL THEN 'null'
+              WHEN pg_typeof(v) IN ('bigint'::regtype, 'integer'::regtype, 'smallint'::regtype,
+                                    'boolean'::regtype) THEN 'integer'
+              WHEN pg_typeof(v) IN ('double precision'::regtype, 'real'::regtype,
+                                    'numeric'::regtype) THEN 'real'
+              WHEN pg_typeof(v) = 'bytea'::regtype THEN 'blob' ELSE 'text' END
+$$;
+CREATE FUNCTION pg_temp.zl_index_info(ix text)
+  RETURNS TABLE(seqno integer, name text) LANGUAGE sql STABLE AS $$
+  SELECT (k.n - 1)::integer, a.attname::text
+  FROM pg_class i JOIN pg_index x ON x.indexrelid = i.oid
+  CROSS JOIN LATERAL unnest(x.indkey::int2[]) WITH ORDINALITY AS k(attnum, n)
+  LEFT JOIN pg_attribute a ON a.attrelid = x.indrelid AND a.attnum = k.attnum
+  WHERE i.relnamespace = current_schema()::regnamespace AND i.relname = ix
+$$;
+)SQL";
 
 // The storage-level result an injected fault stands for.
 SqlStatus InjectedStatus(FaultKind kind) {
@@ -146,6 +201,13 @@ void CPgQuery::Bind(int index, const CSqlValue& value, bool kept) {
   p.null = false;
 }
 
+void CPgQuery::BindPredicate(int index, const std::function<bool(const char*, size_t)>* predicate) {
+  if (index != m_stmt->sql.acceptParameter) {
+    throw CSqlFailure(SqlStatus::kError, "bind: no predicate " + std::to_string(index));
+  }
+  m_accept = predicate;
+}
+
 void CPgQuery::BindBlob(int index, std::string_view bytes) {
   Param& p = Slot(index);
   p.data = bytes.data();
@@ -189,15 +251,32 @@ void CPgQuery::Execute() {
   m_decoded.assign(static_cast<size_t>(PQnfields(m_result)), std::string());
 }
 
+bool CPgQuery::Accepts(const char* text, size_t length) const {
+  try {
+    return (*m_accept)(text, length);
+  } catch (const std::bad_alloc&) {
+    throw CSqlFailure(SqlStatus::kNoMemory, "text predicate: out of memory");
+  } catch (...) {
+    throw CSqlFailure(SqlStatus::kError, "text predicate failed");
+  }
+}
+
 bool CPgQuery::Step() {
   if (m_result == nullptr) Execute();
-  if (m_row + 1 >= m_rows) {
-    m_row = m_rows;
-    return false;
+  const int accept = m_stmt->sql.acceptColumn;
+  while (m_row + 1 < m_rows) {
+    ++m_row;
+    m_isDecoded.assign(m_decoded.size(), false);
+    if (accept < 0) return true;
+    // The caller's predicate, as zl_accept runs it on a file: NULL fails.
+    if (PQgetisnull(m_result, m_row, accept) != 0) continue;
+    if (m_accept == nullptr || Accepts(PQgetvalue(m_result, m_row, accept),
+                                       static_cast<size_t>(PQgetlength(m_result, m_row, accept)))) {
+      return true;
+    }
   }
-  ++m_row;
-  m_isDecoded.assign(m_decoded.size(), false);
-  return true;
+  m_row = m_rows;
+  return false;
 }
 
 void CPgQuery::Reset() {
@@ -207,7 +286,10 @@ void CPgQuery::Reset() {
   m_rows = 0;
 }
 
-int CPgQuery::ColumnCount() const { return m_result ? PQnfields(m_result) : 0; }
+int CPgQuery::ColumnCount() const {
+  if (m_result == nullptr) return 0;
+  return PQnfields(m_result) - (m_stmt->sql.acceptColumn >= 0 ? 1 : 0);
+}
 
 bool CPgQuery::ColumnIsNull(int index) const {
   return m_result == nullptr || m_row < 0 || m_row >= m_rows ||
@@ -308,11 +390,15 @@ void CPgConnection::Open(const std::string& name, const CSqlOpenOptions& options
   m_readOnly = options.readOnly;
   PQsetNoticeProcessor(m_conn, IgnoreNotice, nullptr);
   try {
-    Simple("SET client_encoding = 'UTF8'");
+    // Texts pass as the bytes they are: the server checks them against its
+    // own encoding (a database in SQL_ASCII keeps any bytes, as a file does).
+    const char* encoding = PQparameterStatus(m_conn, "server_encoding");
+    Simple(std::string("SET client_encoding = ") + QuoteText(encoding ? encoding : "UTF8"));
     Simple("SET extra_float_digits = 3");
     SetStatementTimeout(kDefaultStatementTimeout);
     SetBusyTimeout(5000);
     if (!options.readOnly) EnsureCounters();
+    Simple(kCatalogue);
   } catch (...) {
     Close();
     throw;
@@ -342,7 +428,14 @@ void CPgConnection::Close() {
   if (m_conn == nullptr) return;
   m_cache.clear();
   m_lru.clear();
-  PQfinish(m_conn);  // ends the session and every lock it held
+  // The server drops a closed session's locks only when its process ends;
+  // the open lock goes now, so that an open right after this close finds
+  // it free.
+  try {
+    if (PQstatus(m_conn) == CONNECTION_OK) UnlockLibrary();
+  } catch (...) {
+  }
+  PQfinish(m_conn);
   m_conn = nullptr;
   m_writer = m_wrote = m_layoutChanged = false;
   m_libraryLocked = false;
@@ -359,10 +452,12 @@ void CPgConnection::Fail(const pg_result* result, const std::string& context) co
   throw CSqlFailure(state ? StatusOfSqlState(state) : SqlStatus::kError, context + ": " + message);
 }
 
-void CPgConnection::Simple(const std::string& sql) {
+int64_t CPgConnection::Simple(const std::string& sql) {
   ResultOwner r{PQexec(m_conn, sql.c_str())};
   const ExecStatusType status = r.r ? PQresultStatus(r.r) : PGRES_FATAL_ERROR;
   if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) Fail(r.r, "exec");
+  const char* changed = PQcmdTuples(r.r);
+  return changed != nullptr && *changed != '\0' ? std::strtoll(changed, nullptr, 10) : 0;
 }
 
 void CPgConnection::Exec(const std::string& sql) {
@@ -374,8 +469,11 @@ void CPgConnection::Exec(const std::string& sql) {
       }
       BeforeWrite(translated);
     }
-    Simple(translated.text);
-    if (translated.writes) AfterWrite();
+    const int64_t changed = Simple(translated.text);
+    if (translated.writes) {
+      m_changes = changed;
+      AfterWrite();
+    }
   }
 }
 
@@ -511,14 +609,22 @@ void CPgConnection::SetStatementTimeout(int milliseconds) {
 }
 
 bool CPgConnection::LockLibrary(bool exclusive) {
+  if (m_libraryLocked && m_libraryExclusive == exclusive) return true;
+  // The new mode first (a session's own locks never conflict), so a lock
+  // that cannot change stays as it was.
+  bool taken = false;
+  {
+    CPgQuery q(*this, exclusive ? "SELECT pg_try_advisory_lock(?, ?)"
+                                : "SELECT pg_try_advisory_lock_shared(?, ?)");
+    q.Bind(1, CSqlValue::Integer(kLockClass), false);
+    q.Bind(2, CSqlValue::Integer(kOpenLock), false);
+    taken = q.Step() && q.ColumnInt(0) != 0;
+  }
+  if (!taken) return false;
   UnlockLibrary();
-  CPgQuery q(*this, exclusive ? "SELECT pg_try_advisory_lock(?, ?)"
-                              : "SELECT pg_try_advisory_lock_shared(?, ?)");
-  q.Bind(1, CSqlValue::Integer(kLockClass), false);
-  q.Bind(2, CSqlValue::Integer(kOpenLock), false);
-  m_libraryLocked = q.Step() && q.ColumnInt(0) != 0;
+  m_libraryLocked = true;
   m_libraryExclusive = exclusive;
-  return m_libraryLocked;
+  return true;
 }
 
 void CPgConnection::UnlockLibrary() {
@@ -543,6 +649,7 @@ CPgQuery::CPgQuery(CPgConnection& conn, const std::string&) : m_conn(conn), m_st
 CPgQuery::~CPgQuery() = default;
 void CPgQuery::Bind(int, const CSqlValue&, bool) { NoServer(); }
 void CPgQuery::BindBlob(int, std::string_view) { NoServer(); }
+void CPgQuery::BindPredicate(int, const std::function<bool(const char*, size_t)>*) { NoServer(); }
 bool CPgQuery::Step() { NoServer(); }
 void CPgQuery::Reset() {}
 int CPgQuery::ColumnCount() const { return 0; }

@@ -28,6 +28,7 @@
 #define ZLDBCTRL70_ENGINE_PG_SEAM_H_
 
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <memory>
 #include <string>
@@ -69,6 +70,8 @@ class CPgQuery {
   // kept: the bytes stay valid until the statement ran (not copied).
   void Bind(int index, const CSqlValue& value, bool kept);
   void BindBlob(int index, std::string_view bytes);
+  // The predicate of zl_accept (see CServerSql::acceptParameter).
+  void BindPredicate(int index, const std::function<bool(const char*, size_t)>* predicate);
   bool Step();
   void Reset();
   bool Writes() const { return m_stmt->sql.writes; }
@@ -92,10 +95,12 @@ class CPgQuery {
   Param& Slot(int index);
   void Execute();
   bool IsBytes(int index) const;
+  bool Accepts(const char* text, size_t length) const;
 
   CPgConnection& m_conn;
   CPgStatement* m_stmt;
   std::vector<Param> m_params;
+  const std::function<bool(const char*, size_t)>* m_accept = nullptr;
   pg_result* m_result = nullptr;
   int m_row = -1;
   int m_rows = 0;
@@ -157,9 +162,9 @@ class CPgConnection {
   pg_conn* Handle() const { return m_conn; }
 
  private:
-  // Runs a statement without parameters or results through the simple
-  // protocol.
-  void Simple(const std::string& sql);
+  // Runs statements without parameters or results through the simple
+  // protocol; the rows the last one changed.
+  int64_t Simple(const std::string& sql);
   void TakeWriterLock();
   void EnsureCounters();
 

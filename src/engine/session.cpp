@@ -10,6 +10,7 @@
 #include "engine/dao_errors.h"
 #include "engine/dao_recordset.h"
 #include "engine/dao_tabledef.h"
+#include "engine/pg_seam.h"
 #include "engine/wal_files.h"
 
 namespace zl::engine {
@@ -42,6 +43,7 @@ void OpenConnection(CEngineFile& file, bool writable, bool immutable) {
   CSqlConnection& conn = file.Conn();
   conn.Open(file.Path(), options);
   conn.SetBusyTimeout(CWorkspaceState::BusyTimeout());
+  if (conn.Server() != nullptr) return;  // the server keeps its own log
   conn.Exec("PRAGMA synchronous = NORMAL");
   if (writable) {
     CSqlQuery q(conn, "PRAGMA journal_mode");
@@ -59,6 +61,56 @@ void OpenConnection(CEngineFile& file, bool writable, bool immutable) {
 
 [[noreturn]] void ThrowOpenFailure(const CSqlFailure& failure, const std::string& path) {
   ThrowFromBackend(failure, FailureContext::kOpen, path.c_str());
+}
+
+// Server libraries share the file registry under a device number no file
+// has, identified by their name.
+constexpr uint64_t kServerDevice = ~uint64_t{0};
+
+uint64_t ServerIdentity(const std::string& name) {
+  uint64_t h = 1469598103934665603ull;  // FNV-1a
+  for (unsigned char c : name) h = (h ^ c) * 1099511628211ull;
+  return h;
+}
+
+// Connects to a server library not open in this process yet: its open lock
+// (shared, or exclusive for exclusive opens) instead of the file lock.
+std::shared_ptr<CEngineFile> OpenServerFile(const std::string& path, bool exclusive, bool readOnly,
+                                            const std::string& password) {
+  const char* name = path.c_str();
+  auto file = std::make_shared<CEngineFile>(path, CFileLock(), false, exclusive);
+  bool engineFile = false;
+  bool locked = false;
+  bool passwordOk = false;
+  try {
+    OpenConnection(*file, !readOnly, false);
+    locked = file->Conn().Server()->LockLibrary(exclusive);
+    if (locked) engineFile = CBookkeeping::IsEngineFile(file->Conn());
+    if (engineFile) passwordOk = CBookkeeping::CheckPassword(file->Conn(), password);
+    if (passwordOk) file->Refresh();
+  } catch (const CSqlFailure& failure) {
+    ThrowOpenFailure(failure, path);
+  }
+  if (!locked) ThrowDaoError(exclusive ? kDaoFileInUse : kDaoOpenedExclusively, name);
+  if (!engineFile) ThrowDaoError(kDaoFileNotFound, name);
+  if (!passwordOk) ThrowDaoError(kDaoBadPassword);
+  CFileRegistry::Add(kServerDevice, ServerIdentity(path), file);
+  return file;
+}
+
+void CreateOnServer(const std::string& path, const std::string& locale) {
+  try {
+    CSqlConnection conn;
+    conn.Open(path, CSqlOpenOptions());
+    conn.SetBusyTimeout(CWorkspaceState::BusyTimeout());
+    conn.BeginImmediate();
+    // The layout is created in the transaction: a failure leaves nothing.
+    if (CBookkeeping::IsEngineFile(conn)) ThrowDaoError(kDaoDatabaseExists, path.c_str());
+    CBookkeeping::CreateFresh(conn, PasswordOf(locale), CurrentDateValue());
+    conn.Commit();
+  } catch (const CSqlFailure& failure) {
+    ThrowFromBackend(failure, FailureContext::kCreate, path.c_str());
+  }
 }
 
 }  // namespace
@@ -81,6 +133,27 @@ std::shared_ptr<CSession> CSession::Open(const std::string& path, bool exclusive
     ThrowAfxDaoError(AFX_DAO_ERROR_ENGINE_INITIALIZATION);
   }
   const char* name = path.c_str();
+  if (IsServerName(path)) {
+    std::shared_ptr<CSession> session(new CSession);
+    session->m_path = path;
+    session->m_connect = connect;
+    session->m_instanceId = NewInstanceId();
+    std::shared_ptr<CEngineFile> file = CFileRegistry::Find(kServerDevice, ServerIdentity(path));
+    if (file == nullptr) {
+      file = OpenServerFile(path, exclusive, readOnly, PasswordOf(connect));
+    } else {
+      if (file->IsExclusive()) ThrowDaoError(kDaoOpenedExclusively, name);
+      if (exclusive) ThrowDaoError(kDaoFileInUse, name);
+      bool passwordOk = false;
+      try {
+        passwordOk = CBookkeeping::CheckPassword(file->Conn(), PasswordOf(connect));
+      } catch (const CSqlFailure& failure) {
+        ThrowOpenFailure(failure, path);
+      }
+      if (!passwordOk) ThrowDaoError(kDaoBadPassword);
+    }
+    return session->Attach(file, readOnly);
+  }
   struct stat st {};
   if (path.empty() || ::stat(name, &st) != 0) {
     ThrowDaoError(ParentExists(path) ? kDaoFileNotFound : kDaoInvalidPath, name);
@@ -172,6 +245,13 @@ std::shared_ptr<CSession> CSession::Open(const std::string& path, bool exclusive
     if (!passwordOk) ThrowDaoError(kDaoBadPassword);
     CFileRegistry::Add(device, inode, file);
   }
+  return session->Attach(file, readOnly);
+}
+
+std::shared_ptr<CSession> CSession::Attach(const std::shared_ptr<CEngineFile>& file,
+                                           bool readOnly) {
+  const char* name = m_path.c_str();
+  std::shared_ptr<CSession> session = shared_from_this();
   session->m_readOnly = readOnly || file->IsReadOnlyConnection();
   session->m_file = file;
   file->AddSession(!session->m_readOnly);
@@ -191,6 +271,7 @@ void CSession::Create(const std::string& path, const std::string& locale) {
     ThrowAfxDaoError(AFX_DAO_ERROR_ENGINE_INITIALIZATION);
   }
   const char* name = path.c_str();
+  if (IsServerName(path)) return CreateOnServer(path, locale);
   struct stat st {};
   if (path.empty()) ThrowDaoError(kDaoInvalidPath, name);
   if (::lstat(name, &st) == 0) ThrowDaoError(kDaoDatabaseExists, name);

@@ -17,7 +17,7 @@ class CDaoTableDef;
 
 namespace zl::engine {
 
-class CSession {
+class CSession : public std::enable_shared_from_this<CSession> {
  public:
   // Opens (or shares) the file; throws CDaoException as CDaoDatabase::Open
   // documents.
@@ -50,6 +50,8 @@ class CSession {
 
  private:
   CSession() = default;
+  // Joins the opened (or shared) file: the last step of Open.
+  std::shared_ptr<CSession> Attach(const std::shared_ptr<CEngineFile>& file, bool readOnly);
 
   std::shared_ptr<CEngineFile> m_file;
   bool m_readOnly = false;

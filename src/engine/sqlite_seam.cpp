@@ -235,7 +235,10 @@ void AcceptText(sqlite3_context* context, int, sqlite3_value** args) {
 }  // namespace
 
 CSqlQuery& CSqlQuery::BindTextPredicate(int index, const CTextPredicate* predicate) {
-  if (m_server) throw CSqlFailure(SqlStatus::kError, "text predicates run on files only");
+  if (m_server) {
+    m_server->BindPredicate(index, predicate);
+    return *this;
+  }
   const int rc = sqlite3_bind_pointer(
       m_stmt->Handle(), index, const_cast<CTextPredicate*>(predicate), kPredicateType, nullptr);
   if (rc != SQLITE_OK) m_stmt->Connection()->Fail(rc, "bind");

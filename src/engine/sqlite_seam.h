@@ -49,6 +49,8 @@ enum class SqlStatus {
   kSchemaError,     // a schema change could not be made (name taken, ...)
   kConnectionLost,  // the connection to the server broke
   kSerialization,   // a concurrent change conflicts (serialization failure, deadlock)
+  kConversion,      // a value does not fit the column's type (typed storage only)
+  kOverflow,        // a number is out of the column type's range (typed storage only)
 };
 
 class CSqlFailure : public std::exception {

@@ -145,6 +145,7 @@ ZL_CHILD_ACTION(ReadOnlyFileAsAnotherUser) {
 }
 
 TEST_F(OpenDatabaseTest, AFileThatCannotBeWrittenOpensReadOnly) {
+  SKIP_ON_SERVER();
   m_db.Close();
   ASSERT_FALSE(std::filesystem::exists(m_path + "-wal"));
   ASSERT_EQ(chmod(m_path.c_str(), 0444), 0);
@@ -159,6 +160,7 @@ TEST_F(OpenDatabaseTest, AFileThatCannotBeWrittenOpensReadOnly) {
 }
 
 TEST_F(OpenDatabaseTest, TheSqliteShellReadsTheLibrarysTablesAndColumns) {
+  SKIP_ON_SERVER();
   m_db.Close();
   std::string command = "sqlite3 -readonly '" + m_path +
                         "' 'SELECT \"INDEX\", \"LIMIT\", \"DEFAULT\" FROM \"T\" ORDER BY \"ID\"' "

@@ -31,6 +31,7 @@ void RawExec(const std::string& path, const std::string& sql) {
 
 class DeclaredTypesTest : public EngineTest {
  protected:
+  bool FileOnly() const override { return true; }
   std::string Raw(const std::string& sql) {
     m_db.Close();
     std::string out = RawQuery(m_path, sql);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <sstream>
@@ -21,6 +22,7 @@
 #include "engine/dao_types.h"
 #include "engine/dao_workspace.h"
 #include "engine/faults.h"
+#include "engine/sqlite_seam.h"
 #include "platform/scratch_dir.h"
 
 namespace enginetest {
@@ -144,6 +146,34 @@ inline COleVariant Null() {
 
 inline COleVariant Long(int32_t v) { return COleVariant(v); }
 
+// ZL_TEST_BACKEND=postgres runs the tests' main database on the server
+// named by ZL_PG_URI (scripts/pg-test-server.sh), emptied before each test;
+// other databases a test makes stay files.
+inline bool OnServer() {
+  const char* backend = std::getenv("ZL_TEST_BACKEND");
+  return backend != nullptr && std::string(backend) == "postgres" && std::getenv("ZL_PG_URI");
+}
+
+// The name of the test's main database: a file in dir, or the server
+// library, emptied.
+inline std::string MainLibrary(const CScratchDir& dir) {
+  if (!OnServer()) return dir.File("test.db");
+  const std::string name = std::getenv("ZL_PG_URI");
+  zl::engine::CSqlConnection conn;
+  conn.Open(name, {});
+  // Every table but the server's change counters.
+  conn.Exec(
+      "DO $$ DECLARE r record; BEGIN FOR r IN SELECT tablename FROM pg_tables WHERE schemaname "
+      "= current_schema() AND tablename <> 'zl_engine_commits' LOOP EXECUTE 'DROP TABLE ' || "
+      "quote_ident(r.tablename) || ' CASCADE'; END LOOP; END $$");
+  return name;
+}
+
+// Skips a test of what only a file has when the main database is on the
+// server.
+#define SKIP_ON_SERVER() \
+  if (::enginetest::OnServer()) GTEST_SKIP() << "a file-only feature"
+
 // A database created in a fresh folder for each test; rules are checked on
 // the usual model-table shapes.
 class EngineTest : public ::testing::Test {
@@ -152,7 +182,7 @@ class EngineTest : public ::testing::Test {
     zl::engine::CFaultInjector::Reset();
     CDaoWorkspace::SetBusyTimeout(5000);
     ASSERT_FALSE(m_dir.Path().empty());
-    m_path = m_dir.File("test.db");
+    m_path = FileOnly() ? m_dir.File("test.db") : MainLibrary(m_dir);
     m_db.Create(m_path.c_str());
   }
   void TearDown() override {
@@ -163,6 +193,10 @@ class EngineTest : public ::testing::Test {
     m_db.Close();
     zl::engine::CFaultInjector::Reset();
   }
+
+  // Fixtures of what only a file has (SQLite's own schema and tools,
+  // compaction, repair) keep their database a file under either backend.
+  virtual bool FileOnly() const { return false; }
 
   // The values of one field over the whole table in the recordset's order.
   static std::vector<std::string> Walk(CDaoRecordset& rs, const char* field) {

@@ -22,6 +22,7 @@ void DamagePage(const std::string& path, long page) {
 
 class MaintenanceTest : public EngineTest {
  protected:
+  bool FileOnly() const override { return true; }
   void SetUp() override {
     EngineTest::SetUp();
     m_db.Close();

@@ -53,6 +53,7 @@ TEST(PgSeamNames, ServerNamesAndStates) {
       {"23514", SqlStatus::kConstraint},     {"42P01", SqlStatus::kNoSuchTable},
       {"42703", SqlStatus::kNoSuchColumn},   {"42P07", SqlStatus::kSchemaError},
       {"25006", SqlStatus::kReadOnly},       {"53100", SqlStatus::kFull},
+      {"22003", SqlStatus::kOverflow},       {"22P02", SqlStatus::kConversion},
       {"42601", SqlStatus::kError},
   };
   for (const Case& c : cases) EXPECT_EQ(zl::engine::StatusOfSqlState(c.state), c.status) << c.state;
@@ -209,6 +210,7 @@ TEST_F(PgSeamTest, WritersLocksAndVersions) {
   EXPECT_TRUE(other.Server()->LockLibrary(false));
   EXPECT_FALSE(other.Server()->LockLibrary(true));
   m_conn.Server()->UnlockLibrary();
+  EXPECT_FALSE(m_conn.Server()->LockLibrary(true));  // the failed change kept other's lock
   EXPECT_TRUE(other.Server()->LockLibrary(true));
   EXPECT_FALSE(m_conn.Server()->LockLibrary(false));
   other.Close();

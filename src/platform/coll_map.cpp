@@ -12,7 +12,10 @@ IMPLEMENT_DYNAMIC(CMapPtrToPtr, CObject)
 namespace {
 
 // Count, then key and value of each entry in walk order.  Loading adds one
-// entry at a time, so a damaged count runs into the end of the data.
+// entry at a time, so a damaged count runs into the end of the data.  A key
+// that comes twice (never stored so) is refused before its value is read:
+// taking it would drop the first value, and an object that was would be
+// lost to its owner.
 template <class MAP, class KEY, class VALUE>
 void SerializeMap(MAP& map, CArchive& ar) {
   if (ar.IsStoring()) {
@@ -31,6 +34,7 @@ void SerializeMap(MAP& map, CArchive& ar) {
       KEY key{};
       VALUE value{};
       ar >> key;
+      if (map.Lookup(key, value)) throw CArchiveException(CArchiveException::generic);
       ar >> value;
       map.SetAt(key, value);
     }

@@ -289,6 +289,11 @@ TEST_F(ArchiveTest, CollectionsRoundTripSharingOneObject) {
             }),
             CArchiveException::endOfFile);
   EXPECT_EQ(strings[1].GetSize(), 1);
+  // A key twice would drop the first value (and lose an object): refused.
+  EXPECT_EQ(CauseOf([&] {
+              names[1].Serialize(Load({2, 0, 1, 'k', 1, 'a', 1, 'k', 1, 'b'}));
+            }),
+            CArchiveException::generic);
 }
 
 // Loading finds a class by its exact registered name; registering a class

@@ -42,6 +42,7 @@ TEST_F(TerminalTest, ProgressShowsOnATerminalOnly) {
       {{"demo", "big.zdb", "--models", "150"}, "demo: records 150/150 (100%)"},
       {{"check", "lib.zdb"}, "checking "},
       {{"repair", "lib.zdb"}, "repairing lib.zdb ..."},
+      {{"export", "lib.zdb", "lib.json"}, "exporting records 50/50 (100%)"},
   };
   for (const auto& c : cases) {
     const RunResult piped = Run(c.args);

@@ -21,6 +21,8 @@ const std::vector<Command>& Commands() {
       {"upgrade", "bring a model library of an older layout up to the current one", AddUpgrade},
       {"check", "check a model library's storage, tree, content and registries", AddCheck},
       {"repair", "repair and compact a model library nobody has open", AddRepair},
+      {"export", "write a whole model library as deterministic JSON", AddExport},
+      {"import", "build a new model library from a zldb export", AddImport},
       {"legacy-info", "list the models of a library of the older, flat layout", AddLegacyInfo},
       {"import-spice", "import the models of SPICE libraries", AddImportSpice},
       {"export-spice", "write the macros of a simulator language as one SPICE library",

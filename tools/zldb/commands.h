@@ -57,6 +57,8 @@ Runner AddLegacyInfo(CLI::App& command);
 Runner AddImportSpice(CLI::App& command);
 Runner AddExportSpice(CLI::App& command);
 Runner AddCheckModels(CLI::App& command);
+Runner AddExport(CLI::App& command);
+Runner AddImport(CLI::App& command);
 
 }  // namespace zldb
 

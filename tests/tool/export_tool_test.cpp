@@ -1,0 +1,291 @@
+// zldb export and zldb import: the round trip gives the same document byte
+// for byte, for the demo and for a library with every kind of content, and
+// a damaged document is refused with the JSON path of the bad value and no
+// file left behind.
+#include "tool/tool_fixture.h"
+#include "zldbctrl70.h"
+
+namespace {
+
+using Document = nlohmann::ordered_json;
+
+class ExportTest : public ToolTest {
+ protected:
+  // Exports from, imports the document into a new library and exports that;
+  // returns the first document after checking the second equals it.
+  std::string RoundTrip(const std::string& from) {
+    const std::string first = m_dir.File("first.json"), second = m_dir.File("second.json");
+    const std::string copy = m_dir.File("copy.zdb");
+    const RunResult exported = Run({"export", from, first});
+    EXPECT_EQ(exported.status, 0) << exported.err;
+    const RunResult imported = Run({"import", first, copy});
+    EXPECT_EQ(imported.status, 0) << imported.err;
+    EXPECT_EQ(Run({"export", copy, second}).status, 0);
+    const std::string text = CScratchDir::Read(first);
+    EXPECT_EQ(text, CScratchDir::Read(second));
+    const RunResult check = Run({"check", copy});
+    EXPECT_EQ(check.status, 0) << check.out;
+    return text;
+  }
+};
+
+void Ok(int result, const char* what) { ASSERT_EQ(result, 1) << what << ": " << ZLGetLastError(); }
+
+// A library with every kind of content, in three resource languages and
+// two simulator languages.
+void WriteRichLibrary(const std::string& path) {
+  void* h = ZLCreateDatabase(path.c_str());
+  ASSERT_NE(h, nullptr);
+  const WORD languages[] = {1033, 1031, 1036};
+  for (WORD language : languages) Ok(ZLAddResourceTable(h, language), "language");
+  for (const char* sim : {"Spice", "VHDLA"}) {
+    Ok(ZLAddCallTable(h, sim, sim[0] == 'V'), "call table");
+    Ok(ZLAddMacroTable(h, sim, 0), "macro table");
+    Ok(ZLAddAccessTable(h, sim), "access table");
+  }
+  Ok(ZLAddPackageTable(h, "VHDLA"), "package table");
+  Ok(ZLSetUserVersion(h, "rev B"), "user version");
+  Ok(ZLSetDatabaseInfo(h, "every kind of content"), "info");
+  const struct {
+    const char* name;
+    long type;
+  } columns[] = {{"Order number", 0}, {"Stocked", 2},  {"Count", 5},
+                 {"Price", 7},        {"Released", 8}, {"Blob", 9}};
+  for (const auto& column : columns) {
+    CZLAdditionalDataInfoObject info(column.name);
+    info.m_lType = column.type;
+    info.m_lSize = 20;
+    Ok(ZLCreateAdditionalDataInfo(h, info), "column");
+  }
+  const std::string binary("\0\x01\xFFzl\0", 6);
+  CLongBinary block;
+  block.Assign(binary.data(), binary.size());
+  long ids[2] = {0, 0};
+  for (long& id : ids) {
+    COleVariant bookmark;
+    Ok(ZLCreateNewRecord(h, bookmark), "record");
+    Ok(ZLGetIDByBookmark(h, bookmark, id), "id");
+  }
+  const long folder = ids[0], model = ids[1];
+  Ok(ZLSetTypeByID(h, folder, 1) && ZLSetFirstChildByID(h, folder, model) &&
+         ZLSetParentByID(h, model, folder),
+     "tree");
+  Ok(ZLSetDefNameByID(h, model, "RICH1") && ZLSetLevelByID(h, model, 3) &&
+         ZLSetUsesByID(h, model, "base") && ZLSetWizTypeByID(h, model, 4) &&
+         ZLSetSheetByID(h, model, block) && ZLSetWizardDataByID(h, model, block) &&
+         ZLSetCreatedDateByID(h, model, COleDateTime(2024, 2, 29, 23, 59, 58), 0),
+     "attributes");
+  for (WORD language : languages) {
+    const std::string suffix = " " + std::to_string(language);
+    Ok(ZLSetTitleByID(h, model, language, ("title" + suffix).c_str(), 0) &&
+           ZLSetInfoByID(h, model, language, ("info\n\"quoted\"" + suffix).c_str(), 0) &&
+           ZLSetSymbolByID(h, model, language, ("sym" + suffix).c_str()),
+       "texts");
+  }
+  CZLNodeArray pins, parameters;
+  for (int i = 0; i < 2; ++i) {
+    auto* node = new CZLNodeObject;
+    node->m_strName = i == 0 ? "p" : "n";
+    node->m_mapInfo[1036] = "borne";
+    node->m_mapAccess["VHDLA"] = "pin";
+    pins.Add(node);
+    auto* parameter = new CZLNodeObject;
+    parameter->m_strName = i == 0 ? "r" : "c";
+    parameter->m_strValue = "1k";
+    parameter->m_mapPreferUnit[1031] = "kOhm";
+    parameter->m_mapDefValue["Spice"] = "1000";
+    parameter->m_wInfoToResID = 7;
+    parameters.Add(parameter);
+  }
+  Ok(ZLSetNodesCByID(h, model, pins) && ZLSetNodesNCByID(h, model, parameters, 0), "nodes");
+  CZLMacroObject macro;
+  macro.m_strMacroText = ".subckt RICH1 p n\nR1 p n {r}\n.ends\n";
+  macro.m_lState = 0x8000;
+  macro.m_dwLevel = 2;
+  macro.m_mapDescription[1036] = "macro";
+  macro.m_lbCompiled.Assign(binary.data(), binary.size());
+  CZLCallObject call;
+  call.m_strCallKey = "netlist";
+  call.m_strCallText = "X1 p n RICH1";
+  Ok(ZLSetMacroByID(h, model, "Spice", macro) && ZLSetCallByID(h, model, "VHDLA", call), "sim");
+  CZLFileArray files;
+  auto* file = new CZLFileObject;
+  file->m_strFileName = "rich.bin";
+  file->m_lbData.Assign(binary.data(), binary.size());
+  files.Add(file);
+  CZLKeywordMap keywords;
+  auto* words = new CZLKeywordArray;
+  auto* word = new CZLKeywordObject;
+  word->m_strKeyword = "r\xC3\xA9sistance";
+  word->m_wLanguage = 1036;
+  words->Add(word);
+  keywords[1036] = words;
+  Ok(ZLSetFilesByID(h, model, files) && ZLSetKeywordsByID(h, model, keywords, 0), "files");
+  CZLToleranceArray tolerances;
+  auto* tolerance = new CZLToleranceObject;
+  tolerance->m_lNodeID = parameters[1]->m_lNodeID;
+  tolerance->m_strTolerance = "5%";
+  tolerances.Add(tolerance);
+  CZLStressArray stresses;
+  auto* stress = new CZLStressObject;
+  stress->m_strReference = "power";
+  stresses.Add(stress);
+  Ok(ZLSetTolerancesByID(h, model, tolerances, 0) && ZLSetStressByID(h, model, stresses, 0),
+     "limits");
+  long sets[3] = {0, 0, 0};
+  for (long& set : sets) {
+    Ok(ZLCreateNewParamSet(h, model, set), "set");
+    parameters[0]->m_strValue = ("v" + std::to_string(set)).c_str();
+    tolerance->m_strTolerance = ("t" + std::to_string(set)).c_str();
+    Ok(ZLSetNodesNCByID(h, model, parameters, set) &&
+           ZLSetTolerancesByID(h, model, tolerances, set) &&
+           ZLSetTitleByID(h, model, 1031, "Satz", set) &&
+           ZLSetKeywordsByID(h, model, keywords, set),
+       "set content");
+  }
+  // The chain: the third set, then the first; the second is unlinked.
+  Ok(ZLSetNextParamSetByParamID(h, sets[2], sets[0]) &&
+         ZLSetPrevParamSetByParamID(h, sets[0], sets[2]),
+     "chain");
+  COleVariant values[] = {COleVariant("ON-1"),
+                          COleVariant(int32_t(1), VT_BOOL),
+                          COleVariant(long(-42)),
+                          COleVariant(0.125),
+                          COleVariant(COleDateTime(2025, 1, 2, 3, 4, 5)),
+                          COleVariant(block)};
+  for (size_t i = 0; i < 6; ++i) {
+    Ok(ZLSetAdditionalDataByID(h, model, columns[i].name, values[i]), "additional data");
+  }
+  COleVariant package;
+  CZLPackageObject text;
+  text.m_strPackageText = "package p is\nend package;\n";
+  text.m_strPackageBodyText = "package body p is\nend package body;\n";
+  text.m_bUseBody = TRUE;
+  text.m_lState = ZL_PACKAGE_TEXT_COMPRESSED;
+  text.m_lbPackageBinary.Assign(binary.data(), binary.size());
+  Ok(ZLCreatePackageNewRecord(h, package) && ZLSetPackageNameByBookmark(h, package, "p") &&
+         ZLSetPackageByBookmark(h, package, "VHDLA", text),
+     "package");
+  ZLFreeObjectArray(pins);
+  ZLFreeObjectArray(parameters);
+  ZLFreeObjectArray(files);
+  ZLFreeObjectArray(tolerances);
+  ZLFreeObjectArray(stresses);
+  ZLFreeKeywordMap(keywords);
+  Ok(ZLCloseDatabase(h), "close");
+}
+
+TEST_F(ExportTest, TheDemoRoundTripsByteForByte) {
+  Demo();
+  const Document doc = Document::parse(RoundTrip(m_file));
+  ASSERT_EQ(doc["records"].size(), 50u);
+  const Document& tl072 = doc["records"][34];
+  EXPECT_EQ(tl072["defName"], "TL072");
+  EXPECT_EQ(tl072["macros"]["VHDLA"][0]["text"],
+            "entity TL072 is\n  port (terminal p, n : electrical);\nend entity TL072;\n");
+  EXPECT_EQ(tl072["files"][0]["data"], "LmluY2x1ZGUgdGwwNzIubGliCg==");  // ".include tl072.lib\n"
+  EXPECT_EQ(tl072["parent"], 7);
+  EXPECT_EQ(doc["records"][32]["parameterSets"].size(), 2u);  // LM741
+  EXPECT_EQ(doc["packages"][1]["languages"]["VHDLA"]["bodyText"].get<std::string>().substr(0, 12),
+            "package body");
+}
+
+TEST_F(ExportTest, EveryKindOfContentRoundTripsByteForByte) {
+  WriteRichLibrary(m_file);
+  const Document doc = Document::parse(RoundTrip(m_file));
+  const Document& model = doc["records"][1];
+  EXPECT_EQ(model["sheet"], "AAH/emwA");
+  EXPECT_EQ(model["titles"].size(), 3u);
+  EXPECT_EQ(model["macros"]["Spice"][0]["text"], ".subckt RICH1 p n\nR1 p n {r}\n.ends\n");
+  EXPECT_EQ(model["tolerances"][0]["node"], "c");
+  ASSERT_EQ(model["parameterSets"].size(), 3u);
+  // The chain third -> first is kept; the second set stays unlinked.
+  EXPECT_EQ(model["parameterSets"][2]["next"], 1);
+  EXPECT_EQ(model["parameterSets"][0]["prev"], 3);
+  EXPECT_TRUE(model["parameterSets"][1]["prev"].is_null() &&
+              model["parameterSets"][1]["next"].is_null());
+  EXPECT_EQ(model["parameterSets"][1]["titles"]["1031"], "Satz");
+  EXPECT_EQ(model["additionalData"]["Released"], "2025-01-02 03:04:05");
+  EXPECT_EQ(model["additionalData"]["Count"], -42);
+  EXPECT_EQ(doc["simulatorTables"]["call"][1]["exclusive"], true);
+}
+
+// Each damaged document is refused naming the bad value, and leaves no
+// library (and no part of one) behind.
+TEST_F(ExportTest, DamagedDocumentsAreRefusedWithThePathOfTheBadValue) {
+  Demo();
+  ASSERT_EQ(Run({"export", m_file, "good.json"}).status, 0);
+  const std::string good = CScratchDir::Read(m_dir.File("good.json"));
+  const struct {
+    const char* name;
+    std::function<std::string(Document&)> damage;
+    const char* path;
+  } cases[] = {
+      {"truncated", [&](Document&) { return good.substr(0, good.size() / 2); }, ": /records/"},
+      {"wrong type",
+       [](Document& d) {
+         d["records"][3]["titles"]["1033"] = 5;
+         return d.dump();
+       },
+       ": /records/3/titles/1033: must be a text"},
+      {"unknown language",
+       [](Document& d) {
+         d["records"][4]["infos"]["1040"] = "Italiano";
+         return d.dump();
+       },
+       ": /records/4/infos/1040: unknown resource language '1040'"},
+      {"duplicate ID",
+       [](Document& d) {
+         d["records"][6]["id"] = 5;
+         return d.dump();
+       },
+       ": /records/6/id: repeats the ID 5"},
+      {"link to no record",
+       [](Document& d) {
+         d["records"][40]["next"] = 999;
+         return d.dump();
+       },
+       ": /records/40/next: names record 999"},
+      {"no such macro table",
+       [](Document& d) {
+         d["records"][12]["macros"]["Verilog"] = Document::array();
+         return d.dump();
+       },
+       ": /records/12/macros/Verilog: names a simulator language without macros table"},
+      {"bad base64",
+       [](Document& d) {
+         d["records"][20]["files"][0]["data"] = "not base64";
+         return d.dump();
+       },
+       ": /records/20/files/0/data: is not base64"},
+      {"set values do not match",
+       [](Document& d) {
+         d["records"][32]["parameterSets"][1]["values"].erase(0);
+         return d.dump();
+       },
+       ": /records/32/parameterSets/1/values: has 4 entries"},
+      {"other version",
+       [](Document& d) {
+         d["version"] = 2;
+         return d.dump();
+       },
+       ": /version: must be 1"},
+      {"not a document", [](Document&) { return std::string("[1, 2]"); }, ": /: must be an object"},
+  };
+  for (const auto& c : cases) {
+    Document doc = Document::parse(good);
+    m_dir.Write("bad.json", c.damage(doc));
+    const RunResult result = Run({"import", "bad.json", "new.zdb"});
+    EXPECT_EQ(result.status, 1) << c.name;
+    EXPECT_TRUE(result.ErrHas(std::string("zldb: bad.json") + c.path))
+        << c.name << ": " << result.err;
+    std::vector<std::string> files = Files();
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"bad.json", "good.json", "lib.zdb"})) << c.name;
+  }
+  // An existing file is never replaced.
+  EXPECT_EQ(Run({"import", "good.json", "lib.zdb"}).status, 1);
+  EXPECT_EQ(Run({"export", "missing.zdb", "out.json"}).status, 1);
+}
+
+}  // namespace

@@ -34,6 +34,7 @@ struct Run {
 
 // Runs the tool with args, output discarded; exits on a failure.
 Run RunTool(const std::vector<std::string>& args) {
+  std::fflush(stdout);  // the child must not print the parent's buffered lines again
   const auto start = std::chrono::steady_clock::now();
   const pid_t child = ::fork();
   if (child == 0) {

@@ -87,15 +87,6 @@ Json EncodeKeywords(const CZLKeywordMap& map) {
   return out;
 }
 
-const auto kVisitCall = [](auto& v, auto& o) { VisitCall(v, o); };
-const auto kVisitMacro = [](auto& v, auto& o) { VisitMacro(v, o); };
-const auto kVisitNode = [](auto& v, auto& o) { VisitNode(v, o); };
-const auto kVisitFile = [](auto& v, auto& o) { VisitFile(v, o); };
-const auto kVisitTolerance = [](auto& v, auto& o) { VisitTolerance(v, o); };
-const auto kVisitToleranceValues = [](auto& v, auto& o) { VisitToleranceValues(v, o); };
-const auto kVisitStress = [](auto& v, auto& o) { VisitStress(v, o); };
-const auto kVisitStressValues = [](auto& v, auto& o) { VisitStressValues(v, o); };
-
 // The users, dates, state, titles, infos and keywords that a record and
 // each of its parameter sets have (set 0: the record's own).
 bool ExportStamps(CDatabase& db, long id, long set, Json& out) {

@@ -72,15 +72,6 @@ long Linked(const std::vector<long>& ids, long position, const std::string& path
   return ids[static_cast<size_t>(position - 1)];
 }
 
-const auto kVisitCall = [](auto& v, auto& o) { VisitCall(v, o); };
-const auto kVisitMacro = [](auto& v, auto& o) { VisitMacro(v, o); };
-const auto kVisitNode = [](auto& v, auto& o) { VisitNode(v, o); };
-const auto kVisitFile = [](auto& v, auto& o) { VisitFile(v, o); };
-const auto kVisitTolerance = [](auto& v, auto& o) { VisitTolerance(v, o); };
-const auto kVisitToleranceValues = [](auto& v, auto& o) { VisitToleranceValues(v, o); };
-const auto kVisitStress = [](auto& v, auto& o) { VisitStress(v, o); };
-const auto kVisitStressValues = [](auto& v, auto& o) { VisitStressValues(v, o); };
-
 // The header sections a record needs before it can be written.
 const char* const kRecordNeeds[] = {"languages", "simulatorTables", "additionalData"};
 const char* const kSections[] = {"format",         "version",         "database", "languages",

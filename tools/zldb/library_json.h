@@ -251,6 +251,17 @@ void DecodeObject(const Json& in, const std::string& path, const LibraryLanguage
 Json EncodeAdditionalValue(const COleVariant& value, long type);
 COleVariant DecodeAdditionalValue(const Json& in, const std::string& path, long type);
 
+// The visitors as values, for the routines that take one per element of a
+// list (export and import alike).
+inline const auto kVisitCall = [](auto& v, auto& o) { VisitCall(v, o); };
+inline const auto kVisitMacro = [](auto& v, auto& o) { VisitMacro(v, o); };
+inline const auto kVisitNode = [](auto& v, auto& o) { VisitNode(v, o); };
+inline const auto kVisitFile = [](auto& v, auto& o) { VisitFile(v, o); };
+inline const auto kVisitTolerance = [](auto& v, auto& o) { VisitTolerance(v, o); };
+inline const auto kVisitToleranceValues = [](auto& v, auto& o) { VisitToleranceValues(v, o); };
+inline const auto kVisitStress = [](auto& v, auto& o) { VisitStress(v, o); };
+inline const auto kVisitStressValues = [](auto& v, auto& o) { VisitStressValues(v, o); };
+
 }  // namespace zldb
 
 #endif  // ZLDB_LIBRARY_JSON_H_

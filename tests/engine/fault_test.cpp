@@ -1,6 +1,7 @@
 // Injected storage and memory failures: every failed operation leaves the
 // file exactly as it was.
 #include "engine_fixture.h"
+#include "support/file_contents.h"
 
 namespace enginetest {
 namespace {
@@ -8,18 +9,7 @@ namespace {
 using zl::engine::CFaultInjector;
 using zl::engine::FaultError;
 using zl::engine::FaultKind;
-
-// Every row of every table of the file (bookkeeping included), as committed.
-std::string Dump(const std::string& path) {
-  std::string out = RawQuery(path, "SELECT name, sql FROM sqlite_master ORDER BY name");
-  const std::string tables =
-      RawQuery(path, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name");
-  std::stringstream list(tables);
-  for (std::string t; std::getline(list, t, ',');) {
-    out += "\n" + t + ": " + RawQuery(path, "SELECT * FROM \"" + t + "\" ORDER BY rowid");
-  }
-  return out;
-}
+using zltest::FileContents;  // every row of every table, as committed
 
 class FaultTest : public EngineTest {
  protected:
@@ -42,13 +32,13 @@ class FaultTest : public EngineTest {
                   FaultError error = FaultError::kDiskError) {
     const long expected = error == FaultError::kDiskFull ? kDaoDiskFull : kDaoDiskError;
     for (int n = 1; n < 50; ++n) {
-      const std::string before = Dump(m_path);
+      const std::string before = FileContents(m_path);
       CFaultInjector::FailNth(FaultKind::kWrite, n, error);
       const long got = ErrorOf(op);
       CFaultInjector::Reset();
       if (got == 0) return n - 1;
       EXPECT_EQ(got, expected) << "write " << n;
-      EXPECT_EQ(Dump(m_path), before) << "write " << n;
+      EXPECT_EQ(FileContents(m_path), before) << "write " << n;
       if (afterFailure) afterFailure();
     }
     ADD_FAILURE() << "the operation never got through";
@@ -112,10 +102,10 @@ TEST_F(FaultTest, FailedEditsDeletesAndLayoutChangesLeaveTheFile) {
 }
 
 TEST_F(FaultTest, AFailedCommitOutsideATransactionWritesNothing) {
-  const std::string before = Dump(m_path);
+  const std::string before = FileContents(m_path);
   CFaultInjector::FailNth(FaultKind::kCommit, 1);
   EXPECT_EQ(ErrorOf([&] { AddRow(m_rs, {{"DEFNAME", COleVariant("lost")}}); }), kDaoDiskError);
-  EXPECT_EQ(Dump(m_path), before);
+  EXPECT_EQ(FileContents(m_path), before);
   EXPECT_EQ(m_rs.GetRecordCount(), 2);
   m_rs.CancelUpdate();
   AddRow(m_rs, {{"DEFNAME", COleVariant("kept")}});
@@ -123,7 +113,7 @@ TEST_F(FaultTest, AFailedCommitOutsideATransactionWritesNothing) {
 }
 
 TEST_F(FaultTest, AFailedCommitLeavesTheTransactionForTheCallersRollback) {
-  const std::string before = Dump(m_path);
+  const std::string before = FileContents(m_path);
   CDaoWorkspace& ws = *m_db.m_pWorkspace;
   ws.BeginTrans();
   AddRow(m_rs, {{"DEFNAME", COleVariant("inside")}});
@@ -134,14 +124,14 @@ TEST_F(FaultTest, AFailedCommitLeavesTheTransactionForTheCallersRollback) {
   CFaultInjector::FailNth(FaultKind::kCommit, 1);
   EXPECT_EQ(ErrorOf([&] { ws.CommitTrans(); }), kDaoDiskError);
   EXPECT_EQ(ws.GetTransactionDepth(), 1);
-  EXPECT_EQ(Dump(m_path), before);
+  EXPECT_EQ(FileContents(m_path), before);
   ws.Rollback();
-  EXPECT_EQ(Dump(m_path), before);
+  EXPECT_EQ(FileContents(m_path), before);
   EXPECT_EQ(Walk(m_rs, "DEFNAME"), (Strings{"first", "second"}));
 }
 
 TEST_F(FaultTest, AFailedStepInsideATransactionChangesNothingOfItsOwn) {
-  const std::string before = Dump(m_path);
+  const std::string before = FileContents(m_path);
   CDaoWorkspace& ws = *m_db.m_pWorkspace;
   ws.BeginTrans();
   AddRow(m_rs, {{"DEFNAME", COleVariant("kept")}});
@@ -154,7 +144,7 @@ TEST_F(FaultTest, AFailedStepInsideATransactionChangesNothingOfItsOwn) {
   EXPECT_EQ(ws.GetTransactionDepth(), 1);
   EXPECT_EQ(Walk(m_rs, "DEFNAME"), (Strings{"first", "second", "kept"}));
   ws.Rollback();
-  EXPECT_EQ(Dump(m_path), before);
+  EXPECT_EQ(FileContents(m_path), before);
 }
 
 TEST_F(FaultTest, ExhaustedMemoryIsReportedAndLeavesTheObjectsUsable) {

@@ -67,7 +67,7 @@ class MaintenanceTest : public EngineTest {
   double m_created = 0;
 };
 
-TEST_F(MaintenanceTest, CompactionKeepsRowsOrderIndexesCountersDatesAndPassword) {
+TEST_F(MaintenanceTest, CompactionKeepsRowsOrderIndexesCountersDatesAndPasswords) {
   std::string target = m_dir.File("compacted.db");
   CDaoWorkspace::CompactDatabase(m_path.c_str(), target.c_str(), dbLangGeneral, dbVersion30,
                                  kPassword);
@@ -91,15 +91,13 @@ TEST_F(MaintenanceTest, CompactionKeepsRowsOrderIndexesCountersDatesAndPassword)
   td.Open("MAIN");
   EXPECT_EQ(td.GetIndexCount(), 2);
   EXPECT_EQ(RawQuery(target, "PRAGMA journal_mode"), "wal");
-}
-
-TEST_F(MaintenanceTest, CompactionCanGiveTheCopyANewPassword) {
-  std::string target = m_dir.File("repassworded.db");
+  // A password in the locale gives the copy a new one.
+  target = m_dir.File("repassworded.db");
   CDaoWorkspace::CompactDatabase(m_path.c_str(), target.c_str(),
                                  (std::string(dbLangGeneral) + ";PWD=other").c_str(), 0, kPassword);
-  CDaoDatabase db;
-  EXPECT_EQ(ErrorOf([&] { db.Open(target.c_str(), FALSE, FALSE, kPassword); }), kDaoBadPassword);
-  EXPECT_EQ(ErrorOf([&] { db.Open(target.c_str(), FALSE, FALSE, ";PWD=other"); }), 0);
+  CDaoDatabase copy;
+  EXPECT_EQ(ErrorOf([&] { copy.Open(target.c_str(), FALSE, FALSE, kPassword); }), kDaoBadPassword);
+  EXPECT_EQ(ErrorOf([&] { copy.Open(target.c_str(), FALSE, FALSE, ";PWD=other"); }), 0);
 }
 
 // Refused compactions leave an existing target as it was and create none.

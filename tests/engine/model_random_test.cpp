@@ -1,8 +1,9 @@
-// A seeded random sequence of recordset operations on a real database file, compared after
-// every step with an in-memory model: rows in insertion order, each index order derived from
-// them (NULL first, ASCII letters folded, true before false, ties by insertion), and
-// transactions as a stack of row copies.  ZL_TEST_SEED=<n> runs one seed; ZL_TEST_OPS=<n>
-// sets the number of operations per seed.
+// A seeded random sequence of recordset operations on a real database (a file, or the
+// server's library under ZL_TEST_BACKEND=postgres), compared after every step with an
+// in-memory model: rows in insertion order, each index order derived from them (NULL first,
+// ASCII letters folded, true before false, ties by insertion), and transactions as a stack
+// of row copies.  ZL_TEST_SEED=<n> runs one seed; ZL_TEST_OPS=<n> sets the number of
+// operations per seed.
 #include <strings.h>
 
 #include <algorithm>
@@ -488,10 +489,24 @@ class CModelRun {
     const Row* like = nullptr;
     if (!m_model.rows.empty() && Chance(65))
       like = &m_model.rows[Pick(static_cast<int>(m_model.rows.size()))];
-    COleVariant keys[3];
+    COleVariant keys[4];
     std::vector<Val> modelKeys(nKeys);
     for (int i = 0; i < nKeys; ++i) keys[i] = KeyVariant(ix.fields[i], like, &modelKeys[i]);
-    const BOOL found = m_rs->Seek(op.c_str(), keys, static_cast<WORD>(nKeys));
+    if (Chance(5)) {  // refused seeks leave the position alone
+      const WORD tooMany = static_cast<WORD>(ix.fields.size() + 1);
+      EXPECT_EQ(ErrorOf([&] { m_rs->Seek("<>", keys, static_cast<WORD>(nKeys)); }),
+                kDaoInvalidArgument);
+      EXPECT_EQ(ErrorOf([&] { m_rs->Seek("=", keys, tooMany); }), kDaoInvalidArgument);
+      COleVariant text("abc");
+      if (ix.fields[0] == kId) {
+        EXPECT_EQ(ErrorOf([&] { m_rs->Seek("=", &text); }), kDaoCriteriaMismatch);
+      }
+      return;
+    }
+    // The pointer form passes each of its keys.
+    const BOOL found = Chance(50) ? m_rs->Seek(op.c_str(), keys, static_cast<WORD>(nKeys))
+                                  : m_rs->Seek(op.c_str(), &keys[0], nKeys > 1 ? &keys[1] : nullptr,
+                                               nKeys > 2 ? &keys[2] : nullptr);
     const Row* expected = m_model.Seek(ix, op, modelKeys);
     EXPECT_EQ(found != FALSE, expected != nullptr) << "Seek " << op << " on " << ix.name;
     PlaceAt(m_cursor, expected, Pos::kNone);
@@ -555,8 +570,8 @@ class CModelRun {
       cur.pos = Pos::kUnknown;
       return;
     }
-    cur.index = Chance(15) ? 0 : 1 + Pick(kIndexCount - 1);  // seeks need an index
-    rs.SetCurrentIndex(kIndexes[cur.index].name);
+    cur.index = Chance(15) ? 0 : 1 + Pick(kIndexCount - 1);            // seeks need an index
+    rs.SetCurrentIndex(RandomCase(kIndexes[cur.index].name).c_str());  // names ignore case
     EXPECT_STREQ(rs.GetCurrentIndex().GetString(), kIndexes[cur.index].name);
     PlaceAt(cur, FirstOf(cur.index), Pos::kEmpty);
   }
@@ -700,7 +715,7 @@ class RecordsetModelTest : public testing::Test {
   // A fresh database with the model table and a recordset on it.
   void OpenFresh(const char* file) {
     ASSERT_FALSE(m_dir.Path().empty());
-    m_db.Create(m_dir.File(file).c_str());
+    m_db.Create(Library(file).c_str());
     CreateModelTable(m_db);
     m_rs.Open(dbOpenTable, kTableName);
   }
@@ -708,6 +723,10 @@ class RecordsetModelTest : public testing::Test {
     return AddRow(m_rs, {{"NAME", COleVariant(name)}, {"FLAG", COleVariant(int16_t{0}, VT_BOOL)}});
   }
   std::string Name() { return m_rs.GetFieldValue("NAME").GetStringValue(); }
+  // A file of that name, or the server's library, emptied.
+  std::string Library(const std::string& file) {
+    return OnServer() ? MainLibrary(m_dir) : m_dir.File(file);
+  }
 
   CScratchDir m_dir;
   CDaoDatabase m_db;
@@ -722,7 +741,7 @@ TEST_F(RecordsetModelTest, RandomOperationsMatchModel) {
   const char* ops = getenv("ZL_TEST_OPS");
   const int nOps = ops != nullptr && *ops != '\0' ? std::max(1, atoi(ops)) : 1200;
   for (uint32_t seed : seeds) {
-    CModelRun run(seed, m_dir.File(("model_" + std::to_string(seed) + ".db").c_str()));
+    CModelRun run(seed, Library("model_" + std::to_string(seed) + ".db"));
     run.Run(nOps);
     if (HasFailure()) return;
   }

@@ -1,5 +1,5 @@
-// Seek and index mistakes, the pointer form of a seek, and bookmarks across
-// recordsets and databases.  Orders, seeks, moves and positions are checked
+// Fields read late, and bookmarks across recordsets and databases.  Orders,
+// seeks (their refusals and forms too), moves and positions are checked
 // against a model by the random-operations test.
 #include "engine_fixture.h"
 
@@ -71,25 +71,6 @@ TEST_F(RecordsetOrderTest, FieldsAskedForLaterReadEachRowsOwnValue) {
   ASSERT_TRUE(SeekOne("=", Long(2)));
   EXPECT_EQ(Text(m_rs.GetFieldValue("EXTRA")), "NULL");
   EXPECT_EQ(Name() + "/" + Text(m_rs.GetFieldValue("SUB")), "n2/102");
-}
-
-TEST_F(RecordsetOrderTest, SeekAndIndexMistakesAreRefused) {
-  Add(1, "a");  // seeks without an index and unknown index names: the random test
-  m_rs.SetCurrentIndex("grp_index");  // index names ignore case
-  EXPECT_EQ(m_rs.GetCurrentIndex(), CString("GRP_INDEX"));
-  EXPECT_EQ(ErrorOf([&] { SeekOne("<>", Long(1)); }), kDaoInvalidArgument);
-  EXPECT_EQ(ErrorOf([&] { SeekOne("=", COleVariant("abc")); }), kDaoCriteriaMismatch);
-  COleVariant two[2] = {Long(1), Long(2)};
-  EXPECT_EQ(ErrorOf([&] { m_rs.Seek("=", two, 2); }), kDaoInvalidArgument);
-  // A key given as text or double is converted to the field's type.
-  ASSERT_TRUE(SeekOne("=", COleVariant("1")));
-  ASSERT_TRUE(SeekOne("=", COleVariant(1.0)));
-  // The pointer form passes its second key too.
-  Add(1, "b", 1);
-  m_rs.SetCurrentIndex("TRIPLE");
-  COleVariant group(int32_t{1}), name("B");
-  ASSERT_TRUE(m_rs.Seek("=", &group, &name));
-  EXPECT_EQ(Name(), "b");
 }
 
 TEST_F(RecordsetOrderTest, BookmarksOutliveRecordsetsAndAreRefusedElsewhere) {

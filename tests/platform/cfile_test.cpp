@@ -1,13 +1,12 @@
 #include "zldbctrl70/platform/cfile.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <string>
 
 #include "platform/scratch_dir.h"
+#include "support/child_process.h"
 
 namespace {
 
@@ -49,11 +48,26 @@ TEST_F(CFileTest, WriteSeekReadAndLength) {
   EXPECT_EQ(again.GetLength(), 5u);
 }
 
-TEST_F(CFileTest, ExclusiveSharingConflictsWithOtherOpens) {
+// args: path.  Holds a shared lock on the file until released.
+ZL_CHILD_ACTION(HoldSharedLock) {
+  CFile held;
+  if (!held.Open(args.at(0).c_str(), CFile::modeRead | CFile::shareDenyWrite)) return 1;
+  zltest::ChildSignalReady();
+  zltest::ChildWaitForRelease();
+  return 0;
+}
+
+TEST_F(CFileTest, ExclusiveSharingConflictsWithOtherOpensHereAndElsewhere) {
   const std::string path = m_dir.Write("db", "x");
+  CFile exclusive;
+  {
+    zltest::CChildProcess child("HoldSharedLock", {path});
+    ASSERT_EQ(child.ReadLine(), "ready");
+    EXPECT_FALSE(exclusive.Open(path.c_str(), CFile::modeRead | CFile::shareExclusive));
+    EXPECT_EQ(child.Finish(), 0);
+  }
   CFile reader(path.c_str(), CFile::modeRead | CFile::shareDenyWrite);
   CFile other(path.c_str(), CFile::modeRead | CFile::shareDenyWrite);  // shared locks mix
-  CFile exclusive;
   CFileException error;
   EXPECT_FALSE(exclusive.Open(path.c_str(), CFile::modeRead | CFile::shareExclusive, &error));
   EXPECT_EQ(error.m_cause, EWOULDBLOCK);
@@ -64,32 +78,6 @@ TEST_F(CFileTest, ExclusiveSharingConflictsWithOtherOpens) {
   EXPECT_FALSE(second.Open(path.c_str(), CFile::modeRead | CFile::shareDenyWrite));
   CFile unshared;  // no lock asked, no conflict
   EXPECT_TRUE(unshared.Open(path.c_str(), CFile::modeRead | CFile::shareDenyNone));
-}
-
-TEST_F(CFileTest, ExclusiveOpenFailsWhileAnotherProcessHoldsTheFile) {
-  const std::string path = m_dir.Write("db", "x");
-  int ready[2], release[2];
-  ASSERT_EQ(pipe(ready), 0);
-  ASSERT_EQ(pipe(release), 0);
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    CFile held;
-    char c = held.Open(path.c_str(), CFile::modeRead | CFile::shareDenyWrite) ? 'y' : 'n';
-    (void)!write(ready[1], &c, 1);
-    (void)!read(release[0], &c, 1);
-    _exit(0);
-  }
-  char c = 0;
-  ASSERT_EQ(read(ready[0], &c, 1), 1);
-  ASSERT_EQ(c, 'y');
-  CFile exclusive;
-  EXPECT_FALSE(exclusive.Open(path.c_str(), CFile::modeRead | CFile::shareExclusive));
-  (void)!write(release[1], "x", 1);
-  int status = 0;
-  waitpid(child, &status, 0);
-  EXPECT_TRUE(exclusive.Open(path.c_str(), CFile::modeRead | CFile::shareExclusive));
-  for (int fd : {ready[0], ready[1], release[0], release[1]}) close(fd);
 }
 
 TEST(MemFileTest, GrowsZeroFillsAndReadsBack) {

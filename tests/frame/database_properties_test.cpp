@@ -168,14 +168,4 @@ TEST_F(DatabaseTest, WithoutItsRowThePropertyGettersGiveNine) {
   EXPECT_EQ(DbInfo().GetRecordCount(), 1);
 }
 
-TEST_F(DatabaseTest, HandleListTracksOpenHandles) {
-  void* second = ZLCreateDatabase(m_dir.File("second.zdb").c_str());
-  ASSERT_NE(second, nullptr);
-  EXPECT_EQ(zl::OpenHandleListHead(), second);
-  CloseLibrary();
-  EXPECT_EQ(zl::OpenHandleListHead(), second);
-  ASSERT_EQ(ZLCloseDatabase(second), 1);
-  EXPECT_EQ(zl::OpenHandleListHead(), nullptr);
-}
-
 }  // namespace

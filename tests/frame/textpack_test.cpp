@@ -288,49 +288,5 @@ TEST(TextRoundTripTest, AllByteValuesWithKnownLength) {
   EXPECT_TRUE(StartsWith(Unpack(packed), data));
 }
 
-// Seeded fuzzing: UnpackText must stay inside its input on anything (ASan
-// checks that), and never decode more than one value per input bit.
-TEST(TextPackFuzzTest, RandomMutatedAndRestreamedBlocks) {
-  std::mt19937 rng(12345);
-  auto check = [](const Bytes& input) {
-    const size_t count = Unpack(input).size();
-    EXPECT_LE(count, input.size() * 8);
-    return count;
-  };
-  for (int i = 0; i < 10000; ++i) {
-    Bytes random(rng() % 64);
-    for (BYTE& b : random) b = static_cast<BYTE>(rng());
-    if (random.size() >= 2 && rng() % 2) random[0] = 1 + rng() % 4, random[1] = 0;  // few entries
-    check(random);
-
-    Bytes text(1 + rng() % 300);
-    const unsigned spread = 1 + rng() % 256;
-    for (BYTE& b : text) b = static_cast<BYTE>(rng() % spread);
-    text.push_back(static_cast<BYTE>(text[0] + 1));  // at least two values
-    Bytes block = Pack(text);
-    ASSERT_EQ(Pack(text), block);  // the same bytes always give the same block
-    ASSERT_TRUE(StartsWith(Unpack(block), text));
-    Bytes bad = block;  // a bit flipped, truncated, a byte inserted or a byte deleted
-    const unsigned kind = rng() % 4, at = rng() % bad.size();
-    if (kind == 0) bad[at] ^= 1 << (rng() % 8);
-    if (kind == 1) bad.resize(at);
-    if (kind == 2) bad.insert(bad.begin() + at, static_cast<BYTE>(rng()));
-    if (kind == 3) bad.erase(bad.begin() + at);
-    check(bad);
-
-    // The code PackText writes is complete when two or more values occur, so
-    // any stream after its table decodes, at least one value per 64 bits.
-    if (i % 2) continue;
-    size_t tableEnd = 2;
-    for (unsigned e = block[0] | (block[1] << 8); e > 0; --e)
-      tableEnd += 4 + (block[tableEnd] + 7) / 8;
-    Bytes stream(1 + rng() % 40);
-    for (BYTE& b : stream) b = static_cast<BYTE>(rng());
-    block.resize(tableEnd);
-    block.insert(block.end(), stream.begin(), stream.end());
-    EXPECT_GE(check(block), stream.size() * 8 / 64) << i;
-  }
-}
-
 }  // namespace
 }  // namespace zl

@@ -1,7 +1,8 @@
 // Every legacy export, called with handles that are not of its kind (null,
 // garbage, a closed legacy handle, a current database handle, a table handle
 // or a database handle where the other is expected, a small block), fails
-// with its kind's "bad handle" code and touches no file.  The exports are
+// with its kind's "bad handle" code and touches no file; the current
+// interface refuses legacy handles with its own.  The exports are
 // taken from abi/exports.txt: a legacy export without an entry below fails
 // here.
 #include <cxxabi.h>
@@ -126,6 +127,7 @@ TEST_F(LegacyTest, EveryLegacyExportRefusesHandlesOfAnotherKind) {
   HGLOBAL small = GlobalAlloc(GHND, 8);
   void* garbage = reinterpret_cast<void*>(static_cast<uintptr_t>(0x5A5A5A5A5A5AULL));
   const std::string before = zltest::FileContents(m_path);
+  const std::string currentBefore = zltest::FileContents(m_dir.File("current.zdb"));
 
   const std::map<std::string, CCall> table = CallTable();
   size_t walked = 0;
@@ -148,7 +150,19 @@ TEST_F(LegacyTest, EveryLegacyExportRefusesHandlesOfAnotherKind) {
     }
   }
   EXPECT_EQ(walked, table.size());
+  // The current interface refuses both legacy kinds with its own code and
+  // leaves the legacy last error alone.
+  CObList list;
+  EXPECT_EQ(UDTGetAllBookmarks(m_hDB, list), 0);
+  for (void* foreign : {m_hDB, hTable}) {
+    EXPECT_EQ(ZLCreateNewRecord(foreign, bookmark), 0);
+    EXPECT_EQ(ZLGetLastError(), ZLE_BAD_HANDLE);
+    EXPECT_EQ(ZLCloseDatabase(foreign), 0);
+    EXPECT_EQ(ZLGetLastError(), ZLE_BAD_HANDLE);
+  }
+  EXPECT_EQ(GetLastZLDBError(), LZLE_BAD_TABLE_HANDLE);
   EXPECT_EQ(zltest::FileContents(m_path), before);
+  EXPECT_EQ(zltest::FileContents(m_dir.File("current.zdb")), currentBefore);
   GlobalFree(small);
   EXPECT_EQ(CloseUserDefinedTable(hTable), 1);
   EXPECT_EQ(ZLCloseDatabase(hCurrent), 1);

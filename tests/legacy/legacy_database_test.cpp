@@ -212,56 +212,6 @@ TEST_F(LegacyTest, OpenAndCreateFailuresGiveTheirCodes) {
   EXPECT_EQ(zltest::FileContents(current), before);
 }
 
-// The three kinds of handle are refused by each other's functions with the
-// other kind's "bad handle" code, and nothing changes.
-TEST_F(LegacyTest, HandlesOfOneKindAreRefusedByTheOthers) {
-  const std::string current = m_dir.File("current.zdb");
-  void* hCurrent = ZLCreateDatabase(current.c_str());
-  ASSERT_NE(hCurrent, nullptr);
-  CUDTFieldInfoArray fields;
-  CUDTFieldInfo field("VALUE", UDT_LONG, 0);
-  fields.Add(&field);
-  void* hTable = CreateUserDefinedTable(m_hDB, "DATA", fields);
-  fields.RemoveAll();
-  ASSERT_NE(hTable, nullptr);
-  const std::string legacyBefore = zltest::FileContents(m_path);
-  const std::string currentBefore = zltest::FileContents(current);
-
-  long version = 0;
-  COleVariant bookmark;
-  CObList list;
-  EXPECT_EQ(GetDatabaseVersion(hCurrent, &version), 0);
-  EXPECT_EQ(GetLastZLDBError(), LZLE_BAD_HANDLE);
-  EXPECT_EQ(GetDatabaseVersion(hTable, &version), 0);
-  EXPECT_EQ(GetLastZLDBError(), LZLE_BAD_HANDLE);
-  EXPECT_EQ(CloseZLDatabase(hCurrent), 0);
-  EXPECT_EQ(GetLastZLDBError(), LZLE_BAD_HANDLE);
-  EXPECT_EQ(CloseZLDatabase(hTable), 0);
-  EXPECT_EQ(CreateUserDefinedTable(hCurrent, "OTHER", fields), nullptr);
-  EXPECT_EQ(GetLastZLDBError(), LZLE_BAD_HANDLE);
-  EXPECT_EQ(UDTGetAllBookmarks(m_hDB, list), 0);
-  EXPECT_EQ(GetLastZLDBError(), LZLE_BAD_TABLE_HANDLE);
-  EXPECT_EQ(CloseUserDefinedTable(hCurrent), 0);
-  EXPECT_EQ(GetLastZLDBError(), LZLE_BAD_TABLE_HANDLE);
-
-  // The current interface keeps its own code and refuses both with 7.
-  ZLOpenDatabase(m_dir.File("missing.zdb").c_str(), eOpenReadOnly);
-  const int currentCode = ZLGetLastError();
-  for (void* foreign : {m_hDB, hTable}) {
-    EXPECT_EQ(ZLCreateNewRecord(foreign, bookmark), 0);
-    EXPECT_EQ(ZLGetLastError(), ZLE_BAD_HANDLE);
-    EXPECT_EQ(ZLCloseDatabase(foreign), 0);
-    EXPECT_EQ(ZLGetLastError(), ZLE_BAD_HANDLE);
-  }
-  EXPECT_NE(currentCode, ZLE_BAD_HANDLE);
-  EXPECT_EQ(GetLastZLDBError(), LZLE_BAD_TABLE_HANDLE);  // untouched by current calls
-
-  EXPECT_EQ(zltest::FileContents(m_path), legacyBefore);
-  EXPECT_EQ(zltest::FileContents(current), currentBefore);
-  EXPECT_EQ(CloseUserDefinedTable(hTable), 1);
-  EXPECT_EQ(ZLCloseDatabase(hCurrent), 1);
-}
-
 TEST_F(LegacyTest, TableHandleOutlivingItsDatabaseIsRefusedThenClosed) {
   CUDTFieldInfoArray fields;
   CUDTFieldInfo field("VALUE", UDT_TEXT, 10);

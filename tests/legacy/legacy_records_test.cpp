@@ -58,10 +58,13 @@ std::vector<CRoundTrip> RoundTrips() {
 TEST_F(LegacyTest, AttributesRoundTripAndMissingOnesGiveTheirCodes) {
   COleVariant bookmark;
   const long id = NewModel("R1", &bookmark);
+  // All written before any is read: two attributes sharing a column fail.
+  for (const CRoundTrip& attribute : RoundTrips()) {
+    EXPECT_EQ(attribute.set(m_hDB, bookmark), 1) << attribute.name;
+    EXPECT_EQ(GetLastZLDBError(), LZLE_OK);
+  }
   for (const CRoundTrip& attribute : RoundTrips()) {
     SCOPED_TRACE(attribute.name);
-    EXPECT_EQ(attribute.set(m_hDB, bookmark), 1);
-    EXPECT_EQ(GetLastZLDBError(), LZLE_OK);
     EXPECT_EQ(attribute.getAndCheck(m_hDB, id), 1);
     EXPECT_EQ(attribute.getAndCheck(m_hDB, id + 100), 0);
     EXPECT_EQ(GetLastZLDBError(), LZLE_NO_RECORD);

@@ -169,38 +169,26 @@ TEST_F(UserTableTest, UnusableTablesAndFieldListsAreRefusedBeforeTheFileIsTouche
     std::vector<CUDTFieldInfo*> fields;
     int code;
   };
+  auto f = [](const std::string& name, int type = UDT_LONG, long size = 0) {
+    return new CUDTFieldInfo(name.c_str(), type, size);
+  };
   const std::vector<CCase> cases = {
-      {"quote in table name",
-       "A\"; DROP TABLE SDB; --",
-       {new CUDTFieldInfo("X", UDT_LONG, 0)},
-       LZLE_OK},
-      {"bracket in table name", "A]B", {new CUDTFieldInfo("X", UDT_LONG, 0)}, LZLE_BAD_NAME},
-      {"dot in table name", "main.SDB", {new CUDTFieldInfo("X", UDT_LONG, 0)}, LZLE_BAD_NAME},
-      {"empty table name", "", {new CUDTFieldInfo("X", UDT_LONG, 0)}, LZLE_BAD_NAME},
-      {"null table name", nullptr, {new CUDTFieldInfo("X", UDT_LONG, 0)}, LZLE_BAD_NAME},
-      {"reserved prefix", "zl_engine_tables", {new CUDTFieldInfo("X", UDT_LONG, 0)}, LZLE_BAD_NAME},
-      {"control character in field", "T1", {new CUDTFieldInfo("A\nB", UDT_LONG, 0)}, LZLE_BAD_NAME},
-      {"backtick in field", "T1", {new CUDTFieldInfo("A`B", UDT_LONG, 0)}, LZLE_BAD_NAME},
-      {"long field name",
-       "T1",
-       {new CUDTFieldInfo(std::string(65, 'F').c_str(), UDT_LONG, 0)},
-       LZLE_BAD_NAME},
-      {"field twice",
-       "T1",
-       {new CUDTFieldInfo("A", UDT_LONG, 0), new CUDTFieldInfo("A", UDT_TEXT, 5)},
-       LZLE_DUPLICATE_FIELD},
-      {"field twice in other case",
-       "T1",
-       {new CUDTFieldInfo("Ab", UDT_LONG, 0), new CUDTFieldInfo("aB", UDT_TEXT, 5)},
-       LZLE_DUPLICATE_FIELD},
+      {"quote in table name", "A\"; DROP TABLE SDB; --", {f("X")}, LZLE_OK},
+      {"bracket in table name", "A]B", {f("X")}, LZLE_BAD_NAME},
+      {"dot in table name", "main.SDB", {f("X")}, LZLE_BAD_NAME},
+      {"empty table name", "", {f("X")}, LZLE_BAD_NAME},
+      {"null table name", nullptr, {f("X")}, LZLE_BAD_NAME},
+      {"reserved prefix", "zl_engine_tables", {f("X")}, LZLE_BAD_NAME},
+      {"control character in field", "T1", {f("A\nB")}, LZLE_BAD_NAME},
+      {"backtick in field", "T1", {f("A`B")}, LZLE_BAD_NAME},
+      {"long field name", "T1", {f(std::string(65, 'F'))}, LZLE_BAD_NAME},
+      {"field twice", "T1", {f("A"), f("A", UDT_TEXT, 5)}, LZLE_DUPLICATE_FIELD},
+      {"field twice in other case", "T1", {f("Ab"), f("aB", UDT_TEXT, 5)}, LZLE_DUPLICATE_FIELD},
       {"no field", "T1", {}, LZLE_BAD_FIELD},
-      {"text too long", "T1", {new CUDTFieldInfo("A", UDT_TEXT, 256)}, LZLE_BAD_FIELD},
-      {"negative text size", "T1", {new CUDTFieldInfo("A", UDT_TEXT, -1)}, LZLE_BAD_FIELD},
-      {"existing table", "SDB", {new CUDTFieldInfo("X", UDT_LONG, 0)}, LZLE_ENGINE},
-      {"two counters",
-       "T1",
-       {new CUDTFieldInfo("A", UDT_AUTONUMBER, 0), new CUDTFieldInfo("B", UDT_AUTONUMBER, 0)},
-       LZLE_ENGINE},
+      {"text too long", "T1", {f("A", UDT_TEXT, 256)}, LZLE_BAD_FIELD},
+      {"negative text size", "T1", {f("A", UDT_TEXT, -1)}, LZLE_BAD_FIELD},
+      {"existing table", "SDB", {f("X")}, LZLE_ENGINE},
+      {"two counters", "T1", {f("A", UDT_AUTONUMBER), f("B", UDT_AUTONUMBER)}, LZLE_ENGINE},
   };
   for (const CCase& c : cases) {
     SCOPED_TRACE(c.what);

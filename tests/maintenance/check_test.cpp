@@ -1,5 +1,6 @@
 // ZLCheckDatabase: one damaged library per kind of fault it reports, each
-// found and named; a sound library gives none; nothing is changed.
+// found and named; a sound library gives none; nothing is changed (a
+// damaged file, repaired after the check).
 #include <set>
 
 #include "maintenance/tree_fixture.h"
@@ -91,7 +92,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "UNIT_00000409 is a language table no registry names"}),
     [](const ::testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
 
-TEST_F(TreeLibraryTest, CheckReportsADamagedFileAsAStorageFault) {
+// A damaged page: the check reports it, the repair salvages the file.
+TEST_F(TreeLibraryTest, ADamagedFileIsReportedAndSalvaged) {
   CloseLibrary();
   zltest::DamagePage(m_path, std::stol(RawQuery(m_path,
                                                 "SELECT rootpage FROM sqlite_master WHERE type = "
@@ -99,6 +101,9 @@ TEST_F(TreeLibraryTest, CheckReportsADamagedFileAsAStorageFault) {
   CCollectedReport report;
   ASSERT_EQ(ZLCheckDatabase(m_path.c_str(), report), 1) << ZLGetLastError() << report.m_texts;
   EXPECT_EQ(report.m_faults.count("storage:0"), 1u) << report.m_texts;
+  ASSERT_EQ(ZLRepairDatabase(m_path.c_str()), 1) << ZLGetLastError();
+  EXPECT_EQ(RawQuery(m_path, "PRAGMA integrity_check"), "ok");
+  EXPECT_EQ(Tree(), "1(2,3(4)),5");
 }
 
 TEST_F(TreeLibraryTest, CheckFailsOnlyWhenItCannotLook) {

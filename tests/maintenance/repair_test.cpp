@@ -142,17 +142,6 @@ TEST_F(RepairTest, FilesItCannotRepairAreLeftAsTheyWere) {
   EXPECT_EQ(Entries(m_folder), (std::vector<std::string>{"lib.zdb", "notes.txt", "readonly.zdb"}));
 }
 
-TEST_F(RepairTest, DamagedFileIsSalvaged) {
-  CloseLibrary();
-  zltest::DamagePage(m_path, std::stol(RawQuery(m_path,
-                                                "SELECT rootpage FROM sqlite_master WHERE type = "
-                                                "'index' AND tbl_name = 'MAIN'")));
-  ASSERT_NE(RawQuery(m_path, "PRAGMA integrity_check"), "ok");
-  ASSERT_EQ(ZLRepairDatabase(m_path.c_str()), 1) << ZLGetLastError();
-  EXPECT_EQ(RawQuery(m_path, "PRAGMA integrity_check"), "ok");
-  EXPECT_EQ(Tree(), "1(2,3(4)),5");
-}
-
 TEST_F(RepairTest, CommitsStillInTheLogAreKept) {
   CloseLibrary();
   {

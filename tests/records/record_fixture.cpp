@@ -16,33 +16,22 @@ CZLKeywordArray* Keywords(WORD language, std::initializer_list<std::string> word
 }
 
 std::string Text(const CString& s) { return s.str(); }
+std::string Text(WORD language) { return std::to_string(language); }
 
-template <class Map>
-std::string LanguageTexts(const Map& map) {
-  std::map<WORD, std::string> sorted;
-  for (POSITION pos = map.GetStartPosition(); pos != nullptr;) {
-    WORD language = 0;
-    CString text;
-    map.GetNextAssoc(pos, language, text);
-    sorted[language] = text.str();
-  }
-  std::string out;
-  for (const auto& entry : sorted) out += std::to_string(entry.first) + "=" + entry.second + ";";
-  return out;
-}
-
-std::string StringMap(const CMapStringToString& map) {
+// A map's entries sorted by key, as "key=value;" (keys: languages or names).
+template <class Key, class Map>
+std::string Entries(const Map& map) {
   std::map<std::string, std::string> sorted;
   for (POSITION pos = map.GetStartPosition(); pos != nullptr;) {
-    CString key, value;
+    Key key{};
+    CString value;
     map.GetNextAssoc(pos, key, value);
-    sorted[key.str()] = value.str();
+    sorted[Text(key)] = value.str();
   }
   std::string out;
   for (const auto& entry : sorted) out += entry.first + "=" + entry.second + ";";
   return out;
 }
-
 // Two tolerances on the two non-conservative nodes and one stress.
 void PopulateLimits(void* hDB, long id, const std::string& tag) {
   CZLNodeArray nodes;
@@ -183,9 +172,9 @@ std::string ParamSets(void* hDB, long id) {
   for (int place = 0; set != 0 && place < all.GetSize(); ++place) {
     out += "set " + std::to_string(place) + "\n";
     CMap<WORD, WORD, CString, LPCSTR> texts;
-    if (ZLGetTitleByID(hDB, id, texts, set)) out += " titles " + LanguageTexts(texts) + "\n";
+    if (ZLGetTitleByID(hDB, id, texts, set)) out += " titles " + Entries<WORD>(texts) + "\n";
     texts.RemoveAll();
-    if (ZLGetInfoByID(hDB, id, texts, set)) out += " infos " + LanguageTexts(texts) + "\n";
+    if (ZLGetInfoByID(hDB, id, texts, set)) out += " infos " + Entries<WORD>(texts) + "\n";
     unsigned long state = 0;
     if (ZLGetStateByID(hDB, id, state, set)) out += " state " + std::to_string(state) + "\n";
     CString user;
@@ -207,13 +196,16 @@ std::string ParamSets(void* hDB, long id) {
 }  // namespace
 
 void Populate(void* hDB, long id, const std::string& tag) {
+  // Numbers differ between tags too, so that a copy over a populated
+  // record shows every column it leaves out.
+  const int v = static_cast<unsigned char>(tag.at(0));
   ASSERT_EQ(ZLSetDefNameByID(hDB, id, ("DEF" + tag).c_str()), 1);
   ASSERT_EQ(ZLSetCreatedUserByID(hDB, id, ("maker" + tag).c_str(), 0), 1);
-  ASSERT_EQ(ZLSetCreatedDateByID(hDB, id, COleDateTime(2024, 2, 3, 4, 5, 6), 0), 1);
-  ASSERT_EQ(ZLSetModifiedUserByID(hDB, id, "editor", 0), 1);
-  ASSERT_EQ(ZLSetTypeByID(hDB, id, 3), 1);
-  ASSERT_EQ(ZLSetLevelByID(hDB, id, 2), 1);
-  ASSERT_EQ(ZLSetStateByID(hDB, id, 5, 0), 1);
+  ASSERT_EQ(ZLSetCreatedDateByID(hDB, id, COleDateTime(2024, 2, 1 + v % 28, 4, 5, 6), 0), 1);
+  ASSERT_EQ(ZLSetModifiedUserByID(hDB, id, ("editor" + tag).c_str(), 0), 1);
+  ASSERT_EQ(ZLSetTypeByID(hDB, id, 3 + v % 7), 1);
+  ASSERT_EQ(ZLSetLevelByID(hDB, id, 2 + v % 5), 1);
+  ASSERT_EQ(ZLSetStateByID(hDB, id, v, 0), 1);
   ASSERT_EQ(ZLSetTitleByID(hDB, id, kEN, ("Title " + tag).c_str(), 0), 1);
   ASSERT_EQ(ZLSetTitleByID(hDB, id, kDE, ("Titel " + tag).c_str(), 0), 1);
   ASSERT_EQ(ZLSetInfoByID(hDB, id, kEN, ("Info " + tag).c_str(), 0), 1);
@@ -299,11 +291,11 @@ std::string Describe(void* hDB, long id) {
   if (ZLGetLevelByID(hDB, id, number)) line("level", std::to_string(number));
   if (ZLGetStateByID(hDB, id, number, 0)) line("state", std::to_string(number));
   CMap<WORD, WORD, CString, LPCSTR> texts;
-  if (ZLGetTitleByID(hDB, id, texts, 0)) line("titles", LanguageTexts(texts));
+  if (ZLGetTitleByID(hDB, id, texts, 0)) line("titles", Entries<WORD>(texts));
   texts.RemoveAll();
-  if (ZLGetInfoByID(hDB, id, texts, 0)) line("infos", LanguageTexts(texts));
+  if (ZLGetInfoByID(hDB, id, texts, 0)) line("infos", Entries<WORD>(texts));
   texts.RemoveAll();
-  if (ZLGetSymbolsByID(hDB, id, texts)) line("symbols", LanguageTexts(texts));
+  if (ZLGetSymbolsByID(hDB, id, texts)) line("symbols", Entries<WORD>(texts));
 
   out += KeywordLines(hDB, id, 0);
 
@@ -329,8 +321,8 @@ std::string Describe(void* hDB, long id) {
         const CZLNodeObject& n = *nodes[i];
         line(conservative ? "node C" : "node NC",
              Text(n.m_strName) + " = " + Text(n.m_strValue) + " index " +
-                 std::to_string(n.m_lIndex) + " info " + LanguageTexts(n.m_mapInfo) + " access " +
-                 StringMap(n.m_mapAccess) + " wizard " +
+                 std::to_string(n.m_lIndex) + " info " + Entries<WORD>(n.m_mapInfo) + " access " +
+                 Entries<CString>(n.m_mapAccess) + " wizard " +
                  (n.m_bWizFileSet ? (fileNames.count(n.m_lWizFileID) != 0
                                          ? fileNames[n.m_lWizFileID]
                                          : "#" + std::to_string(n.m_lWizFileID))
@@ -350,7 +342,7 @@ std::string Describe(void* hDB, long id) {
         const CZLMacroObject& m = *(*array)[i];
         line("macro " + Text(language),
              Text(m.m_strMacroText) + " level " + std::to_string(m.m_dwLevel) + " def " +
-                 Text(m.m_strDefName) + " " + LanguageTexts(m.m_mapDescription));
+                 Text(m.m_strDefName) + " " + Entries<WORD>(m.m_mapDescription));
       }
     }
   }

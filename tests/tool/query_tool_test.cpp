@@ -44,10 +44,7 @@ TEST_F(ToolTest, QueryCombinesCriteriaAndPrintsHits) {
       (std::set<long>{34, 35}));
 
   // Text lines: #ID, the set, the path, the title.
-  const RunResult text = Run({"query", m_file, "--defname", "TL072"});
-  EXPECT_EQ(text.status, 0);
-  EXPECT_EQ(text.out.rfind("#35  set 0  ", 0), 0u) << text.out;
-  EXPECT_NE(text.out.find("Dual low-noise JFET-input operational amplifier"), std::string::npos);
+  EXPECT_EQ(Run({"query", m_file, "--defname", "TL072"}).out.rfind("#35  set 0  ", 0), 0u);
   EXPECT_EQ(Run({"query", m_file, "--defname", "none"}).out, "(no hits)\n");
 }
 

@@ -1,14 +1,14 @@
 // The record routines and the ID/bookmark operations: positioning by ID
 // wherever the recordset stands (or after its row was deleted), parameter
 // sets by their own ID, NULL fields, foreign and stale bookmarks, all
-// bookmarks in ID order, and rows written by another process.
+// bookmarks in ID order (rows written by another process: the reads of
+// tests/tree/transactions_test.cpp).
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "engine/faults.h"
-#include "support/child_process.h"
 #include "tree/attribute_fixture.h"
 #include "tree/row_target.h"
 
@@ -18,13 +18,6 @@ using zl::engine::CFaultInjector;
 using zl::engine::CFaultScope;
 using zl::engine::FaultKind;
 using CBookmarks = CTypedPtrArray<CPtrArray, COleVariant*>;
-
-ZL_CHILD_ACTION(RoutinesRenameRecord) {
-  void* other = ZLOpenDatabase(args.at(0).c_str(), eOpenReadWriteNoLogin);
-  if (other == nullptr) return 1;
-  const int written = ZLSetDefNameByID(other, std::stol(args.at(1)), args.at(2).c_str());
-  return ZLCloseDatabase(other) == 1 && written == 1 ? 0 : 2;
-}
 
 class RecordRoutineTest : public AttributeFixture {
  protected:
@@ -57,15 +50,6 @@ TEST_F(RecordRoutineTest, RowsAreFoundByIDWhereverTheRecordsetStands) {
   EXPECT_STREQ(text, "second");
   EXPECT_EQ(FailCode(ZLGetModifiedUserByID(m_hDB, a, text, paramSets[0])), ZLE_NULL_VALUE);
   EXPECT_EQ(FailCode(ZLGetModifiedUserByID(m_hDB, a, text, a + 100)), ZLE_NO_RECORD);
-}
-
-TEST_F(RecordRoutineTest, WritesOfAnotherProcessAreSeen) {
-  const long id = NewRecord();
-  CString name;
-  ASSERT_EQ(ZLGetUsesByID(m_hDB, id, name), 0);  // the row is read into the cache
-  ASSERT_EQ(zltest::RunChild("RoutinesRenameRecord", {m_path, std::to_string(id), "theirs"}), 0);
-  ASSERT_EQ(ZLGetDefNameByID(m_hDB, id, name), 1);
-  EXPECT_STREQ(name, "theirs");
 }
 
 TEST_F(RecordRoutineTest, BookmarksConvertBothWaysAndForeignOrStaleOnesGiveEight) {

@@ -34,21 +34,6 @@ std::string DefName(void* hDB, long id) {
                                               : "<" + std::to_string(ZLGetLastError()) + ">";
 }
 
-// Tries to write record 1 while the test holds a transaction: with a short
-// busy timeout the write fails with 12 and the read sees the last commit.
-ZL_CHILD_ACTION(WriteWhileLocked) {
-  CDaoWorkspace::SetBusyTimeout(std::stoi(args.at(1)));
-  void* hDB = OpenLibrary(args.at(0));
-  if (hDB == nullptr) return 1;
-  zltest::ChildSignalReady();
-  const int wrote = ZLSetDefNameByID(hDB, 1, "child");
-  const int code = ZLGetLastError();
-  const std::string seen = DefName(hDB, 1);
-  ZLCloseDatabase(hDB);
-  if (args.at(2) == "fails") return wrote == 0 && code == ZLE_LOCKED && seen == "before" ? 0 : 3;
-  return wrote == 1 && seen == "child" ? 0 : 4;
-}
-
 // Rewrites both titles of record 1 in one call, over and over, for a while.
 ZL_CHILD_ACTION(RewriteTitles) {
   void* hDB = OpenLibrary(args.at(0));
@@ -243,21 +228,6 @@ TEST_F(TransactionTest, CloseRollsBackOnlyWithTheLastReference) {
   ASSERT_EQ(ZLSetDefNameByID(m_hDB, m_id, "dropped"), 1);
   Reopen();
   EXPECT_EQ(DefName(m_hDB, m_id), "committed");
-}
-
-// Another process sees nothing until the commit: its writes wait (and fail
-// with 12 after a short busy timeout).  A process killed inside a caller
-// transaction is met by the crash test (tests/reliability).
-TEST_F(TransactionTest, OtherProcessesWaitForTheCommit) {
-  ASSERT_EQ(ZLBeginTransaction(m_hDB), 1);
-  ASSERT_EQ(ZLSetDefNameByID(m_hDB, m_id, "parent"), 1);
-  EXPECT_EQ(zltest::RunChild("WriteWhileLocked", {m_path, "200", "fails"}), 0);
-  zltest::CChildProcess waiting("WriteWhileLocked", {m_path, "5000", "waits"});
-  ASSERT_EQ(waiting.ReadLine(), "ready");
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  ASSERT_EQ(ZLCommitTransaction(m_hDB), 1);
-  EXPECT_EQ(waiting.Finish(), 0);  // its write came after the commit
-  EXPECT_EQ(DefName(m_hDB, m_id), "child");
 }
 
 // Another process rewrites both titles in one call: every read of all

@@ -136,23 +136,6 @@ TEST_F(LegacyTest, CreatesExactlyTheFlatLayout) {
   EXPECT_EQ(expectedIndex, std::size(kExpectedIndexes));
 }
 
-TEST_F(LegacyTest, NewDatabaseHasVersionFourAndAStamp) {
-  long version = 0;
-  COleDateTime stamp;
-  EXPECT_EQ(GetDatabaseVersion(m_hDB, &version), 1);
-  EXPECT_EQ(version, 4);
-  EXPECT_EQ(GetLastLayoutChangeDate(m_hDB, &stamp), 1);
-  EXPECT_GT(stamp.m_dt, 0.0);
-  EXPECT_EQ(SetDatabaseVersion(m_hDB, 3), 1);
-  EXPECT_EQ(SetDatabaseVersion(m_hDB, 1L << 40), 0);
-  EXPECT_EQ(GetLastZLDBError(), LZLE_ENGINE);
-  ASSERT_EQ(CloseZLDatabase(m_hDB), 1);
-  m_hDB = OpenZLDatabase(m_path.c_str(), TRUE);
-  ASSERT_NE(m_hDB, nullptr);
-  EXPECT_EQ(GetDatabaseVersion(m_hDB, &version), 1);
-  EXPECT_EQ(version, 3);
-}
-
 TEST_F(LegacyTest, OpenSharesByPathAndModeAndCountsReferences) {
   void* again = OpenZLDatabase(m_path.c_str(), FALSE);
   EXPECT_EQ(again, m_hDB);

@@ -1,5 +1,6 @@
-// Model attributes, library texts, side lists, deletion, paths and the
-// search of the legacy interface.
+// Model attributes, library texts, side lists, deletion, paths, the
+// search, copies and the conversion (with the stored version) of the legacy
+// interface.
 #include <cstring>
 #include <functional>
 #include <string>
@@ -432,6 +433,8 @@ TEST_F(LegacyTest, ConversionOfAnEarlierLayoutReplacesTheFile) {
   ASSERT_EQ(CloseUserDefinedTable(table), 1);
   // The current layout is left alone.
   EXPECT_EQ(ConvertZLDatabase(m_hDB), m_hDB);
+  EXPECT_EQ(SetDatabaseVersion(m_hDB, 1L << 40), 0);  // no 32-bit version
+  EXPECT_EQ(GetLastZLDBError(), LZLE_ENGINE);
   ASSERT_EQ(SetDatabaseVersion(m_hDB, 3), 1);
   ASSERT_EQ(CloseZLDatabase(m_hDB), 1);
   m_hDB = OpenZLDatabase(m_path.c_str(), FALSE);

@@ -1,9 +1,9 @@
 // A seeded random sequence of recordset operations on a real database (a file, or the
 // server's library under ZL_TEST_BACKEND=postgres), compared after every step with an
 // in-memory model: rows in insertion order, each index order derived from them (NULL first,
-// ASCII letters folded, true before false, ties by insertion), and transactions as a stack
-// of row copies.  ZL_TEST_SEED=<n> runs one seed; ZL_TEST_OPS=<n> sets the number of
-// operations per seed.
+// ASCII letters folded, true before false, ties by insertion), transactions as a stack
+// of row copies, and the table's last-updated date moving with each committed write.
+// ZL_TEST_SEED=<n> runs one seed; ZL_TEST_OPS=<n> sets the number of operations per seed.
 #include <strings.h>
 
 #include <algorithm>
@@ -213,13 +213,19 @@ const char* const kBaseNames[] = {
     "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"
     "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"};
 
-// A transaction level: the rows and next seq at its start, and the largest counter
-// assigned in it (or in inner levels it committed).
+// A transaction level: the rows and next seq at its start, the largest counter assigned in
+// it (or in inner levels it committed), whether it wrote (itself or through inner levels it
+// committed), and whether an inner level it rolled back had written.
 struct Level {
   std::vector<Row> rows;
   int64_t nextSeq;
   long maxId;
+  bool wrote = false;
+  bool undone = false;
 };
+
+// How the table's last-updated date may change with an operation.
+enum class DateMove { kSame, kLater, kAny };
 
 class CModelRun {
  public:
@@ -243,7 +249,9 @@ class CModelRun {
         int op = 0;
         for (; !Allowed(op) || r >= kWeights[op]; ++op) r -= Allowed(op) ? kWeights[op] : 0;
         history += " " + std::to_string(op);
+        m_dateMove = DateMove::kSame;
         Do(op);
+        CheckDate();
         VerifyCursor(*m_rs, m_cursor, "recordset");
         VerifyCursor(*m_aux, m_auxCursor, "second recordset");
         if (step % 97 == 96) VerifyAll(*m_aux, m_auxCursor);
@@ -366,7 +374,7 @@ class CModelRun {
       PlaceAt(m_cursor, m_model.Find(m_lastModified), Pos::kUnknown);
     } else if (op == kBegin && m_levels.size() < 3) {
       ws->BeginTrans();
-      m_levels.push_back({m_model.rows, m_nextSeq, 0});
+      m_levels.push_back({m_model.rows, m_nextSeq, 0, false, false});
       EXPECT_EQ(ws->GetTransactionDepth(), static_cast<int>(m_levels.size()));
     } else if (op == kReopen) {
       m_rs->Close();
@@ -429,6 +437,7 @@ class CModelRun {
     EXPECT_TRUE(FieldMatches(m_rs->GetFieldValue(kFlag), row, kFlag)) << "buffer";
     EXPECT_TRUE(FieldMatches(m_rs->GetFieldValue(kNum), row, kNum)) << "buffer";
     if (!UpdateLoop(row, add ? -1 : row.seq, mode)) return;
+    Wrote();
     if (add) {
       row.seq = m_nextSeq++;
       m_model.rows.push_back(row);
@@ -467,6 +476,7 @@ class CModelRun {
     const Row* row = m_model.Find(m_cursor.seq);
     m_cursor.keys = KeysOf(CurrentIndex(), *row);
     m_rs->Delete();
+    Wrote();
     if (m_auxCursor.pos == Pos::kRow && m_auxCursor.seq == m_cursor.seq)
       m_auxCursor.pos = Pos::kUnknown;  // vanished under the other recordset
     m_model.rows.erase(m_model.rows.begin() + (row - m_model.rows.data()));
@@ -585,6 +595,12 @@ class CModelRun {
     Level level = std::move(m_levels.back());
     m_levels.pop_back();
     EXPECT_EQ(ws->GetTransactionDepth(), static_cast<int>(m_levels.size()));
+    if (m_levels.empty() && commit) {
+      m_dateMove = level.wrote ? DateMove::kLater : level.undone ? DateMove::kAny : DateMove::kSame;
+    } else if (!m_levels.empty()) {
+      m_levels.back().wrote |= commit && level.wrote;
+      m_levels.back().undone |= level.undone || (!commit && level.wrote);
+    }
     if (commit) {
       long& outer = m_levels.empty() ? m_durableMaxId : m_levels.back().maxId;
       outer = std::max(outer, level.maxId);
@@ -618,6 +634,25 @@ class CModelRun {
     DoMoveEnd(*m_rs, m_cursor, false);
     EXPECT_EQ(m_rs->GetEditMode(), dbEditNone);
     EXPECT_EQ(m_rs->GetRecordCount(), static_cast<long>(m_model.rows.size()));
+  }
+  // A write the table took: its date moves now, or when the transaction is committed.
+  void Wrote() {
+    if (m_levels.empty()) {
+      m_dateMove = DateMove::kLater;
+    } else {
+      m_levels.back().wrote = true;
+    }
+  }
+  // The date moves on with every committed write, also faster than the clock, and with
+  // nothing else: not with refused or dropped writes, inner commits or rollbacks.
+  void CheckDate() {
+    const double date = m_rs->GetDateLastUpdated().m_dt;
+    if (m_dateMove == DateMove::kLater) {
+      EXPECT_GT(date, m_date) << "date after a committed write";
+    } else if (m_dateMove == DateMove::kSame) {
+      EXPECT_EQ(date, m_date) << "date without a committed write";
+    }
+    m_date = date;
   }
   void VerifyCursor(CDaoRecordset& rs, const CursorModel& cur, const char* which) {
     EXPECT_EQ(rs.GetEditMode(), dbEditNone) << which;
@@ -679,6 +714,7 @@ class CModelRun {
     m_rs->Open(dbOpenTable, kTableName);
     m_aux->Open(dbOpenTable, kTableName);
     m_cursor = CursorModel();
+    m_date = m_rs->GetDateLastUpdated().m_dt;
     PlaceAt(m_cursor, FirstOf(0), Pos::kEmpty);
     m_auxCursor = m_cursor;
     m_bookmarks.clear();
@@ -708,6 +744,8 @@ class CModelRun {
   int64_t m_lastModified = -1;                 // seq, -1 when not known
   std::vector<Level> m_levels;                 // open transactions
   long m_durableMaxId = 0;                     // largest counter made durable
+  double m_date = 0;                           // the table's last-updated date
+  DateMove m_dateMove = DateMove::kSame;       // how the current operation may change it
 };
 
 class RecordsetModelTest : public testing::Test {

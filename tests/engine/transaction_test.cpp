@@ -166,12 +166,11 @@ TEST_F(TransactionTest, ATransactionCoversEveryOpenDatabase) {
   EXPECT_EQ(otherRs.GetRecordCount(), 1);
 }
 
-// Every committed write of a table whose dates are kept moves its date on,
-// commits coming faster than the clock too; a transaction moves it at its
-// outermost commit; a rollback, a table not written and a table left out
-// of KeepTableDatesOnlyFor keep theirs.  Counters are kept for every table,
-// across a reopen too, which keeps every table's dates again.
-TEST_F(TransactionTest, DatesMoveWithTheCommittedWritesOfTheNamedTablesOnly) {
+// When a table's date moves is checked against a model by the random-operations test.
+// Here a table left out of KeepTableDatesOnlyFor and a table not written keep their dates
+// while a named one's move; counters are kept for every table, across a reopen too, which
+// keeps every table's dates again.
+TEST_F(TransactionTest, OnlyTheNamedTablesDatesMoveAndEveryTableKeepsItsCounters) {
   for (const char* name : {"UNTOUCHED", "UNDATED"}) {
     CreateTable(m_db, name,
                 {{"ID", dbLong, 4, dbAutoIncrField, false},
@@ -184,39 +183,16 @@ TEST_F(TransactionTest, DatesMoveWithTheCommittedWritesOfTheNamedTablesOnly) {
   undated.Open(dbOpenTable, "UNDATED");
   const double untouchedBefore = LastUpdated(untouched), undatedBefore = LastUpdated(undated);
   double last = LastUpdated(m_rs);
-  const auto moved = [&] {
-    const double before = last;
-    last = LastUpdated(m_rs);
-    return last > before;
-  };
-  for (int i = 0; i < 40; ++i) {
-    Add(m_rs, "x");
+  for (int i = 0; i < 20; ++i) {
+    Add(m_rs, "dated");
     Add(undated, "undated");
-    ASSERT_TRUE(moved()) << "write " << i;
+    ASSERT_GT(LastUpdated(m_rs), last) << "commit " << i;
+    last = LastUpdated(m_rs);
   }
-  m_rs.MoveFirst();
-  m_rs.Edit();
-  m_rs.SetFieldValue("NAME", "y");
-  m_rs.Update();
-  EXPECT_TRUE(moved()) << "edit";
-  m_rs.Delete();
-  EXPECT_TRUE(moved()) << "delete";
   undated.MoveLast();
   undated.Edit();
   undated.SetFieldValue("NAME", COleVariant("edited"));
   undated.Update();
-  Ws().BeginTrans();
-  Add(m_rs, "z");
-  Ws().BeginTrans();
-  Add(m_rs, "zz");
-  Ws().CommitTrans();
-  EXPECT_FALSE(moved()) << "inner commit";
-  Ws().CommitTrans();
-  EXPECT_TRUE(moved()) << "outer commit";
-  Ws().BeginTrans();
-  Add(m_rs, "rolled back");
-  Ws().Rollback();
-  EXPECT_FALSE(moved()) << "rollback";
   EXPECT_EQ(LastUpdated(untouched), untouchedBefore);
   EXPECT_EQ(LastUpdated(undated), undatedBefore);
   {

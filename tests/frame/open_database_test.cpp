@@ -84,8 +84,7 @@ TEST_F(OpenTest, SameFileModeAndLoginShareOneHandle) {
   ASSERT_EQ(ZLCloseDatabase(first), 1);
   EXPECT_EQ(ZLGetDBName(first, name), 1);  // one reference left
   ASSERT_EQ(ZLCloseDatabase(first), 1);
-  EXPECT_EQ(ZLGetDBName(first, name), 0);
-  EXPECT_EQ(ZLGetLastError(), ZLE_BAD_HANDLE);
+  EXPECT_EQ(FailCode(ZLGetDBName(first, name)), ZLE_BAD_HANDLE);
   for (void* other : {readOnly, withLogin, upper}) EXPECT_EQ(ZLCloseDatabase(other), 1);
   EXPECT_EQ(zl::OpenHandleListHead(), nullptr);
 }

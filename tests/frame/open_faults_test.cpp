@@ -154,8 +154,7 @@ TEST_F(OpenFaultsTest, AFileReplacedWhileOpenIsNeverWritten) {
   std::filesystem::copy_file(backup, m_path + ".tmp");
   std::filesystem::rename(m_path + ".tmp", m_path);
 
-  EXPECT_EQ(ZLSetDatabaseInfo(m_hDB, "after"), 0);
-  EXPECT_EQ(ZLGetLastError(), ZLE_FILE_REPLACED);
+  EXPECT_EQ(FailCode(ZLSetDatabaseInfo(m_hDB, "after")), ZLE_FILE_REPLACED);
   CloseLibrary();
   void* hDB = ZLOpenDatabase(m_path.c_str(), eOpenReadWrite);
   ASSERT_NE(hDB, nullptr);

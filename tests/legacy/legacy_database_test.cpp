@@ -143,8 +143,7 @@ TEST_F(LegacyTest, OpenSharesByPathAndModeAndCountsReferences) {
   ASSERT_NE(readOnly, nullptr);
   EXPECT_NE(readOnly, m_hDB);
   COleVariant bookmark;
-  EXPECT_EQ(CreateNewRecord(readOnly, bookmark), 0);
-  EXPECT_EQ(GetLastZLDBError(), LZLE_ENGINE);
+  EXPECT_EQ(FailCode(CreateNewRecord(readOnly, bookmark)), LZLE_ENGINE);
   EXPECT_EQ(CloseZLDatabase(readOnly), 1);
   EXPECT_EQ(CloseZLDatabase(again), 1);  // one reference remains
   EXPECT_EQ(CreateNewRecord(m_hDB, bookmark), 1);
@@ -205,11 +204,9 @@ TEST_F(LegacyTest, TableHandleOutlivingItsDatabaseIsRefusedThenClosed) {
   ASSERT_EQ(CloseZLDatabase(m_hDB), 1);
   m_hDB = nullptr;
   CObList list;
-  EXPECT_EQ(UDTGetAllBookmarks(hTable, list), 0);
-  EXPECT_EQ(GetLastZLDBError(), LZLE_BAD_HANDLE);
+  EXPECT_EQ(FailCode(UDTGetAllBookmarks(hTable, list)), LZLE_BAD_HANDLE);
   EXPECT_EQ(CloseUserDefinedTable(hTable), 1);
-  EXPECT_EQ(CloseUserDefinedTable(hTable), 0);
-  EXPECT_EQ(GetLastZLDBError(), LZLE_BAD_TABLE_HANDLE);
+  EXPECT_EQ(FailCode(CloseUserDefinedTable(hTable)), LZLE_BAD_TABLE_HANDLE);
 }
 
 }  // namespace

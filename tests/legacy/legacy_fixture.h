@@ -21,6 +21,8 @@ class LegacyTest : public ::testing::Test {
     }
   }
 
+  // The last error after a call that returned 0; -1 after one that succeeded.
+  static int FailCode(int result) { return result == 0 ? GetLastZLDBError() : -1; }
   // A new model with a name; its ID.
   long NewModel(const char* name, COleVariant* bookmark = nullptr) {
     COleVariant mark;

@@ -67,28 +67,22 @@ TEST_F(LegacyTest, AttributesRoundTripAndMissingOnesGiveTheirCodes) {
   for (const CRoundTrip& attribute : RoundTrips()) {
     SCOPED_TRACE(attribute.name);
     EXPECT_EQ(attribute.getAndCheck(m_hDB, id), 1);
-    EXPECT_EQ(attribute.getAndCheck(m_hDB, id + 100), 0);
-    EXPECT_EQ(GetLastZLDBError(), LZLE_NO_RECORD);
+    EXPECT_EQ(FailCode(attribute.getAndCheck(m_hDB, id + 100)), LZLE_NO_RECORD);
   }
   CString text;
   const long empty = NewModel("E");
-  EXPECT_EQ(GetTitleByID(m_hDB, empty, text), 0);
-  EXPECT_EQ(GetLastZLDBError(), LZLE_NULL_VALUE);
+  EXPECT_EQ(FailCode(GetTitleByID(m_hDB, empty, text)), LZLE_NULL_VALUE);
   EXPECT_EQ(GetTitleByID(m_hDB, 1L << 40, text), 0);  // no 32-bit ID
   EXPECT_EQ(GetLastZLDBError(), LZLE_NO_RECORD);
-  EXPECT_EQ(GetTitleByBookmark(m_hDB, COleVariant("not a bookmark"), text), 0);
-  EXPECT_EQ(GetLastZLDBError(), LZLE_ENGINE);
+  EXPECT_EQ(FailCode(GetTitleByBookmark(m_hDB, COleVariant("not a bookmark"), text)), LZLE_ENGINE);
   // Values the fields cannot hold are refused and change nothing.
-  EXPECT_EQ(SetTypeByID(m_hDB, id, "TOOLONGTYPE"), 0);
-  EXPECT_EQ(GetLastZLDBError(), LZLE_ENGINE);
+  EXPECT_EQ(FailCode(SetTypeByID(m_hDB, id, "TOOLONGTYPE")), LZLE_ENGINE);
   EXPECT_EQ(SetLevelByID(m_hDB, id, 70000), 0);
   EXPECT_EQ(GetTypeByID(m_hDB, id, text), 1);
   EXPECT_STREQ(text, "MAC");
   // Fields the layout does not create.
-  EXPECT_EQ(SetCallSpiceByID(m_hDB, id, "X"), 0);
-  EXPECT_EQ(GetLastZLDBError(), LZLE_ENGINE);
-  EXPECT_EQ(GetUsesSimplisByID(m_hDB, id, text), 0);
-  EXPECT_EQ(GetLastZLDBError(), LZLE_ENGINE);
+  EXPECT_EQ(FailCode(SetCallSpiceByID(m_hDB, id, "X")), LZLE_ENGINE);
+  EXPECT_EQ(FailCode(GetUsesSimplisByID(m_hDB, id, text)), LZLE_ENGINE);
 }
 
 TEST_F(LegacyTest, SettersStampTheModelDateOrTheLayoutChange) {
@@ -146,8 +140,7 @@ TEST_F(LegacyTest, LibraryTextsRoundTripCompressedOrPlain) {
     CString read;
     EXPECT_EQ(GetLibByID(m_hDB, id, read, LZL_LIB_ACCESS), 1);
     EXPECT_EQ(std::string(read), text);
-    EXPECT_EQ(GetLibByID(m_hDB, id, read, LZL_LIB_ACCESS + 1), 0);
-    EXPECT_EQ(GetLastZLDBError(), LZLE_ACCESS_CODE);
+    EXPECT_EQ(FailCode(GetLibByID(m_hDB, id, read, LZL_LIB_ACCESS + 1)), LZLE_ACCESS_CODE);
   }
   // The stored bytes: the compressed block decodes to the text and its
   // terminating zero; the plain one is the text alone.
@@ -194,8 +187,7 @@ TEST_F(LegacyTest, SideListsReplaceAndReadBackAndGoWithTheModel) {
   ASSERT_EQ(SetFilesByBookmark(m_hDB, bookmark, files), 1);
   ASSERT_EQ(SetKeywordsByID(m_hDB, id, keywords), 1);
   ASSERT_EQ(SetKeywordsByID(m_hDB, other, keywords), 1);  // shares the keyword rows
-  ASSERT_EQ(SetParamsByID(m_hDB, id + 100, params), 0);
-  EXPECT_EQ(GetLastZLDBError(), LZLE_NO_RECORD);
+  EXPECT_EQ(FailCode(SetParamsByID(m_hDB, id + 100, params)), LZLE_NO_RECORD);
   ASSERT_EQ(SetParamsByID(m_hDB, id, files), 0);  // objects of another class
   EXPECT_EQ(GetLastZLDBError(), LZLE_ENGINE);
 
@@ -234,14 +226,12 @@ TEST_F(LegacyTest, SideListsReplaceAndReadBackAndGoWithTheModel) {
   FreeObjectList(read);
   ASSERT_EQ(DeleteRecordByBookmark(m_hDB, bookmark), 1);
   for (auto get : {GetParamsByID, GetConnectsByID, GetFilesByID, GetKeywordsByID}) {
-    EXPECT_EQ(get(m_hDB, id, read), 0);
-    EXPECT_EQ(GetLastZLDBError(), LZLE_NO_RECORD);
+    EXPECT_EQ(FailCode(get(m_hDB, id, read)), LZLE_NO_RECORD);
   }
   ASSERT_EQ(GetKeywordsByID(m_hDB, other, read), 1);  // the other model keeps its keywords
   EXPECT_EQ(read.GetCount(), 2);
   FreeObjectList(read);
-  EXPECT_EQ(DeleteRecordByID(m_hDB, id), 0);
-  EXPECT_EQ(GetLastZLDBError(), LZLE_NO_RECORD);
+  EXPECT_EQ(FailCode(DeleteRecordByID(m_hDB, id)), LZLE_NO_RECORD);
   FreeObjectList(params);
   FreeObjectList(files);
   FreeObjectList(keywords);
@@ -294,8 +284,7 @@ TEST_F(LegacyLibraryTest, PathsFollowTheFolderKeys) {
   ASSERT_EQ(GetPathByID(m_hDB, m_c1, path), 1);
   EXPECT_STREQ(path, "\\\\");
   ASSERT_EQ(SetFolderByID(m_hDB, m_c1, "9,1"), 1);
-  EXPECT_EQ(GetPathByID(m_hDB, m_c1, path), 0);
-  EXPECT_EQ(GetLastZLDBError(), LZLE_NO_RECORD);
+  EXPECT_EQ(FailCode(GetPathByID(m_hDB, m_c1, path)), LZLE_NO_RECORD);
 }
 
 TEST_F(LegacyLibraryTest, CompQuerySelectsByEveryCriterion) {
@@ -403,8 +392,7 @@ TEST_F(LegacyTest, CopyCarriesFieldsAndListsIntoAnotherDatabase) {
   FreeObjectList(params);
   // A bookmark of one database is refused by the other, and nothing is
   // written.
-  EXPECT_EQ(CopyRecordByBookmark(m_hDB, to, other, to), 0);
-  EXPECT_EQ(GetLastZLDBError(), LZLE_ENGINE);
+  EXPECT_EQ(FailCode(CopyRecordByBookmark(m_hDB, to, other, to)), LZLE_ENGINE);
   EXPECT_EQ(CloseZLDatabase(other), 1);
 }
 

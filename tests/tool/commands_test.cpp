@@ -30,14 +30,10 @@ TEST_F(ToolTest, AddAndRemoveFollowOneRule) {
     EXPECT_EQ(run.status, step.status) << step.args[0] << ": " << run.err;
     EXPECT_EQ(run.Json()["changed"], step.changed) << step.args[0];
   }
-  const RunResult noTable = Run({"remove-simtable", m_file, "package", "Vhdla"});
-  EXPECT_EQ(noTable.status, 1);
-  EXPECT_TRUE(noTable.ErrHas("has no package table for Vhdla (package tables: VHDLA)"))
-      << noTable.err;
-  const RunResult noLanguage = Run({"remove-language", m_file, "1036"});
-  EXPECT_EQ(noLanguage.status, 1);
-  EXPECT_TRUE(noLanguage.ErrHas("has no resource language 1036 (its languages: none)"))
-      << noLanguage.err;
+  ExpectRefused({"remove-simtable", m_file, "package", "Vhdla"}, 1,
+                "has no package table for Vhdla (package tables: VHDLA)");
+  ExpectRefused({"remove-language", m_file, "1036"}, 1,
+                "has no resource language 1036 (its languages: none)");
   ASSERT_EQ(Run({"add-simtable", m_file, "macro", "SPICE"}).status, 0);
   const RunResult differs = Run({"add-simtable", m_file, "macro", "SPICE", "--exclusive"});
   EXPECT_EQ(differs.status, 1);
@@ -85,16 +81,10 @@ TEST_F(ToolTest, TreePartsAndShowByName) {
   ASSERT_NE(hDB, nullptr);
   ASSERT_EQ(ZLSetDefNameByID(hDB, folder, "TL072"), 1);
   ASSERT_EQ(ZLCloseDatabase(hDB), 1);
-  const RunResult twice = Run({"show", m_file, "TL072"});
-  EXPECT_EQ(twice.status, 1);
-  EXPECT_TRUE(twice.ErrHas("2 records have definition name 'TL072' (#" + std::to_string(folder)))
-      << twice.err;
-  const RunResult none = Run({"show", m_file, "--name", "7"});
-  EXPECT_EQ(none.status, 1);
-  EXPECT_TRUE(none.ErrHas("has no record with definition name '7'")) << none.err;
-  const RunResult noId = Run({"show", m_file, "99999"});
-  EXPECT_EQ(noId.status, 1);
-  EXPECT_TRUE(noId.ErrHas(m_file + ": has no record #99999")) << noId.err;
+  ExpectRefused({"show", m_file, "TL072"}, 1,
+                "2 records have definition name 'TL072' (#" + std::to_string(folder));
+  ExpectRefused({"show", m_file, "--name", "7"}, 1, "has no record with definition name '7'");
+  ExpectRefused({"show", m_file, "99999"}, 1, m_file + ": has no record #99999");
 }
 
 // Stored bytes that are not UTF-8 reach JSON as U+FFFD, with a warning.

@@ -115,11 +115,7 @@ TEST_F(ToolTest, FilesTheCommandsCannotUseExitOneWithTheCause) {
       {{"legacy-info", "none.sdb"}, "does not exist"},
       {{"legacy-info", "lib.zdb"}, "not a legacy model library"},
   };
-  for (const auto& c : cases) {
-    const RunResult run = Run(c.args);
-    EXPECT_EQ(run.status, 1) << c.args[0];
-    EXPECT_TRUE(run.ErrHas(c.cause)) << c.args[0] << ": " << run.err;
-  }
+  for (const auto& c : cases) ExpectRefused(c.args, 1, c.cause);
 }
 
 }  // namespace

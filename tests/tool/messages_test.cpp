@@ -31,19 +31,14 @@ TEST_F(ToolTest, OpenFailuresNameTheFileAndTheCause) {
       {"text.zdb", "is not a model library (it is not an SQLite database file)"},
       {"plain.db", "is an SQLite database but not a model library"},
   };
-  for (const auto& c : cases) {
-    const RunResult run = Run({"info", c.file});
-    EXPECT_EQ(run.status, 1) << c.file;
-    EXPECT_TRUE(run.ErrHas("zldb: " + c.file + ": " + c.cause)) << run.err;
-  }
+  for (const auto& c : cases)
+    ExpectRefused({"info", c.file}, 1, "zldb: " + c.file + ": " + c.cause);
   ASSERT_EQ(Run({"create", "new.zdb"}).status, 0);
   for (const auto& [file, cause] :
        {std::pair<std::string, std::string>{"new.zdb", "already exists"},
         {"folder", "is a folder"},
         {"nofolder/x.zdb", "the folder nofolder does not exist"}}) {
-    const RunResult run = Run({"create", file});
-    EXPECT_EQ(run.status, 1) << file;
-    EXPECT_TRUE(run.ErrHas("zldb: " + file + ": " + cause)) << run.err;
+    ExpectRefused({"create", file}, 1, "zldb: " + file + ": " + cause);
   }
 }
 
@@ -101,9 +96,8 @@ TEST_F(ToolTest, TimeoutSetsTheWaitForALock) {
   sqlite3* holder = nullptr;
   ASSERT_EQ(sqlite3_open(m_file.c_str(), &holder), SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-  const RunResult gaveUp = Run({"add-language", m_file, "1036", "--timeout", "0"});
-  EXPECT_EQ(gaveUp.status, 1);
-  EXPECT_TRUE(gaveUp.ErrHas("is locked by another process")) << gaveUp.err;
+  ExpectRefused({"add-language", m_file, "1036", "--timeout", "0"}, 1,
+                "is locked by another process");
   std::thread release([&] {
     std::this_thread::sleep_for(std::chrono::seconds(6));
     sqlite3_close(holder);

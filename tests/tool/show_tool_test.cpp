@@ -179,18 +179,14 @@ TEST_F(ShowTest, CopyIntoAFolderAndDeleteAgain) {
       Run({"tree", m_file, "--from", "7", "--json"}).Json()["tree"][0]["children"];
   ASSERT_EQ(children.size(), 7u);
   EXPECT_EQ(children[6]["id"], id);
-  const RunResult refused = Run({"delete", m_file, "7"});
-  EXPECT_EQ(refused.status, 1);
-  EXPECT_TRUE(refused.ErrHas("has children")) << refused.err;
+  ExpectRefused({"delete", m_file, "7"}, 1, "has children");
   EXPECT_EQ(Run({"delete", m_file, std::to_string(id)}).status, 0);
   EXPECT_EQ(Run({"show", m_file, std::to_string(id)}).status, 1);
   EXPECT_EQ(Show({"38"})["links"]["next"], nullptr);
   // Into a library without the languages: refused, nothing written.
   const std::string other = m_dir.File("other.zdb");
   ASSERT_EQ(Run({"create", other}).status, 0);
-  const RunResult failed = Run({"copy", m_file, "35", other});
-  EXPECT_EQ(failed.status, 1);
-  EXPECT_TRUE(failed.ErrHas("copying the record")) << failed.err;
+  ExpectRefused({"copy", m_file, "35", other}, 1, "copying the record");
   EXPECT_EQ(Run({"tree", other}).out, "(empty tree)\n");
 }
 

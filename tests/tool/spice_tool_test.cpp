@@ -118,9 +118,8 @@ TEST_F(SpiceToolTest, ImportReportsSkipsAndRefusesWholeFiles) {
   ASSERT_EQ(ZLSetMacroByID(hDB, 1, "Spice", broken), 1);
   ASSERT_EQ(ZLCloseDatabase(hDB), 1);
   const std::string two = m_dir.Write("two.lib", ".model DC D\n.model DA D\n");
-  const RunResult failed = Run({"import-spice", m_file, two});
-  EXPECT_EQ(failed.status, 1);
-  EXPECT_TRUE(failed.ErrHas(two + ": nothing imported (the library is as it was)")) << failed.err;
+  ExpectRefused({"import-spice", m_file, two}, 1,
+                two + ": nothing imported (the library is as it was)");
   EXPECT_EQ(Run({"show", m_file, "DC"}).status, 1);
 }
 

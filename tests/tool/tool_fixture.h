@@ -56,6 +56,13 @@ class ToolTest : public ::testing::Test {
     return result;
   }
 
+  // Runs zldb and expects the exit status and a text on standard error.
+  void ExpectRefused(const std::vector<std::string>& args, int status, const std::string& text) {
+    const RunResult run = Run(args);
+    EXPECT_EQ(run.status, status) << args[0];
+    EXPECT_TRUE(run.ErrHas(text)) << args[0] << ": " << run.err;
+  }
+
   // Writes the sample library into m_file.
   void Demo() { ASSERT_EQ(Run({"demo", m_file}).status, 0); }
 

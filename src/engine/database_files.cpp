@@ -5,76 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <vector>
+#include "platform/descriptor.h"
+#include "zldbctrl70/platform/runtime_io.h"
 
 namespace zl::engine {
 
 namespace {
-
-// Closes a descriptor on every way out.
-class CDescriptor {
- public:
-  explicit CDescriptor(int fd) : m_fd(fd) {}
-  ~CDescriptor() {
-    if (m_fd >= 0) ::close(m_fd);
-  }
-  CDescriptor(const CDescriptor&) = delete;
-  CDescriptor& operator=(const CDescriptor&) = delete;
-  int Get() const { return m_fd; }
-  bool Close() {
-    const int fd = m_fd;
-    m_fd = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int m_fd;
-};
-
-bool WriteAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
-// Copies every byte of in to out from the current positions; out is synced.
-bool CopyBytes(int in, int out, off_t* copied) {
-  std::vector<char> buffer(1 << 16);
-  off_t total = 0;
-  for (;;) {
-    const ssize_t n = ::read(in, buffer.data(), buffer.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) break;
-    if (!WriteAll(out, buffer.data(), static_cast<size_t>(n))) return false;
-    total += n;
-  }
-  if (copied != nullptr) *copied = total;
-  return ::fsync(out) == 0;
-}
-
-bool CopyNewFile(const std::string& source, const std::string& target) {
-  CDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-  if (in.Get() < 0) return false;
-  CDescriptor out(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-  if (out.Get() < 0) return false;
-  if (!CopyBytes(in.Get(), out.Get(), nullptr) || !out.Close()) {
-    const int error = errno;
-    ::unlink(target.c_str());
-    errno = error;
-    return false;
-  }
-  return true;
-}
 
 void RemoveLogFiles(const std::string& path) {
   ::unlink((path + "-wal").c_str());
@@ -88,7 +24,7 @@ bool OverwriteInPlace(const std::string& replacement, const std::string& target)
   CDescriptor out(::open(target.c_str(), O_WRONLY | O_CLOEXEC));
   if (out.Get() < 0) return false;
   off_t size = 0;
-  if (!CopyBytes(in.Get(), out.Get(), &size)) return false;
+  if (!CopyDescriptorBytes(in.Get(), out.Get(), &size)) return false;
   if (::ftruncate(out.Get(), size) != 0 || ::fsync(out.Get()) != 0) return false;
   return out.Close();
 }
@@ -96,10 +32,10 @@ bool OverwriteInPlace(const std::string& replacement, const std::string& target)
 }  // namespace
 
 bool CopyClosedDatabase(const std::string& source, const std::string& target) {
-  if (!CopyNewFile(source, target)) return false;
+  if (!CopyFile(source.c_str(), target.c_str(), TRUE)) return false;
   struct stat st {};
   if (::stat((source + "-wal").c_str(), &st) == 0 && st.st_size > 0 &&
-      !CopyNewFile(source + "-wal", target + "-wal")) {
+      !CopyFile((source + "-wal").c_str(), (target + "-wal").c_str(), TRUE)) {
     const int error = errno;
     ::unlink(target.c_str());
     errno = error;

@@ -12,30 +12,10 @@
 #include <cstring>
 #include <string>
 
+#include "platform/descriptor.h"
 #include "zldbctrl70/platform/runtime_io.h"
 
 namespace {
-
-// Closes a descriptor on every way out.
-class CFdGuard {
- public:
-  explicit CFdGuard(int fd) : m_fd(fd) {}
-  ~CFdGuard() {
-    if (m_fd >= 0) ::close(m_fd);
-  }
-  CFdGuard(const CFdGuard&) = delete;
-  CFdGuard& operator=(const CFdGuard&) = delete;
-  int Get() const { return m_fd; }
-  // Closes now and reports the result (a failed close may mean lost data).
-  bool Close() {
-    const int fd = m_fd;
-    m_fd = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int m_fd;
-};
 
 // Removes a temporary file unless told it has been moved into place.
 class CTempFileGuard {
@@ -55,27 +35,6 @@ class CTempFileGuard {
  private:
   std::string m_path;
 };
-
-bool CopyContents(int in, int out) {
-  char buffer[64 * 1024];
-  for (;;) {
-    const ssize_t n = ::read(in, buffer, sizeof buffer);
-    if (n == 0) return true;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    ssize_t done = 0;
-    while (done < n) {
-      const ssize_t w = ::write(out, buffer + done, static_cast<size_t>(n - done));
-      if (w < 0) {
-        if (errno == EINTR) continue;
-        return false;
-      }
-      done += w;
-    }
-  }
-}
 
 // Moves tmp onto dst without replacing an existing dst.
 bool MoveNoReplace(const char* tmp, const char* dst) {
@@ -121,7 +80,7 @@ BOOL CopyFile(const char* lpExistingFileName, const char* lpNewFileName, BOOL bF
     return FALSE;
   }
   try {
-    CFdGuard in(::open(lpExistingFileName, O_RDONLY | O_CLOEXEC));
+    zl::CDescriptor in(::open(lpExistingFileName, O_RDONLY | O_CLOEXEC));
     if (in.Get() < 0) return FALSE;
     struct stat st;
     if (::fstat(in.Get(), &st) != 0) return FALSE;
@@ -151,10 +110,10 @@ BOOL CopyFile(const char* lpExistingFileName, const char* lpNewFileName, BOOL bF
     if (temp.empty()) temp = "/";
     // mkostemp replaces the six trailing pattern letters with a unique name.
     temp += "/.zlcopy-" + std::string(6, 'X');
-    CFdGuard out(::mkostemp(&temp[0], O_CLOEXEC));
+    zl::CDescriptor out(::mkostemp(&temp[0], O_CLOEXEC));
     if (out.Get() < 0) return FALSE;
     CTempFileGuard tempGuard(temp);
-    if (!CopyContents(in.Get(), out.Get())) return FALSE;
+    if (!zl::CopyDescriptorBytes(in.Get(), out.Get())) return FALSE;
     if (::fchmod(out.Get(), st.st_mode & 07777) != 0) return FALSE;
     if (::fsync(out.Get()) != 0) return FALSE;
     if (!out.Close()) return FALSE;

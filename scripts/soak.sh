@@ -21,7 +21,7 @@ mkdir -p build-soak
 log=build-soak/soak.log
 : >"$log"
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$(nproc)" --target test_reliability >/dev/null
 echo "crash seed $ZL_CRASH_SEED" | tee -a "$log"
 status=0

@@ -2,14 +2,16 @@
 # Builds one fuzz target (tests/fuzz/<target>_fuzz.cpp) with clang's
 # libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer and runs it.
 # Not part of the CMake build; scripts/test.sh gives every target a short
-# run, so a new target needs its sources listed below.
+# run, so a new target needs its name listed below.
 #   bash tests/fuzz/run.sh [target] [libFuzzer options...]
 # target (textpack, macro_blocks, archive, open_file or bookmarks) defaults
 # to textpack; options default to -runs=1000000.  The corpus lives in
 # build-fuzz/corpus-<target>; inputs that once found a fault are kept in
-# tests/fuzz/seeds/<target> and run first, every time.  Targets that drive the whole library link an
-# instrumented copy of it (build-fuzz/libzl_fuzz.a), built once and again
-# whenever a source or header is newer.
+# tests/fuzz/seeds/<target> and run first, every time.  Every target links an
+# instrumented copy of the library (build-fuzz/libzl_fuzz.a), compiled in
+# parallel once and again whenever a source or header is newer: the targets
+# of one component take from it only the objects they need, those that
+# drive the whole library take all of it.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 target="${1:-textpack}"
@@ -19,7 +21,6 @@ out="$root/build-fuzz"
 mkdir -p "$out/corpus-$target"
 flags=(-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
        -I"$root/include" -I"$root/src")
-libs=()
 
 # The library's sources compiled for fuzzing, in parallel, into one archive.
 # An object is compiled again when its source, or any header, is newer.
@@ -53,33 +54,23 @@ library() {
     done < <(find "$root/src" -name '*.cpp' -print0)
     ar rcs "$lib" "${keep[@]}"
   fi
-  libs=(-Wl,--whole-archive "$lib" -Wl,--no-whole-archive -lsqlite3 -lpthread)
 }
 
 case "$target" in
-  textpack)
-    sources=("$root"/src/platform/*.cpp "$root"/src/frame/textpack.cpp
-             "$root"/src/frame/textpack_code.cpp)
-    ;;
-  macro_blocks)
-    sources=("$root"/src/platform/*.cpp "$root"/src/frame/textpack.cpp
-             "$root"/src/frame/textpack_code.cpp "$root"/src/frame/stored_text.cpp
-             "$root"/src/macros/macro_blocks.cpp)
-    ;;
-  archive)
-    sources=("$root"/src/platform/*.cpp "$root"/src/content/call_object.cpp)
+  textpack | macro_blocks | archive)
+    library
+    libs=("$out/libzl_fuzz.a" -lsqlite3 -lpthread)
     ;;
   open_file | bookmarks)
     library
-    sources=()
+    libs=(-Wl,--whole-archive "$out/libzl_fuzz.a" -Wl,--no-whole-archive -lsqlite3 -lpthread)
     ;;
   *)
     echo "unknown fuzz target: $target" >&2
     exit 2
     ;;
 esac
-clang++ "${flags[@]}" "${sources[@]}" "$root/tests/fuzz/${target}_fuzz.cpp" "${libs[@]}" \
-  -o "$out/fuzz_$target"
+clang++ "${flags[@]}" "$root/tests/fuzz/${target}_fuzz.cpp" "${libs[@]}" -o "$out/fuzz_$target"
 corpora=("$out/corpus-$target")
 [ -d "$root/tests/fuzz/seeds/$target" ] && corpora+=("$root/tests/fuzz/seeds/$target")
 "$out/fuzz_$target" "${corpora[@]}" "$@"

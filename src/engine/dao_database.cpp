@@ -2,6 +2,7 @@
 
 #include "engine/dao_errors.h"
 #include "engine/engine_guard.h"
+#include "engine/pg_seam.h"
 #include "engine/session.h"
 #include "engine/sql_update.h"
 
@@ -73,6 +74,22 @@ void CDaoDatabase::Open(LPCSTR lpszName, BOOL bExclusive, BOOL bReadOnly, LPCSTR
   m_session = Guarded(FailureContext::kOpen, [&] {
     return CSession::Open(path, bExclusive != FALSE, bReadOnly != FALSE, connect);
   });
+}
+
+BOOL CDaoDatabase::IsServerName(LPCSTR lpszName) {
+  return lpszName != nullptr && zl::engine::IsServerName(lpszName) ? TRUE : FALSE;
+}
+
+CString CDaoDatabase::CanonicalServerName(LPCSTR lpszName) {
+  const std::string name = lpszName != nullptr ? lpszName : "";
+  return CString(Guarded(FailureContext::kCreate, [&] {
+                   return zl::engine::NormalizeServerName(name);
+                 }).c_str());
+}
+
+void CDaoDatabase::DeleteServerLibrary(LPCSTR lpszName) {
+  const std::string name = lpszName != nullptr ? lpszName : "";
+  Guarded(FailureContext::kOpen, [&] { CSession::DeleteServerLibrary(name); });
 }
 
 void CDaoDatabase::Close() {

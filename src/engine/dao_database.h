@@ -156,6 +156,22 @@ class CDaoDatabase : public CObject {
   // empty when the file is sound.  Reads only.
   std::vector<std::string> CheckIntegrity();
 
+  // Engine extension: whether lpszName names a library in a database on a
+  // PostgreSQL server ("postgresql://..." or "postgresql:" followed by a
+  // connection string) rather than a file.
+  static BOOL IsServerName(LPCSTR lpszName);
+  // Engine extension: the one spelling of a server name (its settings parsed
+  // and sorted), which is the library's identity: two spellings of one
+  // library give the same text, and it opens that library.  3044 when the
+  // name cannot be parsed.
+  static CString CanonicalServerName(LPCSTR lpszName);
+  // Engine extension: removes the library a server name names (every table
+  // of it, the engine's bookkeeping included), as deleting its file removes
+  // a file library.  3045 when any connection has the library open, 3260
+  // when another writer does not finish within the busy timeout, 3051 when
+  // the server cannot be reached.
+  static void DeleteServerLibrary(LPCSTR lpszName);
+
   // Engine internals: the open session (null when closed).
   zl::engine::CSession* GetSession() const { return m_session.get(); }
 

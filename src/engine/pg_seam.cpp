@@ -1,5 +1,6 @@
 #include "engine/pg_seam.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -44,6 +45,34 @@ SqlStatus StatusOfSqlState(const std::string& s) {
 }
 
 #ifdef ZL_HAVE_LIBPQ
+
+std::string NormalizeServerName(const std::string& name) {
+  const std::string conninfo = name.compare(0, 13, "postgresql://") == 0 ? name : name.substr(11);
+  char* error = nullptr;
+  PQconninfoOption* options = PQconninfoParse(conninfo.c_str(), &error);
+  if (options == nullptr) {
+    std::string message = error != nullptr ? error : "out of memory";
+    PQfreemem(error);
+    throw CSqlFailure(SqlStatus::kCantOpen, "connection name: " + message);
+  }
+  std::vector<std::pair<std::string, std::string>> settings;
+  for (const PQconninfoOption* o = options; o->keyword != nullptr; ++o) {
+    if (o->val != nullptr) settings.emplace_back(o->keyword, o->val);
+  }
+  PQconninfoFree(options);
+  std::sort(settings.begin(), settings.end());
+  std::string out = "postgresql:";
+  for (const auto& setting : settings) {
+    if (out.size() > 11) out += ' ';
+    out += setting.first + "='";
+    for (char c : setting.second) {
+      if (c == '\\' || c == '\'') out += '\\';
+      out += c;
+    }
+    out += '\'';
+  }
+  return out;
+}
 
 namespace {
 
@@ -635,6 +664,15 @@ void CPgConnection::UnlockLibrary() {
   m_libraryLocked = false;
 }
 
+void CPgConnection::DropLibraryTables() {
+  if (!m_writer) TakeWriterLock();
+  Simple(
+      "DO $$ DECLARE r record; BEGIN FOR r IN SELECT tablename FROM pg_tables WHERE schemaname "
+      "= current_schema() AND tablename <> 'zl_engine_commits' LOOP EXECUTE 'DROP TABLE ' || "
+      "quote_ident(r.tablename) || ' CASCADE'; END LOOP; END $$");
+  m_wrote = m_layoutChanged = true;
+}
+
 #else  // built without libpq: server names are refused when opened
 
 namespace {
@@ -643,6 +681,7 @@ namespace {
 }
 }  // namespace
 
+std::string NormalizeServerName(const std::string& name) { return name; }
 CPgQuery::CPgQuery(CPgConnection& conn, const std::string&) : m_conn(conn), m_stmt(nullptr) {
   NoServer();
 }
@@ -680,6 +719,7 @@ void CPgConnection::SetBusyTimeout(int) {}
 void CPgConnection::SetStatementTimeout(int) {}
 bool CPgConnection::LockLibrary(bool) { NoServer(); }
 void CPgConnection::UnlockLibrary() {}
+void CPgConnection::DropLibraryTables() { NoServer(); }
 void CPgConnection::BeforeWrite(const CServerSql&) { NoServer(); }
 void CPgConnection::AfterStatement(int64_t, int64_t, bool) {}
 void CPgConnection::AfterWrite() {}

@@ -49,6 +49,11 @@ enum class SqlStatus;
 
 // Whether a library name names a server database.
 bool IsServerName(const std::string& name);
+// The one spelling of a server name: its settings parsed (a URI or a
+// connection string), sorted by keyword and written as a connection string
+// after "postgresql:", so that two spellings of one library compare equal.
+// Throws CSqlFailure (kCantOpen) for a name libpq cannot parse.
+std::string NormalizeServerName(const std::string& name);
 // The SqlStatus of a five-character SQLSTATE.
 SqlStatus StatusOfSqlState(const std::string& sqlstate);
 
@@ -147,6 +152,9 @@ class CPgConnection {
   // until Close or UnlockLibrary.
   bool LockLibrary(bool exclusive);
   void UnlockLibrary();
+  // Drops every table of the library (its bookkeeping included), inside
+  // the current writing transaction; the change counters stay, moved on.
+  void DropLibraryTables();
 
   // Called before a statement that writes: a transaction that does not hold
   // the writer lock takes it first.

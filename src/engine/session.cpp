@@ -64,12 +64,18 @@ void OpenConnection(CEngineFile& file, bool writable, bool immutable) {
 }
 
 // Server libraries share the file registry under a device number no file
-// has, identified by their name.
+// has, identified by their name in its one spelling.
 constexpr uint64_t kServerDevice = ~uint64_t{0};
 
 uint64_t ServerIdentity(const std::string& name) {
+  std::string canonical;
+  try {
+    canonical = NormalizeServerName(name);
+  } catch (const CSqlFailure& failure) {
+    ThrowOpenFailure(failure, name);
+  }
   uint64_t h = 1469598103934665603ull;  // FNV-1a
-  for (unsigned char c : name) h = (h ^ c) * 1099511628211ull;
+  for (unsigned char c : canonical) h = (h ^ c) * 1099511628211ull;
   return h;
 }
 
@@ -98,11 +104,17 @@ std::shared_ptr<CEngineFile> OpenServerFile(const std::string& path, bool exclus
   return file;
 }
 
+// A connection of the engine's own to a server library, outside the
+// registry (creation and removal).
+void ConnectOwn(CSqlConnection& conn, const std::string& name) {
+  conn.Open(name, CSqlOpenOptions());
+  conn.SetBusyTimeout(CWorkspaceState::BusyTimeout());
+}
+
 void CreateOnServer(const std::string& path, const std::string& locale) {
   try {
     CSqlConnection conn;
-    conn.Open(path, CSqlOpenOptions());
-    conn.SetBusyTimeout(CWorkspaceState::BusyTimeout());
+    ConnectOwn(conn, path);
     conn.BeginImmediate();
     // The layout is created in the transaction: a failure leaves nothing.
     if (CBookkeeping::IsEngineFile(conn)) ThrowDaoError(kDaoDatabaseExists, path.c_str());
@@ -303,6 +315,26 @@ void CSession::Create(const std::string& path, const std::string& locale) {
     } catch (const CSqlFailure& failure) {
       ThrowFromBackend(failure, FailureContext::kCreate, name);
     }
+  }
+}
+
+void CSession::DeleteServerLibrary(const std::string& name) {
+  if (!CSqlConnection::InitializeBackend()) {
+    ThrowAfxDaoError(AFX_DAO_ERROR_ENGINE_INITIALIZATION);
+  }
+  if (CFileRegistry::Find(kServerDevice, ServerIdentity(name)) != nullptr) {
+    ThrowDaoError(kDaoFileInUse, name.c_str());
+  }
+  try {
+    CSqlConnection conn;
+    ConnectOwn(conn, name);
+    // The open lock, exclusively: nobody else may have the library open.
+    if (!conn.Server()->LockLibrary(true)) ThrowDaoError(kDaoFileInUse, name.c_str());
+    conn.BeginImmediate();
+    conn.Server()->DropLibraryTables();
+    conn.Commit();
+  } catch (const CSqlFailure& failure) {
+    ThrowFromBackend(failure, FailureContext::kOpen, name.c_str());
   }
 }
 

@@ -25,6 +25,9 @@ class CSession : public std::enable_shared_from_this<CSession> {
                                         const std::string& connect);
   // Creates a new database file (closed afterwards).
   static void Create(const std::string& path, const std::string& locale);
+  // Drops every table of a server library nobody has open (see
+  // CDaoDatabase::DeleteServerLibrary).
+  static void DeleteServerLibrary(const std::string& name);
   ~CSession();
   CSession(const CSession&) = delete;
   CSession& operator=(const CSession&) = delete;

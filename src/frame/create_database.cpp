@@ -3,6 +3,7 @@
 
 #include "engine/dao_database.h"
 #include "engine/dao_errors.h"
+#include "frame/database_name.h"
 #include "frame/guard.h"
 #include "frame/handle_record.h"
 #include "frame/language_maps.h"
@@ -48,11 +49,26 @@ void BuildTables(ZLHandleRecord& record) {
   }
 }
 
+// Removes what a failed creation built: the file, or the server library's
+// tables.  Nothing else can have it yet (the engine refuses to create over
+// an existing database); failures are ignored, the caller reports its own.
+void RemoveHalfBuilt(const ZLDatabaseName& database) {
+  if (!database.m_bServer) {
+    DeleteFile(database.m_szName);
+    return;
+  }
+  try {
+    CDaoDatabase::DeleteServerLibrary(database.m_szName);
+  } catch (const CException&) {
+  }
+}
+
 ZLHandleOutcome CreateDatabase(const char* path) {
-  char fullPath[kMaxPathChars];
-  if (path == nullptr || _fullpath(fullPath, path, sizeof fullPath) == nullptr) {
+  ZLDatabaseName database;
+  if (path == nullptr || !ResolveDatabaseName(path, database)) {
     return ZLHandleOutcome::Fail(ZLE_CREATE_FAILED);
   }
+  const char* fullPath = database.m_szName;
   CNewHandle handle;
   if (!handle.IsValid()) return ZLHandleOutcome::Fail(ZLE_OUT_OF_MEMORY);
   ZLHandleRecord& record = handle.Record();
@@ -78,16 +94,16 @@ ZLHandleOutcome CreateDatabase(const char* path) {
   }
   if (code == ZLE_OK) {
     uint64_t device = 0, inode = 0;
-    GetFileIdentity(fullPath, device, inode);
+    GetDatabaseIdentity(database, device, inode);
     return ZLHandleOutcome::Ok(handle.Publish(fullPath, "", eOpenReadWrite, device, inode));
   }
   if (fileCreated) {
-    // The file did not exist before this call (the engine refuses to create
-    // over an existing one), so a half-built file is ours to remove: a
-    // caller must never find a file that looks like a database but lacks
+    // The database did not exist before this call (the engine refuses to
+    // create over an existing one), so a half-built one is ours to remove:
+    // a caller must never find a database that looks like one but lacks
     // tables.  The handle's objects are closed first.
     ReleaseHandleResources(record);
-    DeleteFile(fullPath);
+    RemoveHalfBuilt(database);
   }
   return ZLHandleOutcome::Fail(code);
 }

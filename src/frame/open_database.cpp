@@ -5,6 +5,7 @@
 
 #include "engine/dao_database.h"
 #include "engine/dao_errors.h"
+#include "frame/database_name.h"
 #include "frame/dbinfo.h"
 #include "frame/guard.h"
 #include "frame/handle_record.h"
@@ -47,6 +48,21 @@ int OpenEngineDatabase(CDaoDatabase& database, const char* path, bool readOnly) 
       }
     }
     if (cannotLock || IsInUse(e)) return readOnly ? ZLE_IN_USE_OR_EXISTS : ZLE_LOCKED;
+    return ZLE_OPEN_FAILED;
+  }
+}
+
+// Opens a library on a server as the mode asks: the engine's open lock
+// stands for the file lock, a missing library for a missing file.
+int OpenServerDatabase(CDaoDatabase& database, const char* name, bool readOnly) {
+  try {
+    database.Open(name, FALSE, readOnly ? TRUE : FALSE, kDatabaseConnect);
+    return ZLE_OK;
+  } catch (const CDaoException& e) {
+    if (e.m_nAfxDaoError == AFX_DAO_ERROR_ENGINE_INITIALIZATION) return ZLE_ENGINE_INIT;
+    if (IsEngineError(e, kDaoResourcesExceeded)) return ZLE_OUT_OF_MEMORY;
+    if (IsEngineError(e, kDaoFileNotFound)) return ZLE_FILE_NOT_FOUND;
+    if (IsInUse(e)) return readOnly ? ZLE_IN_USE_OR_EXISTS : ZLE_LOCKED;
     return ZLE_OPEN_FAILED;
   }
 }
@@ -107,13 +123,15 @@ int OpenTablesAndLanguages(ZLHandleRecord& record) {
   return code == ZLE_OK ? ZLE_OK : ZLE_OPEN_FAILED;
 }
 
-// The handle already open on this file with this mode and login, or null.
-HANDLE FindSharedHandle(uint64_t device, uint64_t inode, EOpenMode mode, const char* login) {
+// The handle already open on this database with this mode and login, or
+// null.
+HANDLE FindSharedHandle(const ZLDatabaseName& name, uint64_t device, uint64_t inode, EOpenMode mode,
+                        const char* login) {
   for (HANDLE handle = OpenHandleListHead(); handle != nullptr;) {
     CHandleLock lock(handle);
     if (!lock.IsValid()) return nullptr;
     const ZLHandleRecord& record = lock.Record();
-    if (record.fileDevice == device && record.fileInode == inode && record.openMode == mode &&
+    if (IsSameDatabase(record, name, device, inode) && record.openMode == mode &&
         std::strcmp(record.login, login) == 0) {
       return handle;
     }
@@ -126,29 +144,32 @@ HANDLE FindSharedHandle(uint64_t device, uint64_t inode, EOpenMode mode, const c
 
 ZLHandleOutcome OpenDatabase(const char* name, EOpenMode mode, const char* login) {
   if (login == nullptr) login = "";
-  char fullPath[kMaxPathChars];
-  if (name == nullptr || _fullpath(fullPath, name, sizeof fullPath) == nullptr ||
-      std::strlen(login) >= kMaxPathChars) {
+  ZLDatabaseName database;
+  if (!ResolveDatabaseName(name, database) || std::strlen(login) >= kMaxPathChars) {
     return ZLHandleOutcome::Fail(ZLE_OPEN_FAILED);
   }
+  const char* fullPath = database.m_szName;
   uint64_t device = 0, inode = 0;
-  if (GetFileIdentity(fullPath, device, inode)) {
-    if (HANDLE shared = FindSharedHandle(device, inode, mode, login)) {
+  if (GetDatabaseIdentity(database, device, inode)) {
+    if (HANDLE shared = FindSharedHandle(database, device, inode, mode, login)) {
       CHandleLock lock(shared);
       ++lock.Record().referenceCount;
       return ZLHandleOutcome::Ok(shared);
     }
   }
-  if (_access(fullPath, 0) != 0) return ZLHandleOutcome::Fail(ZLE_FILE_NOT_FOUND);
   const bool readOnly = mode == eOpenReadOnly;
-  if (!readOnly && _access(fullPath, 2) != 0) return ZLHandleOutcome::Fail(ZLE_NOT_WRITABLE);
+  if (!database.m_bServer) {
+    if (_access(fullPath, 0) != 0) return ZLHandleOutcome::Fail(ZLE_FILE_NOT_FOUND);
+    if (!readOnly && _access(fullPath, 2) != 0) return ZLHandleOutcome::Fail(ZLE_NOT_WRITABLE);
+  }
   CNewHandle handle;
   if (!handle.IsValid()) return ZLHandleOutcome::Fail(ZLE_OUT_OF_MEMORY);
   // An exception leaves through the guard; the unfinished handle releases
   // what it holds on the way.
   ZLHandleRecord& record = handle.Record();
   record.database = new CDaoDatabase(CDaoWorkspace::GetDefault());
-  int code = OpenEngineDatabase(*record.database, fullPath, readOnly);
+  int code = database.m_bServer ? OpenServerDatabase(*record.database, fullPath, readOnly)
+                                : OpenEngineDatabase(*record.database, fullPath, readOnly);
   if (code == ZLE_OK)
     code = CatchEngineErrors([&] {
       KeepOnlyRegistryDates(*record.database);

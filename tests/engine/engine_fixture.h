@@ -24,6 +24,7 @@
 #include "engine/faults.h"
 #include "engine/sqlite_seam.h"
 #include "platform/scratch_dir.h"
+#include "support/test_backend.h"
 
 namespace enginetest {
 
@@ -146,33 +147,8 @@ inline COleVariant Null() {
 
 inline COleVariant Long(int32_t v) { return COleVariant(v); }
 
-// ZL_TEST_BACKEND=postgres runs the tests' main database on the server
-// named by ZL_PG_URI (scripts/pg-test-server.sh), emptied before each test;
-// other databases a test makes stay files.
-inline bool OnServer() {
-  const char* backend = std::getenv("ZL_TEST_BACKEND");
-  return backend != nullptr && std::string(backend) == "postgres" && std::getenv("ZL_PG_URI");
-}
-
-// The name of the test's main database: a file in dir, or the server
-// library, emptied.
-inline std::string MainLibrary(const CScratchDir& dir) {
-  if (!OnServer()) return dir.File("test.db");
-  const std::string name = std::getenv("ZL_PG_URI");
-  zl::engine::CSqlConnection conn;
-  conn.Open(name, {});
-  // Every table but the server's change counters.
-  conn.Exec(
-      "DO $$ DECLARE r record; BEGIN FOR r IN SELECT tablename FROM pg_tables WHERE schemaname "
-      "= current_schema() AND tablename <> 'zl_engine_commits' LOOP EXECUTE 'DROP TABLE ' || "
-      "quote_ident(r.tablename) || ' CASCADE'; END LOOP; END $$");
-  return name;
-}
-
-// Skips a test of what only a file has when the main database is on the
-// server.
-#define SKIP_ON_SERVER() \
-  if (::enginetest::OnServer()) GTEST_SKIP() << "a file-only feature"
+using testbackend::MainLibrary;
+using testbackend::OnServer;
 
 // A database created in a fresh folder for each test; rules are checked on
 // the usual model-table shapes.

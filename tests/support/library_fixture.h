@@ -9,12 +9,13 @@
 
 #include "frame/handle_record.h"
 #include "platform/scratch_dir.h"
+#include "support/test_backend.h"
 #include "zldbctrl70.h"
 
 class LibraryTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_path = m_dir.File("lib.zdb");
+    m_path = testbackend::MainLibrary(m_dir, "lib.zdb");
     m_hDB = ZLCreateDatabase(m_path.c_str());
     ASSERT_NE(m_hDB, nullptr) << "error " << ZLGetLastError();
   }

@@ -1,0 +1,44 @@
+// Which backend the tests' main database lives on.  ZL_TEST_BACKEND=postgres
+// puts it on the server named by ZL_PG_URI (scripts/pg-test-server.sh),
+// emptied before each test; other databases a test makes stay files.
+#ifndef ZLDBCTRL70_TESTS_SUPPORT_TEST_BACKEND_H_
+#define ZLDBCTRL70_TESTS_SUPPORT_TEST_BACKEND_H_
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "engine/sqlite_seam.h"
+#include "platform/scratch_dir.h"
+
+namespace testbackend {
+
+inline bool OnServer() {
+  const char* backend = std::getenv("ZL_TEST_BACKEND");
+  return backend != nullptr && std::string(backend) == "postgres" && std::getenv("ZL_PG_URI");
+}
+
+// The name of the test's main database: the file fileName in dir, or the
+// server library, emptied.
+inline std::string MainLibrary(const CScratchDir& dir, const std::string& fileName = "test.db") {
+  if (!OnServer()) return dir.File(fileName);
+  const std::string name = std::getenv("ZL_PG_URI");
+  zl::engine::CSqlConnection conn;
+  conn.Open(name, {});
+  // Every table but the server's change counters.
+  conn.Exec(
+      "DO $$ DECLARE r record; BEGIN FOR r IN SELECT tablename FROM pg_tables WHERE schemaname "
+      "= current_schema() AND tablename <> 'zl_engine_commits' LOOP EXECUTE 'DROP TABLE ' || "
+      "quote_ident(r.tablename) || ' CASCADE'; END LOOP; END $$");
+  return name;
+}
+
+}  // namespace testbackend
+
+// Skips a test of what only a file has when the main database is on the
+// server.
+#define SKIP_ON_SERVER() \
+  if (::testbackend::OnServer()) GTEST_SKIP() << "a file-only feature"
+
+#endif  // ZLDBCTRL70_TESTS_SUPPORT_TEST_BACKEND_H_

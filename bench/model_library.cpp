@@ -3,6 +3,9 @@
 // in the same run, for each library size.
 //
 //   bench_model_library [N ...]      N defaults to 1000 and 10000
+//   scripts/pg-test-server.sh ./build/bench/bench_model_library [N ...]
+//                                    the same, and first the library's
+//                                    workload on a server against a file
 //
 // The workload: a root, 20 folders under it, and N models spread over the
 // folders, each with a definition name, an English and a German title, an
@@ -46,6 +49,9 @@
 #include <vector>
 
 #include "bench_main.h"
+#include "engine/dao_database.h"
+#include "engine/dao_errors.h"
+#include "engine/pg_seam.h"
 #include "frame/stored_text.h"
 #include "zldbctrl70.h"
 
@@ -96,7 +102,11 @@ double SecondsSince(Clock::time_point start) {
   std::exit(1);
 }
 
+// Exported calls made through Check (round trips per call on the server).
+long g_calls = 0;
+
 void Check(int result, const char* what) {
+  ++g_calls;
   if (result == 0) Fail(what);
 }
 
@@ -930,6 +940,125 @@ SimFigures MeasureSimLanguage(const std::filesystem::path& dir, long n) {
   return f;
 }
 
+// ---- a library on a PostgreSQL server ----
+//
+// With ZL_PG_URI set (scripts/pg-test-server.sh bench/...), the library's
+// workload also runs on a library in that server database, against the same
+// on a file in the same run, with and without caller transactions; each
+// line gives microseconds per operation, the server's ratio to the file and
+// the requests sent to the server per exported call.  ZL_BENCH_SERVER_ONLY=1
+// skips the plain-SQLite programs.
+
+struct ServerPhase {
+  double file = 0, server = 0;
+  double trips = 0;  // server requests per exported call
+};
+
+struct ServerFigures {
+  long n = 0;
+  ServerPhase create, createTxn, walk, title, rewrite, rewriteTxn;
+};
+
+// An empty library on the server (any library there is removed first).
+std::string EmptyServerLibrary(const std::string& uri) {
+  try {
+    CDaoDatabase::DeleteServerLibrary(uri.c_str());
+  } catch (const CDaoException&) {
+    Fail("removing the server library");
+  }
+  return EmptyLibrary(uri);
+}
+
+// Times body on the file library and on the server library; calls is the
+// number of exported calls body makes (for the server's requests per call).
+template <class Body>
+ServerPhase Compare(const char* label, long count, long calls, void* hFile, void* hServer,
+                    Body&& body) {
+  ServerPhase phase;
+  phase.file = Time(label, count, [&] { body(hFile); });
+  const uint64_t trips = zl::engine::ServerRoundTrips();
+  phase.server = Time(label, count, [&] { body(hServer); });
+  phase.trips =
+      static_cast<double>(zl::engine::ServerRoundTrips() - trips) / static_cast<double>(calls);
+  return phase;
+}
+
+ServerFigures MeasureServer(const std::filesystem::path& dir, long n, const std::string& uri) {
+  ServerFigures f;
+  f.n = n;
+  const long records = n + kFolders + 1;
+  const std::string file = EmptyLibrary((dir / ("server-file" + std::to_string(n))).string());
+  const std::string fileTxn = EmptyLibrary((dir / ("server-txn" + std::to_string(n))).string());
+  void* hFile = ZLOpenDatabase(file.c_str(), eOpenReadWriteNoLogin);
+  void* hServer = ZLOpenDatabase(EmptyServerLibrary(uri).c_str(), eOpenReadWriteNoLogin);
+  if (hFile == nullptr || hServer == nullptr) Fail("ZLOpenDatabase");
+  // Exported calls of one pass (the same on either side).
+  const auto callsOf = [&](auto&& body) {
+    const long before = g_calls;
+    body();
+    return g_calls - before;
+  };
+  std::vector<long> ids;
+  long calls = 0;
+  f.create = Compare("server.create", records, 1, hFile, hServer, [&](void* h) {
+    calls = callsOf([&] { ids = CreateWithLibrary(h, records, false); });
+  });
+  f.create.trips *= 1.0 / static_cast<double>(calls);
+  // Five calls per record: title, name, date and the two links.
+  f.walk = Compare("server.walk", records, records * 5, hFile, hServer,
+                   [&](void* h) { WalkWithLibrary(h); });
+  std::mt19937 random(12345);
+  std::vector<long> order;
+  for (long k = 0; k < kLookups; ++k) order.push_back(ids[random() % records]);
+  f.title = Compare("server.title", kLookups, kLookups, hFile, hServer,
+                    [&](void* h) { ReadTitlesWithLibrary(h, order); });
+  const long rewrites = (records - kFolders - 1 + kRewriteEvery - 1) / kRewriteEvery;
+  f.rewrite = Compare("server.rewrite", rewrites, rewrites, hFile, hServer,
+                      [&](void* h) { RewriteWithLibrary(h, ids, false); });
+  f.rewriteTxn = Compare("server.rewrite.txn", rewrites, rewrites * 3, hFile, hServer,
+                         [&](void* h) { RewriteWithLibrary(h, ids, true); });
+  Check(ZLCloseDatabase(hServer), "ZLCloseDatabase");
+  Check(ZLCloseDatabase(hFile), "ZLCloseDatabase");
+
+  hFile = ZLOpenDatabase(fileTxn.c_str(), eOpenReadWriteNoLogin);
+  hServer = ZLOpenDatabase(EmptyServerLibrary(uri).c_str(), eOpenReadWriteNoLogin);
+  if (hFile == nullptr || hServer == nullptr) Fail("ZLOpenDatabase");
+  f.createTxn = Compare("server.create.txn", records, 1, hFile, hServer, [&](void* h) {
+    calls = callsOf([&] { CreateWithLibrary(h, records, true); });
+  });
+  f.createTxn.trips *= 1.0 / static_cast<double>(calls);
+  Check(ZLCloseDatabase(hServer), "ZLCloseDatabase");
+  Check(ZLCloseDatabase(hFile), "ZLCloseDatabase");
+
+  std::printf("N = %ld models, file and PostgreSQL server (microseconds per operation)\n", n);
+  std::printf("  %-26s %10s %10s %12s %14s\n", "", "file", "server", "server/file",
+              "requests/call");
+  const auto print = [](const char* what, const ServerPhase& p) {
+    std::printf("  %-26s %10.1f %10.1f %12.2f %14.2f\n", what, p.file * 1e6, p.server * 1e6,
+                p.server / p.file, p.trips);
+  };
+  print("create, per record", f.create);
+  print("create, txn per record", f.createTxn);
+  print("walk, per record", f.walk);
+  print("title by ID", f.title);
+  print("title rewrite", f.rewrite);
+  print("title rewrite, txn each", f.rewriteTxn);
+  return f;
+}
+
+void PrintServerGrowth(const ServerFigures& a, const ServerFigures& b) {
+  std::printf("server, growth from N = %ld to N = %ld (time per operation, 1.00 = flat)\n", a.n,
+              b.n);
+  const auto growth = [](const char* what, const ServerPhase& x, const ServerPhase& y) {
+    std::printf("  %-26s %10.2f %10.2f\n", what, y.file / x.file, y.server / x.server);
+  };
+  growth("create, per record", a.create, b.create);
+  growth("create, txn per record", a.createTxn, b.createTxn);
+  growth("walk, per record", a.walk, b.walk);
+  growth("title by ID", a.title, b.title);
+  growth("title rewrite", a.rewrite, b.rewrite);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -938,6 +1067,14 @@ int main(int argc, char** argv) {
   const zlbench::ScratchDir scratch;
   if (!scratch.Made()) return 1;
   const std::filesystem::path& dir = scratch.Path();
+  const char* uri = std::getenv("ZL_PG_URI");
+  if (uri != nullptr && *uri != '\0') {
+    std::vector<ServerFigures> server;
+    for (long n : sizes) server.push_back(MeasureServer(dir, n, uri));
+    if (server.size() >= 2) PrintServerGrowth(server.front(), server.back());
+    const char* only = std::getenv("ZL_BENCH_SERVER_ONLY");
+    if (only != nullptr && std::string(only) == "1") return 0;
+  }
   std::vector<Figures> figures;
   for (long n : sizes) figures.push_back(Measure(dir, n));
   std::vector<SimFigures> simFigures;

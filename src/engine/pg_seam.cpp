@@ -16,6 +16,13 @@
 
 namespace zl::engine {
 
+namespace {
+// Requests sent to servers by this process (see ServerRoundTrips).
+uint64_t g_roundTrips = 0;
+}  // namespace
+
+uint64_t ServerRoundTrips() { return g_roundTrips; }
+
 bool IsServerName(const std::string& name) { return name.compare(0, 11, "postgresql:") == 0; }
 
 SqlStatus StatusOfSqlState(const std::string& s) {
@@ -262,6 +269,7 @@ void CPgQuery::Execute() {
     lengths[i] = m_params[i].length;
     formats[i] = m_params[i].binary ? 1 : 0;
   }
+  ++g_roundTrips;
   m_result = PQexecPrepared(m_conn.Handle(), m_stmt->name.c_str(), static_cast<int>(n),
                             values.data(), lengths.data(), formats.data(), 0);
   const ExecStatusType status = m_result ? PQresultStatus(m_result) : PGRES_FATAL_ERROR;
@@ -482,6 +490,7 @@ void CPgConnection::Fail(const pg_result* result, const std::string& context) co
 }
 
 int64_t CPgConnection::Simple(const std::string& sql) {
+  ++g_roundTrips;
   ResultOwner r{PQexec(m_conn, sql.c_str())};
   const ExecStatusType status = r.r ? PQresultStatus(r.r) : PGRES_FATAL_ERROR;
   if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) Fail(r.r, "exec");
@@ -517,6 +526,7 @@ CPgStatement* CPgConnection::Prepare(const std::string& sql) {
   stmt->sql = TranslateForServer(sql);
   stmt->name = "zl" + std::to_string(m_nextStatement++);
   {
+    ++g_roundTrips;
     ResultOwner r{PQprepare(m_conn, stmt->name.c_str(), stmt->sql.text.c_str(), 0, nullptr)};
     if (r.r == nullptr || PQresultStatus(r.r) != PGRES_COMMAND_OK) Fail(r.r, "prepare");
   }

@@ -54,6 +54,9 @@ bool IsServerName(const std::string& name);
 // after "postgresql:", so that two spellings of one library compare equal.
 // Throws CSqlFailure (kCantOpen) for a name libpq cannot parse.
 std::string NormalizeServerName(const std::string& name);
+// Requests this process has sent to servers and waited for (statements,
+// preparations), for benchmarks; not synchronised.
+uint64_t ServerRoundTrips();
 // The SqlStatus of a five-character SQLSTATE.
 SqlStatus StatusOfSqlState(const std::string& sqlstate);
 

@@ -1,5 +1,7 @@
-// Four writer processes on one file, each writing its records through the
-// public interface while a reader process checks every record it sees:
+// Four writer processes on one library (a file, or with
+// ZL_TEST_BACKEND=postgres a server library, the processes its clients),
+// each writing its records through the public interface while a reader
+// process checks every record it sees:
 // every write lands exactly once, nothing but the documented lock code (12)
 // reaches a writer, nobody hangs, and the reader never sees a record
 // without the name, title, parameter set and profile string written with
@@ -23,6 +25,7 @@
 #include "reliability/library_check.h"
 #include "reliability/operations.h"
 #include "support/child_process.h"
+#include "support/test_backend.h"
 #include "zldbctrl70.h"
 
 namespace {
@@ -168,7 +171,7 @@ TEST(ConcurrencyTest, WritersInFourProcessesLoseNothingAndReadersSeeNoHalfWrite)
   const long writers = zlrel::EnvCount("ZL_CONCURRENT_WRITERS", 4);
   const long writes = zlrel::EnvCount("ZL_CONCURRENT_WRITES", 250);
   CScratchDir dir;
-  const std::string path = dir.File("shared.zdb");
+  const std::string path = testbackend::MainLibrary(dir, "shared.zdb");
   ASSERT_TRUE(zlrel::CreateStartFile(path));
 
   zltest::CChildProcess reader("ConcurrentReader", {path});
@@ -210,7 +213,7 @@ TEST(ConcurrencyTest, WriterThreadsInOneProcessLoseNothingAndReadersSeeNoHalfWri
   const long writers = zlrel::EnvCount("ZL_CONCURRENT_WRITERS", 4);
   const long writes = zlrel::EnvCount("ZL_CONCURRENT_WRITES", 250);
   CScratchDir dir;
-  const std::string path = dir.File("threads.zdb");
+  const std::string path = testbackend::MainLibrary(dir, "threads.zdb");
   ASSERT_TRUE(zlrel::CreateStartFile(path));
   std::atomic<long> failures{0}, halfWritten{0}, readerPasses{0};
   std::atomic<bool> writing{true};

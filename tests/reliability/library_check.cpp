@@ -1,10 +1,9 @@
 #include "reliability/library_check.h"
 
-#include <sqlite3.h>
-
 #include <set>
 
 #include "engine/dao_database.h"
+#include "engine/sqlite_seam.h"
 #include "frame/handle_record.h"
 #include "zldbctrl70.h"
 
@@ -13,26 +12,20 @@ namespace {
 
 using CTextMap = CMap<WORD, WORD, CString, LPCSTR>;
 
-// Rows of a query that finds broken references; each is one problem.
-void FindBroken(const std::string& path, const char* what, const char* sql,
+// Rows of a query that finds broken references; each is one problem.  The
+// query runs on the engine's own connection, on a file or a server library.
+void FindBroken(const std::string& path, const char* what, const std::string& sql,
                 std::vector<std::string>& problems) {
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-    problems.push_back("cannot read the file");
-    sqlite3_close(db);
-    return;
+  try {
+    zl::engine::CSqlConnection conn;
+    zl::engine::CSqlOpenOptions options;
+    options.readOnly = true;
+    conn.Open(path, options);
+    zl::engine::CSqlQuery q(conn, sql);
+    while (q.Step()) problems.push_back(std::string(what) + ": " + q.ColumnText(0));
+  } catch (const zl::engine::CSqlFailure& failure) {
+    problems.push_back(std::string(what) + ": " + failure.what());
   }
-  sqlite3_stmt* st = nullptr;
-  if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
-    problems.push_back(std::string(what) + ": " + sqlite3_errmsg(db));
-  }
-  while (st != nullptr && sqlite3_step(st) == SQLITE_ROW) {
-    const unsigned char* text = sqlite3_column_text(st, 0);
-    problems.push_back(std::string(what) + ": " +
-                       (text != nullptr ? reinterpret_cast<const char*>(text) : "?"));
-  }
-  sqlite3_finalize(st);
-  sqlite3_close(db);
 }
 
 void CheckRecords(void* hDB, std::vector<std::string>& problems) {
@@ -95,12 +88,16 @@ std::vector<std::string> CheckLibrary(const std::string& path) {
              "SELECT TABNAME FROM RESINFO UNION ALL SELECT TABNAME FROM SIMTABINFO "
              "EXCEPT SELECT name FROM sqlite_master WHERE type = 'table'",
              problems);
+  std::string kinds;
+  for (const char* prefix : {"STRINGTAB_", "KEYWORD_", "KEYWORDID_", "SYMBOLS_", "UNIT_", "CALL_",
+                             "MACRO_", "ACCESS_", "PACKAGE_"}) {
+    const std::string length = std::to_string(std::string(prefix).size());
+    kinds += std::string(kinds.empty() ? "" : " OR ") + "substr(name, 1, " + length + ") = '" +
+             prefix + "'";
+  }
   FindBroken(path, "table not registered",
-             "SELECT name FROM sqlite_master WHERE type = 'table' AND (name GLOB 'STRINGTAB_*' "
-             "OR name GLOB 'KEYWORD_*' OR name GLOB 'KEYWORDID_*' OR name GLOB 'SYMBOLS_*' OR name "
-             "GLOB 'UNIT_*' OR name GLOB "
-             "'CALL_*' OR name GLOB 'MACRO_*' OR name GLOB 'ACCESS_*' OR name GLOB 'PACKAGE_*') "
-             "EXCEPT SELECT TABNAME FROM RESINFO EXCEPT SELECT TABNAME FROM SIMTABINFO",
+             "SELECT name FROM sqlite_master WHERE type = 'table' AND (" + kinds +
+                 ") EXCEPT SELECT TABNAME FROM RESINFO EXCEPT SELECT TABNAME FROM SIMTABINFO",
              problems);
   return problems;
 }

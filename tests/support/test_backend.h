@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/sqlite_seam.h"
 #include "platform/scratch_dir.h"
 
 namespace testbackend {
@@ -19,6 +18,22 @@ inline bool OnServer() {
   return backend != nullptr && std::string(backend) == "postgres" && std::getenv("ZL_PG_URI");
 }
 
+// Drops every table of the server database but the server's change
+// counters: what is left is a database without a library.
+constexpr const char* kEmptyServerSql =
+    "DO $$ DECLARE r record; BEGIN FOR r IN SELECT tablename FROM pg_tables WHERE schemaname "
+    "= current_schema() AND tablename <> 'zl_engine_commits' LOOP EXECUTE 'DROP TABLE ' || "
+    "quote_ident(r.tablename) || ' CASCADE'; END LOOP; END $$";
+
+}  // namespace testbackend
+
+// Tests that reach the engine (all but the tool's, which see only the
+// public interface) get the main library from here.
+#if __has_include("engine/sqlite_seam.h")
+#include "engine/sqlite_seam.h"
+
+namespace testbackend {
+
 // The name of the test's main database: the file fileName in dir, or the
 // server library, emptied.
 inline std::string MainLibrary(const CScratchDir& dir, const std::string& fileName = "test.db") {
@@ -26,15 +41,12 @@ inline std::string MainLibrary(const CScratchDir& dir, const std::string& fileNa
   const std::string name = std::getenv("ZL_PG_URI");
   zl::engine::CSqlConnection conn;
   conn.Open(name, {});
-  // Every table but the server's change counters.
-  conn.Exec(
-      "DO $$ DECLARE r record; BEGIN FOR r IN SELECT tablename FROM pg_tables WHERE schemaname "
-      "= current_schema() AND tablename <> 'zl_engine_commits' LOOP EXECUTE 'DROP TABLE ' || "
-      "quote_ident(r.tablename) || ' CASCADE'; END LOOP; END $$");
+  conn.Exec(kEmptyServerSql);
   return name;
 }
 
 }  // namespace testbackend
+#endif
 
 // Skips a test of what only a file has when the main database is on the
 // server.

@@ -15,38 +15,11 @@
 #include "database.h"
 #include "json_stream.h"
 #include "library_import.h"
+#include "part_file.h"
 #include "progress.h"
 
 namespace zldb {
 namespace {
-
-// The library is built in a file next to the target and put in place only
-// when complete; otherwise the file and what SQLite kept beside it go.
-class CPartFile {
- public:
-  explicit CPartFile(const std::string& target)
-      : m_path(target + ".part" + std::to_string(::getpid())) {}
-  ~CPartFile() {
-    if (m_keep) return;
-    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
-      std::remove((m_path + suffix).c_str());
-    }
-  }
-  CPartFile(const CPartFile&) = delete;
-  CPartFile& operator=(const CPartFile&) = delete;
-  const std::string& Path() const { return m_path; }
-  // Gives the complete file the target's name; never over an existing file.
-  bool MoveTo(const std::string& target) {
-    if (::link(m_path.c_str(), target.c_str()) != 0) return false;
-    std::remove(m_path.c_str());
-    m_keep = true;
-    return true;
-  }
-
- private:
-  const std::string m_path;
-  bool m_keep = false;
-};
 
 int Import(const std::string& json, const std::string& file) {
   struct stat info {};

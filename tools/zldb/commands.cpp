@@ -23,6 +23,8 @@ const std::vector<Command>& Commands() {
       {"repair", "repair and compact a model library nobody has open", AddRepair},
       {"export", "write a whole model library as deterministic JSON", AddExport},
       {"import", "build a new model library from a zldb export", AddImport},
+      {"copy-library", "copy a whole model library between files and PostgreSQL servers",
+       AddCopyLibrary},
       {"legacy-info", "list the models of a library of the older, flat layout", AddLegacyInfo},
       {"import-spice", "import the models of SPICE libraries", AddImportSpice},
       {"export-spice", "write the macros of a simulator language as one SPICE library",

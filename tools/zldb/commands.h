@@ -59,6 +59,7 @@ Runner AddExportSpice(CLI::App& command);
 Runner AddCheckModels(CLI::App& command);
 Runner AddExport(CLI::App& command);
 Runner AddImport(CLI::App& command);
+Runner AddCopyLibrary(CLI::App& command);
 
 }  // namespace zldb
 

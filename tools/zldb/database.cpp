@@ -70,8 +70,28 @@ std::string WithCode(const std::string& cause, int code) {
   return cause + " (library error " + std::to_string(code) + ")";
 }
 
+// The cause of a failed open or create of a library on a server.
+std::string ServerCause(int code, double seconds, bool creating) {
+  switch (code) {
+    case ZLE_FILE_NOT_FOUND:
+      return "the database holds no model library";
+    case ZLE_IN_USE_OR_EXISTS:
+      if (creating) return "the database holds a model library already; zldb never overwrites one";
+      return LockMessage(seconds);
+    case ZLE_LOCKED:
+      return LockMessage(seconds);
+    case ZLE_OPEN_FAILED:
+    case ZLE_CREATE_FAILED:
+      return "cannot be used: the server cannot be reached or refuses the connection, or the "
+             "database does not exist";
+    default:
+      return ZLGetErrorText(code);
+  }
+}
+
 // The cause of a failed call or open, in words a user can act on.
 std::string Cause(const std::string& path, int code, double seconds, bool opening, bool writing) {
+  if (opening && IsServerName(path)) return ServerCause(code, seconds, false);
   switch (code) {
     case ZLE_FILE_NOT_FOUND:
       return IsFolder(Folder(path))
@@ -105,6 +125,8 @@ std::string Cause(const std::string& path, int code, double seconds, bool openin
 }
 
 }  // namespace
+
+bool IsServerName(const std::string& name) { return name.rfind("postgresql:", 0) == 0; }
 
 void PrintError(const std::string& message) { std::fprintf(stderr, "zldb: %s\n", message.c_str()); }
 
@@ -156,7 +178,9 @@ bool CDatabase::Create(const std::string& path) {
   if (m_hDB != nullptr) return SetLockWait();
   const int code = ZLGetLastError();
   std::string cause;
-  if (IsFolder(path)) {
+  if (IsServerName(path)) {
+    cause = ServerCause(code, 0, true);
+  } else if (IsFolder(path)) {
     cause = "is a folder";
   } else if (Exists(path)) {
     cause = "already exists; zldb never overwrites a file";

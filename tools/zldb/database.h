@@ -15,6 +15,10 @@
 
 namespace zldb {
 
+// Whether a library name names a library on a PostgreSQL server (a
+// "postgresql://" URI, or "postgresql:" and a connection string).
+bool IsServerName(const std::string& name);
+
 // Prints "zldb: message" on standard error.
 void PrintError(const std::string& message);
 void PrintWarning(const std::string& message);

@@ -20,9 +20,15 @@ clang-format --dry-run -Werror "${sources[@]}"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
-# The engine's tests again with their databases on a throw-away PostgreSQL
-# server (the server backend's own tests among them).
-ZL_TEST_BACKEND=postgres bash scripts/pg-test-server.sh ./build/tests/test_engine
+# On one throw-away PostgreSQL server: the engine's tests with their
+# databases there (the server backend's own tests among them), and a cheap
+# selection of the library's: the frame's (opening and creating server
+# libraries), copy-library there and back, and four client processes and
+# four threads writing one server library (at a small size).
+ZL_TEST_BACKEND=postgres ZL_CONCURRENT_WRITES=25 bash scripts/pg-test-server.sh bash -c \
+  './build/tests/test_engine && ./build/tests/test_frame &&
+   ./build/tests/tool/test_tool --gtest_filter="CopyLibraryTest.*" &&
+   ./build/tests/test_reliability --gtest_filter="ConcurrencyTest.*"'
 
 # The Debian package builds and holds the library with its SONAME links, the
 # headers, the tool and both package descriptions.

@@ -170,11 +170,18 @@ const std::vector<CCursor::CTierSql>& CCursor::Tiers(const std::vector<CSqlValue
     size_t orderFrom;
   };
   std::vector<Tier> tiers;
+  // A NULL key value is matched by IS NULL, any other by "=" (the tiers are
+  // cached per pattern of NULLs): both are index look-ups on either
+  // backend, where "IS ?" (IS NOT DISTINCT FROM on the server) is not.
   auto equalities = [&](size_t count, Tier& tier) {
     for (size_t i = 0; i < count; ++i) {
-      tier.where +=
-          (tier.where.empty() ? "" : " AND ") + cols[i] + (cols[i] == "rowid" ? " = ?" : " IS ?");
-      tier.binds.push_back(static_cast<int>(i));
+      tier.where += (tier.where.empty() ? "" : " AND ") + cols[i];
+      if (bound[i].IsNull()) {
+        tier.where += " IS NULL";
+      } else {
+        tier.where += " = ?";
+        tier.binds.push_back(static_cast<int>(i));
+      }
     }
   };
   auto add = [](Tier& tier, const std::string& condition) {

@@ -81,7 +81,7 @@ uint64_t ServerIdentity(const std::string& name) {
 
 // Connects to a server library not open in this process yet: its open lock
 // (shared, or exclusive for exclusive opens) instead of the file lock.
-std::shared_ptr<CEngineFile> OpenServerFile(const std::string& path, bool exclusive, bool readOnly,
+std::shared_ptr<CEngineFile> OpenServerFile(const std::string& path, bool exclusive,
                                             const std::string& password) {
   const char* name = path.c_str();
   auto file = std::make_shared<CEngineFile>(path, CFileLock(), false, exclusive);
@@ -89,7 +89,10 @@ std::shared_ptr<CEngineFile> OpenServerFile(const std::string& path, bool exclus
   bool locked = false;
   bool passwordOk = false;
   try {
-    OpenConnection(*file, !readOnly, false);
+    // The connection is shared by every later open in this process, read-
+    // write ones too: it may write, and each session's own flag keeps a
+    // read-only open from writing (as a writable file's connection does).
+    OpenConnection(*file, true, false);
     locked = file->Conn().Server()->LockLibrary(exclusive);
     if (locked) engineFile = CBookkeeping::IsEngineFile(file->Conn());
     if (engineFile) passwordOk = CBookkeeping::CheckPassword(file->Conn(), password);
@@ -152,7 +155,7 @@ std::shared_ptr<CSession> CSession::Open(const std::string& path, bool exclusive
     session->m_instanceId = NewInstanceId();
     std::shared_ptr<CEngineFile> file = CFileRegistry::Find(kServerDevice, ServerIdentity(path));
     if (file == nullptr) {
-      file = OpenServerFile(path, exclusive, readOnly, PasswordOf(connect));
+      file = OpenServerFile(path, exclusive, PasswordOf(connect));
     } else {
       if (file->IsExclusive()) ThrowDaoError(kDaoOpenedExclusively, name);
       if (exclusive) ThrowDaoError(kDaoFileInUse, name);

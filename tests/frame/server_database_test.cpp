@@ -70,9 +70,19 @@ TEST_F(ServerDatabaseTest, NamesShareHandlesAndLocksGiveTheFileCodes) {
     EXPECT_EQ(again, hDB) << name;
     EXPECT_EQ(ZLCloseDatabase(again), 1);
   }
+  EXPECT_EQ(ZLCloseDatabase(hDB), 1);
+  // A read-only open first: a read-write open after it (sharing the
+  // process's connection) still writes, the read-only handle never does.
   void* readOnly = ZLOpenDatabase(m_name.c_str(), eOpenReadOnly);
   ASSERT_NE(readOnly, nullptr);
+  hDB = ZLOpenDatabase(m_name.c_str(), eOpenReadWrite);
+  ASSERT_NE(hDB, nullptr);
   EXPECT_NE(readOnly, hDB);
+  EXPECT_EQ(ZLSetDatabaseInfo(hDB, "written"), 1) << ZLGetLastError();
+  EXPECT_EQ(ZLSetDatabaseInfo(readOnly, "refused"), 0);
+  CString info;
+  EXPECT_EQ(ZLGetDatabaseInfo(readOnly, info), 1);
+  EXPECT_EQ(info, "written");
   EXPECT_EQ(ZLCloseDatabase(readOnly), 1);
   EXPECT_EQ(ZLCloseDatabase(hDB), 1);
 

@@ -79,13 +79,14 @@ std::vector<std::string> CheckLibrary(const std::string& path) {
   CheckRecords(hDB, problems);
   ZLCloseDatabase(hDB);
   for (const char* column : {"TITLE", "INFO"}) {
-    const std::string sql = std::string("SELECT MODEL_ID FROM MAIN WHERE ") + column +
-                            " IS NOT NULL AND " + column + " NOT IN (SELECT RES_ID FROM RESID)";
+    const std::string sql = std::string("SELECT \"MODEL_ID\" FROM \"MAIN\" WHERE \"") + column +
+                            "\" IS NOT NULL AND \"" + column +
+                            "\" NOT IN (SELECT \"RES_ID\" FROM \"RESID\")";
     FindBroken(path, (std::string(column) + " names no resource ID, record").c_str(), sql.c_str(),
                problems);
   }
   FindBroken(path, "registered table missing",
-             "SELECT TABNAME FROM RESINFO UNION ALL SELECT TABNAME FROM SIMTABINFO "
+             "SELECT \"TABNAME\" FROM \"RESINFO\" UNION ALL SELECT \"TABNAME\" FROM \"SIMTABINFO\" "
              "EXCEPT SELECT name FROM sqlite_master WHERE type = 'table'",
              problems);
   std::string kinds;
@@ -97,7 +98,8 @@ std::vector<std::string> CheckLibrary(const std::string& path) {
   }
   FindBroken(path, "table not registered",
              "SELECT name FROM sqlite_master WHERE type = 'table' AND (" + kinds +
-                 ") EXCEPT SELECT TABNAME FROM RESINFO EXCEPT SELECT TABNAME FROM SIMTABINFO",
+                 ") EXCEPT SELECT \"TABNAME\" FROM \"RESINFO\" EXCEPT SELECT \"TABNAME\" FROM "
+                 "\"SIMTABINFO\"",
              problems);
   return problems;
 }

@@ -19,12 +19,22 @@
 #define ZLDBCTRL70_PROFILES_H_
 
 #include "zldbctrl70/export.h"
+#include "zldbctrl70/platform/coll_array.h"
 #include "zldbctrl70/platform/cstring.h"
 
 // Reads one value.  The catalogue name is not used: the record's own
 // catalogue is.
 ZL_EXPORT int ZLGetProfileString(void* hDB, long lID, const char* lpszCatalog,
                                  const char* lpszSection, const char* lpszKey, CString& value);
+
+// Lists every value the record holds: entry i of the three arrays is one
+// value with its section and key, ordered by section and then key (byte
+// order); keys without a value (NULL) are left out, empty values are
+// listed.  The arrays are emptied first and left empty on a failure.  A
+// record without profile strings gives empty arrays and 1; 11 when the
+// record does not exist.  Reads one committed state of the file.
+ZL_EXPORT int ZLGetProfileStrings(void* hDB, long lID, CStringArray& sections, CStringArray& keys,
+                                  CStringArray& values);
 
 // Writes one value, creating what is missing: the record's user-defined
 // table ID, its catalogue name (the given one, when it has none yet), the

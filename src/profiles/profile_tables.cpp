@@ -1,5 +1,8 @@
 #include "profiles/profile_tables.h"
 
+#include <algorithm>
+#include <cctype>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -198,6 +201,61 @@ int ReadProfileString(ZLHandleRecord& record, long recordID, const char* section
   const COleVariant stored = row.rs.GetFieldValue(Text(key));
   if (IsNull(stored)) return ZLE_NULL_VALUE;
   value = TextOf(stored);
+  return ZLE_OK;
+}
+
+int ListProfileStrings(ZLHandleRecord& record, long recordID,
+                       std::vector<ZLProfileEntry>& entries) {
+  entries.clear();
+  int code = SeekByID(record, *record.recordsets[ZLT_MAIN], "MODEL_ID", recordID);
+  if (code != ZLE_OK) return code;
+  long udtID = 0;
+  if (ReadUdtID(record, recordID, false, udtID) != ZLE_OK) return ZLE_OK;
+  CString catalog;
+  code = ReadCatalog(record, recordID, catalog);
+  if (code == ZLE_NULL_VALUE) return ZLE_OK;
+  if (code != ZLE_OK) return code;
+  CZLTableDef catalogDef(record.database);
+  if (!OpenTableDef(catalogDef, catalog) || !HasField(catalogDef, kTableName)) return ZLE_OK;
+  std::vector<CString> tables;
+  std::set<std::string> seen;
+  {
+    CZLRecordset rows(record.database);
+    rows.Open(&catalogDef, dbOpenTable, 0);
+    if (rows.GetRecordCount() > 0) {
+      for (rows.MoveFirst(); !rows.IsEOF(); rows.MoveNext()) {
+        const CString table = TextOf(rows.GetFieldValue(kTableName));
+        // Table names compare without case in the engine: a section
+        // listed twice, in any spelling, is one table.
+        std::string folded = table.GetString();
+        for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (table.GetLength() > catalog.GetLength() && table.Left(catalog.GetLength()) == catalog &&
+            seen.insert(folded).second) {
+          tables.push_back(table);
+        }
+      }
+    }
+  }
+  for (const CString& table : tables) {
+    CSectionRow row(record.database);
+    if (!OpenTableDef(row.def, table) || !IsSectionTable(row.def)) continue;
+    row.rs.Open(&row.def, dbOpenTable, 0);
+    row.rs.SetCurrentIndex(kUdtIndex);
+    if (!SeekID(row.rs, udtID)) continue;
+    const std::string section = table.Mid(catalog.GetLength()).GetString();
+    const short count = row.def.GetFieldCount();
+    for (short i = 0; i < count; ++i) {
+      CDaoFieldInfo field;
+      row.def.GetFieldInfo(i, field);
+      if (field.m_strName.CompareNoCase(kUdtID) == 0) continue;
+      const COleVariant value = row.rs.GetFieldValue(field.m_strName);
+      if (IsNull(value)) continue;
+      entries.push_back({section, field.m_strName.GetString(), TextOf(value).GetString()});
+    }
+  }
+  std::sort(entries.begin(), entries.end(), [](const ZLProfileEntry& a, const ZLProfileEntry& b) {
+    return a.section != b.section ? a.section < b.section : a.key < b.key;
+  });
   return ZLE_OK;
 }
 

@@ -11,6 +11,9 @@
 #ifndef ZLDBCTRL70_PROFILES_PROFILE_TABLES_H_
 #define ZLDBCTRL70_PROFILES_PROFILE_TABLES_H_
 
+#include <string>
+#include <vector>
+
 #include "frame/handle_record.h"
 #include "zldbctrl70/platform/cstring.h"
 
@@ -24,6 +27,19 @@ bool IsReservedCatalogName(const char* name);
 // value.
 int ReadProfileString(ZLHandleRecord& record, long recordID, const char* section, const char* key,
                       CString& value);
+
+// One stored value of a record's profile strings.
+struct ZLProfileEntry {
+  std::string section, key, value;
+};
+
+// Every value the record holds (NULL values left out), ordered by section
+// and then key, byte by byte: one seek on the record's UDT_ID row, one
+// on each section table's UDT_ID_INDEX.  A record without user-defined data
+// or without catalogue has none (0); 11 when the record does not exist.
+// Catalogue entries that do not begin with the catalogue name or name no
+// section table are skipped.
+int ListProfileStrings(ZLHandleRecord& record, long recordID, std::vector<ZLProfileEntry>& entries);
 
 // Creates what is missing and stores the value.  The record's stored
 // catalogue name wins over catalog once it has one.

@@ -1,6 +1,8 @@
 // The exported profile-string operations.
 #include "zldbctrl70/profiles.h"
 
+#include <vector>
+
 #include "frame/guard.h"
 #include "profiles/profile_tables.h"
 #include "tree/row_target.h"
@@ -24,6 +26,31 @@ int ZLGetProfileString(void* hDB, long lID, const char* /*lpszCatalog*/, const c
                        const char* lpszKey, CString& value) {
   return RunOnRecord(EAccess::kRead, hDB, lID, [&](ZLHandleRecord& record) {
     return ReadProfileString(record, lID, lpszSection, lpszKey, value);
+  });
+}
+
+int ZLGetProfileStrings(void* hDB, long lID, CStringArray& sections, CStringArray& keys,
+                        CStringArray& values) {
+  return RunOnRecord(EAccess::kRead, hDB, lID, [&](ZLHandleRecord& record) -> int {
+    sections.RemoveAll();
+    keys.RemoveAll();
+    values.RemoveAll();
+    std::vector<ZLProfileEntry> entries;
+    const int code = ListProfileStrings(record, lID, entries);
+    if (code != ZLE_OK) return code;
+    try {
+      for (const ZLProfileEntry& entry : entries) {
+        sections.Add(CString(entry.section.c_str()));
+        keys.Add(CString(entry.key.c_str()));
+        values.Add(CString(entry.value.c_str()));
+      }
+    } catch (...) {
+      sections.RemoveAll();
+      keys.RemoveAll();
+      values.RemoveAll();
+      throw;
+    }
+    return ZLE_OK;
   });
 }
 

@@ -127,6 +127,37 @@ TEST_F(ProfileTest, DeletingKeysAndSectionsCleansUpWhatEmpties) {
   EXPECT_EQ(Value(m_id, "View", "Zoom"), "5");
 }
 
+// "section/key=value" for every value the list gives, in its order.  The
+// arrays start with a stale entry, which the list must drop.
+std::string Listed(void* hDB, long id) {
+  CStringArray sections, keys, values;
+  for (CStringArray* array : {&sections, &keys, &values}) array->Add("stale");
+  if (ZLGetProfileStrings(hDB, id, sections, keys, values) != 1) {
+    return "error " + std::to_string(ZLGetLastError()) + " " + std::to_string(sections.GetSize());
+  }
+  std::string out;
+  for (int i = 0; i < sections.GetSize(); ++i) {
+    out += sections[i].str() + "/" + keys[i].str() + "=" + values[i].str() + ";";
+  }
+  return out;
+}
+
+TEST_F(ProfileTest, TheListGivesTheRecordsValuesBySectionAndKeyInByteOrder) {
+  EXPECT_EQ(Listed(m_hDB, m_id), "");  // no user-defined data
+  ASSERT_EQ(Put(m_id, "alpha", "Step", "1"), 1);
+  ASSERT_EQ(Put(m_id, "Zeta", "b", ""), 1);
+  ASSERT_EQ(Put(m_id, "Zeta", "A", "\xE9t\xE9"), 1);
+  // Another record's value makes a key column this record has no value in,
+  // and a row of its own.
+  ASSERT_EQ(Put(m_other, "alpha", "Extra", "x"), 1);
+  ASSERT_EQ(Put(m_other, "Zeta", "b", "y"), 1);
+  EXPECT_EQ(Listed(m_hDB, m_id), "Zeta/A=\xE9t\xE9;Zeta/b=;alpha/Step=1;");
+  EXPECT_EQ(Listed(m_hDB, m_other), "Zeta/b=y;alpha/Extra=x;");
+  ASSERT_EQ(ZLDeleteProfileSection(m_hDB, m_id, nullptr, "Zeta"), 1);
+  EXPECT_EQ(Listed(m_hDB, m_id), "alpha/Step=1;");
+  EXPECT_EQ(Listed(m_hDB, m_id + 100), "error 11 0");
+}
+
 TEST_F(ProfileTest, ReservedCatalogNamesAreRefusedWithSeven) {
   for (const char* name : {"MAIN", "UDT_ID", "ADDITIONAL_DATA", "MACRO", "STRINGTAB_%0", "_%s",
                            "KEYWORDID", "x", ""}) {

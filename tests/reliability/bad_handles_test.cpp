@@ -424,6 +424,7 @@ std::map<std::string, CHandleCall> CallTable() {
       ZL_CALL(ZLSetAdditionalDataByBookmark),
       ZL_CALL(ZLSetAdditionalDataByID),
       ZL_CALL(ZLGetProfileString),
+      ZL_CALL(ZLGetProfileStrings),
       ZL_CALL(ZLSetProfileString),
       ZL_CALL(ZLDeleteProfileSection),
       ZL_CALL(ZLDeleteProfileKey),

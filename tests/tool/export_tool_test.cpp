@@ -31,6 +31,9 @@ class ExportTest : public ToolTest {
 
 void Ok(int result, const char* what) { ASSERT_EQ(result, 1) << what << ": " << ZLGetLastError(); }
 
+// Texts in Latin-1, which are not UTF-8.
+const std::string kLatin1Title = "titre d'\xE9t\xE9", kLatin1Info = "borne \xE0 gauche";
+
 // A library with every kind of content, in three resource languages and
 // two simulator languages.
 void WriteRichLibrary(const std::string& path) {
@@ -77,16 +80,36 @@ void WriteRichLibrary(const std::string& path) {
      "attributes");
   for (WORD language : languages) {
     const std::string suffix = " " + std::to_string(language);
-    Ok(ZLSetTitleByID(h, model, language, ("title" + suffix).c_str(), 0) &&
+    const std::string title = language == 1036 ? kLatin1Title : "title" + suffix;
+    Ok(ZLSetTitleByID(h, model, language, title.c_str(), 0) &&
            ZLSetInfoByID(h, model, language, ("info\n\"quoted\"" + suffix).c_str(), 0) &&
            ZLSetSymbolByID(h, model, language, ("sym" + suffix).c_str()),
        "texts");
   }
+  // The model's files get IDs 1 and 2 here but come after the folder's in
+  // a rebuilt library; pin p names the second as its wizard file, parameter
+  // r a file ID no file of the record has.
+  CZLFileArray files;
+  for (const char* name : {"rich.bin", "wizard.dat", "folder1", "folder2"}) {
+    auto* file = new CZLFileObject;
+    file->m_strFileName = name;
+    file->m_lbData.Assign(binary.data(), binary.size());
+    files.Add(file);
+  }
+  CZLFileArray folderFiles;
+  folderFiles.Add(files[2]);
+  folderFiles.Add(files[3]);
+  files.SetSize(2);
+  Ok(ZLSetFilesByID(h, model, files) && ZLSetFilesByID(h, folder, folderFiles), "files");
+  ZLFreeObjectArray(folderFiles);
+  Ok(ZLGetFilesByID(h, model, files), "file IDs");
   CZLNodeArray pins, parameters;
   for (int i = 0; i < 2; ++i) {
     auto* node = new CZLNodeObject;
     node->m_strName = i == 0 ? "p" : "n";
-    node->m_mapInfo[1036] = "borne";
+    node->m_mapInfo[1036] = i == 0 ? kLatin1Info : "borne";
+    node->m_bWizFileSet = i == 0;
+    node->m_lWizFileID = i == 0 ? files[1]->m_lFileID : 0;
     node->m_mapAccess["VHDLA"] = "pin";
     pins.Add(node);
     auto* parameter = new CZLNodeObject;
@@ -95,6 +118,8 @@ void WriteRichLibrary(const std::string& path) {
     parameter->m_mapPreferUnit[1031] = "kOhm";
     parameter->m_mapDefValue["Spice"] = "1000";
     parameter->m_wInfoToResID = 7;
+    parameter->m_bWizFileSet = i == 0;
+    parameter->m_lWizFileID = i == 0 ? 777 : 0;
     parameters.Add(parameter);
   }
   Ok(ZLSetNodesCByID(h, model, pins) && ZLSetNodesNCByID(h, model, parameters, 0), "nodes");
@@ -108,11 +133,6 @@ void WriteRichLibrary(const std::string& path) {
   call.m_strCallKey = "netlist";
   call.m_strCallText = "X1 p n RICH1";
   Ok(ZLSetMacroByID(h, model, "Spice", macro) && ZLSetCallByID(h, model, "VHDLA", call), "sim");
-  CZLFileArray files;
-  auto* file = new CZLFileObject;
-  file->m_strFileName = "rich.bin";
-  file->m_lbData.Assign(binary.data(), binary.size());
-  files.Add(file);
   CZLKeywordMap keywords;
   auto* words = new CZLKeywordArray;
   auto* word = new CZLKeywordObject;
@@ -120,7 +140,14 @@ void WriteRichLibrary(const std::string& path) {
   word->m_wLanguage = 1036;
   words->Add(word);
   keywords[1036] = words;
-  Ok(ZLSetFilesByID(h, model, files) && ZLSetKeywordsByID(h, model, keywords, 0), "files");
+  Ok(ZLSetKeywordsByID(h, model, keywords, 0), "keywords");
+  const char* const profile[][3] = {{"View", "Zoom", "2"},
+                                    {"Sim", "Stop", "1ms"},
+                                    {"Sim", "Step", "1ns"},
+                                    {"Sim", "Name", "\xE9"}};
+  for (const auto& value : profile) {
+    Ok(ZLSetProfileString(h, model, "Prof", value[0], value[1], value[2]), "profile");
+  }
   CZLToleranceArray tolerances;
   auto* tolerance = new CZLToleranceObject;
   tolerance->m_lNodeID = parameters[1]->m_lNodeID;
@@ -208,6 +235,33 @@ TEST_F(ExportTest, EveryKindOfContentRoundTripsByteForByte) {
   EXPECT_EQ(model["additionalData"]["Released"], "2025-01-02 03:04:05");
   EXPECT_EQ(model["additionalData"]["Count"], -42);
   EXPECT_EQ(doc["simulatorTables"]["call"][1]["exclusive"], true);
+  // Profile strings by section and key; texts that are not UTF-8 as bytes.
+  EXPECT_EQ(model["profile"], Document::parse(R"({"Sim": {"Name": {"bytes": "6Q=="},
+      "Step": "1ns", "Stop": "1ms"}, "View": {"Zoom": "2"}})"));
+  EXPECT_EQ(model["titles"]["1036"], Document::parse(R"({"bytes": "dGl0cmUgZCfpdOk="})"));
+  // Wizard files by position among the record's files.
+  EXPECT_EQ(model["pins"][0]["wizardFile"], 2);
+  EXPECT_TRUE(model["pins"][1]["wizardFile"].is_null());
+  EXPECT_EQ(model["parameters"][0]["wizardFile"], Document::parse(R"({"id": 777})"));
+  // The rebuilt library holds the bytes themselves, and the pin names its
+  // own record's file under the ID that file has there.
+  void* h = ZLOpenDatabase(m_dir.File("copy.zdb").c_str(), eOpenReadOnly);
+  ASSERT_NE(h, nullptr);
+  CString title;
+  ASSERT_EQ(ZLGetDefNameByID(h, 2, title), 1);
+  ASSERT_EQ(title.str(), "RICH1");
+  CZLNodeArray pins;
+  CZLFileArray files;
+  EXPECT_EQ(ZLGetTitleByID(h, 2, 1036, title, 0), 1);
+  EXPECT_EQ(title.str(), kLatin1Title);
+  ASSERT_EQ(ZLGetNodesCByID(h, 2, pins) && ZLGetFilesByID(h, 2, files), 1);
+  ASSERT_EQ(files.GetSize(), 2);
+  EXPECT_NE(files[1]->m_lFileID, 2);  // the folder's files came first
+  EXPECT_EQ(pins[0]->m_lWizFileID, files[1]->m_lFileID);
+  EXPECT_EQ(pins[0]->m_mapInfo[1036].str(), kLatin1Info);
+  ZLFreeObjectArray(pins);
+  ZLFreeObjectArray(files);
+  ZLCloseDatabase(h);
 }
 
 // Each damaged document is refused naming the bad value, and leaves no
@@ -227,7 +281,7 @@ TEST_F(ExportTest, DamagedDocumentsAreRefusedWithThePathOfTheBadValue) {
          d["records"][3]["titles"]["1033"] = 5;
          return d.dump();
        },
-       ": /records/3/titles/1033: must be a text"},
+       ": /records/3/titles/1033: must be a text or {\"bytes\": base64}"},
       {"unknown language",
        [](Document& d) {
          d["records"][4]["infos"]["1040"] = "Italiano";
@@ -266,10 +320,29 @@ TEST_F(ExportTest, DamagedDocumentsAreRefusedWithThePathOfTheBadValue) {
        ": /records/32/parameterSets/1/values: has 4 entries"},
       {"other version",
        [](Document& d) {
-         d["version"] = 2;
+         d["version"] = 1;
          return d.dump();
        },
-       ": /version: must be 1"},
+       ": /version: must be 2"},
+      {"bad profile value",
+       [](Document& d) {
+         d["records"][33]["udtName"] = "Prof";
+         d["records"][33]["profile"]["Sim"]["Step"] = 5;
+         return d.dump();
+       },
+       ": /records/33/profile/Sim/Step: must be a text or {\"bytes\": base64}"},
+      {"bad text bytes",
+       [](Document& d) {
+         d["records"][3]["titles"]["1033"] = {{"bytes", "!"}};
+         return d.dump();
+       },
+       ": /records/3/titles/1033/bytes: is not base64"},
+      {"wizard file outside the record's files",
+       [](Document& d) {
+         d["records"][20]["pins"][0]["wizardFile"] = 2;
+         return d.dump();
+       },
+       ": /records/20/pins/0/wizardFile: must be a position from 1 to 1"},
       {"not a document", [](Document&) { return std::string("[1, 2]"); }, ": /: must be an object"},
   };
   for (const auto& c : cases) {

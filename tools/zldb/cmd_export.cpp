@@ -65,7 +65,10 @@ class CDocumentWriter {
     return true;
   }
 
-  // Texts that were not UTF-8 (each bad byte written as U+FFFD).
+  // Values holding names that were not UTF-8 (each bad byte written as
+  // U+FFFD).  Texts never are: they come as {"bytes": ...} then; only names
+  // that are member keys (simulator languages, additional-data columns,
+  // profile sections and keys) can be.
   long Replaced() const { return m_replaced; }
 
  private:
@@ -144,8 +147,9 @@ int Export(const std::string& file, const std::string& out) {
   if (!writer.EndArray() || !writer.Finish()) return writeFailed();
   if (writer.Replaced() > 0) {
     PrintWarning(std::to_string(writer.Replaced()) +
-                 " record(s) or sections held texts that are not UTF-8; the export shows each "
-                 "such byte as U+FFFD");
+                 " record(s) or sections hold names that are not UTF-8 (simulator languages, "
+                 "additional-data columns or profile keys); the export shows each such byte as "
+                 "U+FFFD");
   }
   std::printf("%s: exported %zu records and %zu packages to %s\n", file.c_str(), ids.size(),
               header["packages"].size(), out.c_str());
@@ -167,10 +171,11 @@ Runner AddExport(CLI::App& command) {
       "Writes the whole library: database properties, resource languages, simulator-language\n"
       "tables, additional-data columns, packages, and every record with its attributes, texts\n"
       "in every language, nodes, files, keywords, symbols, macros, calls, parameter sets,\n"
-      "tolerances, stresses and additional data.  The text is deterministic (fixed key order,\n"
-      "records in ID order and numbered 1, 2, ..., binary data in base64, compressed texts\n"
-      "decompressed), so two exports of the same library are identical.  Profile strings\n"
-      "are not included: the library cannot list a record's sections and keys.");
+      "tolerances, stresses, additional data and profile strings.  The text is deterministic\n"
+      "(fixed key order, records in ID order and numbered 1, 2, ..., binary data in base64,\n"
+      "compressed texts decompressed), so two exports of the same library are identical.  A\n"
+      "text that is not UTF-8 is written as {\"bytes\": \"<base64>\"} and read back as\n"
+      "stored; a node's wizard file is the position of the record's file it names.");
   return [options] { return Export(options->file, options->out); };
 }
 

@@ -78,8 +78,7 @@ Json EncodeKeywords(const CZLKeywordMap& map) {
   for (POSITION pos = map.GetStartPosition(); pos != nullptr;) {
     map.GetNextAssoc(pos, language, array);
     Json words = Json::array();
-    for (int i = 0; i < array->GetSize(); ++i)
-      words.push_back((*array)[i]->m_strKeyword.GetString());
+    for (int i = 0; i < array->GetSize(); ++i) words.push_back(Encode((*array)[i]->m_strKeyword));
     sorted[language] = std::move(words);
   }
   Json out = Json::object();
@@ -157,6 +156,27 @@ bool ExportAttributes(CDatabase& db, long id, Json& out) {
                                 [&](CLongBinary& v) { return ZLGetWizardDataByID(h, id, v); });
 }
 
+// A node's wizard file: null when it has none, the position (1, 2, ...) of
+// the record's file it names, or {"id": n} for a stored ID that names none
+// of the record's files (a copy keeps such an ID as it was; so does import).
+Json EncodeWizardFile(const CZLNodeObject& node, const CZLFileArray& files) {
+  if (!node.m_bWizFileSet) return nullptr;
+  for (int i = 0; i < files.GetSize(); ++i) {
+    if (files[i]->m_lFileID == node.m_lWizFileID) return i + 1;
+  }
+  return {{"id", node.m_lWizFileID}};
+}
+
+Json EncodeNodes(const CZLNodeArray& nodes, const CZLFileArray& files) {
+  Json out = Json::array();
+  for (int i = 0; i < nodes.GetSize(); ++i) {
+    Json node = EncodeObject(*nodes[i], kVisitNode);
+    node["wizardFile"] = EncodeWizardFile(*nodes[i], files);
+    out.push_back(std::move(node));
+  }
+  return out;
+}
+
 // Pins, parameters, files, symbols, macros and calls.
 bool ExportContent(CDatabase& db, long id, Json& out) {
   void* h = db.Handle();
@@ -174,8 +194,8 @@ bool ExportContent(CDatabase& db, long id, Json& out) {
              [&] { return ZLGetMacrosByID(h, id, macros, ZL_MACRO_ACCESS); }) &&
       db.Run("reading the call lines", [&] { return ZLGetCallsByID(h, id, calls); });
   if (ok) {
-    out["pins"] = EncodeArray(pins, kVisitNode);
-    out["parameters"] = EncodeArray(parameters, kVisitNode);
+    out["pins"] = EncodeNodes(pins, files);
+    out["parameters"] = EncodeNodes(parameters, files);
     out["files"] = EncodeArray(files, kVisitFile);
     out["macros"] = EncodeByLanguage<CZLMacroMap, CZLMacroArray>(macros, kVisitMacro);
     out["calls"] = EncodeByLanguage<CZLCallMap, CZLCallArray>(calls, kVisitCall);
@@ -265,7 +285,9 @@ bool ExportSets(CDatabase& db, long id, Json& out) {
 bool ExportAdditionalData(CDatabase& db, long id, const Json& columns, Json& out) {
   Json& data = out["additionalData"] = nullptr;
   for (const Json& column : columns) {
-    const std::string& name = column["name"].get_ref<const std::string&>();
+    CString stored;  // a name that is not UTF-8 comes as {"bytes": ...}
+    Decode(column["name"], "/additionalData", LibraryLanguages(), stored);
+    const std::string name = stored.GetString();
     COleVariant value;
     if (ZLGetAdditionalDataByID(db.Handle(), id, name.c_str(), value) == 0) {
       if (ZLGetLastError() == ZLE_NO_RECORD) return true;  // no row: null
@@ -273,6 +295,22 @@ bool ExportAdditionalData(CDatabase& db, long id, const Json& columns, Json& out
       return false;
     }
     data[name] = EncodeAdditionalValue(value, column["type"].get<long>());
+  }
+  return true;
+}
+
+// {"section": {"key": value}}, sections and keys in byte order.
+bool ExportProfile(CDatabase& db, long id, Json& out) {
+  CStringArray sections, keys, values;
+  if (!db.Run("reading the profile strings",
+              [&] { return ZLGetProfileStrings(db.Handle(), id, sections, keys, values); })) {
+    return false;
+  }
+  Json& profile = out["profile"] = Json::object();
+  for (int i = 0; i < sections.GetSize(); ++i) {
+    Json& section = profile[sections[i].GetString()];
+    if (section.is_null()) section = Json::object();
+    section[keys[i].GetString()] = Encode(values[i]);
   }
   return true;
 }
@@ -312,9 +350,10 @@ bool ExportSimTables(CDatabase& db, Json& out) {
           })) {
         return false;
       }
+      const Json language = Encode(CString(name.c_str()));
       tables.push_back(kind.exclusive == nullptr
-                           ? Json(name)
-                           : Json({{"language", name}, {"exclusive", exclusive != 0}}));
+                           ? language
+                           : Json({{"language", language}, {"exclusive", exclusive != 0}}));
     }
   }
   return true;
@@ -448,7 +487,7 @@ bool ExportRecord(CDatabase& db, long id, const std::unordered_map<long, long>& 
   return ExportLinks(db, id, numbers, record) && ExportAttributes(db, id, record) &&
          ExportStamps(db, id, 0, record) && ExportContent(db, id, record) &&
          ExportLimits(db, id, 0, record) && ExportSets(db, id, record) &&
-         ExportAdditionalData(db, id, columns, record);
+         ExportAdditionalData(db, id, columns, record) && ExportProfile(db, id, record);
 }
 
 }  // namespace zldb

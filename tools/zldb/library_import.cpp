@@ -20,7 +20,7 @@ class CScopeExit {
 // Records written between two commits.
 constexpr long kRecordsPerTransaction = 200;
 
-std::string At(const std::string& path, const char* key) { return path + "/" + key; }
+std::string At(const std::string& path, const char* key) { return path + "/" + PointerStep(key); }
 std::string At(const std::string& path, size_t index) { return path + "/" + std::to_string(index); }
 
 template <typename Object, typename Array, typename Visit>
@@ -290,6 +290,71 @@ void CLibraryBuilder::Stamps(long id, long set, const Json& in, const std::strin
   }
 }
 
+void CLibraryBuilder::Nodes(long id, const Json& in, const char* key, const std::string& path,
+                            CZLNodeArray& nodes) {
+  const Json& list = Member(in, key, path);
+  const std::string at = At(path, key);
+  DecodeArray<CZLNodeObject>(list, at, m_known, nodes, kVisitNode);
+  for (size_t i = 0; i < list.size(); ++i) {
+    CZLNodeObject& node = *nodes[static_cast<int>(i)];
+    const Json& file = Member(list[i], "wizardFile", At(at, i));
+    const std::string fileAt = At(At(at, i), "wizardFile");
+    node.m_bWizFileSet = !file.is_null();
+    node.m_lWizFileID = 0;
+    if (file.is_object()) {
+      // A stored ID that names none of the record's files, kept as it was.
+      DecodeObject(file, fileAt, m_known, node.m_lWizFileID, [](auto& v, long& n) { v("id", n); });
+      if (file.size() != 1) throw CJsonFault(fileAt, "must hold \"id\" only");
+    } else if (!file.is_null()) {
+      long position = 0;
+      const auto fault = [&] {
+        return CJsonFault(fileAt, "must be a position from 1 to " + std::to_string(m_fileCount) +
+                                      " among the record's files, {\"id\": n} or null");
+      };
+      if (!file.is_number_integer()) throw fault();
+      Decode(file, fileAt, m_known, position);
+      if (position < 1 || static_cast<size_t>(position) > m_fileCount) throw fault();
+      node.m_lWizFileID = FileIDs(id)[static_cast<size_t>(position - 1)];
+    }
+  }
+}
+
+const std::vector<long>& CLibraryBuilder::FileIDs(long id) {
+  if (m_fileIDs.size() == m_fileCount) return m_fileIDs;
+  // The IDs the record's files received, read back once per record.
+  CZLFileArray files;
+  CScopeExit free([&] { ZLFreeObjectArray(files); });
+  Call("reading back the files", [&] { return ZLGetFilesByID(m_db.Handle(), id, files); });
+  m_fileIDs.clear();
+  for (int i = 0; i < files.GetSize(); ++i) m_fileIDs.push_back(files[i]->m_lFileID);
+  if (m_fileIDs.size() != m_fileCount) {
+    PrintError("the record's files read back are not the ones written");
+    throw CLibraryFailed();
+  }
+  return m_fileIDs;
+}
+
+void CLibraryBuilder::Profile(long id, const Json& in, const std::string& path) {
+  const Json& profile = ObjectMember(in, "profile", path);
+  if (profile.empty()) return;
+  CString catalog;
+  if (!Optional(in, "udtName", path, m_known, catalog)) {
+    throw CJsonFault(At(path, "profile"), "needs the record's udtName, which names its tables");
+  }
+  for (auto section = profile.begin(); section != profile.end(); ++section) {
+    const std::string at = At(At(path, "profile"), section.key().c_str());
+    if (!section.value().is_object()) throw CJsonFault(at, "must be an object keyed by key");
+    for (auto key = section.value().begin(); key != section.value().end(); ++key) {
+      CString value;
+      Decode(key.value(), At(at, key.key().c_str()), m_known, value);
+      Call("writing the profile string " + section.key() + "/" + key.key(), [&] {
+        return ZLSetProfileString(m_db.Handle(), id, catalog, section.key().c_str(),
+                                  key.key().c_str(), value);
+      });
+    }
+  }
+}
+
 void CLibraryBuilder::Content(long id, const Json& in, const std::string& path) {
   void* h = m_db.Handle();
   LanguageTexts symbols;
@@ -310,11 +375,14 @@ void CLibraryBuilder::Content(long id, const Json& in, const std::string& path) 
     ZLFreeMacroMap(macros);
     ZLFreeCallMap(calls);
   });
-  DecodeArray<CZLNodeObject>(Member(in, "pins", path), At(path, "pins"), m_known, pins, kVisitNode);
+  // The files first: nodes name their wizard files by the files' new IDs.
   DecodeArray<CZLFileObject>(Member(in, "files", path), At(path, "files"), m_known, files,
                              kVisitFile);
-  if (pins.GetSize() > 0) Call("writing the pins", [&] { return ZLSetNodesCByID(h, id, pins); });
   if (files.GetSize() > 0) Call("writing the files", [&] { return ZLSetFilesByID(h, id, files); });
+  m_fileIDs.clear();
+  m_fileCount = static_cast<size_t>(files.GetSize());
+  Nodes(id, in, "pins", path, pins);
+  if (pins.GetSize() > 0) Call("writing the pins", [&] { return ZLSetNodesCByID(h, id, pins); });
   DecodeByLanguage<CZLMacroObject, CZLMacroArray>(in, "macros", path, m_macroTables, m_known,
                                                   macros, kVisitMacro);
   DecodeByLanguage<CZLCallObject, CZLCallArray>(in, "calls", path, m_callTables, m_known, calls,
@@ -331,8 +399,7 @@ void CLibraryBuilder::Limits(long id, const Json& in, const std::string& path,
                              CZLNodeArray& parameters, CZLToleranceArray& tolerances,
                              CZLStressArray& stresses) {
   void* h = m_db.Handle();
-  DecodeArray<CZLNodeObject>(Member(in, "parameters", path), At(path, "parameters"), m_known,
-                             parameters, kVisitNode);
+  Nodes(id, in, "parameters", path, parameters);
   if (parameters.GetSize() > 0) {
     Call("writing the parameters", [&] { return ZLSetNodesNCByID(h, id, parameters, 0); });
   }
@@ -528,6 +595,7 @@ void CLibraryBuilder::Record(const Json& record, const std::string& path) {
   Limits(id, record, path, parameters, tolerances, stresses);
   Sets(id, record, path, parameters, tolerances, stresses);
   AdditionalData(id, record, path);
+  Profile(id, record, path);
   m_links.push_back(links);
   if (static_cast<long>(m_links.size()) % kRecordsPerTransaction == 0) {
     Call("committing a transaction", [&] { return ZLCommitTransaction(h); });

@@ -49,6 +49,13 @@ class CLibraryBuilder {
   void Sets(long id, const Json& in, const std::string& path, CZLNodeArray& parameters,
             CZLToleranceArray& tolerances, CZLStressArray& stresses);
   void AdditionalData(long id, const Json& in, const std::string& path);
+  void Profile(long id, const Json& in, const std::string& path);
+  // The nodes of member key with their wizard files; needs the record's
+  // files written.
+  void Nodes(long id, const Json& in, const char* key, const std::string& path,
+             CZLNodeArray& nodes);
+  // The IDs of the record's files in their order.
+  const std::vector<long>& FileIDs(long id);
 
   // A record's tree links, as document numbers (0: none), written last.
   struct Links {
@@ -63,6 +70,8 @@ class CLibraryBuilder {
   std::map<std::string, long> m_columns;       // additional data: name, type
   std::unordered_map<long, size_t> m_numbers;  // document number: index in m_links
   std::vector<Links> m_links;
+  std::vector<long> m_fileIDs;  // of the record being written, once read
+  size_t m_fileCount = 0;       // the record's files
   long m_packages = 0;
   bool m_inTransaction = false;
 };

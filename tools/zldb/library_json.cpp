@@ -33,6 +33,21 @@ const std::string& Text(const Json& in, const std::string& path) {
   return in.get_ref<const std::string&>();
 }
 
+// A stored text: a string, or {"bytes": base64} for one that is not UTF-8.
+CString StoredText(const Json& in, const std::string& path) {
+  if (in.is_string()) return CString(in.get_ref<const std::string&>().c_str());
+  const auto bytes = in.is_object() && in.size() == 1 ? in.find("bytes") : in.end();
+  if (bytes == in.end()) throw CJsonFault(path, "must be a text or {\"bytes\": base64}");
+  std::string decoded;
+  if (!Base64Decode(Text(*bytes, path + "/bytes"), decoded)) {
+    throw CJsonFault(path + "/bytes", "is not base64");
+  }
+  if (decoded.find('\0') != std::string::npos) {
+    throw CJsonFault(path + "/bytes", "holds a zero byte, which no text can");
+  }
+  return CString(decoded.c_str());
+}
+
 }  // namespace
 
 std::string Base64Encode(const unsigned char* data, size_t size) {
@@ -78,7 +93,12 @@ Json Encode(unsigned long value) { return value; }
 Json Encode(DWORD value) { return value; }
 Json Encode(WORD value) { return value; }
 Json Encode(BOOL value) { return value != 0; }
-Json Encode(const CString& value) { return value.GetString(); }
+Json Encode(const CString& value) {
+  const std::string text = value.GetString();
+  if (IsValidUtf8(text)) return text;
+  return {
+      {"bytes", Base64Encode(reinterpret_cast<const unsigned char*>(text.data()), text.size())}};
+}
 
 Json Encode(const CLongBinary& value) {
   if (value.m_hData == nullptr) return nullptr;
@@ -91,12 +111,12 @@ Json Encode(const CLongBinary& value) {
 Json Encode(const COleDateTime& value) { return value.Format().GetString(); }
 
 Json Encode(const LanguageTexts& value) {
-  std::map<WORD, std::string> sorted;
+  std::map<WORD, Json> sorted;
   WORD language = 0;
   CString text;
   for (POSITION pos = value.GetStartPosition(); pos != nullptr;) {
     value.GetNextAssoc(pos, language, text);
-    sorted[language] = text.GetString();
+    sorted[language] = Encode(text);
   }
   Json out = Json::object();
   for (const auto& entry : sorted) out[std::to_string(entry.first)] = entry.second;
@@ -104,11 +124,11 @@ Json Encode(const LanguageTexts& value) {
 }
 
 Json Encode(const CMapStringToString& value) {
-  std::map<std::string, std::string> sorted;
+  std::map<std::string, Json> sorted;
   CString key, text;
   for (POSITION pos = value.GetStartPosition(); pos != nullptr;) {
     value.GetNextAssoc(pos, key, text);
-    sorted[key.GetString()] = text.GetString();
+    sorted[key.GetString()] = Encode(text);
   }
   Json out = Json::object();
   for (const auto& entry : sorted) out[entry.first] = entry.second;
@@ -139,7 +159,7 @@ void Decode(const Json& in, const std::string& path, const LibraryLanguages&, BO
 }
 
 void Decode(const Json& in, const std::string& path, const LibraryLanguages&, CString& value) {
-  value = Text(in, path).c_str();
+  value = StoredText(in, path);
 }
 
 void Decode(const Json& in, const std::string& path, const LibraryLanguages&, CLongBinary& value) {
@@ -174,8 +194,8 @@ void Decode(const Json& in, const std::string& path, const LibraryLanguages& kno
   if (!in.is_object()) throw CJsonFault(path, "must be an object keyed by language");
   value.RemoveAll();
   for (auto it = in.begin(); it != in.end(); ++it) {
-    const std::string at = path + "/" + it.key();
-    value[DecodeLanguage(it.key(), at, known)] = Text(it.value(), at).c_str();
+    const std::string at = path + "/" + PointerStep(it.key());
+    value[DecodeLanguage(it.key(), at, known)] = StoredText(it.value(), at);
   }
 }
 
@@ -184,12 +204,18 @@ void Decode(const Json& in, const std::string& path, const LibraryLanguages& kno
   if (!in.is_object()) throw CJsonFault(path, "must be an object keyed by simulator language");
   value.RemoveAll();
   for (auto it = in.begin(); it != in.end(); ++it) {
-    const std::string at = path + "/" + it.key();
+    const std::string at = path + "/" + PointerStep(it.key());
     if (known.simulator.count(it.key()) == 0) {
       throw CJsonFault(at, "unknown simulator language '" + it.key() + "'");
     }
-    value[it.key().c_str()] = Text(it.value(), at).c_str();
+    value[it.key().c_str()] = StoredText(it.value(), at);
   }
+}
+
+std::string PointerStep(const std::string& key) {
+  std::string step;
+  for (char c : key) step += c == '~' ? "~0" : c == '/' ? "~1" : std::string(1, c);
+  return step;
 }
 
 const Json& Member(const Json& object, const char* key, const std::string& path) {
@@ -263,7 +289,7 @@ Json EncodeAdditionalValue(const COleVariant& value, long type) {
     return Base64Encode(value.GetByteArrayData(), value.GetByteArraySize());
   }
   copy.ChangeType(VT_BSTR);
-  return copy.GetStringValue();
+  return Encode(CString(copy.GetStringValue()));
 }
 
 COleVariant DecodeAdditionalValue(const Json& in, const std::string& path, long type) {
@@ -298,7 +324,7 @@ COleVariant DecodeAdditionalValue(const Json& in, const std::string& path, long 
     case ValueKind::kText:
       break;
   }
-  return COleVariant(Text(in, path).c_str());
+  return COleVariant(StoredText(in, path));
 }
 
 }  // namespace zldb

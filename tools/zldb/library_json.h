@@ -6,8 +6,11 @@
 //
 // Encoding is deterministic: keys in the order the Visit functions name
 // them, maps keyed by language in ascending order, binary blocks in base64,
-// texts decompressed.  Decoding checks every value's type and range and
-// throws CJsonFault naming the JSON pointer of the value that is wrong.
+// texts decompressed.  A text is a JSON string when it is valid UTF-8 and
+// otherwise {"bytes": "<base64 of the stored bytes>"}, so that no stored
+// byte is lost; decoding takes either form wherever a text goes.  Decoding
+// checks every value's type and range and throws CJsonFault naming the JSON
+// pointer of the value that is wrong.
 #ifndef ZLDB_LIBRARY_JSON_H_
 #define ZLDB_LIBRARY_JSON_H_
 
@@ -22,7 +25,9 @@ namespace zldb {
 
 // The document's "format" and "version" members.
 constexpr const char* kLibraryFormat = "zldb-library";
-constexpr long kLibraryFormatVersion = 1;
+// 2: profile strings, wizard files as positions among the record's
+// files, texts that are not UTF-8 as {"bytes": ...}.
+constexpr long kLibraryFormatVersion = 2;
 
 // A value of the document that cannot be imported.
 class CJsonFault : public std::runtime_error {
@@ -51,8 +56,8 @@ Json Encode(long value);
 Json Encode(unsigned long value);
 Json Encode(DWORD value);
 Json Encode(WORD value);
-Json Encode(BOOL value);  // as true or false
-Json Encode(const CString& value);
+Json Encode(BOOL value);                // as true or false
+Json Encode(const CString& value);      // a string, or {"bytes": base64} when not UTF-8
 Json Encode(const CLongBinary& value);  // base64, null when there is no block
 Json Encode(const COleDateTime& value);
 Json Encode(const LanguageTexts& value);       // {"1031": ..., "1033": ...}
@@ -73,6 +78,9 @@ void Decode(const Json& in, const std::string& path, const LibraryLanguages& kno
             LanguageTexts& value);
 void Decode(const Json& in, const std::string& path, const LibraryLanguages& known,
             CMapStringToString& value);
+
+// A member name as one step of a JSON pointer ("~" and "/" escaped).
+std::string PointerStep(const std::string& key);
 
 // A resource language given as a decimal key; throws unless the library
 // has it.
@@ -132,6 +140,8 @@ void VisitMacro(Visitor& v, Object& o) {
   v("text", o.m_strMacroText);
 }
 
+// A node's wizard file is written beside these members as "wizardFile"
+// (library_export.cpp): its stored ID means nothing in another library.
 template <typename Visitor, typename Object>
 void VisitNode(Visitor& v, Object& o) {
   v("name", o.m_strName);
@@ -146,8 +156,6 @@ void VisitNode(Visitor& v, Object& o) {
   v("preferredUnits", o.m_mapPreferUnit);
   v("access", o.m_mapAccess);
   v("defaultValues", o.m_mapDefValue);
-  v("wizFileSet", o.m_bWizFileSet);
-  v("wizFileID", o.m_lWizFileID);
   v("nameToResID", o.m_wNameToResID);
   v("valueToResID", o.m_wValueToResID);
   v("typeToResID", o.m_wTypeToResID);

@@ -645,6 +645,9 @@ void AddUserDataCases(CNumberTable& t) {
   const std::string names = "char const*, char const*, ";
   t["ZLGetProfileString(void*, long, " + names + "char const*, CString&)"] = {
       ZL_ID(ZLGetProfileString(h, n, "Cat", "S", "K", Sample<CString>()))};
+  t["ZLGetProfileStrings(void*, long, CStringArray&, CStringArray&, CStringArray&)"] = {
+      ZL_ID(ZLGetProfileStrings(h, n, Sample<CStringArray>(), Sample<CStringArray>(),
+                                Sample<CStringArray>()))};
   t["ZLSetProfileString(void*, long, " + names + "char const*, CString)"] = {
       ZL_ID(ZLSetProfileString(h, n, "Cat", "S", "K", CString("v")))};
   t["ZLDeleteProfileSection(void*, long, char const*, char const*)"] = {

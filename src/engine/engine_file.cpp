@@ -61,7 +61,18 @@ CEngineFile::~CEngineFile() {
 
 void CEngineFile::AddSession(bool writable) {
   ++m_sessions;
-  if (writable) ++m_writableSessions;
+  if (!writable) return;
+  // The first session that may write records the bookkeeping that reading
+  // sessions left out: layouts cached without it are looked up again.
+  if (m_writableSessions++ == 0 && !m_readOnlyConnection) ForgetUnrecordedTables();
+}
+
+void CEngineFile::ForgetUnrecordedTables() {
+  std::vector<int64_t> unrecorded;
+  for (const auto& entry : m_tablesById) {
+    if (entry.second->NeedsRecording()) unrecorded.push_back(entry.first);
+  }
+  for (int64_t id : unrecorded) ForgetTable(id);
 }
 
 void CEngineFile::RemoveSession(bool writable) {
@@ -84,6 +95,8 @@ std::shared_ptr<const CTableSchema> CEngineFile::FindTable(const std::string& na
 }
 
 std::shared_ptr<const CTableSchema> CEngineFile::FindTableById(int64_t id) {
+  auto settled = m_settledIds.find(id);
+  if (settled != m_settledIds.end()) id = settled->second;
   auto t = m_tablesById.find(id);
   if (t != m_tablesById.end()) return t->second;
   std::shared_ptr<CTableSchema> loaded = CBookkeeping::LoadTableById(m_conn, id);
@@ -102,7 +115,10 @@ std::shared_ptr<const CTableSchema> CEngineFile::FindTableById(int64_t id) {
 std::shared_ptr<CTableSchema> CEngineFile::Settle(std::shared_ptr<CTableSchema> table,
                                                   int64_t preferredId) {
   if (!table->NeedsRecording()) return table;
-  if (m_readOnlyConnection) {
+  // Only a session that may write changes the file: while every session on
+  // it reads, an adopted table gets a provisional id, as on a file this
+  // process cannot write.
+  if (m_readOnlyConnection || m_writableSessions == 0) {
     if (!table->recorded) {
       const std::string key = UpperName(table->name);
       auto known = m_provisionalIds.find(key);
@@ -130,6 +146,8 @@ std::shared_ptr<CTableSchema> CEngineFile::Settle(std::shared_ptr<CTableSchema> 
   }
   scope.Commit();
   if (wasAdopted) m_adoptedNames[table->id] = table->name;
+  // Cursors that found the table under its provisional id keep finding it.
+  if (preferredId < 0) m_settledIds[preferredId] = table->id;
   return table;
 }
 

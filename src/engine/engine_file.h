@@ -50,9 +50,11 @@ class CEngineFile {
   // Table layouts, cached until a layout change or a refresh shows that
   // another process changed the file's layout.  A table, column or index
   // without bookkeeping (written by another tool) is adopted from SQLite's
-  // schema; on a writable file its bookkeeping is filled in right away, in
-  // a write of its own (or within the current transaction).  On a file
-  // this process cannot write, an adopted table gets a negative id.
+  // schema; while a session that may write is open on a writable file, its
+  // bookkeeping is filled in right away, in a write of its own (or within
+  // the current transaction).  Otherwise (only reading sessions, or a file
+  // this process cannot write) an adopted table gets a negative id and the
+  // file is left as it is.
   std::shared_ptr<const CTableSchema> FindTable(const std::string& name);
   std::shared_ptr<const CTableSchema> FindTableById(int64_t id);
   // A private copy of a table's layout to change; PutTable stores it back.
@@ -163,6 +165,8 @@ class CEngineFile {
   void PopLevel(bool commit);
   void RefreshNow();
   void DropCachedState();
+  // Drops the cached layouts that lack bookkeeping.
+  void ForgetUnrecordedTables();
   // Gives an adopted table its id, recording its bookkeeping when the file
   // is writable; preferredId is the id the table had before.
   std::shared_ptr<CTableSchema> Settle(std::shared_ptr<CTableSchema> table, int64_t preferredId);
@@ -187,6 +191,8 @@ class CEngineFile {
   // a rollback took the table's new bookkeeping away.
   std::unordered_map<int64_t, std::string> m_adoptedNames;
   std::map<std::string, int64_t> m_provisionalIds;  // upper-case name
+  // Provisional ids of tables recorded since, with the ids they got.
+  std::unordered_map<int64_t, int64_t> m_settledIds;
   int64_t m_nextProvisionalId = -1;
 
   std::unordered_map<int64_t, uint64_t> m_tableGenerations;

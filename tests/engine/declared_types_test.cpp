@@ -2,6 +2,9 @@
 // of tables, columns and indexes that another tool wrote with plain SQL.
 #include <sys/stat.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "engine_fixture.h"
 
 namespace enginetest {
@@ -310,6 +313,42 @@ TEST_F(AdoptionTest, AFileThisProcessCannotWriteIsReadWithoutBookkeeping) {
   EXPECT_EQ(RawQuery(m_path, "SELECT count(*) FROM zl_engine_tables WHERE name = 'NEWT'"), "0");
   ::chmod(m_path.c_str(), 0644);
   m_db.Open(m_path.c_str());
+}
+
+TEST_F(AdoptionTest, ReadingSessionsLeaveAWritableFileAsItIsUntilOneMayWrite) {
+  m_db.Close();
+  auto bytes = [&] {
+    std::ifstream in(m_path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  const std::string before = bytes();
+  CDaoDatabase reader;
+  reader.Open(m_path.c_str(), FALSE, TRUE);
+  EXPECT_EQ(reader.GetTableDefCount(), 2);
+  CDaoRecordset rs(&reader);
+  rs.Open(dbOpenTable, "NEWT");
+  rs.SetCurrentIndex("ID_INDEX");
+  EXPECT_EQ(Walk(rs, "NAME"), (Strings{"five", "nine"}));
+  EXPECT_EQ(RawQuery(m_path, "SELECT count(*) FROM zl_engine_tables WHERE name = 'NEWT'"), "0");
+  rs.Close();
+  reader.Close();
+  EXPECT_TRUE(bytes() == before) << "a reading session changed the file";
+  reader.Open(m_path.c_str(), FALSE, TRUE);
+  rs.Open(dbOpenTable, "NEWT");
+  rs.SetCurrentIndex("ID_INDEX");
+  EXPECT_EQ(Walk(rs, "NAME"), (Strings{"five", "nine"}));
+  // A session that may write records it, and the reader's open recordset
+  // keeps working across the change of the table's id.
+  m_db.Open(m_path.c_str());
+  {
+    CDaoRecordset writer(&m_db);
+    writer.Open(dbOpenTable, "NEWT");
+    AddRow(writer, {{"NAME", COleVariant("ten")}});
+  }
+  EXPECT_EQ(RawQuery(m_path, "SELECT count(*) FROM zl_engine_tables WHERE name = 'NEWT'"), "1");
+  EXPECT_EQ(Walk(rs, "NAME"), (Strings{"five", "nine", "ten"}));
+  rs.Close();
+  reader.Close();
 }
 
 TEST_F(DeclaredTypesTest, ADeclaredTypeThatNamesNoEngineTypeIsRefusedNamingTableAndColumn) {

@@ -152,6 +152,13 @@ void AddJsonFlag(CLI::App& command, bool& json) {
   command.add_flag("--json", json, "print one JSON document (valid UTF-8) instead of text");
 }
 
+std::shared_ptr<FileAndJson> AddFileAndJson(CLI::App& command) {
+  auto options = std::make_shared<FileAndJson>();
+  AddFileArgument(command, options->file);
+  AddJsonFlag(command, options->json);
+  return options;
+}
+
 void AddLanguageOption(CLI::App& command, WORD& language) {
   command
       .add_option("--lang", language,

@@ -20,6 +20,14 @@ void AddFileArgument(CLI::App& command, std::string& file);
 // --json: print one JSON document instead of text.
 void AddJsonFlag(CLI::App& command, bool& json);
 
+// FILE and --json, for the commands that take nothing else; the runner
+// keeps the object alive.
+struct FileAndJson {
+  std::string file;
+  bool json = false;
+};
+std::shared_ptr<FileAndJson> AddFileAndJson(CLI::App& command);
+
 // --lang LANGID: the resource language to show titles in; 0 when not given.
 void AddLanguageOption(CLI::App& command, WORD& language);
 

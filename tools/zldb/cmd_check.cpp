@@ -57,13 +57,7 @@ class CToolReport : public CZLCheckReport {
 }  // namespace
 
 Runner AddCheck(CLI::App& command) {
-  struct Options {
-    std::string file;
-    bool json = false;
-  };
-  auto options = std::make_shared<Options>();
-  AddFileArgument(command, options->file);
-  AddJsonFlag(command, options->json);
+  auto options = AddFileAndJson(command);
   command.footer(
       "Reports each fault as KIND TEXT (storage, tree, links, content, registry) and exits 1 "
       "when there is any.  The file is only read.");

@@ -10,13 +10,7 @@
 namespace zldb {
 
 Runner AddCreate(CLI::App& command) {
-  struct Options {
-    std::string file;
-    bool json = false;
-  };
-  auto options = std::make_shared<Options>();
-  AddFileArgument(command, options->file);
-  AddJsonFlag(command, options->json);
+  auto options = AddFileAndJson(command);
   command.footer("An existing file is never overwritten.  A FILE that starts with '-' follows --.");
   return [options] {
     CDatabase db;

@@ -60,13 +60,7 @@ int PrintInfo(CDatabase& db, bool json) {
 }
 
 Runner AddInfo(CLI::App& command) {
-  struct Options {
-    std::string file;
-    bool json = false;
-  };
-  auto options = std::make_shared<Options>();
-  AddFileArgument(command, options->file);
-  AddJsonFlag(command, options->json);
+  auto options = AddFileAndJson(command);
   return [options] {
     CDatabase db;
     if (!db.Open(options->file, eOpenReadOnly)) return int(kExitFailure);

@@ -69,13 +69,7 @@ int PrintLanguages(CDatabase& db, bool json) {
 }  // namespace
 
 Runner AddLanguages(CLI::App& command) {
-  struct Options {
-    std::string file;
-    bool json = false;
-  };
-  auto options = std::make_shared<Options>();
-  AddFileArgument(command, options->file);
-  AddJsonFlag(command, options->json);
+  auto options = AddFileAndJson(command);
   command.footer(
       "Resource languages hold the texts people read (titles, information); simulator-language\n"
       "tables hold what a simulator reads: call lines, macro texts, access data and VHDL-AMS\n"

@@ -114,13 +114,7 @@ int PrintLegacyInfo(const std::string& path, bool json) {
 }  // namespace
 
 Runner AddLegacyInfo(CLI::App& command) {
-  struct Options {
-    std::string file;
-    bool json = false;
-  };
-  auto options = std::make_shared<Options>();
-  AddFileArgument(command, options->file);
-  AddJsonFlag(command, options->json);
+  auto options = AddFileAndJson(command);
   command.footer(
       "Libraries of the older, flat layout keep every model as one row of the table SDB; the\n"
       "folder is a key of comma-separated numbers naming the folder records above the model.");

@@ -14,13 +14,7 @@
 namespace zldb {
 
 Runner AddRepair(CLI::App& command) {
-  struct Options {
-    std::string file;
-    bool json = false;
-  };
-  auto options = std::make_shared<Options>();
-  AddFileArgument(command, options->file);
-  AddJsonFlag(command, options->json);
+  auto options = AddFileAndJson(command);
   command.footer(
       "The file must not be open anywhere.  It is repaired on copies in a private temporary "
       "folder and replaced only when the repair succeeded; otherwise it is left as it was.");

@@ -33,13 +33,7 @@ bool ReadVersions(CDatabase& db, CVersions& versions) {
 }  // namespace
 
 Runner AddUpgrade(CLI::App& command) {
-  struct Options {
-    std::string file;
-    bool json = false;
-  };
-  auto options = std::make_shared<Options>();
-  AddFileArgument(command, options->file);
-  AddJsonFlag(command, options->json);
+  auto options = AddFileAndJson(command);
   command.footer(
       "Each step is written with the version it reaches: an upgrade that is interrupted leaves "
       "the last version reached, and running the command again completes it.  A library at "

@@ -351,6 +351,22 @@ TEST_F(AdoptionTest, ReadingSessionsLeaveAWritableFileAsItIsUntilOneMayWrite) {
   reader.Close();
 }
 
+TEST_F(AdoptionTest, ADateAheadOfTheClockStillMovesOnEveryCommit) {
+  // The clock was set back (or another tool wrote a later date): each
+  // commit still moves the date past the stored one.
+  Exec("UPDATE zl_engine_tables SET date_last_updated = 100000 WHERE name = 'OLD'");
+  CDaoRecordset rs(&m_db);
+  rs.Open(dbOpenTable, "OLD");
+  double last = 100000;
+  for (const char* name : {"a", "b"}) {
+    AddRow(rs, {{"NAME", COleVariant(name)}});
+    const double date = rs.GetDateLastUpdated().m_dt;
+    EXPECT_GT(date, last) << name;
+    EXPECT_LT(date, 100000.001) << name;
+    last = date;
+  }
+}
+
 TEST_F(DeclaredTypesTest, ADeclaredTypeThatNamesNoEngineTypeIsRefusedNamingTableAndColumn) {
   const char* bad[] = {"VARCHAR(10)", "TEXT(0)", "TEXT(256)", "BOOLEAN", "COUNTER"};
   for (const char* type : bad) {

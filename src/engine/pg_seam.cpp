@@ -90,6 +90,7 @@ constexpr int kLockClass = 0x5A4C;
 constexpr int kOpenLock = 1;
 constexpr int kWriterLock = 2;
 constexpr int kDefaultStatementTimeout = 120000;  // ms
+constexpr int kDefaultBusyTimeout = 5000;         // ms
 
 // OIDs of the built-in types read as numbers or bytes.
 constexpr Oid kBool = 16, kBytea = 17, kInt8 = 20, kInt2 = 21, kInt4 = 23, kFloat4 = 700,
@@ -269,11 +270,24 @@ void CPgQuery::Execute() {
     lengths[i] = m_params[i].length;
     formats[i] = m_params[i].binary ? 1 : 0;
   }
-  ++g_roundTrips;
-  m_result = PQexecPrepared(m_conn.Handle(), m_stmt->name.c_str(), static_cast<int>(n),
-                            values.data(), lengths.data(), formats.data(), 0);
-  const ExecStatusType status = m_result ? PQresultStatus(m_result) : PGRES_FATAL_ERROR;
-  if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) m_conn.Fail(m_result, "step");
+  // A statement's first use prepares it in the same request.
+  const bool preparing = !m_stmt->prepared;
+  CPgConnection::CResults results = m_conn.Request([&] {
+    if (preparing && PQsendPrepare(m_conn.Handle(), m_stmt->name.c_str(), m_stmt->sql.text.c_str(),
+                                   0, nullptr) == 0) {
+      return -1;
+    }
+    if (PQsendQueryPrepared(m_conn.Handle(), m_stmt->name.c_str(), static_cast<int>(n),
+                            values.data(), lengths.data(), formats.data(), 0) == 0) {
+      return -1;
+    }
+    return preparing ? 2 : 1;
+  });
+  if (preparing && results.Count() >= 2) {
+    m_stmt->prepared = PQresultStatus(results.At(results.Count() - 2)) == PGRES_COMMAND_OK;
+  }
+  m_conn.ThrowFirstFailure(results, preparing ? "prepare" : "step");
+  m_result = results.TakeLast();
   const char* changed = PQcmdTuples(m_result);
   m_rows = PQntuples(m_result);
   int64_t rowId = 0;
@@ -430,12 +444,28 @@ void CPgConnection::Open(const std::string& name, const CSqlOpenOptions& options
     // Texts pass as the bytes they are: the server checks them against its
     // own encoding (a database in SQL_ASCII keeps any bytes, as a file does).
     const char* encoding = PQparameterStatus(m_conn, "server_encoding");
-    Simple(std::string("SET client_encoding = ") + QuoteText(encoding ? encoding : "UTF8"));
-    Simple("SET extra_float_digits = 3");
-    SetStatementTimeout(kDefaultStatementTimeout);
-    SetBusyTimeout(5000);
-    if (!options.readOnly) EnsureCounters();
-    Simple(kCatalogue);
+    // The settings, the catalogue and whether the change counters exist, in
+    // one request (one implicit transaction: a failure undoes it all).
+    const std::string setup = std::string("SET client_encoding = ") +
+                              QuoteText(encoding ? encoding : "UTF8") +
+                              "; SET extra_float_digits = 3; SET statement_timeout = " +
+                              std::to_string(kDefaultStatementTimeout) +
+                              "; SET lock_timeout = " + std::to_string(kDefaultBusyTimeout) + ";" +
+                              kCatalogue + "SELECT to_regclass('zl_engine_commits') IS NOT NULL";
+    bool ready = false;
+    try {
+      ready = SimpleFlag(setup);
+    } catch (const CSqlFailure&) {
+      // A database never used for a library lacks citext, which the
+      // catalogue needs.
+      if (options.readOnly) throw;
+    }
+    if (!ready && !options.readOnly) {
+      EnsureCounters();
+      ready = SimpleFlag(setup);
+    }
+    m_busyTimeout = kDefaultBusyTimeout;
+    if (PQenterPipelineMode(m_conn) == 0) Fail(nullptr, "pipeline");
   } catch (...) {
     Close();
     throw;
@@ -465,6 +495,10 @@ void CPgConnection::Close() {
   if (m_conn == nullptr) return;
   m_cache.clear();
   m_lru.clear();
+  // What was not sent goes with the connection (an open transaction rolls
+  // back).
+  m_queued.clear();
+  m_beginAt = -1;
   // The server drops a closed session's locks only when its process ends;
   // the open lock goes now, so that an open right after this close finds
   // it free.
@@ -474,7 +508,10 @@ void CPgConnection::Close() {
   }
   PQfinish(m_conn);
   m_conn = nullptr;
-  m_writer = m_wrote = m_layoutChanged = false;
+  m_unread = 0;
+  m_inTransaction = false;
+  m_busyTimeout = -1;
+  EndTransaction();
   m_libraryLocked = false;
 }
 
@@ -490,12 +527,137 @@ void CPgConnection::Fail(const pg_result* result, const std::string& context) co
 }
 
 int64_t CPgConnection::Simple(const std::string& sql) {
+  if (PQpipelineStatus(m_conn) == PQ_PIPELINE_OFF) {
+    // While the connection is set up: text that may hold several statements.
+    ++g_roundTrips;
+    ResultOwner r{PQexec(m_conn, sql.c_str())};
+    const ExecStatusType status = r.r ? PQresultStatus(r.r) : PGRES_FATAL_ERROR;
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) Fail(r.r, "exec");
+    const char* changed = PQcmdTuples(r.r);
+    return changed != nullptr && *changed != '\0' ? std::strtoll(changed, nullptr, 10) : 0;
+  }
+  CResults results = Request([&] { return SendText(sql) ? 1 : -1; });
+  ThrowFirstFailure(results, "exec");
+  const char* changed = PQcmdTuples(results.At(results.Count() - 1));
+  return changed != nullptr && *changed != '\0' ? std::strtoll(changed, nullptr, 10) : 0;
+}
+
+bool CPgConnection::SimpleFlag(const std::string& sql) {
   ++g_roundTrips;
   ResultOwner r{PQexec(m_conn, sql.c_str())};
-  const ExecStatusType status = r.r ? PQresultStatus(r.r) : PGRES_FATAL_ERROR;
-  if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) Fail(r.r, "exec");
-  const char* changed = PQcmdTuples(r.r);
-  return changed != nullptr && *changed != '\0' ? std::strtoll(changed, nullptr, 10) : 0;
+  if (r.r == nullptr || PQresultStatus(r.r) != PGRES_TUPLES_OK) Fail(r.r, "exec");
+  return PQntuples(r.r) > 0 && PQgetvalue(r.r, 0, 0)[0] == 't';
+}
+
+bool CPgConnection::SendText(const std::string& sql) {
+  return PQsendQueryParams(m_conn, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0) != 0;
+}
+
+void CPgConnection::Queue(std::string sql) { m_queued.push_back(std::move(sql)); }
+
+void CPgConnection::QueueBegin(std::string sql) {
+  m_beginAt = static_cast<int>(m_queued.size());
+  Queue(std::move(sql));
+  m_inTransaction = true;
+}
+
+bool CPgConnection::DropUnsentTransaction() {
+  if (m_beginAt < 0) return false;
+  m_queued.resize(static_cast<size_t>(m_beginAt));
+  m_beginAt = -1;
+  return true;
+}
+
+CPgConnection::CResults::~CResults() {
+  for (PGresult* r : m_results) PQclear(r);
+}
+
+PGresult* CPgConnection::CResults::TakeLast() {
+  PGresult* last = m_results.back();
+  m_results.pop_back();
+  return last;
+}
+
+void CPgConnection::Collect(CResults* into) {
+  // One result per request (a null between requests), then the sync.  Two
+  // nulls in a row mean nothing more will come (a broken connection).
+  bool lastWasNull = false;
+  for (;;) {
+    PGresult* r = PQgetResult(m_conn);
+    if (r == nullptr) {
+      if (lastWasNull) return;
+      lastWasNull = true;
+      continue;
+    }
+    lastWasNull = false;
+    if (PQresultStatus(r) == PGRES_PIPELINE_SYNC) {
+      PQclear(r);
+      return;
+    }
+    if (into != nullptr) {
+      into->m_results.push_back(r);
+    } else {
+      PQclear(r);
+    }
+  }
+}
+
+void CPgConnection::Drain() {
+  // Requests sent without waiting (the commit of a reading transaction):
+  // their answers are read now; a failure there changed nothing.
+  while (m_unread > 0) {
+    --m_unread;
+    Collect(nullptr);
+  }
+}
+
+CPgConnection::CResults CPgConnection::Request(const std::function<int()>& send) {
+  Drain();
+  CResults results;
+  int sent = 0;
+  bool sendFailed = false;
+  for (const std::string& command : m_queued) {
+    if (!SendText(command)) {
+      sendFailed = true;
+      break;
+    }
+    ++sent;
+  }
+  m_queued.clear();
+  m_beginAt = -1;
+  int own = 0;
+  if (!sendFailed) {
+    own = send();
+    sendFailed = own < 0;
+  }
+  ++g_roundTrips;
+  if (PQpipelineSync(m_conn) == 0) sendFailed = true;
+  Collect(&results);
+  m_inTransaction = PQtransactionStatus(m_conn) != PQTRANS_IDLE;
+  if (sendFailed || results.Count() != static_cast<size_t>(sent + own)) {
+    Fail(nullptr, "request");
+  }
+  return results;
+}
+
+void CPgConnection::ThrowFirstFailure(const CResults& results, const char* context) const {
+  for (size_t i = 0; i < results.Count(); ++i) {
+    const ExecStatusType status = PQresultStatus(results.At(i));
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) Fail(results.At(i), context);
+  }
+}
+
+void CPgConnection::SendWithoutWaiting(const std::string& sql) {
+  Drain();
+  bool sent = true;
+  for (const std::string& command : m_queued) sent = sent && SendText(command);
+  m_queued.clear();
+  m_beginAt = -1;
+  sent = sent && SendText(sql);
+  // The server runs it as soon as it arrives; its answer is read with the
+  // next request's.
+  if (PQpipelineSync(m_conn) == 0 || !sent) Fail(nullptr, "send");
+  ++m_unread;
 }
 
 void CPgConnection::Exec(const std::string& sql) {
@@ -525,17 +687,13 @@ CPgStatement* CPgConnection::Prepare(const std::string& sql) {
   auto stmt = std::make_unique<CPgStatement>();
   stmt->sql = TranslateForServer(sql);
   stmt->name = "zl" + std::to_string(m_nextStatement++);
-  {
-    ++g_roundTrips;
-    ResultOwner r{PQprepare(m_conn, stmt->name.c_str(), stmt->sql.text.c_str(), 0, nullptr)};
-    if (r.r == nullptr || PQresultStatus(r.r) != PGRES_COMMAND_OK) Fail(r.r, "prepare");
-  }
+  // Prepared on the server with its first use (CPgQuery::Execute).
   if (m_cache.size() >= kStatementCacheSize) {
     const std::string victim = m_lru.back();
-    const std::string victimName = m_cache[victim].stmt->name;
+    const CPgStatement& old = *m_cache[victim].stmt;
+    if (old.prepared) Queue("DEALLOCATE " + old.name);
     m_cache.erase(victim);
     m_lru.pop_back();
-    Simple("DEALLOCATE " + victimName);
   }
   m_lru.push_front(sql);
   CPgStatement* raw = stmt.get();
@@ -548,33 +706,43 @@ void CPgConnection::ClearStatementCache() {
   // planned again); the cache is only emptied with the connection.
 }
 
-bool CPgConnection::InTransaction() const {
-  return m_conn != nullptr && PQtransactionStatus(m_conn) != PQTRANS_IDLE;
-}
+bool CPgConnection::InTransaction() const { return m_conn != nullptr && m_inTransaction; }
 
 void CPgConnection::TakeWriterLock() {
-  Simple("SELECT pg_advisory_xact_lock(" + std::to_string(kLockClass) + ", " +
-         std::to_string(kWriterLock) + ")");
+  // Sent with the next request, ahead of it.
+  Queue("SELECT pg_advisory_xact_lock(" + std::to_string(kLockClass) + ", " +
+        std::to_string(kWriterLock) + ")");
   m_writer = true;
 }
 
 void CPgConnection::BeginImmediate() {
   // Read committed: each statement sees what the writers before this one
   // committed, and no other writer runs until this one ends.
-  Simple("BEGIN ISOLATION LEVEL READ COMMITTED");
+  QueueBegin("BEGIN ISOLATION LEVEL READ COMMITTED");
   m_wrote = m_layoutChanged = false;
+  m_versionsKnown = false;
+  TakeWriterLock();
   try {
-    TakeWriterLock();
+    // The lock is taken now, and the change counters are read with it
+    // (nobody else moves them while it is held).
+    ReadVersions();
   } catch (...) {
-    if (PQstatus(m_conn) != CONNECTION_BAD) Simple("ROLLBACK");
-    m_writer = false;
+    if (PQstatus(m_conn) != CONNECTION_BAD) {
+      try {
+        RollbackAll();
+      } catch (...) {
+      }
+    }
+    EndTransaction();
+    m_inTransaction = false;
     throw;
   }
 }
 
 void CPgConnection::BeginDeferred() {
-  Simple("BEGIN ISOLATION LEVEL REPEATABLE READ");
+  QueueBegin("BEGIN ISOLATION LEVEL REPEATABLE READ");
   m_writer = m_wrote = m_layoutChanged = false;
+  m_versionsKnown = false;
 }
 
 void CPgConnection::BeforeWrite(const CServerSql& sql) {
@@ -598,49 +766,75 @@ void CPgConnection::AfterStatement(int64_t changes, int64_t rowId, bool hasRowId
   if (hasRowId) m_lastRowId = rowId;
 }
 
+void CPgConnection::EndTransaction() {
+  m_writer = m_wrote = m_layoutChanged = false;
+  m_versionsKnown = false;
+}
+
 void CPgConnection::Commit() {
   if (CFaultInjector::Hit(FaultKind::kCommit)) {
     throw CSqlFailure(InjectedStatus(FaultKind::kCommit), "commit: injected failure");
   }
+  // The change counters, and the commit, in one request.
   if (m_wrote) {
-    Simple(m_layoutChanged ? "UPDATE zl_engine_commits SET data = data + 1, layout = layout + 1"
-                           : "UPDATE zl_engine_commits SET data = data + 1");
+    Queue(m_layoutChanged ? "UPDATE zl_engine_commits SET data = data + 1, layout = layout + 1"
+                          : "UPDATE zl_engine_commits SET data = data + 1");
   }
+  EndTransaction();
   Simple("COMMIT");
-  m_writer = m_wrote = m_layoutChanged = false;
 }
 
 void CPgConnection::EndRead() {
-  Simple("COMMIT");
-  m_writer = m_wrote = m_layoutChanged = false;
+  // Ending a transaction that wrote nothing cannot fail in a way that
+  // matters, so nothing waits for it.
+  EndTransaction();
+  if (!DropUnsentTransaction()) SendWithoutWaiting("COMMIT");
+  m_inTransaction = false;
 }
 
 void CPgConnection::RollbackAll() {
   if (!InTransaction()) return;
-  m_writer = m_wrote = m_layoutChanged = false;
-  Simple("ROLLBACK");
+  EndTransaction();
+  m_inTransaction = false;
+  if (!DropUnsentTransaction()) Simple("ROLLBACK");
 }
 
-void CPgConnection::Savepoint(const std::string& name) { Simple("SAVEPOINT " + QuoteName(name)); }
+void CPgConnection::Savepoint(const std::string& name) { Queue("SAVEPOINT " + QuoteName(name)); }
 
-void CPgConnection::Release(const std::string& name) { Simple("RELEASE " + QuoteName(name)); }
+void CPgConnection::Release(const std::string& name) { Queue("RELEASE " + QuoteName(name)); }
 
-void CPgConnection::RollbackTo(const std::string& name) {
-  Simple("ROLLBACK TO " + QuoteName(name));
+void CPgConnection::RollbackTo(const std::string& name) { Queue("ROLLBACK TO " + QuoteName(name)); }
+
+void CPgConnection::ReadVersions() {
+  if (m_versionsKnown) return;
+  CPgQuery q(*this, "SELECT data, layout FROM zl_engine_commits");
+  if (q.Step()) {
+    m_dataVersion = q.ColumnInt(0);
+    m_layoutVersion = q.ColumnInt(1);
+  } else {
+    m_dataVersion = m_layoutVersion = 0;
+  }
+  // Inside a transaction the counters cannot move under it: a reading one
+  // sees one state, and a writing one holds the writer lock.
+  m_versionsKnown = InTransaction();
 }
 
 int64_t CPgConnection::DataVersion() {
-  CPgQuery q(*this, "SELECT data FROM zl_engine_commits");
-  return q.Step() ? q.ColumnInt(0) : 0;
+  ReadVersions();
+  return m_dataVersion;
 }
 
 int64_t CPgConnection::SchemaVersion() {
-  CPgQuery q(*this, "SELECT layout FROM zl_engine_commits");
-  return q.Step() ? q.ColumnInt(0) : 0;
+  // Inside a transaction, the layout counter read with the data counter.
+  ReadVersions();
+  return m_layoutVersion;
 }
 
 void CPgConnection::SetBusyTimeout(int milliseconds) {
+  if (milliseconds == m_busyTimeout) return;
   Simple("SET lock_timeout = " + std::to_string(milliseconds > 0 ? milliseconds : 1));
+  // A setting made inside a transaction goes with its rollback.
+  m_busyTimeout = InTransaction() ? -1 : milliseconds;
 }
 
 void CPgConnection::SetStatementTimeout(int milliseconds) {

@@ -7,7 +7,16 @@
 // - Names: "postgresql://..." (a connection URI) or "postgresql:" followed
 //   by a libpq connection string ("postgresql:host=/run/pg dbname=lib").
 // - Statements are translated (pg_dialect.h) and prepared once per
-//   connection, kept by their SQL text like SQLite's.
+//   connection, kept by their SQL text like SQLite's; a statement is
+//   prepared in the same round trip as its first use.
+// - Round trips: the connection runs in libpq's pipeline mode.  Commands
+//   whose answers are not needed at once (BEGIN, the writer lock,
+//   SAVEPOINT, RELEASE, ROLLBACK TO) are queued and sent ahead of the next
+//   statement, in one round trip with it; a commit sends the change
+//   counter's update with it; the COMMIT of a transaction that wrote
+//   nothing is sent without waiting (its answer is read with the next
+//   request).  A reading operation costs one round trip for its begin and
+//   the change counters, plus its statements.
 // - Results are read in text form: integers, floating point and booleans
 //   become numbers, bytea bytes, everything else text.
 // - Transactions: a writing transaction (BeginImmediate, or the first write
@@ -20,7 +29,8 @@
 //   library, shared or exclusive (LockLibrary).
 // - Change detection: each committed write bumps a counter row in
 //   zl_engine_commits (the layout counter as well when the layout changed);
-//   DataVersion and SchemaVersion read it.
+//   DataVersion and SchemaVersion read both counters, which stay known for
+//   the rest of a transaction (its view of them cannot change).
 // - Failures map from SQLSTATE: a lost connection is kConnectionLost, a
 //   serialization failure or deadlock kSerialization, a lock or statement
 //   timeout kBusy.
@@ -65,6 +75,7 @@ class CPgConnection;
 struct CPgStatement {
   std::string name;  // of the prepared statement
   CServerSql sql;
+  bool prepared = false;  // on the server (with its first use)
 };
 
 // One use of a prepared statement (see CSqlQuery).
@@ -172,15 +183,71 @@ class CPgConnection {
   [[noreturn]] void Fail(const pg_result* result, const std::string& context) const;
   pg_conn* Handle() const { return m_conn; }
 
+  // The results of one request, in the order sent (freed with it).
+  class CResults {
+   public:
+    CResults() = default;
+    ~CResults();
+    CResults(CResults&& other) noexcept : m_results(std::move(other.m_results)) {}
+    CResults(const CResults&) = delete;
+    CResults& operator=(const CResults&) = delete;
+    size_t Count() const { return m_results.size(); }
+    pg_result* At(size_t i) const { return m_results[i]; }
+    // The last result, now the caller's to free.
+    pg_result* TakeLast();
+
+   private:
+    friend class CPgConnection;
+    std::vector<pg_result*> m_results;
+  };
+  // One round trip: sends the queued commands, then what send() sends
+  // (returning how many requests it sent, or -1 when sending failed), and
+  // waits for every result.  Throws for a broken connection; failed
+  // results are left to ThrowFirstFailure.
+  CResults Request(const std::function<int()>& send);
+  // Throws the CSqlFailure of the first failed result.
+  void ThrowFirstFailure(const CResults& results, const char* context) const;
+
  private:
-  // Runs statements without parameters or results through the simple
-  // protocol; the rows the last one changed.
+  // Runs a statement without parameters and waits for it; the rows it
+  // changed.  Before the connection is set up (outside pipeline mode) the
+  // text may hold several statements.
   int64_t Simple(const std::string& sql);
+  // Runs several statements through the simple protocol; whether the last
+  // one answered true.
+  bool SimpleFlag(const std::string& sql);
+  bool SendText(const std::string& sql);
+  // Commands whose answers nobody needs at once (begin, savepoints, the
+  // writer lock) wait here and go ahead of the next request, in one round
+  // trip with it; a failure among them fails that request.
+  void Queue(std::string sql);
+  void QueueBegin(std::string sql);
+  // Forgets a transaction whose BEGIN is still queued (with everything
+  // queued after it); false when it reached the server.
+  bool DropUnsentTransaction();
+  // Sends the queue and sql without waiting for the answer (read with the
+  // next request's).
+  void SendWithoutWaiting(const std::string& sql);
+  void Drain();
+  void Collect(CResults* into);
   void TakeWriterLock();
   void EnsureCounters();
+  void EndTransaction();
+  // Reads both change counters (see DataVersion).
+  void ReadVersions();
 
   pg_conn* m_conn = nullptr;
   bool m_readOnly = false;
+  bool m_inTransaction = false;  // as the server will see it once the queue is sent
+  std::vector<std::string> m_queued;
+  int m_beginAt = -1;  // the queued BEGIN of the open transaction, or -1
+  int m_unread = 0;    // requests sent whose answers were not read yet
+  int m_busyTimeout = -1;
+  // The change counters, known for the rest of the transaction they were
+  // read in.
+  int64_t m_dataVersion = 0;
+  int64_t m_layoutVersion = 0;
+  bool m_versionsKnown = false;
   bool m_writer = false;         // the transaction holds the writer lock
   bool m_wrote = false;          // the transaction wrote
   bool m_layoutChanged = false;  // ... and changed the layout

@@ -35,8 +35,13 @@ struct FaultCase {
   const char* text;  // a part of one fault's text
 };
 
+// The check reads files only; the faults are made with plain SQL on the file.
 class CheckTest : public TreeLibraryTest, public ::testing::WithParamInterface<FaultCase> {
  protected:
+  void SetUp() override {
+    SKIP_ON_SERVER();
+    TreeLibraryTest::SetUp();
+  }
   void SetLink(long id, const char* field, long value) {
     const std::string name = field;
     const int result = name == "PARENT"       ? ZLSetParentByID(m_hDB, id, value)
@@ -94,6 +99,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A damaged page: the check reports it, the repair salvages the file.
 TEST_F(TreeLibraryTest, ADamagedFileIsReportedAndSalvaged) {
+  SKIP_ON_SERVER();
   CloseLibrary();
   zltest::DamagePage(m_path, std::stol(RawQuery(m_path,
                                                 "SELECT rootpage FROM sqlite_master WHERE type = "
@@ -107,6 +113,7 @@ TEST_F(TreeLibraryTest, ADamagedFileIsReportedAndSalvaged) {
 }
 
 TEST_F(TreeLibraryTest, CheckFailsOnlyWhenItCannotLook) {
+  SKIP_ON_SERVER();
   CCollectedReport report;
   EXPECT_EQ(FailCode(ZLCheckDatabase(m_dir.File("missing.zdb").c_str(), report)),
             ZLE_FILE_NOT_FOUND);

@@ -11,7 +11,14 @@ using zltest::Bytes;
 using zltest::Entries;
 using zltest::RawQuery;
 
-class RepairTest : public TreeLibraryTest {};
+// Repair works on files only (a server keeps its own storage whole).
+class RepairTest : public TreeLibraryTest {
+ protected:
+  void SetUp() override {
+    SKIP_ON_SERVER();
+    TreeLibraryTest::SetUp();
+  }
+};
 
 ZL_CHILD_ACTION(HoldOpen) {
   void* hDB = ZLOpenDatabase(args.at(0).c_str(), eOpenReadWrite);

@@ -26,7 +26,7 @@ class SchemaSweepTest : public SimLangTest {
     using zl::engine::CFaultInjector;
     using zl::engine::FaultKind;
     for (FaultKind kind : {FaultKind::kWrite, FaultKind::kCommit}) {
-      for (long n = 1;; ++n) {
+      for (long n = 1;; n = testbackend::NextFault(n)) {
         const std::string before = Image();
         if (prepare) prepare();
         zl::engine::CFaultScope faults;

@@ -17,10 +17,10 @@
 class SimLangTest : public LibraryTest {
  protected:
   // The bytes of the closed file (the handle is closed, so the log is
-  // folded into it, and opened again).
+  // folded into it, and opened again), or the server library's rows.
   std::string Image() {
     CloseLibrary();
-    const std::string bytes = CScratchDir::Read(m_path);
+    const std::string bytes = testbackend::Image(m_path);
     m_hDB = ZLOpenDatabase(m_path.c_str(), eOpenReadWrite);
     EXPECT_NE(m_hDB, nullptr);
     return bytes;

@@ -45,6 +45,26 @@ inline std::string MainLibrary(const CScratchDir& dir, const std::string& fileNa
   return name;
 }
 
+// What a library holds, to compare before and after: the file's bytes, or
+// on a server every table's rows (a digest per table).
+inline std::string Image(const std::string& name) {
+  if (!OnServer()) return CScratchDir::Read(name);
+  zl::engine::CSqlConnection conn;
+  conn.Open(name, {});
+  zl::engine::CSqlQuery q(
+      conn,
+      "SELECT string_agg(relname || ':' || md5(CAST(query_to_xml(format('SELECT * FROM %I t "
+      "ORDER BY CAST(t AS text)', relname), true, false, '') AS text)), ',' ORDER BY relname) "
+      "FROM pg_class WHERE relnamespace = CAST(current_schema() AS regnamespace) AND relkind = "
+      "'r'");
+  return q.Step() ? q.ColumnText(0) : std::string();
+}
+
+// Failure sweeps (the Nth write fails, for every N) on a server take the
+// first four steps, then double: each failure there takes the same way
+// back (the transaction's rollback), and a whole sweep would cost minutes.
+inline long NextFault(long n) { return OnServer() && n >= 4 ? n * 2 : n + 1; }
+
 }  // namespace testbackend
 #endif
 

@@ -20,15 +20,39 @@ clang-format --dry-run -Werror "${sources[@]}"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
-# On one throw-away PostgreSQL server: the engine's tests with their
-# databases there (the server backend's own tests among them), and a cheap
-# selection of the library's: the frame's (opening and creating server
-# libraries), copy-library there and back, and four client processes and
-# four threads writing one server library (at a small size).
-ZL_TEST_BACKEND=postgres ZL_CONCURRENT_WRITES=25 bash scripts/pg-test-server.sh bash -c \
-  './build/tests/test_engine && ./build/tests/test_frame &&
-   ./build/tests/tool/test_tool --gtest_filter="CopyLibraryTest.*" &&
-   ./build/tests/test_reliability --gtest_filter="ConcurrencyTest.*"'
+# Every engine and library suite again with its libraries on a throw-away
+# PostgreSQL server (tests of what only a file has skip), the tool's
+# copy-library there and back, and four client processes and four threads
+# writing one server library (at a small size).  Two lanes, each with a
+# server of its own, share the time; a lane's output is shown when it fails.
+server_lane() {
+  local log=$1
+  shift
+  if ! ZL_TEST_BACKEND=postgres ZL_CONCURRENT_WRITES=25 bash scripts/pg-test-server.sh \
+    bash -c 'set -e; for t in "$@"; do echo "== $t"; eval "$t"; done' lane "$@" >"$log" 2>&1; then
+    tail -n 80 "$log"
+    echo "server tests failed (log: $log)" >&2
+    return 1
+  fi
+  grep -h '^==\|PASSED\|SKIPPED \]' "$log" | grep -v '^\[  SKIPPED \] [A-Z]' || true
+}
+lane_a=(./build/tests/test_records ./build/tests/test_maintenance ./build/tests/test_engine
+  './build/tests/tool/test_tool --gtest_filter="CopyLibraryTest.*"')
+lane_b=()
+for program in build/tests/test_*; do
+  case "$program" in
+    *.cmake | */test_platform | */test_public_header | */test_reliability) ;;
+    */test_records | */test_maintenance | */test_engine) ;;
+    *) [ -x "$program" ] && lane_b+=("./$program") ;;
+  esac
+done
+lane_b+=('./build/tests/test_reliability --gtest_filter="ConcurrencyTest.*"')
+server_lane build/server-lane-a.log "${lane_a[@]}" &
+lane_a_pid=$!
+lane_b_status=0
+server_lane build/server-lane-b.log "${lane_b[@]}" || lane_b_status=1
+wait "$lane_a_pid" || exit 1
+[ "$lane_b_status" -eq 0 ] || exit 1
 
 # The Debian package builds and holds the library with its SONAME links, the
 # headers, the tool and both package descriptions.

@@ -25,7 +25,11 @@ struct ZLRepairSummary {
 // form a cycle among themselves break the cycle at the top level), all four
 // links of every record are rewritten where they differ, and the result
 // replaces the file in one rename.  A healthy database keeps its tree; only
-// the compaction changes the file.
+// the compaction changes the file.  A library on a server (a postgresql://
+// name) has no file to salvage or compact: its tree is rebuilt in place,
+// in one transaction, while the library is held exclusively; the codes are
+// those of a file (2 for a library that does not exist, 32 while anybody
+// has it open, 5 for a server that cannot be reached).
 //
 // Returns 1 (last error 0), or 0 with last error 2 (path is not a readable
 // and writable file), 32 (the file is open, in this process or another),
@@ -68,8 +72,12 @@ class CZLCheckReport {
 // however many faults it reported; 0 with last error 3 (no such file), 1
 // (the file is held exclusively elsewhere), 6 (memory exhausted) or 5 (the
 // storage engine failed while reading).  A file that does not open as a
-// model library is a "storage" fault, not a failure.  Memory grows with the
-// number of records (their IDs and links), not with the content.
+// model library is a "storage" fault, not a failure.  A library on a server
+// is checked the same way, but the server keeps its own storage whole, so
+// the storage stage finds nothing there; one that cannot be opened fails
+// with the open's code (3 when it does not exist, 5 for a server that
+// cannot be reached).  Memory grows with the number of records (their IDs
+// and links), not with the content.
 ZL_EXPORT int ZLCheckDatabase(const char* path, CZLCheckReport& report);
 
 #endif  // ZLDBCTRL70_REPAIR_H_

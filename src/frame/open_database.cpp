@@ -29,9 +29,9 @@ bool IsInUse(const CDaoException& e) {
 // Opens the file in the engine as the mode asks.  A read-only open that
 // cannot lock the file (its folder cannot be written, say) tries once more
 // exclusively.  Returns the last-error code for a failure.
-int OpenEngineDatabase(CDaoDatabase& database, const char* path, bool readOnly) {
+int OpenEngineDatabase(CDaoDatabase& database, const char* path, bool readOnly, bool exclusive) {
   try {
-    database.Open(path, FALSE, readOnly ? TRUE : FALSE, kDatabaseConnect);
+    database.Open(path, exclusive ? TRUE : FALSE, readOnly ? TRUE : FALSE, kDatabaseConnect);
     return ZLE_OK;
   } catch (const CDaoException& e) {
     if (e.m_nAfxDaoError == AFX_DAO_ERROR_ENGINE_INITIALIZATION) return ZLE_ENGINE_INIT;
@@ -54,9 +54,9 @@ int OpenEngineDatabase(CDaoDatabase& database, const char* path, bool readOnly) 
 
 // Opens a library on a server as the mode asks: the engine's open lock
 // stands for the file lock, a missing library for a missing file.
-int OpenServerDatabase(CDaoDatabase& database, const char* name, bool readOnly) {
+int OpenServerDatabase(CDaoDatabase& database, const char* name, bool readOnly, bool exclusive) {
   try {
-    database.Open(name, FALSE, readOnly ? TRUE : FALSE, kDatabaseConnect);
+    database.Open(name, exclusive ? TRUE : FALSE, readOnly ? TRUE : FALSE, kDatabaseConnect);
     return ZLE_OK;
   } catch (const CDaoException& e) {
     if (e.m_nAfxDaoError == AFX_DAO_ERROR_ENGINE_INITIALIZATION) return ZLE_ENGINE_INIT;
@@ -142,7 +142,7 @@ HANDLE FindSharedHandle(const ZLDatabaseName& name, uint64_t device, uint64_t in
 
 }  // namespace
 
-ZLHandleOutcome OpenDatabase(const char* name, EOpenMode mode, const char* login) {
+ZLHandleOutcome OpenDatabase(const char* name, EOpenMode mode, const char* login, bool exclusive) {
   if (login == nullptr) login = "";
   ZLDatabaseName database;
   if (!ResolveDatabaseName(name, database) || std::strlen(login) >= kMaxPathChars) {
@@ -150,7 +150,7 @@ ZLHandleOutcome OpenDatabase(const char* name, EOpenMode mode, const char* login
   }
   const char* fullPath = database.m_szName;
   uint64_t device = 0, inode = 0;
-  if (GetDatabaseIdentity(database, device, inode)) {
+  if (GetDatabaseIdentity(database, device, inode) && !exclusive) {
     if (HANDLE shared = FindSharedHandle(database, device, inode, mode, login)) {
       CHandleLock lock(shared);
       ++lock.Record().referenceCount;
@@ -168,8 +168,9 @@ ZLHandleOutcome OpenDatabase(const char* name, EOpenMode mode, const char* login
   // what it holds on the way.
   ZLHandleRecord& record = handle.Record();
   record.database = new CDaoDatabase(CDaoWorkspace::GetDefault());
-  int code = database.m_bServer ? OpenServerDatabase(*record.database, fullPath, readOnly)
-                                : OpenEngineDatabase(*record.database, fullPath, readOnly);
+  int code = database.m_bServer
+                 ? OpenServerDatabase(*record.database, fullPath, readOnly, exclusive)
+                 : OpenEngineDatabase(*record.database, fullPath, readOnly, exclusive);
   if (code == ZLE_OK)
     code = CatchEngineErrors([&] {
       KeepOnlyRegistryDates(*record.database);

@@ -11,8 +11,12 @@ namespace zl {
 
 // What ZLOpenDatabase does, as a body for RunCreatingHandle: the handle
 // shared with an open of the same file, mode and login, or a new one; null
-// and the code on a failure.  A null login is the empty one.
-ZLHandleOutcome OpenDatabase(const char* name, EOpenMode mode, const char* login);
+// and the code on a failure.  A null login is the empty one.  With
+// exclusive (for maintenance), an open handle is not taken, and the open
+// fails while anybody else, in this process or another, has the database
+// open; nobody else can open it while the new handle lives.
+ZLHandleOutcome OpenDatabase(const char* name, EOpenMode mode, const char* login,
+                             bool exclusive = false);
 
 // Opens the fixed tables, other than DBINFO, that the handle's database
 // version has, in the order an open opens them.  Engine exceptions propagate.

@@ -12,6 +12,7 @@
 #include "engine/dao_database.h"
 #include "engine/dao_errors.h"
 #include "engine/table_scan.h"
+#include "frame/database_name.h"
 #include "frame/guard.h"
 #include "frame/open_database.h"
 #include "maintenance/tree_check.h"
@@ -175,11 +176,12 @@ void CheckRegistries(ZLHandleRecord& record, const std::vector<std::string>& tab
 }
 
 int CheckDatabaseFile(const char* path, CZLCheckReport& report) {
-  char fullPath[kMaxPathChars];
-  if (path == nullptr || _fullpath(fullPath, path, sizeof fullPath) == nullptr ||
-      _access(fullPath, 0) != 0) {
+  ZLDatabaseName name;
+  if (path == nullptr || !ResolveDatabaseName(path, name) ||
+      (!name.m_bServer && _access(name.m_szName, 0) != 0)) {
     return ZLE_FILE_NOT_FOUND;
   }
+  const char* fullPath = name.m_szName;
   ZLHandleOutcome opened = ZLHandleOutcome::Fail(ZLE_OPEN_FAILED);
   try {
     opened = OpenDatabase(fullPath, eOpenReadOnly, nullptr);
@@ -187,7 +189,8 @@ int CheckDatabaseFile(const char* path, CZLCheckReport& report) {
     // Damage met while opening: reported below.
   }
   if (opened.handle == nullptr) {
-    if (opened.code == ZLE_IN_USE_OR_EXISTS || opened.code == ZLE_OUT_OF_MEMORY) {
+    // A server library that cannot be opened is not damage to report.
+    if (name.m_bServer || opened.code == ZLE_IN_USE_OR_EXISTS || opened.code == ZLE_OUT_OF_MEMORY) {
       return opened.code;
     }
     const std::string text = std::string("the file does not open as a model library: ") +

@@ -14,6 +14,7 @@
 #include "engine/dao_workspace.h"
 #include "engine/database_files.h"
 #include "engine/file_lock.h"
+#include "frame/database_name.h"
 #include "frame/dbinfo.h"
 #include "frame/guard.h"
 #include "frame/open_database.h"
@@ -106,7 +107,37 @@ int RepairCopy(const std::string& repaired, const std::string& compacted,
       ZLE_OPEN_FAILED);
 }
 
+// A library on a server: the server keeps its storage whole, so there is
+// nothing to salvage or compact; the tree is rebuilt in place, under an
+// exclusive open that keeps everybody else out until it is done.
+int RepairServerLibrary(const char* name, ZLRepairSummary& summary) {
+  return CatchEngineErrors(
+      [&]() -> int {
+        const ZLHandleOutcome opened = OpenDatabase(name, kRepairOpenMode, nullptr, true);
+        if (opened.handle == nullptr) {
+          switch (opened.code) {
+            case ZLE_LOCKED:
+            case ZLE_IN_USE_OR_EXISTS:
+              return ZLE_TABLE_LOCKED;
+            case ZLE_FILE_NOT_FOUND:
+              return ZLE_NOT_WRITABLE;
+            default:
+              return opened.code;
+          }
+        }
+        COwnedHandle handle(opened.handle);
+        CHandleLock lock(handle.Get());
+        if (!lock.IsValid()) return ZLE_OPEN_FAILED;
+        return RelinkOpenCopy(lock.Record(), summary);
+      },
+      ZLE_OPEN_FAILED);
+}
+
 int RepairDatabaseFile(const char* path, ZLRepairSummary& summary) {
+  ZLDatabaseName name;
+  if (path != nullptr && ResolveDatabaseName(path, name) && name.m_bServer) {
+    return RepairServerLibrary(name.m_szName, summary);
+  }
   char fullPath[kMaxPathChars];
   if (path == nullptr || _fullpath(fullPath, path, sizeof fullPath) == nullptr ||
       _access(fullPath, 6) != 0) {

@@ -35,13 +35,8 @@ struct FaultCase {
   const char* text;  // a part of one fault's text
 };
 
-// The check reads files only; the faults are made with plain SQL on the file.
 class CheckTest : public TreeLibraryTest, public ::testing::WithParamInterface<FaultCase> {
  protected:
-  void SetUp() override {
-    SKIP_ON_SERVER();
-    TreeLibraryTest::SetUp();
-  }
   void SetLink(long id, const char* field, long value) {
     const std::string name = field;
     const int result = name == "PARENT"       ? ZLSetParentByID(m_hDB, id, value)
@@ -54,10 +49,13 @@ class CheckTest : public TreeLibraryTest, public ::testing::WithParamInterface<F
 
 TEST_P(CheckTest, FindsTheFault) {
   const FaultCase& c = GetParam();
+  // On a server library, the faults the library itself can be made to write.
+  const bool server = testbackend::OnServer();
+  if (server && !c.sql.empty()) GTEST_SKIP() << "damage written to the file with plain SQL";
   for (const auto& [id, field, value] : c.links) SetLink(id, field, value);
   CloseLibrary();
   for (const char* sql : c.sql) ASSERT_NE(RawQuery(m_path, sql, false), "error") << sql;
-  const std::string before = zltest::Bytes(m_path);
+  const std::string before = server ? "" : zltest::Bytes(m_path);
   CCollectedReport report;
   ASSERT_EQ(ZLCheckDatabase(m_path.c_str(), report), 1) << ZLGetLastError();
   EXPECT_EQ(ZLGetLastError(), ZLE_OK);
@@ -65,7 +63,9 @@ TEST_P(CheckTest, FindsTheFault) {
   EXPECT_NE(report.m_texts.find(c.text), std::string::npos) << report.m_texts;
   EXPECT_EQ(report.m_stages, (std::set<std::string>{"storage", "tree", "content", "registries"}));
   EXPECT_TRUE(report.m_progressInRange);
-  EXPECT_EQ(zltest::Bytes(m_path), before) << "the check changed the file";
+  if (!server) {
+    EXPECT_EQ(zltest::Bytes(m_path), before) << "the check changed the file";
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -113,7 +113,6 @@ TEST_F(TreeLibraryTest, ADamagedFileIsReportedAndSalvaged) {
 }
 
 TEST_F(TreeLibraryTest, CheckFailsOnlyWhenItCannotLook) {
-  SKIP_ON_SERVER();
   CCollectedReport report;
   EXPECT_EQ(FailCode(ZLCheckDatabase(m_dir.File("missing.zdb").c_str(), report)),
             ZLE_FILE_NOT_FOUND);

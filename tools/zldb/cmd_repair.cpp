@@ -17,7 +17,8 @@ Runner AddRepair(CLI::App& command) {
   auto options = AddFileAndJson(command);
   command.footer(
       "The file must not be open anywhere.  It is repaired on copies in a private temporary "
-      "folder and replaced only when the repair succeeded; otherwise it is left as it was.");
+      "folder and replaced only when the repair succeeded; otherwise it is left as it was.  A "
+      "library on a server is repaired in place, in one transaction.");
   return [options] {
     ZLRepairSummary summary{};
     int repaired = 0;

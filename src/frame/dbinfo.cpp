@@ -1,6 +1,7 @@
 #include "frame/dbinfo.h"
 
 #include "engine/dao_database.h"
+#include "engine/dao_errors.h"
 #include "engine/dao_workspace.h"
 #include "schema/zl_recordset.h"
 
@@ -16,12 +17,18 @@ COleVariant ReadDbInfoField(ZLHandleRecord& record, const char* field) {
 
 void WriteDbInfoField(ZLHandleRecord& record, const char* field, const COleVariant* value) {
   CZLRecordset& dbinfo = *record.recordsets[ZLT_DBINFO];
-  // The count, not the BOF/EOF flags, tells whether the row exists: after
-  // the first row is added to an empty table no row is current yet.
-  if (dbinfo.GetRecordCount() == 0) {
+  // Moving to the first row (one look-up, which reads the table as it is
+  // now, not the recordset's flags) finds the row or finds none.
+  bool empty = false;
+  try {
+    dbinfo.MoveFirst();
+  } catch (const CDaoException& e) {
+    if (e.m_scode != DaoScode(kDaoNoCurrentRecord)) throw;
+    empty = true;
+  }
+  if (empty) {
     dbinfo.AddNew();
   } else {
-    dbinfo.MoveFirst();
     dbinfo.Edit();
   }
   try {

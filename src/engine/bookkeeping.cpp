@@ -708,7 +708,8 @@ void CBookkeeping::Flush(CSqlConnection& conn, int64_t tableId, int64_t nextRowI
               "THEN date_last_updated WHEN ?4 > date_last_updated THEN ?4 ELSE "
               "date_last_updated + 1e-10 END WHERE table_id = ?5");
   q.BindInt(1, nextRowId).BindInt(2, nextCounter).BindInt(3, touch ? 1 : 0).BindReal(4, now);
-  q.BindInt(5, tableId).Run();
+  // Nothing reads its result: on a server it goes with the commit.
+  q.BindInt(5, tableId).RunWithNextRequest();
 }
 
 void CBookkeeping::GetDates(CSqlConnection& conn, int64_t tableId, double& created,

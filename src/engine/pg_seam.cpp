@@ -330,6 +330,31 @@ bool CPgQuery::Step() {
   return false;
 }
 
+bool CPgQuery::Queue() {
+  if (!m_conn.InTransaction() || m_stmt->sql.returnsRowId || m_stmt->sql.acceptColumn >= 0) {
+    return false;
+  }
+  if (m_stmt->sql.writes) {
+    if (CFaultInjector::Hit(FaultKind::kWrite)) {
+      throw CSqlFailure(InjectedStatus(FaultKind::kWrite), "write: injected failure");
+    }
+    m_conn.BeforeWrite(m_stmt->sql);
+  }
+  const size_t n = m_params.size();
+  std::vector<std::string> values(n);
+  std::vector<bool> nulls(n);
+  std::vector<int> formats(n);
+  for (size_t i = 0; i < n; ++i) {
+    nulls[i] = m_params[i].null;
+    if (!nulls[i])
+      values[i].assign(m_params[i].data ? m_params[i].data : "",
+                       static_cast<size_t>(m_params[i].length));
+    formats[i] = m_params[i].binary ? 1 : 0;
+  }
+  m_conn.QueueStatement(m_stmt->sql.text, std::move(values), std::move(nulls), std::move(formats));
+  return true;
+}
+
 void CPgQuery::Reset() {
   PQclear(m_result);
   m_result = nullptr;
@@ -553,7 +578,26 @@ bool CPgConnection::SendText(const std::string& sql) {
   return PQsendQueryParams(m_conn, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0) != 0;
 }
 
-void CPgConnection::Queue(std::string sql) { m_queued.push_back(std::move(sql)); }
+void CPgConnection::Queue(std::string sql) {
+  m_queued.push_back(CQueued{std::move(sql), {}, {}, {}});
+}
+
+void CPgConnection::QueueStatement(const std::string& sql, std::vector<std::string> values,
+                                   std::vector<bool> nulls, std::vector<int> formats) {
+  m_queued.push_back(CQueued{sql, std::move(values), std::move(nulls), std::move(formats)});
+}
+
+bool CPgConnection::SendQueued(const CQueued& queued) {
+  const size_t n = queued.values.size();
+  std::vector<const char*> values(n);
+  std::vector<int> lengths(n);
+  for (size_t i = 0; i < n; ++i) {
+    values[i] = queued.nulls[i] ? nullptr : queued.values[i].c_str();
+    lengths[i] = static_cast<int>(queued.values[i].size());
+  }
+  return PQsendQueryParams(m_conn, queued.sql.c_str(), static_cast<int>(n), nullptr, values.data(),
+                           lengths.data(), queued.formats.data(), 0) != 0;
+}
 
 void CPgConnection::QueueBegin(std::string sql) {
   m_beginAt = static_cast<int>(m_queued.size());
@@ -616,8 +660,8 @@ CPgConnection::CResults CPgConnection::Request(const std::function<int()>& send)
   CResults results;
   int sent = 0;
   bool sendFailed = false;
-  for (const std::string& command : m_queued) {
-    if (!SendText(command)) {
+  for (const CQueued& command : m_queued) {
+    if (!SendQueued(command)) {
       sendFailed = true;
       break;
     }
@@ -650,7 +694,7 @@ void CPgConnection::ThrowFirstFailure(const CResults& results, const char* conte
 void CPgConnection::SendWithoutWaiting(const std::string& sql) {
   Drain();
   bool sent = true;
-  for (const std::string& command : m_queued) sent = sent && SendText(command);
+  for (const CQueued& command : m_queued) sent = sent && SendQueued(command);
   m_queued.clear();
   m_beginAt = -1;
   sent = sent && SendText(sql);
@@ -894,6 +938,31 @@ void CPgQuery::Bind(int, const CSqlValue&, bool) { NoServer(); }
 void CPgQuery::BindBlob(int, std::string_view) { NoServer(); }
 void CPgQuery::BindPredicate(int, const std::function<bool(const char*, size_t)>*) { NoServer(); }
 bool CPgQuery::Step() { NoServer(); }
+bool CPgQuery::Queue() {
+  if (!m_conn.InTransaction() || m_stmt->sql.returnsRowId || m_stmt->sql.acceptColumn >= 0) {
+    return false;
+  }
+  if (m_stmt->sql.writes) {
+    if (CFaultInjector::Hit(FaultKind::kWrite)) {
+      throw CSqlFailure(InjectedStatus(FaultKind::kWrite), "write: injected failure");
+    }
+    m_conn.BeforeWrite(m_stmt->sql);
+  }
+  const size_t n = m_params.size();
+  std::vector<std::string> values(n);
+  std::vector<bool> nulls(n);
+  std::vector<int> formats(n);
+  for (size_t i = 0; i < n; ++i) {
+    nulls[i] = m_params[i].null;
+    if (!nulls[i])
+      values[i].assign(m_params[i].data ? m_params[i].data : "",
+                       static_cast<size_t>(m_params[i].length));
+    formats[i] = m_params[i].binary ? 1 : 0;
+  }
+  m_conn.QueueStatement(m_stmt->sql.text, std::move(values), std::move(nulls), std::move(formats));
+  return true;
+}
+
 void CPgQuery::Reset() {}
 int CPgQuery::ColumnCount() const { return 0; }
 CSqlValue CPgQuery::Column(int) const { return CSqlValue::Null(); }

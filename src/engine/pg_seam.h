@@ -92,6 +92,9 @@ class CPgQuery {
   // The predicate of zl_accept (see CServerSql::acceptParameter).
   void BindPredicate(int index, const std::function<bool(const char*, size_t)>* predicate);
   bool Step();
+  // Inside a transaction: queues the statement with its parameters to go
+  // with the next request (CSqlQuery::RunWithNextRequest); false outside one.
+  bool Queue();
   void Reset();
   bool Writes() const { return m_stmt->sql.writes; }
 
@@ -200,6 +203,10 @@ class CPgConnection {
     friend class CPgConnection;
     std::vector<pg_result*> m_results;
   };
+  // Queues a statement with its parameters (values null for NULL) to go
+  // ahead of the next request.
+  void QueueStatement(const std::string& sql, std::vector<std::string> values,
+                      std::vector<bool> nulls, std::vector<int> formats);
   // One round trip: sends the queued commands, then what send() sends
   // (returning how many requests it sent, or -1 when sending failed), and
   // waits for every result.  Throws for a broken connection; failed
@@ -209,6 +216,13 @@ class CPgConnection {
   void ThrowFirstFailure(const CResults& results, const char* context) const;
 
  private:
+  // A command or statement waiting for the next request.
+  struct CQueued {
+    std::string sql;
+    std::vector<std::string> values;  // parameters
+    std::vector<bool> nulls;
+    std::vector<int> formats;
+  };
   // Runs a statement without parameters and waits for it; the rows it
   // changed.  Before the connection is set up (outside pipeline mode) the
   // text may hold several statements.
@@ -221,6 +235,7 @@ class CPgConnection {
   // writer lock) wait here and go ahead of the next request, in one round
   // trip with it; a failure among them fails that request.
   void Queue(std::string sql);
+  bool SendQueued(const CQueued& queued);
   void QueueBegin(std::string sql);
   // Forgets a transaction whose BEGIN is still queued (with everything
   // queued after it); false when it reached the server.
@@ -239,7 +254,7 @@ class CPgConnection {
   pg_conn* m_conn = nullptr;
   bool m_readOnly = false;
   bool m_inTransaction = false;  // as the server will see it once the queue is sent
-  std::vector<std::string> m_queued;
+  std::vector<CQueued> m_queued;
   int m_beginAt = -1;  // the queued BEGIN of the open transaction, or -1
   int m_unread = 0;    // requests sent whose answers were not read yet
   int m_busyTimeout = -1;

@@ -271,6 +271,11 @@ void CSqlQuery::Run() {
   }
 }
 
+void CSqlQuery::RunWithNextRequest() {
+  if (m_server && m_server->Queue()) return;
+  Run();
+}
+
 void CSqlQuery::Reset() {
   if (m_server) {
     m_server->Reset();

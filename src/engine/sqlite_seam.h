@@ -153,6 +153,10 @@ class CSqlQuery {
   bool Step();
   // Steps to completion (for statements without rows).
   void Run();
+  // As Run, for a write whose result nobody reads: on a server, inside a
+  // transaction, it is sent with the connection's next request (a commit,
+  // say) and its failure fails that request.
+  void RunWithNextRequest();
   // Resets the statement now (binding stays).
   void Reset();
 

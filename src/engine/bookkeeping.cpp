@@ -102,6 +102,26 @@ CFieldDef AdoptField(const std::string& table, const std::string& name, const st
   return f;
 }
 
+// A server cuts identifiers longer than this to their first 63 bytes
+// without a word, so two long names could meet in one table or index:
+// there such names are refused.  A file keeps them whole.
+constexpr size_t kServerIdentifierBytes = 63;
+
+// Refuses name (3125) when the identifier it is stored under does not fit
+// the connection's server.
+void RequireStorable(CSqlConnection& conn, const std::string& identifier, const std::string& name) {
+  if (conn.Server() != nullptr && identifier.size() > kServerIdentifierBytes) {
+    ThrowDaoError(kDaoInvalidName, name.c_str());
+  }
+}
+
+void RequireStorableIndexes(CSqlConnection& conn, const std::string& table,
+                            const std::vector<CIndexDef>& indexes) {
+  for (const CIndexDef& index : indexes) {
+    RequireStorable(conn, SqlIndexName(table, index.name), index.name);
+  }
+}
+
 // The engine name of an SQLite index of table: "T.I" is I, any other name
 // stands for itself; "" when it cannot be an engine name.
 std::string EngineIndexName(const std::string& table, const std::string& sqlName) {
@@ -559,6 +579,9 @@ bool CBookkeeping::TableExists(CSqlConnection& conn, const std::string& name) {
 }
 
 void CBookkeeping::CreateTable(CSqlConnection& conn, CTableSchema& table, double now) {
+  RequireStorable(conn, table.name, table.name);
+  for (const CFieldDef& f : table.fields) RequireStorable(conn, f.name, f.name);
+  RequireStorableIndexes(conn, table.name, table.indexes);
   // A table's creation date is kept to the second, as dates handed to
   // callers usually are; the last-updated date moves on in finer steps.
   now = std::floor(now * 86400.0 + 1e-6) / 86400.0;
@@ -582,6 +605,7 @@ void CBookkeeping::CreateTable(CSqlConnection& conn, CTableSchema& table, double
 }
 
 void CBookkeeping::AddField(CSqlConnection& conn, CTableSchema& table, const CFieldDef& field) {
+  RequireStorable(conn, field.name, field.name);
   conn.Exec("ALTER TABLE " + QuoteName(table.name) + " ADD COLUMN " + ColumnDecl(field));
   InsertFieldRow(conn, table.id, field);
   table.fields.push_back(field);
@@ -621,6 +645,7 @@ void CBookkeeping::DropField(CSqlConnection& conn, CTableSchema& table, int fiel
 }
 
 void CBookkeeping::AddIndex(CSqlConnection& conn, CTableSchema& table, CIndexDef index) {
+  RequireStorableIndexes(conn, table.name, {index});
   index.sqlName = SqlIndexName(table.name, index.name);
   CreateSqlIndex(conn, "main", table, index);
   InsertIndexRows(conn, table, index);
@@ -647,6 +672,8 @@ void CBookkeeping::DropTable(CSqlConnection& conn, const CTableSchema& table) {
 
 void CBookkeeping::RenameTable(CSqlConnection& conn, CTableSchema& table,
                                const std::string& newName) {
+  RequireStorable(conn, newName, newName);
+  RequireStorableIndexes(conn, newName, table.indexes);
   for (const CIndexDef& index : table.indexes) {
     conn.Exec("DROP INDEX IF EXISTS " + QuoteName(index.sqlName));
   }

@@ -152,7 +152,9 @@ class CBookkeeping {
   static std::vector<std::string> ListSqlTables(CSqlConnection& conn);
 
   // Layout changes; each keeps the SQLite table and the bookkeeping in step.
-  // The caller runs them inside a transaction.
+  // The caller runs them inside a transaction.  On a server a table or
+  // field name, or an index's stored name "TABLE.INDEX", longer than 63
+  // bytes is refused with 3125 before anything changes.
   static void CreateTable(CSqlConnection& conn, CTableSchema& table, double now);
   static void AddField(CSqlConnection& conn, CTableSchema& table, const CFieldDef& field);
   static void DropField(CSqlConnection& conn, CTableSchema& table, int field);

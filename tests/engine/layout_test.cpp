@@ -123,6 +123,64 @@ TEST_F(LayoutTest, DefinitionMistakesAreRefusedWithTheirNumbers) {
   EXPECT_EQ(ErrorOf([&] { td.GetFieldCount(); }), kDaoObjectNotFound);
 }
 
+// A server keeps identifiers of at most 63 bytes (an index is stored as
+// "TABLE.INDEX"), so longer ones are refused there before anything
+// changes, instead of being cut short and meeting another name; a file
+// takes every name of up to 64 bytes.
+TEST_F(LayoutTest, NamesLongerThanAServerIdentifierAreRefusedThere) {
+  const std::string n63(63, 'S'), n64(64, 'T');
+  const std::string index57(57, 'I'), index58(58, 'J');  // after "FILES.": 63 and 64 bytes
+  CDaoTableDef files(&m_db);
+  files.Open("FILES");
+  auto layout = [&] {
+    return std::to_string(m_db.GetTableDefCount()) + "/" + std::to_string(files.GetFieldCount()) +
+           "/" + std::to_string(files.GetIndexCount()) + "/" + files.GetName().GetString();
+  };
+  const std::vector<FieldSpec> oneField = {{"X", dbLong, 4, dbUpdatableField, false}};
+  struct Case {
+    const char* what;
+    std::function<long()> change;
+    bool fitsServer;
+  };
+  const std::vector<Case> cases = {
+      {"table of 63 bytes",
+       [&] { return ErrorOf([&] { CreateTable(m_db, n63.c_str(), oneField, {}); }); }, true},
+      {"table of 64 bytes",
+       [&] { return ErrorOf([&] { CreateTable(m_db, n64.c_str(), oneField, {}); }); }, false},
+      {"new table with an index of 64 stored bytes",
+       [&] {
+         return ErrorOf([&] {
+           CreateTable(m_db, "SHORT", oneField, {{index58.c_str(), {"X"}, false}});
+         });
+       },
+       false},
+      {"field of 63 bytes",
+       [&] { return ErrorOf([&] { files.CreateField(n63.c_str(), dbLong, 4, 0); }); }, true},
+      {"field of 64 bytes",
+       [&] { return ErrorOf([&] { files.CreateField(n64.c_str(), dbLong, 4, 0); }); }, false},
+      {"index of 63 stored bytes", [&] { return AddIndex(files, index57.c_str(), "TYPE"); }, true},
+      {"index of 64 stored bytes", [&] { return AddIndex(files, index58.c_str(), "TYPE"); }, false},
+      {"rename that leaves an index too long",
+       [&] { return ErrorOf([&] { files.SetName(std::string(52, 'R').c_str()); }); }, false},
+  };
+  for (const Case& c : cases) {
+    const std::string before = layout();
+    const bool refused = OnServer() && !c.fitsServer;
+    EXPECT_EQ(c.change(), refused ? long{kDaoInvalidName} : 0L) << c.what;
+    if (refused) {
+      EXPECT_EQ(layout(), before) << c.what;
+    }
+  }
+  // What was taken reads back under its whole name.
+  CDaoRecordset rs(&m_db);
+  rs.Open(dbOpenTable, n63.c_str());
+  AddRow(rs, {{"X", Long(7)}});
+  m_rs.Close();
+  m_rs.Open(dbOpenTable, OnServer() ? "FILES" : std::string(52, 'R').c_str());
+  m_rs.SetCurrentIndex(index57.c_str());
+  EXPECT_EQ(Walk(m_rs, "TYPE"), (Strings{"2", "10", "10"}));
+}
+
 // A unique index is not built over rows it would refuse (text folded); a
 // required index refuses rows without its field.  Unique indexes on rows
 // written later are checked against a model by the random-operations test.

@@ -80,10 +80,10 @@ BOOL CDaoDatabase::IsServerName(LPCSTR lpszName) {
   return lpszName != nullptr && zl::engine::IsServerName(lpszName) ? TRUE : FALSE;
 }
 
-CString CDaoDatabase::CanonicalServerName(LPCSTR lpszName) {
+CString CDaoDatabase::CanonicalServerName(LPCSTR lpszName, BOOL bWithPassword) {
   const std::string name = lpszName != nullptr ? lpszName : "";
   return CString(Guarded(FailureContext::kCreate, [&] {
-                   return zl::engine::NormalizeServerName(name);
+                   return zl::engine::NormalizeServerName(name, bWithPassword != FALSE);
                  }).c_str());
 }
 

@@ -163,8 +163,9 @@ class CDaoDatabase : public CObject {
   // Engine extension: the one spelling of a server name (its settings parsed
   // and sorted), which is the library's identity: two spellings of one
   // library give the same text, and it opens that library.  3044 when the
-  // name cannot be parsed.
-  static CString CanonicalServerName(LPCSTR lpszName);
+  // name cannot be parsed.  With bWithPassword FALSE the passwords are left
+  // out: the spelling to show a caller, not one to connect with.
+  static CString CanonicalServerName(LPCSTR lpszName, BOOL bWithPassword = TRUE);
   // Engine extension: removes the library a server name names (every table
   // of it, the engine's bookkeeping included), as deleting its file removes
   // a file library.  3045 when any connection has the library open, 3260

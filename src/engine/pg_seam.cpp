@@ -53,7 +53,7 @@ SqlStatus StatusOfSqlState(const std::string& s) {
 
 #ifdef ZL_HAVE_LIBPQ
 
-std::string NormalizeServerName(const std::string& name) {
+std::string NormalizeServerName(const std::string& name, bool withSecrets) {
   const std::string conninfo = name.compare(0, 13, "postgresql://") == 0 ? name : name.substr(11);
   char* error = nullptr;
   PQconninfoOption* options = PQconninfoParse(conninfo.c_str(), &error);
@@ -64,7 +64,12 @@ std::string NormalizeServerName(const std::string& name) {
   }
   std::vector<std::pair<std::string, std::string>> settings;
   for (const PQconninfoOption* o = options; o->keyword != nullptr; ++o) {
-    if (o->val != nullptr) settings.emplace_back(o->keyword, o->val);
+    const std::string keyword = o->keyword;
+    if (o->val == nullptr ||
+        (!withSecrets && (keyword == "password" || keyword == "sslpassword"))) {
+      continue;
+    }
+    settings.emplace_back(keyword, o->val);
   }
   PQconninfoFree(options);
   std::sort(settings.begin(), settings.end());
@@ -929,7 +934,7 @@ namespace {
 }
 }  // namespace
 
-std::string NormalizeServerName(const std::string& name) { return name; }
+std::string NormalizeServerName(const std::string& name, bool) { return name; }
 CPgQuery::CPgQuery(CPgConnection& conn, const std::string&) : m_conn(conn), m_stmt(nullptr) {
   NoServer();
 }

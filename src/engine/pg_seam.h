@@ -62,8 +62,10 @@ bool IsServerName(const std::string& name);
 // The one spelling of a server name: its settings parsed (a URI or a
 // connection string), sorted by keyword and written as a connection string
 // after "postgresql:", so that two spellings of one library compare equal.
-// Throws CSqlFailure (kCantOpen) for a name libpq cannot parse.
-std::string NormalizeServerName(const std::string& name);
+// Throws CSqlFailure (kCantOpen) for a name libpq cannot parse.  Without
+// withSecrets the passwords (password, sslpassword) are left out: the
+// spelling to show, which may no longer be enough to connect.
+std::string NormalizeServerName(const std::string& name, bool withSecrets = true);
 // Requests this process has sent to servers and waited for (statements,
 // preparations), for benchmarks; not synchronised.
 uint64_t ServerRoundTrips();

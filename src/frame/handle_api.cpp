@@ -1,4 +1,5 @@
 // The library's versions and the handle's file name.
+#include "engine/dao_database.h"
 #include "frame/guard.h"
 #include "schema/layout.h"
 #include "zldbctrl70/database.h"
@@ -15,7 +16,11 @@ int GetZLDBCtrlVersion() {
 
 int ZLGetDBName(void* hDB, CString& name) {
   return zl::RunGuardedRecordOnly(hDB, [&](zl::ZLHandleRecord& record) {
-    name = record.path;
+    // A server library is keyed by its full spelling, which connects; the
+    // caller sees it without the password.
+    name = CDaoDatabase::IsServerName(record.path)
+               ? CDaoDatabase::CanonicalServerName(record.path, FALSE)
+               : CString(record.path);
     return zl::ZLOutcome::OkKeepError();
   });
 }

@@ -70,6 +70,18 @@ TEST_F(ServerDatabaseTest, NamesShareHandlesAndLocksGiveTheFileCodes) {
     EXPECT_EQ(again, hDB) << name;
     EXPECT_EQ(ZLCloseDatabase(again), 1);
   }
+  // A password in the name connects (and keys the handle) but is not shown.
+  for (const std::string& name :
+       {m_name + "&password=s3cret",
+        std::string(canonical) + " password='pass word' sslpassword=s3cret"}) {
+    void* withPassword = ZLOpenDatabase(name.c_str(), eOpenReadWrite, "");
+    ASSERT_NE(withPassword, nullptr) << name;
+    EXPECT_NE(withPassword, hDB) << name;
+    CString shown;
+    EXPECT_EQ(ZLGetDBName(withPassword, shown), 1);
+    EXPECT_EQ(std::string(shown), std::string(canonical)) << name;
+    EXPECT_EQ(ZLCloseDatabase(withPassword), 1);
+  }
   EXPECT_EQ(ZLCloseDatabase(hDB), 1);
   // A read-only open first: a read-write open after it (sharing the
   // process's connection) still writes, the read-only handle never does.

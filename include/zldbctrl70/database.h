@@ -105,6 +105,18 @@ ZL_EXPORT int ZLSetDatabaseSnapShotMode(void* hDB, int on);
 // and invalidates the handle.
 ZL_EXPORT int ZLCloseDatabase(void* hDB);
 
+// Removes a model library in a database on a PostgreSQL server (a
+// postgresql:// name, as ZLCreateDatabase takes), which unlike a file cannot
+// be deleted by other means: every table of it is dropped in one
+// transaction, so it is either gone or left whole.  Only a database that
+// opens as a library is touched.  0 with last error 3 (the database holds
+// no library), 12 (a handle or a client anywhere, this process included,
+// has it open), 5 (a file name, an unreadable name, a server that cannot be
+// reached, or a database that is not a library) or 9 (the server failed
+// while dropping; nothing was removed).  A file library is removed as the
+// file it is.
+ZL_EXPORT int ZLDeleteServerLibrary(const char* name);
+
 // Handles still open when the library is unloaded or the process exits
 // normally (exit, or a return from main) are closed then, whatever their
 // reference counts: uncommitted caller transactions are rolled back, and

@@ -52,21 +52,6 @@ int OpenEngineDatabase(CDaoDatabase& database, const char* path, bool readOnly, 
   }
 }
 
-// Opens a library on a server as the mode asks: the engine's open lock
-// stands for the file lock, a missing library for a missing file.
-int OpenServerDatabase(CDaoDatabase& database, const char* name, bool readOnly, bool exclusive) {
-  try {
-    database.Open(name, exclusive ? TRUE : FALSE, readOnly ? TRUE : FALSE, kDatabaseConnect);
-    return ZLE_OK;
-  } catch (const CDaoException& e) {
-    if (e.m_nAfxDaoError == AFX_DAO_ERROR_ENGINE_INITIALIZATION) return ZLE_ENGINE_INIT;
-    if (IsEngineError(e, kDaoResourcesExceeded)) return ZLE_OUT_OF_MEMORY;
-    if (IsEngineError(e, kDaoFileNotFound)) return ZLE_FILE_NOT_FOUND;
-    if (IsInUse(e)) return readOnly ? ZLE_IN_USE_OR_EXISTS : ZLE_LOCKED;
-    return ZLE_OPEN_FAILED;
-  }
-}
-
 // Reads the versions and, when the mode asks for it, checks the login.  A
 // property table that cannot be read counts as version 0 (no login then).
 int ReadVersionsAndCheckLogin(ZLHandleRecord& record, EOpenMode mode, const char* login) {
@@ -141,6 +126,21 @@ HANDLE FindSharedHandle(const ZLDatabaseName& name, uint64_t device, uint64_t in
 }
 
 }  // namespace
+
+// The engine's open lock stands for the file lock, a missing library for a
+// missing file.
+int OpenServerDatabase(CDaoDatabase& database, const char* name, bool readOnly, bool exclusive) {
+  try {
+    database.Open(name, exclusive ? TRUE : FALSE, readOnly ? TRUE : FALSE, kDatabaseConnect);
+    return ZLE_OK;
+  } catch (const CDaoException& e) {
+    if (e.m_nAfxDaoError == AFX_DAO_ERROR_ENGINE_INITIALIZATION) return ZLE_ENGINE_INIT;
+    if (IsEngineError(e, kDaoResourcesExceeded)) return ZLE_OUT_OF_MEMORY;
+    if (IsEngineError(e, kDaoFileNotFound)) return ZLE_FILE_NOT_FOUND;
+    if (IsInUse(e)) return readOnly ? ZLE_IN_USE_OR_EXISTS : ZLE_LOCKED;
+    return ZLE_OPEN_FAILED;
+  }
+}
 
 ZLHandleOutcome OpenDatabase(const char* name, EOpenMode mode, const char* login, bool exclusive) {
   if (login == nullptr) login = "";

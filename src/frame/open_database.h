@@ -18,6 +18,12 @@ namespace zl {
 ZLHandleOutcome OpenDatabase(const char* name, EOpenMode mode, const char* login,
                              bool exclusive = false);
 
+// Opens a library on a server in the engine as readOnly and exclusive ask
+// and returns the last-error code of a failure: 3 for a database without a
+// library, 12 (1 for a read-only open) when it is open exclusively
+// elsewhere (or at all, for an exclusive open).
+int OpenServerDatabase(CDaoDatabase& database, const char* name, bool readOnly, bool exclusive);
+
 // Opens the fixed tables, other than DBINFO, that the handle's database
 // version has, in the order an open opens them.  Engine exceptions propagate.
 void OpenFixedTables(ZLHandleRecord& record);

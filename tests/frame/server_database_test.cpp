@@ -1,6 +1,7 @@
 // Libraries on a PostgreSQL server through the frame: a library is named by
 // its connection name in any spelling, exclusive opens elsewhere give the
-// lock codes, and a failed creation leaves no tables behind.  Runs with
+// lock codes, removal takes only a library nobody has open, and a failed
+// creation leaves no tables behind.  Runs with
 // ZL_TEST_BACKEND=postgres (scripts/pg-test-server.sh).
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include "engine/dao_database.h"
 #include "engine/dao_errors.h"
 #include "engine/faults.h"
+#include "engine/sqlite_seam.h"
 #include "frame/handle_record.h"
 #include "schema/layout.h"
 #include "support/child_process.h"
@@ -46,6 +48,11 @@ class ServerDatabaseTest : public ::testing::Test {
     if (hDB == nullptr) return ZLGetLastError();
     EXPECT_EQ(ZLCloseDatabase(hDB), 1);
     return -1;
+  }
+
+  // The last error of a removal that fails; -1 for one that succeeds.
+  static int DeleteCode(const std::string& name) {
+    return ZLDeleteServerLibrary(name.c_str()) == 0 ? ZLGetLastError() : -1;
   }
 
   CScratchDir m_dir;
@@ -112,12 +119,26 @@ TEST_F(ServerDatabaseTest, NamesShareHandlesAndLocksGiveTheFileCodes) {
     zltest::CChildProcess holder("HoldServerLibrary", {m_name, "shared"});
     ASSERT_EQ(holder.ReadLine(), "ready");
     EXPECT_EQ(OpenCode(m_name, eOpenReadWrite), -1);
-    EXPECT_THROW(CDaoDatabase::DeleteServerLibrary(m_name.c_str()), CDaoException);
+    EXPECT_EQ(DeleteCode(m_name), ZLE_LOCKED);
     EXPECT_EQ(holder.Finish(), 0);
   }
-  EXPECT_EQ(OpenCode(m_name, eOpenReadWrite), -1);
-  CDaoDatabase::DeleteServerLibrary(m_name.c_str());
+  // Removal: refused while a handle here has it, then done once.
+  hDB = ZLOpenDatabase(m_name.c_str(), eOpenReadOnly);
+  EXPECT_EQ(DeleteCode(m_name), ZLE_LOCKED);
+  EXPECT_EQ(ZLCloseDatabase(hDB), 1);
+  EXPECT_EQ(DeleteCode(std::string(canonical)), -1);
   EXPECT_EQ(OpenCode(m_name, eOpenReadWrite), ZLE_FILE_NOT_FOUND);
+  EXPECT_EQ(DeleteCode(m_name), ZLE_FILE_NOT_FOUND);
+  EXPECT_EQ(DeleteCode(m_dir.File("file.zdb")), ZLE_OPEN_FAILED);
+  // Tables that are no library's are not dropped.
+  {
+    zl::engine::CSqlConnection conn;
+    conn.Open(m_name, {});
+    conn.Exec("CREATE TABLE other_application (x integer)");
+    EXPECT_EQ(DeleteCode(m_name), ZLE_FILE_NOT_FOUND);
+    zl::engine::CSqlQuery q(conn, "SELECT count(*) FROM other_application");
+    EXPECT_TRUE(q.Step());
+  }
   // A name libpq cannot read is refused before anything is tried.
   EXPECT_EQ(OpenCode("postgresql:host", eOpenReadWrite), ZLE_OPEN_FAILED);
 }

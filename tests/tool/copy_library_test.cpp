@@ -1,8 +1,12 @@
 // zldb copy-library: a library copied into a new one (on the server with
 // ZL_TEST_BACKEND=postgres) and back into a file exports the same document
-// as the original; an existing destination is never written.
+// as the original; an existing destination is never written, and a copy
+// that fails half-way leaves no destination behind.
+#include <sqlite3.h>
+
 #include "support/test_backend.h"
 #include "tool/tool_fixture.h"
+#include "zldbctrl70.h"
 
 namespace {
 
@@ -42,6 +46,31 @@ TEST_F(CopyLibraryTest, ThereAndBackGivesTheSameExport) {
   }
   EXPECT_EQ(CScratchDir::Read(m_dir.File("a.json")), CScratchDir::Read(m_dir.File("b.json")));
   EXPECT_EQ(Run({"check", back}).status, 0);
+}
+
+// A record half-way through the source cannot be read (its macro text is
+// damaged): the copy stops there, after the records before it were
+// written, and the destination is gone, so the same copy can run again.
+TEST_F(CopyLibraryTest, AFailureHalfWayLeavesNoLibrary) {
+  Demo();
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(m_file.c_str(), &raw), SQLITE_OK);
+  const char* damage =
+      "UPDATE MACRO_Spice SET MACROTEXT = x'00112233445566778899' WHERE MODEL_ID = 31";
+  EXPECT_EQ(sqlite3_exec(raw, damage, nullptr, nullptr, nullptr), SQLITE_OK);
+  EXPECT_EQ(sqlite3_changes(raw), 1);
+  sqlite3_close(raw);
+  const std::string middle = Middle();
+  const RunResult failed = Run({"copy-library", m_file, middle});
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_TRUE(failed.ErrHas("the copy stopped at record #31")) << failed.err;
+  EXPECT_TRUE(failed.ErrHas(middle + ": nothing was copied\n")) << failed.err;
+  EXPECT_EQ(ZLOpenDatabase(middle.c_str(), eOpenReadOnly), nullptr);
+  EXPECT_EQ(ZLGetLastError(), ZLE_FILE_NOT_FOUND);
+  EXPECT_EQ(Files(), std::vector<std::string>{"lib.zdb"});
+  ASSERT_EQ(Run({"demo", m_dir.File("sound.zdb")}).status, 0);
+  const RunResult again = Run({"copy-library", m_dir.File("sound.zdb"), middle});
+  EXPECT_EQ(again.status, 0) << again.err;
 }
 
 }  // namespace

@@ -79,30 +79,39 @@ int CopyLibrary(const std::string& source, const std::string& target, bool json)
   CDatabase from;
   if (!from.Open(source, eOpenReadOnly)) return kExitFailure;
   // A file is built under another name and put in place when complete; a
-  // server library is built in one transaction, so that a failure leaves it
-  // empty.
+  // server library is filled in one transaction and removed when anything
+  // fails, so that a failure leaves no library behind either way.
   std::optional<CPartFile> part;
   if (!toServer) part.emplace(target);
   long records = 0, packages = 0;
-  {
+  bool created = false;
+  const bool copied = [&] {
     CDatabase to;
-    if (!to.Create(toServer ? target : part->Path())) return kExitFailure;
+    if (!to.Create(toServer ? target : part->Path())) return false;
+    created = true;
     if (toServer &&
         !to.Run("beginning a transaction", [&] { return ZLBeginTransaction(to.Handle()); })) {
-      return kExitFailure;
+      return false;
     }
     CLibraryBuilder builder(to);
-    if (!CopyInto(from, builder, source)) {
-      PrintError(target + (toServer ? ": nothing was copied; the new library is left empty"
-                                    : ": nothing was copied"));
-      return kExitFailure;
-    }
+    if (!CopyInto(from, builder, source)) return false;
     if (toServer &&
         !to.Run("committing the copy", [&] { return ZLCommitTransaction(to.Handle()); })) {
-      return kExitFailure;
+      return false;
     }
     records = builder.Records();
     packages = builder.Packages();
+    return true;
+  }();
+  if (!copied) {
+    // The new library's handle is closed by now (its transaction rolled back).
+    if (created && toServer && ZLDeleteServerLibrary(target.c_str()) == 0) {
+      PrintLibraryFailure(target, "removing the unfinished library");
+      PrintError(target + ": nothing was copied; the new library is left empty");
+    } else if (created) {
+      PrintError(target + ": nothing was copied");
+    }
+    return kExitFailure;
   }
   if (part && !part->MoveTo(target)) {
     PrintError(target + ": cannot be written: " + std::strerror(errno) + "; nothing was copied");
@@ -140,8 +149,9 @@ Runner AddCopyLibrary(CLI::App& command) {
       "  zldb copy-library lib.zdb 'postgresql://host/team'   publishes a library\n"
       "  zldb copy-library 'postgresql://host/team' mine.zdb  takes a copy to work offline\n"
       "The source is read in one committed state.  A file is built under another name and\n"
-      "put in place when complete; a server library is filled in one transaction, so that\n"
-      "a failed copy leaves it empty.  Exporting both gives the same document.");
+      "put in place when complete; a server library is filled in one transaction and\n"
+      "removed again when the copy fails, so a failed copy leaves no library behind.\n"
+      "Exporting both gives the same document.");
   return [options] { return CopyLibrary(options->source, options->target, options->json); };
 }
 

@@ -919,10 +919,16 @@ void CPgConnection::UnlockLibrary() {
 
 void CPgConnection::DropLibraryTables() {
   if (!m_writer) TakeWriterLock();
+  // Only what the library holds: the tables its bookkeeping names, then
+  // the bookkeeping.  Tables of other applications in the same schema stay.
   Simple(
-      "DO $$ DECLARE r record; BEGIN FOR r IN SELECT tablename FROM pg_tables WHERE schemaname "
-      "= current_schema() AND tablename <> 'zl_engine_commits' LOOP EXECUTE 'DROP TABLE ' || "
-      "quote_ident(r.tablename) || ' CASCADE'; END LOOP; END $$");
+      "DO $$ DECLARE r record; BEGIN IF to_regclass('zl_engine_tables') IS NOT NULL THEN FOR r "
+      "IN EXECUTE 'SELECT t.tablename FROM pg_tables t JOIN zl_engine_tables e ON e.name::text = "
+      "t.tablename::text WHERE t.schemaname = current_schema()' LOOP EXECUTE 'DROP TABLE ' || "
+      "quote_ident(r.tablename) || ' CASCADE'; END LOOP; END IF; FOR r IN SELECT tablename FROM "
+      "pg_tables WHERE schemaname = current_schema() AND tablename LIKE 'zl\\_engine\\_%' AND "
+      "tablename <> 'zl_engine_commits' LOOP EXECUTE 'DROP TABLE ' || quote_ident(r.tablename) "
+      "|| ' CASCADE'; END LOOP; END $$");
   m_wrote = m_layoutChanged = true;
 }
 
@@ -943,30 +949,7 @@ void CPgQuery::Bind(int, const CSqlValue&, bool) { NoServer(); }
 void CPgQuery::BindBlob(int, std::string_view) { NoServer(); }
 void CPgQuery::BindPredicate(int, const std::function<bool(const char*, size_t)>*) { NoServer(); }
 bool CPgQuery::Step() { NoServer(); }
-bool CPgQuery::Queue() {
-  if (!m_conn.InTransaction() || m_stmt->sql.returnsRowId || m_stmt->sql.acceptColumn >= 0) {
-    return false;
-  }
-  if (m_stmt->sql.writes) {
-    if (CFaultInjector::Hit(FaultKind::kWrite)) {
-      throw CSqlFailure(InjectedStatus(FaultKind::kWrite), "write: injected failure");
-    }
-    m_conn.BeforeWrite(m_stmt->sql);
-  }
-  const size_t n = m_params.size();
-  std::vector<std::string> values(n);
-  std::vector<bool> nulls(n);
-  std::vector<int> formats(n);
-  for (size_t i = 0; i < n; ++i) {
-    nulls[i] = m_params[i].null;
-    if (!nulls[i])
-      values[i].assign(m_params[i].data ? m_params[i].data : "",
-                       static_cast<size_t>(m_params[i].length));
-    formats[i] = m_params[i].binary ? 1 : 0;
-  }
-  m_conn.QueueStatement(m_stmt->sql.text, std::move(values), std::move(nulls), std::move(formats));
-  return true;
-}
+bool CPgQuery::Queue() { NoServer(); }
 
 void CPgQuery::Reset() {}
 int CPgQuery::ColumnCount() const { return 0; }

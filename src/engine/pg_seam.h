@@ -171,8 +171,9 @@ class CPgConnection {
   // until Close or UnlockLibrary.
   bool LockLibrary(bool exclusive);
   void UnlockLibrary();
-  // Drops every table of the library (its bookkeeping included), inside
-  // the current writing transaction; the change counters stay, moved on.
+  // Drops every table of the library (those its bookkeeping names, and the
+  // bookkeeping), inside the current writing transaction; the change
+  // counters and tables of other applications in the schema stay.
   void DropLibraryTables();
 
   // Called before a statement that writes: a transaction that does not hold

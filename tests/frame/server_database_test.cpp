@@ -157,6 +157,15 @@ TEST_F(ServerDatabaseTest, FailedCreationLeavesNoTables) {
     EXPECT_EQ(ZLCloseDatabase(hDB), 1);
   }
   CDaoDatabase::DeleteServerLibrary(m_name.c_str());
+  // Another application's table in the same database is never dropped.
+  zl::engine::CSqlConnection other;
+  other.Open(m_name, {});
+  other.Exec(
+      "CREATE TABLE other_application (x integer); INSERT INTO other_application VALUES (7)");
+  auto otherRows = [&] {
+    zl::engine::CSqlQuery q(other, "SELECT count(*) FROM other_application");
+    return q.Step() ? q.ColumnInt(0) : -1;
+  };
   const struct {
     FaultKind kind;
     long nth;
@@ -174,10 +183,13 @@ TEST_F(ServerDatabaseTest, FailedCreationLeavesNoTables) {
     }
     EXPECT_EQ(zl::OpenHandleListHead(), nullptr);
     EXPECT_EQ(OpenCode(m_name, eOpenReadOnly), ZLE_FILE_NOT_FOUND);
+    EXPECT_EQ(otherRows(), 1);
   }
   void* hDB = ZLCreateDatabase(m_name.c_str());  // the name is free again
   ASSERT_NE(hDB, nullptr);
   EXPECT_EQ(ZLCloseDatabase(hDB), 1);
+  EXPECT_EQ(DeleteCode(m_name), -1);
+  EXPECT_EQ(otherRows(), 1);
 }
 
 }  // namespace

@@ -108,7 +108,8 @@ ZL_EXPORT int ZLCloseDatabase(void* hDB);
 // Removes a model library in a database on a PostgreSQL server (a
 // postgresql:// name, as ZLCreateDatabase takes), which unlike a file cannot
 // be deleted by other means: every table of it is dropped in one
-// transaction, so it is either gone or left whole.  Only a database that
+// transaction, so it is either gone or left whole; tables of other
+// applications in the same database stay.  Only a database that
 // opens as a library is touched.  0 with last error 3 (the database holds
 // no library), 12 (a handle or a client anywhere, this process included,
 // has it open), 5 (a file name, an unreadable name, a server that cannot be

@@ -15,9 +15,9 @@ ZLOutcome DeleteServerLibrary(const char* name) {
   if (name == nullptr || !ResolveDatabaseName(name, database) || !database.m_bServer) {
     return ZLOutcome::Fail(ZLE_OPEN_FAILED);
   }
-  // The removal drops every table of the database's schema, so only a
-  // database that opens as a library (the engine's bookkeeping and the
-  // library's password) is touched.
+  // Only a database that opens as a library (the engine's bookkeeping and
+  // the library's password) is touched; the removal then drops the tables
+  // its bookkeeping names, and the bookkeeping.
   {
     CDaoDatabase library(CDaoWorkspace::GetDefault());
     const int code = OpenServerDatabase(library, database.m_szName, false, false);

@@ -1,5 +1,6 @@
 #include "engine/bookkeeping.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <ctime>
@@ -691,17 +692,22 @@ void CBookkeeping::RenameTable(CSqlConnection& conn, CTableSchema& table,
   }
 }
 
-void CBookkeeping::LoadSequences(CSqlConnection& conn, int64_t tableId, int64_t& nextRowId,
+void CBookkeeping::LoadSequences(CSqlConnection& conn, int64_t tableId,
+                                 const std::string& tableName, int64_t& nextRowId,
                                  int64_t& nextCounter) {
-  CSqlQuery q(conn, "SELECT next_rowid, next_counter FROM zl_engine_tables WHERE table_id = ?");
+  // One read (one round trip on a server) for the three.
+  CSqlQuery q(conn,
+              "SELECT (SELECT next_rowid FROM zl_engine_tables WHERE table_id = ?1), "
+              "(SELECT next_counter FROM zl_engine_tables WHERE table_id = ?1), "
+              "(SELECT max(rowid) FROM " +
+                  QuoteName(tableName) + ")");
   q.BindInt(1, tableId);
-  if (q.Step()) {
-    nextRowId = q.ColumnInt(0);
-    nextCounter = q.ColumnInt(1);
-  } else {
-    nextRowId = 1;
-    nextCounter = 1;
-  }
+  nextRowId = 1;
+  nextCounter = 1;
+  if (!q.Step()) return;
+  if (!q.ColumnIsNull(0)) nextRowId = q.ColumnInt(0);
+  if (!q.ColumnIsNull(1)) nextCounter = q.ColumnInt(1);
+  if (!q.ColumnIsNull(2)) nextRowId = std::max(nextRowId, q.ColumnInt(2) + 1);
 }
 
 void CBookkeeping::StoreSequences(CSqlConnection& conn, int64_t tableId, int64_t nextRowId,

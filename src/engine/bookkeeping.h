@@ -163,9 +163,11 @@ class CBookkeeping {
   static void DropTable(CSqlConnection& conn, const CTableSchema& table);
   static void RenameTable(CSqlConnection& conn, CTableSchema& table, const std::string& newName);
 
-  // Row numbers and counters: the stored next values.
-  static void LoadSequences(CSqlConnection& conn, int64_t tableId, int64_t& nextRowId,
-                            int64_t& nextCounter);
+  // Row numbers and counters: the stored next values; the next row number
+  // is also past every row number the table holds (rows added by other
+  // tools carry numbers the bookkeeping does not know).
+  static void LoadSequences(CSqlConnection& conn, int64_t tableId, const std::string& tableName,
+                            int64_t& nextRowId, int64_t& nextCounter);
   static void StoreSequences(CSqlConnection& conn, int64_t tableId, int64_t nextRowId,
                              int64_t nextCounter);
   // Moves the table's last-updated date to now, or just past its stored

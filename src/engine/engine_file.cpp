@@ -213,11 +213,7 @@ CEngineFile::Sequence& CEngineFile::LoadSequence(int64_t tableId, const std::str
   if (!s.loaded) {
     int64_t nextRowId = 1;
     int64_t nextCounter = 1;
-    CBookkeeping::LoadSequences(m_conn, tableId, nextRowId, nextCounter);
-    // Rows added by other tools carry row numbers the bookkeeping does not
-    // know; never hand one of those out again.
-    CSqlQuery q(m_conn, "SELECT max(rowid) FROM " + QuoteName(tableName));
-    if (q.Step() && !q.ColumnIsNull(0)) nextRowId = std::max(nextRowId, q.ColumnInt(0) + 1);
+    CBookkeeping::LoadSequences(m_conn, tableId, tableName, nextRowId, nextCounter);
     // What this process handed out before (in a transaction that was then
     // rolled back) is not handed out again either.
     s.nextRowId = std::max(s.nextRowId, nextRowId);

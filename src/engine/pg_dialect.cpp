@@ -8,10 +8,7 @@ namespace zl::engine {
 
 namespace {
 
-struct Token {
-  enum Kind { kWord, kQuoted, kString, kNumber, kParam, kPunct } kind;
-  std::string text;
-};
+using Token = CSqlToken;
 
 std::string Upper(const std::string& s) {
   std::string out = s;
@@ -24,8 +21,9 @@ bool IsWordChar(char c) {
          static_cast<unsigned char>(c) >= 0x80;
 }
 
-// Splits SQL text into tokens; quoted names and literals stay whole.
-std::vector<Token> Tokenize(const std::string& sql) {
+}  // namespace
+
+std::vector<Token> TokenizeSql(const std::string& sql) {
   std::vector<Token> out;
   size_t i = 0;
   const size_t n = sql.size();
@@ -85,6 +83,8 @@ std::vector<Token> Tokenize(const std::string& sql) {
   }
   return out;
 }
+
+namespace {
 
 bool IsWord(const Token& t, const char* upper) {
   return t.kind == Token::kWord && Upper(t.text) == upper;
@@ -324,7 +324,7 @@ void AcceptedText(std::vector<Token>& t, CServerSql& out) {
 
 CServerSql TranslateForServer(const std::string& sql) {
   CServerSql out;
-  std::vector<Token> t = Tokenize(sql);
+  std::vector<Token> t = TokenizeSql(sql);
   while (!t.empty() && IsPunct(t.back(), ";")) t.pop_back();
   if (t.empty()) return out;
 

@@ -42,6 +42,14 @@
 
 namespace zl::engine {
 
+// A token of SQL text: quoted names ("x") and literals ('x', $$x$$) stay
+// whole; a `?N` parameter is one token; "==" reads as "=".
+struct CSqlToken {
+  enum Kind { kWord, kQuoted, kString, kNumber, kParam, kPunct } kind;
+  std::string text;
+};
+std::vector<CSqlToken> TokenizeSql(const std::string& sql);
+
 struct CServerSql {
   std::string text;            // the statement for the server
   int parameters = 0;          // the highest parameter number

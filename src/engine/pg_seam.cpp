@@ -193,7 +193,7 @@ CPgQuery::CPgQuery(CPgConnection& conn, const std::string& sql)
   m_params.resize(static_cast<size_t>(m_stmt->sql.parameters));
 }
 
-CPgQuery::~CPgQuery() { PQclear(m_result); }
+CPgQuery::~CPgQuery() = default;
 
 CPgQuery::Param& CPgQuery::Slot(int index) {
   if (index < 1 || index > static_cast<int>(m_params.size())) {
@@ -258,12 +258,38 @@ void CPgQuery::BindBlob(int index, std::string_view bytes) {
   p.null = false;
 }
 
+std::string CPgQuery::CacheKey() const {
+  std::string key = m_stmt->name;
+  for (const Param& p : m_params) {
+    key += p.null ? 'N' : (p.binary ? 'B' : 'T');
+    if (p.null) continue;
+    key += std::to_string(p.length);
+    key += ':';
+    key.append(p.data ? p.data : "", static_cast<size_t>(p.length));
+  }
+  return key;
+}
+
 void CPgQuery::Execute() {
   if (m_stmt->sql.writes) {
     if (CFaultInjector::Hit(FaultKind::kWrite)) {
       throw CSqlFailure(InjectedStatus(FaultKind::kWrite), "write: injected failure");
     }
-    m_conn.BeforeWrite(m_stmt->sql);
+    m_conn.BeforeWrite(m_stmt->sql, *m_stmt->shape);
+  }
+  // A read this transaction made before, whose rows nothing changed since,
+  // is answered from them.
+  std::string key;
+  if (m_stmt->shape->kind == CStatementShape::kKeptRead) {
+    key = CacheKey();
+    m_owner = m_conn.KeptResult(*m_stmt->shape, key);
+    if (m_owner != nullptr) {
+      m_result = m_owner.get();
+      m_rows = PQntuples(m_result);
+      m_conn.AfterStatement(std::strtoll(PQcmdTuples(m_result), nullptr, 10), 0, false);
+      m_decoded.assign(static_cast<size_t>(PQnfields(m_result)), std::string());
+      return;
+    }
   }
   const size_t n = m_params.size();
   std::vector<const char*> values(n);
@@ -292,9 +318,11 @@ void CPgQuery::Execute() {
     m_stmt->prepared = PQresultStatus(results.At(results.Count() - 2)) == PGRES_COMMAND_OK;
   }
   m_conn.ThrowFirstFailure(results, preparing ? "prepare" : "step");
-  m_result = results.TakeLast();
+  m_owner.reset(results.TakeLast(), PQclear);
+  m_result = m_owner.get();
   const char* changed = PQcmdTuples(m_result);
   m_rows = PQntuples(m_result);
+  if (!key.empty()) m_conn.Keep(m_stmt->shape, std::move(key), m_owner);
   int64_t rowId = 0;
   if (m_stmt->sql.returnsRowId && m_rows > 0) {
     rowId = std::strtoll(PQgetvalue(m_result, m_rows - 1, 0), nullptr, 10);
@@ -343,7 +371,7 @@ bool CPgQuery::Queue() {
     if (CFaultInjector::Hit(FaultKind::kWrite)) {
       throw CSqlFailure(InjectedStatus(FaultKind::kWrite), "write: injected failure");
     }
-    m_conn.BeforeWrite(m_stmt->sql);
+    m_conn.BeforeWrite(m_stmt->sql, *m_stmt->shape);
   }
   const size_t n = m_params.size();
   std::vector<std::string> values(n);
@@ -361,7 +389,7 @@ bool CPgQuery::Queue() {
 }
 
 void CPgQuery::Reset() {
-  PQclear(m_result);
+  m_owner.reset();
   m_result = nullptr;
   m_row = -1;
   m_rows = 0;
@@ -683,6 +711,13 @@ CPgConnection::CResults CPgConnection::Request(const std::function<int()>& send)
   if (PQpipelineSync(m_conn) == 0) sendFailed = true;
   Collect(&results);
   m_inTransaction = PQtransactionStatus(m_conn) != PQTRANS_IDLE;
+  // After a failure the transaction's state is the server's to tell.
+  for (size_t i = 0; i < results.Count() && !m_keptBroken; ++i) {
+    const ExecStatusType status = PQresultStatus(results.At(i));
+    m_keptBroken = status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK;
+  }
+  if (sendFailed) m_keptBroken = true;
+  if (m_keptBroken) m_kept.Clear();
   if (sendFailed || results.Count() != static_cast<size_t>(sent + own)) {
     Fail(nullptr, "request");
   }
@@ -716,7 +751,7 @@ void CPgConnection::Exec(const std::string& sql) {
       if (CFaultInjector::Hit(FaultKind::kWrite)) {
         throw CSqlFailure(InjectedStatus(FaultKind::kWrite), "write: injected failure");
       }
-      BeforeWrite(translated);
+      BeforeWrite(translated, ShapeOfStatement(translated.text, true));
     }
     const int64_t changed = Simple(translated.text);
     if (translated.writes) {
@@ -735,6 +770,8 @@ CPgStatement* CPgConnection::Prepare(const std::string& sql) {
   CFaultInjector::OnAllocation();
   auto stmt = std::make_unique<CPgStatement>();
   stmt->sql = TranslateForServer(sql);
+  stmt->shape =
+      std::make_shared<const CStatementShape>(ShapeOfStatement(stmt->sql.text, stmt->sql.writes));
   stmt->name = "zl" + std::to_string(m_nextStatement++);
   // Prepared on the server with its first use (CPgQuery::Execute).
   if (m_cache.size() >= kStatementCacheSize) {
@@ -768,8 +805,7 @@ void CPgConnection::BeginImmediate() {
   // Read committed: each statement sees what the writers before this one
   // committed, and no other writer runs until this one ends.
   QueueBegin("BEGIN ISOLATION LEVEL READ COMMITTED");
-  m_wrote = m_layoutChanged = false;
-  m_versionsKnown = false;
+  EndTransaction();
   TakeWriterLock();
   try {
     // The lock is taken now, and the change counters are read with it
@@ -790,15 +826,57 @@ void CPgConnection::BeginImmediate() {
 
 void CPgConnection::BeginDeferred() {
   QueueBegin("BEGIN ISOLATION LEVEL REPEATABLE READ");
-  m_writer = m_wrote = m_layoutChanged = false;
-  m_versionsKnown = false;
+  EndTransaction();
 }
 
-void CPgConnection::BeforeWrite(const CServerSql& sql) {
+void CPgConnection::BeforeWrite(const CServerSql& sql, const CStatementShape& shape) {
   if (m_readOnly) throw CSqlFailure(SqlStatus::kReadOnly, "write: the connection only reads");
   if (InTransaction() && !m_writer) TakeWriterLock();
   m_wrote = true;
   m_layoutChanged = m_layoutChanged || sql.changesLayout;
+  m_kept.Written(shape);
+  if (sql.changesLayout) m_kept.Clear();
+}
+
+bool CPgConnection::MayUseKept(const CStatementShape& shape) const {
+  // Kept answers hold within one transaction that knows its change counters
+  // and the tables as they were at its layout version (not after its own
+  // layout changes).
+  return InTransaction() && !m_keptBroken && m_versionsKnown && !m_layoutChanged &&
+         m_kept.CatalogueCurrent(m_layoutVersion) && m_kept.MayKeep(shape);
+}
+
+std::shared_ptr<pg_result> CPgConnection::KeptResult(const CStatementShape& shape,
+                                                     const std::string& key) {
+  if (!MayUseKept(shape)) return nullptr;
+  return m_kept.Find(key);
+}
+
+void CPgConnection::Keep(const std::shared_ptr<const CStatementShape>& shape, std::string key,
+                         std::shared_ptr<pg_result> result) {
+  if (!MayUseKept(*shape) || PQntuples(result.get()) > CPgResultCache::kMaxRows) return;
+  m_kept.Keep(shape, std::move(key), std::move(result));
+}
+
+void CPgConnection::ReadCatalogue() {
+  // Per table the columns its row number is generated from, and the views.
+  CPgResultCache::Catalogue catalogue;
+  CPgQuery q(*this,
+             "SELECT lower(c.relname), CASE WHEN c.relkind IN ('v', 'm') THEN 1 ELSE 0 END, "
+             "pg_get_expr(d.adbin, d.adrelid) FROM pg_class c LEFT JOIN pg_attribute a ON "
+             "a.attrelid = c.oid AND a.attname = 'rowid' AND a.attgenerated = 's' LEFT JOIN "
+             "pg_attrdef d ON d.adrelid = c.oid AND d.adnum = a.attnum WHERE c.relnamespace = "
+             "(SELECT oid FROM pg_namespace WHERE nspname = current_schema()) AND "
+             "(c.relkind IN ('v', 'm') OR d.adnum IS NOT NULL)");
+  while (q.Step()) {
+    const std::string table = q.ColumnText(0);
+    if (q.ColumnInt(1) != 0) {
+      catalogue.views.insert(table);
+    } else {
+      catalogue.rowidSources[table] = NamesInSql(q.ColumnText(2));
+    }
+  }
+  m_kept.SetCatalogue(std::move(catalogue), m_layoutVersion);
 }
 
 void CPgConnection::AfterWrite() {
@@ -818,6 +896,8 @@ void CPgConnection::AfterStatement(int64_t changes, int64_t rowId, bool hasRowId
 void CPgConnection::EndTransaction() {
   m_writer = m_wrote = m_layoutChanged = false;
   m_versionsKnown = false;
+  m_kept.Clear();
+  m_keptBroken = false;
 }
 
 void CPgConnection::Commit() {
@@ -852,7 +932,12 @@ void CPgConnection::Savepoint(const std::string& name) { Queue("SAVEPOINT " + Qu
 
 void CPgConnection::Release(const std::string& name) { Queue("RELEASE " + QuoteName(name)); }
 
-void CPgConnection::RollbackTo(const std::string& name) { Queue("ROLLBACK TO " + QuoteName(name)); }
+void CPgConnection::RollbackTo(const std::string& name) {
+  // What was read since the savepoint may show writes that go back now.
+  m_kept.Clear();
+  m_keptBroken = false;
+  Queue("ROLLBACK TO " + QuoteName(name));
+}
 
 void CPgConnection::ReadVersions() {
   if (m_versionsKnown) return;
@@ -866,6 +951,7 @@ void CPgConnection::ReadVersions() {
   // Inside a transaction the counters cannot move under it: a reading one
   // sees one state, and a writing one holds the writer lock.
   m_versionsKnown = InTransaction();
+  if (m_versionsKnown && !m_kept.CatalogueCurrent(m_layoutVersion)) ReadCatalogue();
 }
 
 int64_t CPgConnection::DataVersion() {
@@ -919,6 +1005,8 @@ void CPgConnection::UnlockLibrary() {
 
 void CPgConnection::DropLibraryTables() {
   if (!m_writer) TakeWriterLock();
+  m_kept.Clear();
+  m_kept.ForgetCatalogue();
   // Only what the library holds: the tables its bookkeeping names, then
   // the bookkeeping.  Tables of other applications in the same schema stay.
   Simple(
@@ -981,7 +1069,7 @@ void CPgConnection::SetStatementTimeout(int) {}
 bool CPgConnection::LockLibrary(bool) { NoServer(); }
 void CPgConnection::UnlockLibrary() {}
 void CPgConnection::DropLibraryTables() { NoServer(); }
-void CPgConnection::BeforeWrite(const CServerSql&) { NoServer(); }
+void CPgConnection::BeforeWrite(const CServerSql&, const CStatementShape&) { NoServer(); }
 void CPgConnection::AfterStatement(int64_t, int64_t, bool) {}
 void CPgConnection::AfterWrite() {}
 void CPgConnection::Fail(const pg_result*, const std::string&) const { NoServer(); }

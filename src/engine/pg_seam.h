@@ -47,6 +47,7 @@
 #include <vector>
 
 #include "engine/pg_dialect.h"
+#include "engine/pg_result_cache.h"
 
 struct pg_conn;
 struct pg_result;
@@ -77,7 +78,8 @@ class CPgConnection;
 struct CPgStatement {
   std::string name;  // of the prepared statement
   CServerSql sql;
-  bool prepared = false;  // on the server (with its first use)
+  bool prepared = false;                         // on the server (with its first use)
+  std::shared_ptr<const CStatementShape> shape;  // for the result cache
 };
 
 // One use of a prepared statement (see CSqlQuery).
@@ -118,6 +120,8 @@ class CPgQuery {
   };
   Param& Slot(int index);
   void Execute();
+  // The result cache's key of this use: the statement and its parameters.
+  std::string CacheKey() const;
   bool IsBytes(int index) const;
   bool Accepts(const char* text, size_t length) const;
 
@@ -125,6 +129,7 @@ class CPgQuery {
   CPgStatement* m_stmt;
   std::vector<Param> m_params;
   const std::function<bool(const char*, size_t)>* m_accept = nullptr;
+  std::shared_ptr<pg_result> m_owner;  // m_result, shared with the result cache
   pg_result* m_result = nullptr;
   int m_row = -1;
   int m_rows = 0;
@@ -177,8 +182,14 @@ class CPgConnection {
   void DropLibraryTables();
 
   // Called before a statement that writes: a transaction that does not hold
-  // the writer lock takes it first.
-  void BeforeWrite(const CServerSql& sql);
+  // the writer lock takes it first; kept answers it may change are
+  // forgotten.
+  void BeforeWrite(const CServerSql& sql, const CStatementShape& shape);
+  // The kept answer of a read (see pg_result_cache.h), or null; Keep keeps
+  // one when the read may be kept now.
+  std::shared_ptr<pg_result> KeptResult(const CStatementShape& shape, const std::string& key);
+  void Keep(const std::shared_ptr<const CStatementShape>& shape, std::string key,
+            std::shared_ptr<pg_result> result);
   // After a statement that wrote (counts a write outside a transaction).
   void AfterWrite();
   // Results of a finished statement.
@@ -253,6 +264,10 @@ class CPgConnection {
   void EndTransaction();
   // Reads both change counters (see DataVersion).
   void ReadVersions();
+  // Reads what the result cache must know of the tables (once per layout
+  // version).
+  void ReadCatalogue();
+  bool MayUseKept(const CStatementShape& shape) const;
 
   pg_conn* m_conn = nullptr;
   bool m_readOnly = false;
@@ -269,6 +284,8 @@ class CPgConnection {
   bool m_writer = false;         // the transaction holds the writer lock
   bool m_wrote = false;          // the transaction wrote
   bool m_layoutChanged = false;  // ... and changed the layout
+  CPgResultCache m_kept;
+  bool m_keptBroken = false;  // a request failed: nothing kept is used until a rollback
   bool m_libraryLocked = false;
   bool m_libraryExclusive = false;
   int64_t m_lastRowId = 0;

@@ -217,6 +217,63 @@ TEST_F(PgSeamTest, WritersLocksAndVersions) {
   EXPECT_TRUE(m_conn.Server()->LockLibrary(true));
 }
 
+// Reads repeated in a transaction are answered from what it read before
+// only while nothing since can have changed them: its own writes (to a
+// column read, or to the column the row number is made from), a rollback to
+// a savepoint, and another client's commit before a new transaction.
+TEST_F(PgSeamTest, KeptReadsNeverGoStale) {
+  Insert(m_conn, 1, CSqlValue::Text("a"));
+  Insert(m_conn, 2, CSqlValue::Text("b"));
+  const auto name = [&](CSqlConnection& conn, int64_t rowid) {
+    CSqlQuery q(conn, "SELECT \"NAME\" FROM \"T\" WHERE rowid = ?");
+    q.BindInt(1, rowid);
+    return q.Step() ? q.ColumnText(0) : std::string("-");
+  };
+  const auto first = [&] {
+    CSqlQuery q(m_conn, "SELECT rowid FROM \"T\" ORDER BY rowid LIMIT 1");
+    return q.Step() ? q.ColumnInt(0) : -1;
+  };
+  const auto run = [&](const char* sql) { CSqlQuery(m_conn, sql).Run(); };
+  m_conn.BeginImmediate();
+  EXPECT_EQ(name(m_conn, 1), "a");
+  const uint64_t trips = zl::engine::ServerRoundTrips();
+  EXPECT_EQ(name(m_conn, 1), "a");
+  EXPECT_EQ(zl::engine::ServerRoundTrips(), trips);  // answered without the server
+  const struct {
+    std::function<void()> step;
+    const char* name1;
+    int64_t first;
+  } steps[] = {
+      {[&] { run("UPDATE \"T\" SET \"N\" = 5 WHERE rowid = 1"); }, "a", 1},
+      {[&] { run("UPDATE \"T\" SET \"NAME\" = 'c' WHERE rowid = 1"); }, "c", 1},
+      {[&] { m_conn.Savepoint("s"); }, "c", 1},
+      {[&] { run("INSERT INTO \"T\" (\"ID\", \"NAME\") VALUES (0, 'z')"); }, "c", 0},
+      {[&] { run("UPDATE \"T\" SET \"NAME\" = 'd' WHERE rowid = 1"); }, "d", 0},
+      {[&] { m_conn.RollbackTo("s"); }, "c", 1},
+      {[&] { run("UPDATE \"T\" SET \"ID\" = 10 WHERE \"ID\" = 1"); }, "-", 2},
+      {[&] { run("DELETE FROM \"T\" WHERE rowid = 2"); }, "-", 10},
+  };
+  for (size_t i = 0; i < std::size(steps); ++i) {
+    steps[i].step();
+    EXPECT_EQ(name(m_conn, 1), steps[i].name1) << i;
+    EXPECT_EQ(first(), steps[i].first) << i;
+  }
+  m_conn.Commit();
+
+  CSqlConnection other;
+  Other(other);
+  for (const char* expected : {"c", "e"}) {
+    other.BeginDeferred();
+    other.DataVersion();
+    EXPECT_EQ(name(other, 10), expected);
+    EXPECT_EQ(name(other, 10), expected);
+    other.EndRead();
+    m_conn.BeginImmediate();
+    run("UPDATE \"T\" SET \"NAME\" = 'e' WHERE rowid = 10");
+    m_conn.Commit();
+  }
+}
+
 TEST_F(PgSeamTest, FailuresMapToStatuses) {
   Insert(m_conn, 1, CSqlValue::Text("x"));
   EXPECT_EQ(StatusOf([&] { Insert(m_conn, 1, CSqlValue::Text("y")); }), SqlStatus::kUnique);

@@ -805,7 +805,7 @@ void CPgConnection::BeginImmediate() {
   // Read committed: each statement sees what the writers before this one
   // committed, and no other writer runs until this one ends.
   QueueBegin("BEGIN ISOLATION LEVEL READ COMMITTED");
-  EndTransaction();
+  StartTransaction();
   TakeWriterLock();
   try {
     // The lock is taken now, and the change counters are read with it
@@ -826,7 +826,7 @@ void CPgConnection::BeginImmediate() {
 
 void CPgConnection::BeginDeferred() {
   QueueBegin("BEGIN ISOLATION LEVEL REPEATABLE READ");
-  EndTransaction();
+  StartTransaction();
 }
 
 void CPgConnection::BeforeWrite(const CServerSql& sql, const CStatementShape& shape) {
@@ -893,11 +893,29 @@ void CPgConnection::AfterStatement(int64_t changes, int64_t rowId, bool hasRowId
   if (hasRowId) m_lastRowId = rowId;
 }
 
-void CPgConnection::EndTransaction() {
+void CPgConnection::StartTransaction() {
   m_writer = m_wrote = m_layoutChanged = false;
   m_versionsKnown = false;
-  m_kept.Clear();
+}
+
+void CPgConnection::EndTransaction(int64_t keptVersion) {
+  StartTransaction();
+  if (keptVersion < 0 || m_keptBroken) {
+    m_kept.Clear();
+    keptVersion = -1;
+  }
+  m_keptVersion = keptVersion;
   m_keptBroken = false;
+}
+
+int64_t CPgConnection::VersionAfter() const {
+  // The answers kept through the transaction show its own writes; once it
+  // commits they show the state of the counter it leaves (its own bump
+  // follows the value it read under the writer lock, or fails).
+  // A transaction that never read the counters holds them as before unless it wrote.
+  if (m_keptBroken || m_layoutChanged) return -1;
+  if (!m_versionsKnown) return m_wrote ? -1 : m_keptVersion;
+  return m_dataVersion + (m_wrote ? 1 : 0);
 }
 
 void CPgConnection::Commit() {
@@ -909,14 +927,21 @@ void CPgConnection::Commit() {
     Queue(m_layoutChanged ? "UPDATE zl_engine_commits SET data = data + 1, layout = layout + 1"
                           : "UPDATE zl_engine_commits SET data = data + 1");
   }
-  EndTransaction();
-  Simple("COMMIT");
+  // Once committed, what was kept holds at the version the commit leaves.
+  EndTransaction(VersionAfter());
+  try {
+    Simple("COMMIT");
+  } catch (...) {
+    m_kept.Clear();
+    m_keptVersion = -1;
+    throw;
+  }
 }
 
 void CPgConnection::EndRead() {
   // Ending a transaction that wrote nothing cannot fail in a way that
   // matters, so nothing waits for it.
-  EndTransaction();
+  EndTransaction(m_wrote ? -1 : VersionAfter());
   if (!DropUnsentTransaction()) SendWithoutWaiting("COMMIT");
   m_inTransaction = false;
 }
@@ -951,7 +976,12 @@ void CPgConnection::ReadVersions() {
   // Inside a transaction the counters cannot move under it: a reading one
   // sees one state, and a writing one holds the writer lock.
   m_versionsKnown = InTransaction();
-  if (m_versionsKnown && !m_kept.CatalogueCurrent(m_layoutVersion)) ReadCatalogue();
+  if (!m_versionsKnown) return;
+  // Answers kept from earlier transactions hold while nobody committed
+  // since (every commit moves the counter).
+  if (m_dataVersion != m_keptVersion) m_kept.Clear();
+  m_keptVersion = -1;
+  if (!m_kept.CatalogueCurrent(m_layoutVersion)) ReadCatalogue();
 }
 
 int64_t CPgConnection::DataVersion() {

@@ -261,7 +261,11 @@ class CPgConnection {
   void Collect(CResults* into);
   void TakeWriterLock();
   void EnsureCounters();
-  void EndTransaction();
+  void StartTransaction();
+  // keptVersion: the data version at which the kept answers hold after the
+  // transaction (-1: forget them).
+  void EndTransaction(int64_t keptVersion = -1);
+  int64_t VersionAfter() const;
   // Reads both change counters (see DataVersion).
   void ReadVersions();
   // Reads what the result cache must know of the tables (once per layout
@@ -285,7 +289,8 @@ class CPgConnection {
   bool m_wrote = false;          // the transaction wrote
   bool m_layoutChanged = false;  // ... and changed the layout
   CPgResultCache m_kept;
-  bool m_keptBroken = false;  // a request failed: nothing kept is used until a rollback
+  bool m_keptBroken = false;   // a request failed: nothing kept is used until a rollback
+  int64_t m_keptVersion = -1;  // the data version m_kept holds at between transactions
   bool m_libraryLocked = false;
   bool m_libraryExclusive = false;
   int64_t m_lastRowId = 0;

@@ -260,17 +260,31 @@ TEST_F(PgSeamTest, KeptReadsNeverGoStale) {
   }
   m_conn.Commit();
 
+  // Between transactions: kept while nobody commits, gone after another
+  // client's commit, whichever of the two wrote.
   CSqlConnection other;
   Other(other);
-  for (const char* expected : {"c", "e"}) {
-    other.BeginDeferred();
-    other.DataVersion();
-    EXPECT_EQ(name(other, 10), expected);
-    EXPECT_EQ(name(other, 10), expected);
-    other.EndRead();
-    m_conn.BeginImmediate();
-    run("UPDATE \"T\" SET \"NAME\" = 'e' WHERE rowid = 10");
-    m_conn.Commit();
+  const auto read = [&](CSqlConnection& conn) {
+    conn.BeginDeferred();
+    conn.DataVersion();
+    const uint64_t before = zl::engine::ServerRoundTrips();
+    const std::string value = name(conn, 10);
+    const bool kept = zl::engine::ServerRoundTrips() == before;
+    conn.EndRead();
+    return value + (kept ? "+" : "");
+  };
+  for (CSqlConnection* conn : {&m_conn, &other}) {
+    EXPECT_EQ(read(*conn), "c");
+    EXPECT_EQ(read(*conn), "c+");
+  }
+  for (const char* value : {"e", "f"}) {
+    CSqlConnection& writer = value[0] == 'e' ? m_conn : other;
+    writer.BeginImmediate();
+    CSqlQuery(writer, std::string("UPDATE \"T\" SET \"NAME\" = '") + value + "' WHERE rowid = 10")
+        .Run();
+    writer.Commit();
+    EXPECT_EQ(read(m_conn), value);
+    EXPECT_EQ(read(other), value);
   }
 }
 

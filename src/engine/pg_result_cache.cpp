@@ -48,6 +48,17 @@ bool IsPlainFunction(const std::string& name) {
   return false;
 }
 
+// Words that stand for values of the moment or the session, not of the data.
+bool IsMomentWord(const std::string& word) {
+  static const char* const kMoment[] = {"current_date", "current_time",   "current_timestamp",
+                                        "localtime",    "localtimestamp", "current_user",
+                                        "session_user", "user",           "current_role"};
+  for (const char* w : kMoment) {
+    if (word == w) return true;
+  }
+  return false;
+}
+
 // Tables whose answers are never kept: the change counters and anything of
 // the catalogue.
 bool IsKeptTable(const std::string& table) {
@@ -73,6 +84,7 @@ CStatementShape ShapeOfRead(const std::vector<CSqlToken>& t) {
       continue;
     }
     if (!IsName(token)) continue;
+    if (token.kind == CSqlToken::kWord && IsMomentWord(Lower(token.text))) return CStatementShape();
     if (i + 1 < t.size() && IsPunct(t[i + 1], "(") &&
         (token.kind != CSqlToken::kWord || !IsPlainFunction(Lower(token.text)))) {
       return CStatementShape();

@@ -33,6 +33,7 @@ TEST(PgResultCache, StatementShapes) {
       {"SELECT ( SELECT a FROM \"U\" ) FROM \"T\"", false, CStatementShape::kOther, "", {}},
       {"SELECT nextval ( 's' ) FROM \"T\"", false, CStatementShape::kOther, "", {}},
       {"SELECT a FROM \"T\" FOR UPDATE", false, CStatementShape::kOther, "", {}},
+      {"SELECT a FROM \"T\" WHERE d < current_timestamp", false, CStatementShape::kOther, "", {}},
       {"SELECT data FROM zl_engine_commits", false, CStatementShape::kOther, "", {}},
       {"SELECT relname FROM pg_class", false, CStatementShape::kOther, "", {}},
       {"UPDATE \"T\" SET \"A\" = $1 , \"B\" = CASE WHEN $2 = 0 THEN \"B\" END WHERE \"C\" = $3",

@@ -78,6 +78,12 @@ std::vector<std::string> CheckLibrary(const std::string& path) {
   }
   CheckRecords(hDB, problems);
   ZLCloseDatabase(hDB);
+  // The tables the storage holds: a file's catalogue or the server schema's.
+  const std::string tables =
+      path.rfind("postgresql:", 0) == 0
+          ? "SELECT CAST(tablename AS text) AS name FROM pg_tables WHERE schemaname = "
+            "current_schema()"
+          : "SELECT name FROM sqlite_master WHERE type = 'table'";
   for (const char* column : {"TITLE", "INFO"}) {
     const std::string sql = std::string("SELECT \"MODEL_ID\" FROM \"MAIN\" WHERE \"") + column +
                             "\" IS NOT NULL AND \"" + column +
@@ -86,8 +92,9 @@ std::vector<std::string> CheckLibrary(const std::string& path) {
                problems);
   }
   FindBroken(path, "registered table missing",
-             "SELECT \"TABNAME\" FROM \"RESINFO\" UNION ALL SELECT \"TABNAME\" FROM \"SIMTABINFO\" "
-             "EXCEPT SELECT name FROM sqlite_master WHERE type = 'table'",
+             "SELECT \"TABNAME\" FROM \"RESINFO\" UNION ALL SELECT \"TABNAME\" FROM "
+             "\"SIMTABINFO\" EXCEPT " +
+                 tables,
              problems);
   std::string kinds;
   for (const char* prefix : {"STRINGTAB_", "KEYWORD_", "KEYWORDID_", "SYMBOLS_", "UNIT_", "CALL_",
@@ -97,7 +104,7 @@ std::vector<std::string> CheckLibrary(const std::string& path) {
              prefix + "'";
   }
   FindBroken(path, "table not registered",
-             "SELECT name FROM sqlite_master WHERE type = 'table' AND (" + kinds +
+             "SELECT name FROM (" + tables + ") t WHERE (" + kinds +
                  ") EXCEPT SELECT \"TABNAME\" FROM \"RESINFO\" EXCEPT SELECT \"TABNAME\" FROM "
                  "\"SIMTABINFO\"",
              problems);

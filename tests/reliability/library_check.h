@@ -9,9 +9,9 @@
 
 namespace zlrel {
 
-// Opens the file read-only through the library and returns every problem
+// Opens the library (a file or a server name) read-only through the library and returns every problem
 // found (empty when sound):
-// - the engine's integrity check of the file;
+// - the engine's integrity check (a server keeps its own storage whole);
 // - every tree link of every record is 0 or names a record (the operation
 //   mix links only existing records and deletes none);
 // - every title and information text a record names is an allocated

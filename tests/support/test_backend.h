@@ -46,18 +46,52 @@ inline std::string MainLibrary(const CScratchDir& dir, const std::string& fileNa
 }
 
 // What a library holds, to compare before and after: the file's bytes, or
-// on a server every table's rows (a digest per table).
-inline std::string Image(const std::string& name) {
+// on a server every table's rows (a digest per table).  With maskDates (a
+// server only) the server's change counters are left out and every date
+// (the bookkeeping's date_* columns, the columns it describes as dates)
+// reads "date": two libraries written alike at other times compare equal.
+inline std::string Image(const std::string& name, bool maskDates = false) {
   if (!OnServer()) return CScratchDir::Read(name);
   zl::engine::CSqlConnection conn;
   conn.Open(name, {});
+  const std::string dates =
+      "(SELECT lower(t.name), lower(f.name) FROM zl_engine_tables t JOIN zl_engine_fields f ON "
+      "f.table_id = "
+      "t.table_id WHERE f.type = 8)";
+  const std::string columns =
+      maskDates
+          ? "SELECT string_agg(CASE WHEN column_name LIKE 'date\\_%' OR (lower(table_name), "
+            "lower(column_name)) IN " +
+                dates +
+                " THEN format('CASE WHEN %I IS NULL THEN NULL ELSE 1 END AS %1$I', column_name) "
+                "ELSE quote_ident(column_name) END, ',' ORDER BY ordinal_position) FROM "
+                "information_schema.columns WHERE table_schema = current_schema() AND "
+                "table_name = relname"
+          : "'*'";
   zl::engine::CSqlQuery q(
       conn,
-      "SELECT string_agg(relname || ':' || md5(CAST(query_to_xml(format('SELECT * FROM %I t "
-      "ORDER BY CAST(t AS text)', relname), true, false, '') AS text)), ',' ORDER BY relname) "
-      "FROM pg_class WHERE relnamespace = CAST(current_schema() AS regnamespace) AND relkind = "
-      "'r'");
+      "SELECT string_agg(relname || ':' || md5(CAST(query_to_xml(format('SELECT * FROM (SELECT %s "
+      "FROM %I) t ORDER BY CAST(t AS text)', (" +
+          columns +
+          "), relname), true, false, '') AS text)), ',' ORDER BY relname) FROM pg_class "
+          "WHERE relnamespace = CAST(current_schema() AS regnamespace) AND relkind = 'r'" +
+          (maskDates ? " AND relname <> 'zl_engine_commits'" : ""));
   return q.Step() ? q.ColumnText(0) : std::string();
+}
+
+// A further database on the test server, made afresh (a copy of the
+// database `copyOf`, which nobody may have open, when given), and its name.
+inline std::string FreshServerDatabase(const std::string& database,
+                                       const std::string& copyOf = "") {
+  const std::string uri = std::getenv("ZL_PG_URI");
+  const size_t slash = uri.find('/', std::string("postgresql://").size());
+  const size_t query = uri.find('?', slash);
+  const std::string sql = "psql -q -v ON_ERROR_STOP=1 '" + uri + "' -c 'DROP DATABASE IF EXISTS " +
+                          database + " WITH (FORCE)' -c 'CREATE DATABASE " + database +
+                          (copyOf.empty() ? std::string() : " TEMPLATE " + copyOf) + "' >/dev/null";
+  EXPECT_EQ(std::system(sql.c_str()), 0) << sql;
+  return uri.substr(0, slash + 1) + database +
+         (query == std::string::npos ? std::string() : uri.substr(query));
 }
 
 // Failure sweeps (the Nth write fails, for every N) on a server take the

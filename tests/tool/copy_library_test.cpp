@@ -12,14 +12,14 @@ namespace {
 
 class CopyLibraryTest : public ToolTest {
  protected:
+  // The source is a file on either backend.
+  void SetUp() override {
+    ToolTest::SetUp();
+    m_file = m_dir.File("lib.zdb");
+  }
   // The middle library: the server's, emptied, or a file.
   std::string Middle() {
-    if (!testbackend::OnServer()) return m_dir.File("middle.zdb");
-    const std::string uri = std::getenv("ZL_PG_URI");
-    const std::string empty =
-        "psql -q " + Quote(uri) + " -c " + Quote(testbackend::kEmptyServerSql);
-    EXPECT_EQ(std::system(empty.c_str()), 0);
-    return uri;
+    return testbackend::OnServer() ? EmptyServer() : m_dir.File("middle.zdb");
   }
 };
 

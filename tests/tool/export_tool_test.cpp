@@ -267,6 +267,7 @@ TEST_F(ExportTest, EveryKindOfContentRoundTripsByteForByte) {
 // Each damaged document is refused naming the bad value, and leaves no
 // library (and no part of one) behind.
 TEST_F(ExportTest, DamagedDocumentsAreRefusedWithThePathOfTheBadValue) {
+  m_file = m_dir.File("lib.zdb");  // the folder holds nothing but the files named
   Demo();
   ASSERT_EQ(Run({"export", m_file, "good.json"}).status, 0);
   const std::string good = CScratchDir::Read(m_dir.File("good.json"));

@@ -45,12 +45,14 @@ TEST_F(ToolTest, CheckFindsABrokenTreeAndRepairMendsIt) {
   EXPECT_NE(repair.out.find("re-attached"), std::string::npos) << repair.out;
   EXPECT_EQ(repair.err, "") << "no progress when the output is not a terminal";
   EXPECT_EQ(Run({"check", m_file}).status, 0);
-  EXPECT_EQ(Files(), std::vector<std::string>{"lib.zdb"});
+  EXPECT_EQ(Files(), testbackend::OnServer() ? std::vector<std::string>{}
+                                             : std::vector<std::string>{"lib.zdb"});
 }
 
 // The layout is the current one; the version says 17, so the last steps
 // and the compaction run, once.
 TEST_F(ToolTest, UpgradeReportsBothVersionsAndIsIdempotent) {
+  if (testbackend::OnServer()) GTEST_SKIP() << "the upgrade compacts a file";
   Demo();
   void* hDB = ZLOpenDatabase(m_file.c_str(), eOpenReadWriteNoLogin);
   ASSERT_NE(hDB, nullptr);
@@ -104,6 +106,7 @@ TEST_F(ToolTest, LegacyInfoListsTheModelsOfAFlatLibrary) {
 }
 
 TEST_F(ToolTest, FilesTheCommandsCannotUseExitOneWithTheCause) {
+  if (testbackend::OnServer()) GTEST_SKIP() << "messages about files";
   Demo();
   const struct {
     std::vector<std::string> args;

@@ -1,5 +1,7 @@
 // Runs the zldb tool of this build on files in a fresh temporary folder.
 // The tool must exist: a missing tool fails every test instead of skipping.
+// With ZL_TEST_BACKEND=postgres the main library (m_file) is the test
+// server's database, emptied; the other libraries a test makes stay files.
 #ifndef ZLDBCTRL70_TESTS_TOOL_TOOL_FIXTURE_H_
 #define ZLDBCTRL70_TESTS_TOOL_TOOL_FIXTURE_H_
 
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "platform/scratch_dir.h"
+#include "support/test_backend.h"
 
 struct RunResult {
   int status = -1;
@@ -36,7 +39,16 @@ class ToolTest : public ::testing::Test {
     m_tool = env != nullptr ? env : ZLDB_TOOL_PATH;
     ASSERT_TRUE(std::filesystem::exists(m_tool)) << "zldb is missing at " << m_tool;
     ASSERT_TRUE(m_dir.Ok());
-    m_file = m_dir.File("lib.zdb");
+    m_file = testbackend::OnServer() ? EmptyServer() : m_dir.File("lib.zdb");
+  }
+
+  // The test server's database without a library, and its name.
+  std::string EmptyServer() {
+    const std::string uri = std::getenv("ZL_PG_URI");
+    const std::string empty =
+        "psql -q " + Quote(uri) + " -c " + Quote(testbackend::kEmptyServerSql);
+    EXPECT_EQ(std::system(empty.c_str()), 0);
+    return uri;
   }
 
   // Runs zldb with args in the scratch folder; stdout goes to a file unless

@@ -103,6 +103,7 @@ TEST_F(ToolTest, DemoWritesTheModelsAskedFor) {
 // Each long command on a terminal draws a progress line; piped, standard
 // error stays empty.
 TEST_F(TerminalTest, ProgressShowsOnATerminalOnly) {
+  m_file = m_dir.File("lib.zdb");  // the lines name it
   Demo();
   const struct {
     std::vector<std::string> args;

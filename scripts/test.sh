@@ -21,9 +21,10 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 # Every engine and library suite again with its libraries on a throw-away
-# PostgreSQL server (tests of what only a file has skip), the tool's
-# copy-library there and back, and four client processes and four threads
-# writing one server library (at a small size).  Two lanes, each with a
+# PostgreSQL server (tests of what only a file has skip), the tool's tests
+# with their main library there, and the reliability runs at small sizes:
+# killed writers, a sweep of every fourth writer's fault points, four
+# client processes and four threads writing one server library.  Two lanes, each with a
 # server of its own, share the time; a lane's output is shown when it fails.
 server_lane() {
   local log=$1
@@ -37,7 +38,7 @@ server_lane() {
   grep -h '^==\|PASSED\|SKIPPED \]' "$log" | grep -v '^\[  SKIPPED \] [A-Z]' || true
 }
 lane_a=(./build/tests/test_records ./build/tests/test_maintenance ./build/tests/test_engine
-  './build/tests/tool/test_tool --gtest_filter="CopyLibraryTest.*"')
+  ./build/tests/tool/test_tool)
 lane_b=()
 for program in build/tests/test_*; do
   case "$program" in
@@ -46,7 +47,7 @@ for program in build/tests/test_*; do
     *) [ -x "$program" ] && lane_b+=("./$program") ;;
   esac
 done
-lane_b+=('./build/tests/test_reliability --gtest_filter="ConcurrencyTest.*"')
+lane_b+=('ZL_CRASH_KILLS=8 ZL_FAULT_STRIDE=4 ./build/tests/test_reliability --gtest_filter="ConcurrencyTest.*:CrashTest.*:FaultSweepTest.*"')
 server_lane build/server-lane-a.log "${lane_a[@]}" &
 lane_a_pid=$!
 lane_b_status=0

@@ -9,8 +9,8 @@
 
 namespace zlrel {
 
-// Opens the library (a file or a server name) read-only through the library and returns every problem
-// found (empty when sound):
+// Opens the library (a file or a server name) read-only through the
+// library and returns every problem found (empty when sound):
 // - the engine's integrity check (a server keeps its own storage whole);
 // - every tree link of every record is 0 or names a record (the operation
 //   mix links only existing records and deletes none);

@@ -133,15 +133,16 @@ int CompactInPlace(const std::string& path) {
 }
 
 // Releases the handle, compacts the file and opens it again.  A file that
-// is still open elsewhere (another handle or process) is not compacted:
-// the handle is kept and the upgrade goes on with it.
+// is still open elsewhere (another handle or process) is not compacted,
+// nor is a server library (the server keeps its own storage): the handle
+// is kept and the upgrade goes on with it.
 ZLHandleOutcome CompactAndReopen(HANDLE handle) {
   std::string path;
   {
     CHandleLock lock(handle);
     if (!lock.IsValid()) return ZLHandleOutcome::Fail(ZLE_BAD_HANDLE);
     const ZLHandleRecord& record = lock.Record();
-    if (record.referenceCount > 1 ||
+    if (record.referenceCount > 1 || CDaoDatabase::IsServerName(record.path) ||
         OpenElsewhereInProcess(handle, record.fileDevice, record.fileInode)) {
       return ZLHandleOutcome::Ok(handle);
     }

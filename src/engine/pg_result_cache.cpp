@@ -1,18 +1,10 @@
 #include "engine/pg_result_cache.h"
 
-#include <cctype>
-
 #include "engine/pg_dialect.h"
 
 namespace zl::engine {
 
 namespace {
-
-std::string Lower(const std::string& s) {
-  std::string out = s;
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
 
 bool IsName(const CSqlToken& t) {
   return t.kind == CSqlToken::kWord || t.kind == CSqlToken::kQuoted;
@@ -20,17 +12,17 @@ bool IsName(const CSqlToken& t) {
 
 // A name as the cache compares it: unquoted, lower case.
 std::string NameOf(const CSqlToken& t) {
-  if (t.kind != CSqlToken::kQuoted) return Lower(t.text);
+  if (t.kind != CSqlToken::kQuoted) return FoldName(t.text);
   std::string inner;
   for (size_t i = 1; i + 1 < t.text.size(); ++i) {
     inner += t.text[i];
     if (t.text[i] == '"') ++i;  // "" stands for one quote
   }
-  return Lower(inner);
+  return FoldName(inner);
 }
 
 bool Is(const CSqlToken& t, const char* lowerWord) {
-  return t.kind == CSqlToken::kWord && Lower(t.text) == lowerWord;
+  return t.kind == CSqlToken::kWord && FoldName(t.text) == lowerWord;
 }
 
 bool IsPunct(const CSqlToken& t, const char* p) {
@@ -84,9 +76,10 @@ CStatementShape ShapeOfRead(const std::vector<CSqlToken>& t) {
       continue;
     }
     if (!IsName(token)) continue;
-    if (token.kind == CSqlToken::kWord && IsMomentWord(Lower(token.text))) return CStatementShape();
+    if (token.kind == CSqlToken::kWord && IsMomentWord(FoldName(token.text)))
+      return CStatementShape();
     if (i + 1 < t.size() && IsPunct(t[i + 1], "(") &&
-        (token.kind != CSqlToken::kWord || !IsPlainFunction(Lower(token.text)))) {
+        (token.kind != CSqlToken::kWord || !IsPlainFunction(FoldName(token.text)))) {
       return CStatementShape();
     }
     shape.names.insert(NameOf(token));
@@ -135,6 +128,14 @@ CStatementShape ShapeOfWrite(const std::vector<CSqlToken>& t) {
 }
 
 }  // namespace
+
+std::string FoldName(const std::string& name) {
+  std::string out = name;
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
 
 std::set<std::string> NamesInSql(const std::string& sql) {
   std::set<std::string> names;

@@ -43,6 +43,11 @@ struct CStatementShape {
   std::set<std::string> columns;  // the columns an UPDATE sets
 };
 
+// A name as the cache compares it: ASCII letters folded to lower case, every
+// other byte as it is (as the file backend compares names).  Names the
+// server gives back (its catalogue) are folded here too, never by the
+// server, whose lower() may follow its locale.
+std::string FoldName(const std::string& name);
 // The names SQL text mentions, as the cache compares them.
 std::set<std::string> NamesInSql(const std::string& sql);
 // The shape of a statement in the server's dialect.

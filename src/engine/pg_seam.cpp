@@ -125,7 +125,9 @@ void IgnoreNotice(void*, const char*) {}
 // names): the tables, views and indexes of the current schema, and per
 // table its columns (without rowid, types by storage class), indexes and
 // their columns.  Temporary, so each connection has its own and nothing is
-// stored in the library.
+// stored in the library.  Names are matched with ASCII letters folded only
+// (lower() under the "C" collation), as a file matches them, whatever the
+// database's locale.
 const char kCatalogue[] = R"SQL(
 CREATE TEMP VIEW zl_master AS
   SELECT CASE c.relkind WHEN 'v' THEN 'view' WHEN 'i' THEN 'index' ELSE 'table' END AS type,
@@ -142,7 +144,8 @@ CREATE FUNCTION pg_temp.zl_table_info(t text)
          CASE WHEN EXISTS (SELECT 1 FROM pg_index x WHERE x.indrelid = c.oid AND x.indisprimary
                            AND a.attnum = ANY (x.indkey)) THEN 1 ELSE 0 END
   FROM pg_class c JOIN pg_attribute a ON a.attrelid = c.oid
-  WHERE c.relnamespace = current_schema()::regnamespace AND lower(c.relname) = lower(t)
+  WHERE c.relnamespace = current_schema()::regnamespace
+    AND lower(c.relname::text COLLATE "C") = lower(t COLLATE "C")
     AND c.relkind IN ('r', 'p') AND a.attnum > 0 AND NOT a.attisdropped AND a.attname <> 'rowid'
 $$;
 CREATE FUNCTION pg_temp.zl_index_list(t text)
@@ -153,7 +156,8 @@ CREATE FUNCTION pg_temp.zl_index_list(t text)
               WHERE k.conindid = x.indexrelid) THEN 'u' ELSE 'c' END,
          (x.indpred IS NOT NULL)::integer
   FROM pg_class c JOIN pg_index x ON x.indrelid = c.oid JOIN pg_class i ON i.oid = x.indexrelid
-  WHERE c.relnamespace = current_schema()::regnamespace AND lower(c.relname) = lower(t)
+  WHERE c.relnamespace = current_schema()::regnamespace
+    AND lower(c.relname::text COLLATE "C") = lower(t COLLATE "C")
 $$;
 CREATE FUNCTION pg_temp.zl_typeof(v anyelement) RETURNS text LANGUAGE sql IMMUTABLE AS $$
   SELECT CASE WHEN v IS NULL THEN 'null'
@@ -862,14 +866,14 @@ void CPgConnection::ReadCatalogue() {
   // Per table the columns its row number is generated from, and the views.
   CPgResultCache::Catalogue catalogue;
   CPgQuery q(*this,
-             "SELECT lower(c.relname), CASE WHEN c.relkind IN ('v', 'm') THEN 1 ELSE 0 END, "
+             "SELECT CAST(c.relname AS text), CASE WHEN c.relkind IN ('v', 'm') THEN 1 ELSE 0 END, "
              "pg_get_expr(d.adbin, d.adrelid) FROM pg_class c LEFT JOIN pg_attribute a ON "
              "a.attrelid = c.oid AND a.attname = 'rowid' AND a.attgenerated = 's' LEFT JOIN "
              "pg_attrdef d ON d.adrelid = c.oid AND d.adnum = a.attnum WHERE c.relnamespace = "
              "(SELECT oid FROM pg_namespace WHERE nspname = current_schema()) AND "
              "(c.relkind IN ('v', 'm') OR d.adnum IS NOT NULL)");
   while (q.Step()) {
-    const std::string table = q.ColumnText(0);
+    const std::string table = FoldName(q.ColumnText(0));
     if (q.ColumnInt(1) != 0) {
       catalogue.views.insert(table);
     } else {

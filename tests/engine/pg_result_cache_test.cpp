@@ -63,4 +63,15 @@ TEST(PgResultCache, StatementShapes) {
   }
 }
 
+TEST(PgResultCache, NamesFoldAsciiLettersOnly) {
+  // The client's folding must match the file's: the server's catalogue
+  // names are folded here, so a name with a non-ASCII capital keeps it.
+  const struct {
+    const char* name;
+    const char* folded;
+  } cases[] = {{"AbZ_09", "abz_09"}, {"\xC3\x84X", "\xC3\x84x"}, {"@[`{", "@[`{"}};
+  for (const auto& c : cases) EXPECT_EQ(zl::engine::FoldName(c.name), c.folded) << c.name;
+  EXPECT_EQ(ShapeOfStatement("DELETE FROM \"\xC3\x84X\"", true).table, "\xC3\x84x");
+}
+
 }  // namespace

@@ -326,4 +326,51 @@ TEST_F(PgSeamTest, FailuresMapToStatuses) {
             SqlStatus::kCantOpen);
 }
 
+// In a database whose locale folds more than ASCII letters (C.UTF-8 folds
+// "Ä" in lower()), the catalogue still matches names as a file does: ASCII
+// letters without regard to case, every other byte as it is.
+TEST_F(PgSeamTest, CatalogueMatchesNamesAsAFileWhateverTheLocale) {
+  const std::string uri = ServerName();
+  const size_t slash = uri.find('/', std::string("postgresql://").size());
+  const size_t query = uri.find('?', slash);
+  m_conn.Exec("DROP DATABASE IF EXISTS zl_seam_utf8 WITH (FORCE)");
+  m_conn.Exec("CREATE DATABASE zl_seam_utf8 TEMPLATE template0 ENCODING 'UTF8' LOCALE 'C.UTF-8'");
+  CSqlConnection conn;
+  conn.Open(uri.substr(0, slash + 1) + "zl_seam_utf8" +
+                (query == std::string::npos ? std::string() : uri.substr(query)),
+            {});
+  conn.Exec(
+      "CREATE TABLE \"\xC3\x84X\" (\"ID\" INTEGER PRIMARY KEY, \"NAME\" TEXT COLLATE NOCASE);"
+      "CREATE INDEX \"\xC3\x84X.NAME\" ON \"\xC3\x84X\" (\"NAME\")");
+  const struct {
+    const char* name;
+    int columns;
+    int indexes;  // beside the primary key's
+  } cases[] = {{"\xC3\x84X", 2, 1}, {"\xC3\x84x", 2, 1}, {"\xC3\xA4X", 0, 0}, {"\xC3\xA4x", 0, 0}};
+  for (const auto& c : cases) {
+    const auto count = [&](const char* sql) {
+      CSqlQuery q(conn, sql);
+      q.BindText(1, c.name);
+      return q.Step() ? q.ColumnInt(0) : -1;
+    };
+    EXPECT_EQ(count("SELECT count(*) FROM pragma_table_info(?)"), c.columns) << c.name;
+    EXPECT_EQ(count("SELECT count(*) FROM pragma_index_list(?) WHERE origin = 'c'"), c.indexes)
+        << c.name;
+  }
+  // A view of such a name is known as one: its rows are never kept.
+  conn.Exec("CREATE VIEW \"\xC3\x84V\" AS SELECT \"NAME\" FROM \"\xC3\x84X\"");
+  CSqlQuery(conn, "INSERT INTO \"\xC3\x84X\" VALUES (1, 'a')").Run();
+  const auto viewed = [&] {
+    CSqlQuery q(conn, "SELECT \"NAME\" FROM \"\xC3\x84V\" LIMIT 1");
+    return q.Step() ? q.ColumnText(0) : std::string();
+  };
+  conn.BeginImmediate();
+  EXPECT_EQ(viewed(), "a");
+  CSqlQuery(conn, "UPDATE \"\xC3\x84X\" SET \"NAME\" = 'b'").Run();
+  EXPECT_EQ(viewed(), "b");
+  conn.Commit();
+  conn.Close();
+  m_conn.Exec("DROP DATABASE zl_seam_utf8 WITH (FORCE)");
+}
+
 }  // namespace

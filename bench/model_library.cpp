@@ -69,6 +69,8 @@ constexpr WORD kGerman = 1031;
 constexpr long kFolders = 20;
 constexpr long kLookups = 1000;
 constexpr long kRewriteEvery = 10;
+// Reads per caller transaction in the reading phases that use them.
+constexpr long kReadsPerTransaction = 10;
 
 // Resident memory in kilobytes: the peak since the last ResetPeak (VmHWM) or
 // now (VmRSS); 0 when /proc does not tell.
@@ -167,7 +169,9 @@ struct Walked {
   size_t bytes = 0;
 };
 
-Walked WalkWithLibrary(void* hDB) {
+// With readsPerTransaction > 0 the records are visited in caller
+// transactions of that many records each.
+Walked WalkWithLibrary(void* hDB, long readsPerTransaction = 0) {
   COleVariant bookmark;
   Check(ZLGetRootBookmark(hDB, bookmark), "ZLGetRootBookmark");
   long root = 0;
@@ -179,6 +183,10 @@ Walked WalkWithLibrary(void* hDB) {
   while (!pending.empty()) {
     const long id = pending.back();
     pending.pop_back();
+    if (readsPerTransaction > 0 && walked.records % readsPerTransaction == 0) {
+      if (walked.records > 0) Check(ZLCommitTransaction(hDB), "ZLCommitTransaction");
+      Check(ZLBeginTransaction(hDB), "ZLBeginTransaction");
+    }
     ++walked.records;
     if (ZLGetTitleByID(hDB, id, kEnglish, text, 0)) walked.bytes += text.GetLength();
     if (ZLGetDefNameByID(hDB, id, text)) walked.bytes += text.GetLength();
@@ -187,15 +195,22 @@ Walked WalkWithLibrary(void* hDB) {
     if (ZLGetNextByID(hDB, id, link)) pending.push_back(link);
     if (ZLGetFirstChildByID(hDB, id, link)) pending.push_back(link);
   }
+  if (readsPerTransaction > 0) Check(ZLCommitTransaction(hDB), "ZLCommitTransaction");
   return walked;
 }
 
-size_t ReadTitlesWithLibrary(void* hDB, const std::vector<long>& order) {
+size_t ReadTitlesWithLibrary(void* hDB, const std::vector<long>& order,
+                             long readsPerTransaction = 0) {
   size_t bytes = 0;
   CString title;
+  const size_t batch = static_cast<size_t>(readsPerTransaction);
   for (size_t k = 0; k < order.size(); ++k) {
+    if (batch > 0 && k % batch == 0) Check(ZLBeginTransaction(hDB), "ZLBeginTransaction");
     Check(ZLGetTitleByID(hDB, order[k], k % 2 ? kGerman : kEnglish, title, 0), "ZLGetTitleByID");
     bytes += static_cast<size_t>(title.GetLength());
+    if (batch > 0 && (k + 1 == order.size() || (k + 1) % batch == 0)) {
+      Check(ZLCommitTransaction(hDB), "ZLCommitTransaction");
+    }
   }
   return bytes;
 }
@@ -956,7 +971,7 @@ struct ServerPhase {
 
 struct ServerFigures {
   long n = 0;
-  ServerPhase create, createTxn, walk, title, rewrite, rewriteTxn;
+  ServerPhase create, createTxn, walk, walkTxn, title, titleTxn, rewrite, rewriteTxn;
 };
 
 // An empty library on the server (any library there is removed first).
@@ -1007,11 +1022,19 @@ ServerFigures MeasureServer(const std::filesystem::path& dir, long n, const std:
   // Five calls per record: title, name, date and the two links.
   f.walk = Compare("server.walk", records, records * 5, hFile, hServer,
                    [&](void* h) { WalkWithLibrary(h); });
+  // The same in caller transactions (their begins and commits count as
+  // calls).
+  const long readTxns = (records + kReadsPerTransaction - 1) / kReadsPerTransaction;
+  f.walkTxn = Compare("server.walk.txn", records, records * 5 + readTxns * 2, hFile, hServer,
+                      [&](void* h) { WalkWithLibrary(h, kReadsPerTransaction); });
   std::mt19937 random(12345);
   std::vector<long> order;
   for (long k = 0; k < kLookups; ++k) order.push_back(ids[random() % records]);
   f.title = Compare("server.title", kLookups, kLookups, hFile, hServer,
                     [&](void* h) { ReadTitlesWithLibrary(h, order); });
+  const long lookupTxns = (kLookups + kReadsPerTransaction - 1) / kReadsPerTransaction;
+  f.titleTxn = Compare("server.title.txn", kLookups, kLookups + lookupTxns * 2, hFile, hServer,
+                       [&](void* h) { ReadTitlesWithLibrary(h, order, kReadsPerTransaction); });
   const long rewrites = (records - kFolders - 1 + kRewriteEvery - 1) / kRewriteEvery;
   f.rewrite = Compare("server.rewrite", rewrites, rewrites, hFile, hServer,
                       [&](void* h) { RewriteWithLibrary(h, ids, false); });
@@ -1040,7 +1063,9 @@ ServerFigures MeasureServer(const std::filesystem::path& dir, long n, const std:
   print("create, per record", f.create);
   print("create, txn per record", f.createTxn);
   print("walk, per record", f.walk);
+  print("walk, txn per 10 records", f.walkTxn);
   print("title by ID", f.title);
+  print("title by ID, txn per 10", f.titleTxn);
   print("title rewrite", f.rewrite);
   print("title rewrite, txn each", f.rewriteTxn);
   return f;
@@ -1055,7 +1080,9 @@ void PrintServerGrowth(const ServerFigures& a, const ServerFigures& b) {
   growth("create, per record", a.create, b.create);
   growth("create, txn per record", a.createTxn, b.createTxn);
   growth("walk, per record", a.walk, b.walk);
+  growth("walk, txn per 10 records", a.walkTxn, b.walkTxn);
   growth("title by ID", a.title, b.title);
+  growth("title by ID, txn per 10", a.titleTxn, b.titleTxn);
   growth("title rewrite", a.rewrite, b.rewrite);
 }
 

@@ -237,6 +237,16 @@ int64_t CEngineFile::TakeCounter(int64_t tableId, const std::string& tableName) 
 
 void CEngineFile::ResetSequences(int64_t tableId) { m_sequences.erase(tableId); }
 
+void CEngineFile::CheckKeptSequences() {
+  if (m_sequencesVersion < 0) return;
+  // The transaction just begun knows the data version (its begin read it):
+  // the sequences kept from before hold if nobody else committed since.
+  if (m_conn.DataVersion() != m_sequencesVersion) {
+    for (auto& entry : m_sequences) entry.second.loaded = false;
+  }
+  m_sequencesVersion = -1;
+}
+
 void CEngineFile::FlushBeforeCommit() {
   // One statement per table: its sequences (when rows were added) and its
   // last-updated date (when it was written).
@@ -263,10 +273,16 @@ void CEngineFile::FlushBeforeCommit() {
 }
 
 void CEngineFile::AfterTransaction(bool rolledBack) {
+  // After a commit on a server the sequences stay loaded at the version the
+  // commit left, except those of tables written without taking numbers
+  // from them (rows numbered by the server may be past them).
+  const int64_t keptVersion = rolledBack ? -1 : m_conn.KeptVersion();
   for (auto& entry : m_sequences) {
-    entry.second.loaded = false;
-    entry.second.dirty = false;
+    Sequence& s = entry.second;
+    s.loaded = keptVersion >= 0 && s.loaded && (s.dirty || m_written.count(entry.first) == 0);
+    s.dirty = false;
   }
+  m_sequencesVersion = keptVersion;
   m_written.clear();
   if (rolledBack) {
     // Rows and layouts may have gone back to what they were.
@@ -299,6 +315,7 @@ void CEngineFile::PushLevel(bool workspace, bool forWriting) {
       // later, it shows that nobody committed since.
       m_logStampValid = m_conn.ReadLogStamp(m_logStamp);
       RefreshNow();
+      CheckKeptSequences();
       if (!m_logStampValid) m_conn.OpenLogStamp();
     } catch (...) {
       m_conn.RollbackAll();
@@ -441,6 +458,12 @@ void CEngineFile::MoveLogIntoOpenedFile() {
 void CEngineFile::BeginOwn() {
   RequireSameFile();
   m_conn.BeginImmediate();
+  try {
+    CheckKeptSequences();
+  } catch (...) {
+    m_conn.RollbackAll();
+    throw;
+  }
 }
 
 void CEngineFile::CommitOwn() {

@@ -7,7 +7,9 @@
 // writes per table (generations) so that cursors know when their cached
 // rows are stale, and keeps the row-number and counter sequences of the
 // tables written in the current SQLite transaction, flushing them with the
-// tables' last-updated dates right before the commit.
+// tables' last-updated dates right before the commit.  On a server the
+// sequences outlive the transaction while nobody else commits (the data
+// version the next transaction reads is the one this commit left).
 #ifndef ZLDBCTRL70_ENGINE_ENGINE_FILE_H_
 #define ZLDBCTRL70_ENGINE_ENGINE_FILE_H_
 
@@ -158,6 +160,9 @@ class CEngineFile {
     bool lazy = false;  // the outermost reading level, no SQLite transaction
   };
   Sequence& LoadSequence(int64_t tableId, const std::string& tableName);
+  // At the begin of a transaction: forgets the sequences kept from earlier
+  // ones unless the data version is the one they were kept at.
+  void CheckKeptSequences();
   // Whether a committed write to the table moves its last-updated date.
   bool KeepsDate(int64_t tableId) const;
   void PushLevel(bool workspace, bool forWriting);
@@ -206,6 +211,9 @@ class CEngineFile {
   int64_t m_schemaVersion = -1;
 
   std::unordered_map<int64_t, Sequence> m_sequences;
+  // Between transactions: the data version at which the loaded sequences
+  // hold, or -1 when none do (see AfterTransaction).
+  int64_t m_sequencesVersion = -1;
   std::set<int64_t> m_written;
   // KeepDatesOnlyFor: whether it was called, and the upper-case names.
   bool m_datesForSomeOnly = false;

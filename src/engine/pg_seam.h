@@ -168,6 +168,8 @@ class CPgConnection {
 
   int64_t DataVersion();
   int64_t SchemaVersion();
+  // See CSqlConnection::KeptVersion.
+  int64_t KeptVersion() const { return InTransaction() ? -1 : m_keptVersion; }
   void SetBusyTimeout(int milliseconds);
   void SetStatementTimeout(int milliseconds);
 

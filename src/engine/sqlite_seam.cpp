@@ -554,6 +554,8 @@ int64_t CSqlConnection::DataVersion() {
   return q.Step() ? q.ColumnInt(0) : 0;
 }
 
+int64_t CSqlConnection::KeptVersion() const { return m_server ? m_server->KeptVersion() : -1; }
+
 int64_t CSqlConnection::ReadVersion() const {
   if (m_server) return 0;  // never watched: a server connection has no log stamp
   unsigned int version = 0;

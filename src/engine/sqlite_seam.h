@@ -237,6 +237,11 @@ class CSqlConnection {
   // the layout (schema).
   int64_t DataVersion();
   int64_t SchemaVersion();
+  // Between transactions on a server: the data version at which what the
+  // last transaction knew still holds (its own commit included), or -1 when
+  // it must be read again (a rollback, a failed request, a layout change).
+  // Always -1 on a file.
+  int64_t KeptVersion() const;
 
   // Cheap looks at the file's state, for reads outside a transaction.
   //

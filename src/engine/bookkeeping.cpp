@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <ctime>
+#include <optional>
 #include <random>
 
 #include "engine/dao_errors.h"
@@ -134,22 +135,23 @@ std::string EngineIndexName(const std::string& table, const std::string& sqlName
   return IsValidName(name) ? name : std::string();
 }
 
+// The SQLite indexes of a table made by CREATE INDEX on columns, in
+// creation order (for AdoptIndexes), bound to the table's name.
+const char kIndexListSql[] =
+    "SELECT m.name, l.\"unique\" FROM sqlite_master AS m JOIN pragma_index_list(?1) "
+    "AS l ON l.name = m.name WHERE m.type = 'index' AND l.origin = 'c' AND "
+    "l.partial = 0 ORDER BY m.rowid";
+
 // Adds the SQLite indexes of the table that the bookkeeping does not
 // describe: those made by CREATE INDEX on plain columns, in creation order.
-void AdoptIndexes(CSqlConnection& conn, CTableSchema& table) {
+// list is a query of kIndexListSql.
+void AdoptIndexes(CSqlConnection& conn, CTableSchema& table, CSqlQuery& list) {
   struct Found {
     std::string sqlName;
     bool unique;
   };
   std::vector<Found> found;
-  {
-    CSqlQuery q(conn,
-                "SELECT m.name, l.\"unique\" FROM sqlite_master AS m JOIN pragma_index_list(?1) "
-                "AS l ON l.name = m.name WHERE m.type = 'index' AND l.origin = 'c' AND "
-                "l.partial = 0 ORDER BY m.rowid");
-    q.BindText(1, table.name);
-    while (q.Step()) found.push_back({q.ColumnText(0), q.ColumnInt(1) != 0});
-  }
+  while (list.Step()) found.push_back({list.ColumnText(0), list.ColumnInt(1) != 0});
   for (const Found& f : found) {
     bool known = false;
     for (const CIndexDef& index : table.indexes)
@@ -173,17 +175,68 @@ void AdoptIndexes(CSqlConnection& conn, CTableSchema& table) {
   }
 }
 
+// A table's layout from its bookkeeping (useBookkeeping: the table with id,
+// or with id 0 the one recorded under name, nullptr when none is) and the
+// SQLite schema.  Every statement goes out at once (one request on a
+// server); those after the first are only stepped once it found the table.
 std::shared_ptr<CTableSchema> LoadBody(CSqlConnection& conn, int64_t id, const std::string& name,
                                        bool useBookkeeping, Undescribed mode) {
+  const bool byName = useBookkeeping && id == 0;
+  const std::string key =
+      byName ? "(SELECT table_id FROM zl_engine_tables WHERE name = ?1)" : std::string("?1");
+  const auto bindKey = [&](CSqlQuery& q) {
+    if (byName) {
+      q.BindText(1, name);
+    } else {
+      q.BindInt(1, id);
+    }
+  };
+  std::optional<CSqlQuery> recorded, fields, indexes, indexList;
+  std::vector<CSqlQuery*> all;
+  if (byName) {
+    recorded.emplace(conn, "SELECT table_id, name FROM zl_engine_tables WHERE name = ?");
+    recorded->BindText(1, name);
+    all.push_back(&*recorded);
+  }
+  if (useBookkeeping) {
+    fields.emplace(conn,
+                   "SELECT name, type, size, attributes, allow_zero_length, required "
+                   "FROM zl_engine_fields WHERE table_id = " +
+                       key);
+    bindKey(*fields);
+    all.push_back(&*fields);
+  }
+  // The SQLite schema finds a table by any case of its name, as the
+  // bookkeeping does.
+  CSqlQuery columnList(conn, "SELECT name, type, pk FROM pragma_table_info(?) ORDER BY cid");
+  columnList.BindText(1, name);
+  all.push_back(&columnList);
+  if (useBookkeeping) {
+    indexes.emplace(conn,
+                    "SELECT name, sql_name, field, is_unique, is_primary, is_required "
+                    "FROM zl_engine_indexes WHERE table_id = " +
+                        key + " ORDER BY rowid");
+    bindKey(*indexes);
+    all.push_back(&*indexes);
+  }
+  if (mode == Undescribed::kAdopt) {
+    indexList.emplace(conn, kIndexListSql);
+    indexList->BindText(1, name);
+    all.push_back(&*indexList);
+  }
+  CSqlQuery::RunTogether(all);
+
   auto table = std::make_shared<CTableSchema>();
   table->id = id;
   table->name = name;
+  if (byName) {
+    if (!recorded->Step()) return nullptr;
+    table->id = recorded->ColumnInt(0);
+    table->name = recorded->ColumnText(1);
+  }
   std::vector<CFieldDef> described;
   if (useBookkeeping) {
-    CSqlQuery q(conn,
-                "SELECT name, type, size, attributes, allow_zero_length, required "
-                "FROM zl_engine_fields WHERE table_id = ?");
-    q.BindInt(1, id);
+    CSqlQuery& q = *fields;
     while (q.Step()) {
       CFieldDef f;
       f.name = q.ColumnText(0);
@@ -201,10 +254,9 @@ std::shared_ptr<CTableSchema> LoadBody(CSqlConnection& conn, int64_t id, const s
     bool primaryKey;
   };
   std::vector<Column> columns;
-  {
-    CSqlQuery q(conn, "SELECT name, type, pk FROM pragma_table_info(?) ORDER BY cid");
-    q.BindText(1, name);
-    while (q.Step()) columns.push_back({q.ColumnText(0), q.ColumnText(1), q.ColumnInt(2) > 0});
+  while (columnList.Step()) {
+    columns.push_back(
+        {columnList.ColumnText(0), columnList.ColumnText(1), columnList.ColumnInt(2) > 0});
   }
   if (columns.empty()) return nullptr;  // the SQLite table is gone
   int primaryKeys = 0;
@@ -221,19 +273,16 @@ std::shared_ptr<CTableSchema> LoadBody(CSqlConnection& conn, int64_t id, const s
       if (NamesEqual(f.name, columns[i].name)) known = &f;
     }
     const bool rowNumber = static_cast<int>(i) == table->rowidAlias;
-    table->fields.push_back(
-        known != nullptr ? *known
-                         : AdoptField(name, columns[i].name, columns[i].declared, rowNumber, mode));
+    table->fields.push_back(known != nullptr ? *known
+                                             : AdoptField(table->name, columns[i].name,
+                                                          columns[i].declared, rowNumber, mode));
     table->fields.back().name = columns[i].name;
     if (table->fields.back().IsCounter() && table->counter < 0) {
       table->counter = static_cast<int>(i);
     }
   }
   if (useBookkeeping) {
-    CSqlQuery q(conn,
-                "SELECT name, sql_name, field, is_unique, is_primary, is_required "
-                "FROM zl_engine_indexes WHERE table_id = ? ORDER BY rowid");
-    q.BindInt(1, id);
+    CSqlQuery& q = *indexes;
     while (q.Step()) {
       std::string indexName = q.ColumnText(0);
       int pos = table->FindIndex(indexName);
@@ -251,7 +300,7 @@ std::shared_ptr<CTableSchema> LoadBody(CSqlConnection& conn, int64_t id, const s
       if (field >= 0) table->indexes[pos].fields.push_back(field);
     }
   }
-  if (mode == Undescribed::kAdopt) AdoptIndexes(conn, *table);
+  if (mode == Undescribed::kAdopt) AdoptIndexes(conn, *table, *indexList);
   return table;
 }
 
@@ -458,16 +507,7 @@ std::vector<std::pair<int64_t, std::string>> CBookkeeping::ListTables(CSqlConnec
 
 std::shared_ptr<CTableSchema> CBookkeeping::LoadTable(CSqlConnection& conn,
                                                       const std::string& name) {
-  int64_t id = 0;
-  std::string stored;
-  {
-    CSqlQuery q(conn, "SELECT table_id, name FROM zl_engine_tables WHERE name = ?");
-    q.BindText(1, name);
-    if (!q.Step()) return nullptr;
-    id = q.ColumnInt(0);
-    stored = q.ColumnText(1);
-  }
-  return LoadBody(conn, id, stored, true, Undescribed::kAdopt);
+  return LoadBody(conn, 0, name, true, Undescribed::kAdopt);
 }
 
 std::shared_ptr<CTableSchema> CBookkeeping::LoadTableById(CSqlConnection& conn, int64_t id,

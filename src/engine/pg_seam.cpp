@@ -281,20 +281,33 @@ void CPgQuery::Execute() {
     }
     m_conn.BeforeWrite(m_stmt->sql, *m_stmt->shape);
   }
+  std::string key;
+  if (AnswerFromKept(&key)) return;
+  // A statement's first use prepares it in the same request.
+  const bool preparing = !m_stmt->prepared;
+  CPgConnection::CResults results = m_conn.Request([&] { return Send(preparing); });
+  if (preparing && results.Count() >= 2) {
+    m_stmt->prepared = PQresultStatus(results.At(results.Count() - 2)) == PGRES_COMMAND_OK;
+  }
+  m_conn.ThrowFirstFailure(results, preparing ? "prepare" : "step");
+  Receive(results.Take(results.Count() - 1), std::move(key));
+}
+
+bool CPgQuery::AnswerFromKept(std::string* key) {
   // A read this transaction made before, whose rows nothing changed since,
   // is answered from them.
-  std::string key;
-  if (m_stmt->shape->kind == CStatementShape::kKeptRead) {
-    key = CacheKey();
-    m_owner = m_conn.KeptResult(*m_stmt->shape, key);
-    if (m_owner != nullptr) {
-      m_result = m_owner.get();
-      m_rows = PQntuples(m_result);
-      m_conn.AfterStatement(std::strtoll(PQcmdTuples(m_result), nullptr, 10), 0, false);
-      m_decoded.assign(static_cast<size_t>(PQnfields(m_result)), std::string());
-      return;
-    }
-  }
+  if (m_stmt->shape->kind != CStatementShape::kKeptRead) return false;
+  *key = CacheKey();
+  m_owner = m_conn.KeptResult(*m_stmt->shape, *key);
+  if (m_owner == nullptr) return false;
+  m_result = m_owner.get();
+  m_rows = PQntuples(m_result);
+  m_conn.AfterStatement(std::strtoll(PQcmdTuples(m_result), nullptr, 10), 0, false);
+  m_decoded.assign(static_cast<size_t>(PQnfields(m_result)), std::string());
+  return true;
+}
+
+int CPgQuery::Send(bool preparing) {
   const size_t n = m_params.size();
   std::vector<const char*> values(n);
   std::vector<int> lengths(n);
@@ -305,24 +318,65 @@ void CPgQuery::Execute() {
     lengths[i] = m_params[i].length;
     formats[i] = m_params[i].binary ? 1 : 0;
   }
-  // A statement's first use prepares it in the same request.
-  const bool preparing = !m_stmt->prepared;
-  CPgConnection::CResults results = m_conn.Request([&] {
-    if (preparing && PQsendPrepare(m_conn.Handle(), m_stmt->name.c_str(), m_stmt->sql.text.c_str(),
-                                   0, nullptr) == 0) {
-      return -1;
-    }
-    if (PQsendQueryPrepared(m_conn.Handle(), m_stmt->name.c_str(), static_cast<int>(n),
-                            values.data(), lengths.data(), formats.data(), 0) == 0) {
-      return -1;
-    }
-    return preparing ? 2 : 1;
-  });
-  if (preparing && results.Count() >= 2) {
-    m_stmt->prepared = PQresultStatus(results.At(results.Count() - 2)) == PGRES_COMMAND_OK;
+  // libpq copies the parameters into its buffer here.
+  if (preparing && PQsendPrepare(m_conn.Handle(), m_stmt->name.c_str(), m_stmt->sql.text.c_str(), 0,
+                                 nullptr) == 0) {
+    return -1;
   }
-  m_conn.ThrowFirstFailure(results, preparing ? "prepare" : "step");
-  m_owner.reset(results.TakeLast(), PQclear);
+  if (PQsendQueryPrepared(m_conn.Handle(), m_stmt->name.c_str(), static_cast<int>(n), values.data(),
+                          lengths.data(), formats.data(), 0) == 0) {
+    return -1;
+  }
+  return preparing ? 2 : 1;
+}
+
+void CPgQuery::RunTogether(const std::vector<CPgQuery*>& queries) {
+  struct Pending {
+    CPgQuery* query;
+    std::string key;
+    bool preparing;
+  };
+  std::vector<Pending> pending;
+  for (CPgQuery* q : queries) {
+    // Reads of one connection that have not run yet; anything else runs
+    // when it is stepped.
+    if (q->m_result != nullptr || q->m_stmt->sql.writes || q->m_stmt->sql.acceptColumn >= 0 ||
+        &q->m_conn != &queries.front()->m_conn) {
+      continue;
+    }
+    std::string key;
+    if (q->AnswerFromKept(&key)) continue;
+    bool preparing = !q->m_stmt->prepared;
+    for (const Pending& p : pending) preparing = preparing && p.query->m_stmt != q->m_stmt;
+    pending.push_back(Pending{q, std::move(key), preparing});
+  }
+  if (pending.size() < 2) return;
+  CPgConnection& conn = pending.front().query->m_conn;
+  size_t own = 0;
+  for (const Pending& p : pending) own += p.preparing ? 2 : 1;
+  CPgConnection::CResults results = conn.Request([&] {
+    for (const Pending& p : pending) {
+      if (p.query->Send(p.preparing) < 0) return -1;
+    }
+    return static_cast<int>(own);
+  });
+  // The queries' results are the last ones, in the order sent.
+  size_t at = results.Count() - own;
+  for (const Pending& p : pending) {
+    if (p.preparing)
+      p.query->m_stmt->prepared = PQresultStatus(results.At(at++)) == PGRES_COMMAND_OK;
+    ++at;
+  }
+  conn.ThrowFirstFailure(results, "step");
+  at = results.Count() - own;
+  for (Pending& p : pending) {
+    if (p.preparing) ++at;
+    p.query->Receive(results.Take(at++), std::move(p.key));
+  }
+}
+
+void CPgQuery::Receive(pg_result* result, std::string key) {
+  m_owner.reset(result, PQclear);
   m_result = m_owner.get();
   const char* changed = PQcmdTuples(m_result);
   m_rows = PQntuples(m_result);
@@ -653,10 +707,10 @@ CPgConnection::CResults::~CResults() {
   for (PGresult* r : m_results) PQclear(r);
 }
 
-PGresult* CPgConnection::CResults::TakeLast() {
-  PGresult* last = m_results.back();
-  m_results.pop_back();
-  return last;
+PGresult* CPgConnection::CResults::Take(size_t i) {
+  PGresult* taken = m_results[i];
+  m_results[i] = nullptr;
+  return taken;
 }
 
 void CPgConnection::Collect(CResults* into) {
@@ -1072,6 +1126,7 @@ void CPgQuery::BindBlob(int, std::string_view) { NoServer(); }
 void CPgQuery::BindPredicate(int, const std::function<bool(const char*, size_t)>*) { NoServer(); }
 bool CPgQuery::Step() { NoServer(); }
 bool CPgQuery::Queue() { NoServer(); }
+void CPgQuery::RunTogether(const std::vector<CPgQuery*>&) { NoServer(); }
 
 void CPgQuery::Reset() {}
 int CPgQuery::ColumnCount() const { return 0; }

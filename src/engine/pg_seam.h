@@ -101,6 +101,10 @@ class CPgQuery {
   bool Queue();
   void Reset();
   bool Writes() const { return m_stmt->sql.writes; }
+  // Runs the reads among queries (one connection's, not run yet) in one
+  // request; their rows are then stepped through without another.  Throws
+  // the first failure.
+  static void RunTogether(const std::vector<CPgQuery*>& queries);
 
   int ColumnCount() const;
   CSqlValue Column(int index) const;
@@ -120,6 +124,14 @@ class CPgQuery {
   };
   Param& Slot(int index);
   void Execute();
+  // Answers a kept read from the result cache (true), or sets the key to
+  // keep its answer under.
+  bool AnswerFromKept(std::string* key);
+  // Sends the statement (prepared first when preparing); the requests sent,
+  // or -1.
+  int Send(bool preparing);
+  // Takes the statement's result (freed with the query).
+  void Receive(pg_result* result, std::string key);
   // The result cache's key of this use: the statement and its parameters.
   std::string CacheKey() const;
   bool IsBytes(int index) const;
@@ -212,8 +224,8 @@ class CPgConnection {
     CResults& operator=(const CResults&) = delete;
     size_t Count() const { return m_results.size(); }
     pg_result* At(size_t i) const { return m_results[i]; }
-    // The last result, now the caller's to free.
-    pg_result* TakeLast();
+    // Result i, now the caller's to free (null here from now on).
+    pg_result* Take(size_t i);
 
    private:
     friend class CPgConnection;

@@ -276,6 +276,14 @@ void CSqlQuery::RunWithNextRequest() {
   Run();
 }
 
+void CSqlQuery::RunTogether(const std::vector<CSqlQuery*>& queries) {
+  std::vector<CPgQuery*> server;
+  for (CSqlQuery* q : queries) {
+    if (q->m_server) server.push_back(q->m_server.get());
+  }
+  if (!server.empty()) CPgQuery::RunTogether(server);
+}
+
 void CSqlQuery::Reset() {
   if (m_server) {
     m_server->Reset();

@@ -159,6 +159,11 @@ class CSqlQuery {
   void RunWithNextRequest();
   // Resets the statement now (binding stays).
   void Reset();
+  // Reads about to be stepped, bound and not run yet: on a server they run
+  // in one request (each one's rows are then stepped through without
+  // another); on a file each runs when it is stepped, as always.  A failure
+  // of any is thrown here.
+  static void RunTogether(const std::vector<CSqlQuery*>& queries);
 
   int ColumnCount() const;
   CSqlValue Column(int index) const;

@@ -326,6 +326,37 @@ TEST_F(PgSeamTest, FailuresMapToStatuses) {
             SqlStatus::kCantOpen);
 }
 
+// Reads run together go out in one request and each steps through its own
+// rows; a write among them runs only when stepped, a failure is thrown.
+TEST_F(PgSeamTest, ReadsRunTogetherInOneRequest) {
+  for (int64_t id = 1; id <= 3; ++id)
+    Insert(m_conn, id, CSqlValue::Text(std::string(1, 'a' + id - 1)));
+  const char* const byId = "SELECT \"NAME\" FROM \"T\" WHERE \"ID\" = ?";
+  CSqlQuery second(m_conn, byId), third(m_conn, byId);
+  CSqlQuery count(m_conn, "SELECT count(*) FROM \"T\" WHERE \"ID\" > ?");
+  CSqlQuery write(m_conn, "UPDATE \"T\" SET \"N\" = 1");
+  second.BindInt(1, 2);
+  third.BindInt(1, 3);
+  count.BindInt(1, 1);
+  const uint64_t trips = zl::engine::ServerRoundTrips();
+  CSqlQuery::RunTogether({&second, &count, &write, &third});
+  EXPECT_EQ(zl::engine::ServerRoundTrips(), trips + 1);
+  ASSERT_TRUE(third.Step());
+  EXPECT_EQ(third.ColumnText(0), "c");
+  ASSERT_TRUE(second.Step());
+  EXPECT_EQ(second.ColumnText(0), "b");
+  EXPECT_FALSE(second.Step());
+  ASSERT_TRUE(count.Step());
+  EXPECT_EQ(count.ColumnInt(0), 2);
+  EXPECT_EQ(zl::engine::ServerRoundTrips(), trips + 1);
+  write.Run();
+  EXPECT_EQ(m_conn.Changes(), 3);
+
+  CSqlQuery good(m_conn, "SELECT count(*) FROM \"T\""), bad(m_conn, "SELECT 1 FROM \"NOPE\"");
+  EXPECT_EQ(StatusOf([&] { CSqlQuery::RunTogether({&good, &bad}); }), SqlStatus::kNoSuchTable);
+  EXPECT_EQ(Count(m_conn), 3) << "the connection goes on after the failure";
+}
+
 // In a database whose locale folds more than ASCII letters (C.UTF-8 folds
 // "Ä" in lower()), the catalogue still matches names as a file does: ASCII
 // letters without regard to case, every other byte as it is.

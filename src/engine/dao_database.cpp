@@ -183,10 +183,7 @@ int CDaoDatabase::GetFileTransDepth() const {
 
 void CDaoDatabase::RefreshTableDefs() {
   CSession& session = SessionOf(m_session);
-  Guarded(FailureContext::kRead, [&] {
-    session.File().Refresh();
-    session.File().ForgetSchema();
-  });
+  Guarded(FailureContext::kRead, [&] { session.File().RefreshLayouts(); });
 }
 
 void CDaoDatabase::KeepTableDatesOnlyFor(const std::vector<std::string>& names) {

@@ -105,7 +105,8 @@ class CDaoDatabase : public CObject {
   void DeleteTableDef(LPCSTR lpszName);
 
   // Re-reads the list of tables, so that tables other processes created or
-  // deleted are seen.
+  // deleted are seen; the cached layouts are read again only when a layout
+  // changed since they were read.
   void RefreshTableDefs();
   short GetTableDefCount();
   // Tables in the order they were created.  3265 when not found.

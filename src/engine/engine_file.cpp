@@ -484,6 +484,16 @@ void CEngineFile::Refresh() {
   RefreshNow();
 }
 
+void CEngineFile::RefreshLayouts() {
+  Refresh();
+  // The layouts read since the version last looked at stay: nobody changed
+  // one (every layout change moves the version).
+  const int64_t version = m_conn.SchemaVersion();
+  if (version == m_schemaVersion) return;
+  ForgetSchema();
+  m_schemaVersion = version;
+}
+
 void CEngineFile::RefreshNow() {
   int64_t dataVersion = m_conn.DataVersion();
   if (dataVersion == m_dataVersion) return;

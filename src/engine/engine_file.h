@@ -144,6 +144,10 @@ class CEngineFile {
   // drops what cursors cached (and layouts, when those changed).  Does
   // nothing inside a transaction, whose view cannot change.
   void Refresh();
+  // As Refresh, and forgets the cached layouts when the layout version is
+  // not the one they were read at (when any client, this one included,
+  // changed a layout since), also inside a transaction.
+  void RefreshLayouts();
 
   static std::string LevelName(int depth);
 

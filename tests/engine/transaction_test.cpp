@@ -238,9 +238,10 @@ TEST_F(TransactionTest, ACounterAddedToATableWithRowsNumbersThemInInsertionOrder
 
 // Two connections to one library (two processes, as far as the engine can
 // tell; on a file the one connection of the process) add rows in turn, in
-// transactions, some rolled back: the numbers one kept from its last
-// transaction must not survive the other's commits.
-TEST_F(TransactionTest, ConnectionsAddingInTurnNeverReuseNumbers) {
+// transactions, some rolled back, and change its layout: the numbers and
+// layouts one kept from its last transaction must not survive the other's
+// commits.
+TEST_F(TransactionTest, ConnectionsAddingInTurnNeverReuseNumbersAndSeeLayouts) {
   std::string other = m_path;
   if (OnServer())
     other += (other.find('?') == std::string::npos ? "?" : "&") +
@@ -268,6 +269,23 @@ TEST_F(TransactionTest, ConnectionsAddingInTurnNeverReuseNumbers) {
   std::vector<std::string> names = Walk(m_rs, "NAME");
   EXPECT_EQ(static_cast<int>(names.size()), kept);
   EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), names.size());
+  // A field the other connection adds is seen after a refresh of the
+  // layouts, and numbering goes on past both connections' rows.
+  rs2.Close();
+  {
+    CDaoTableDef td(&second);
+    td.Open("ITEMS");
+    td.CreateField("EXTRA", dbLong, 4, dbUpdatableField);
+  }
+  rs2.Open(dbOpenTable, "ITEMS");
+  rs2.SetBookmark(Add(rs2, "after the change"));
+  const long last = rs2.GetFieldValue("ID").lVal;
+  m_rs.Close();
+  m_db.RefreshTableDefs();
+  m_rs.Open(dbOpenTable, "ITEMS");
+  m_rs.SetBookmark(AddRow(m_rs, {{"NAME", COleVariant("extra")}, {"EXTRA", Long(7)}}));
+  EXPECT_GT(m_rs.GetFieldValue("ID").lVal, last);
+  EXPECT_EQ(m_rs.GetFieldValue("EXTRA").lVal, 7);
   rs2.Close();
   second.Close();
 }

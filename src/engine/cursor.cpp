@@ -653,7 +653,7 @@ void CCursor::Update() {
     if (separateCounter) q.BindInt(p++, m_file.TakeCounter(m_tableId, table.name));
     bindWritten(q, p);
     q.Run();
-    m_file.MarkWritten(m_tableId);
+    m_file.MarkWritten(m_tableId, true);
     scope.Commit();
   } else if (!written.empty()) {
     std::string& sql = m_updateSql[written];
@@ -668,7 +668,12 @@ void CCursor::Update() {
     q.BindInt(bindWritten(q, 1), rowid);
     q.Run();
     if (m_file.Conn().Changes() == 0) ThrowDaoError(kDaoRecordDeleted);
-    m_file.MarkWritten(m_tableId);
+    // Setting the row number's field or the counter may put it past the
+    // table's sequence.
+    const auto sets = [&](int field) {
+      return std::find(written.begin(), written.end(), field) != written.end();
+    };
+    m_file.MarkWritten(m_tableId, !sets(table.rowidAlias) && !sets(table.counter));
     scope.Commit();
   }
   const bool edited = m_editMode == dbEditInProgress;
@@ -716,7 +721,7 @@ void CCursor::Delete() {
     CSqlQuery q(m_file.Conn(), "DELETE FROM " + QuoteName(m_table->name) + " WHERE rowid = ?");
     q.BindInt(1, m_rowid).Run();
     if (m_file.Conn().Changes() == 0) ThrowDaoError(kDaoRecordDeleted);
-    m_file.MarkWritten(m_tableId);
+    m_file.MarkWritten(m_tableId, true);
     scope.Commit();
   }
   // The position (key and row number) stays, so that MoveNext and MovePrev

@@ -188,8 +188,9 @@ uint64_t CEngineFile::TableGeneration(int64_t tableId) const {
 
 void CEngineFile::BumpTable(int64_t tableId) { ++m_tableGenerations[tableId]; }
 
-void CEngineFile::MarkWritten(int64_t tableId) {
+void CEngineFile::MarkWritten(int64_t tableId, bool keepsNumbers) {
   m_written.insert(tableId);
+  if (!keepsNumbers) m_numbersMoved.insert(tableId);
   BumpTable(tableId);
 }
 
@@ -274,16 +275,17 @@ void CEngineFile::FlushBeforeCommit() {
 
 void CEngineFile::AfterTransaction(bool rolledBack) {
   // After a commit on a server the sequences stay loaded at the version the
-  // commit left, except those of tables written without taking numbers
-  // from them (rows numbered by the server may be past them).
+  // commit left, except those of tables written in ways that may have put
+  // numbers past them.
   const int64_t keptVersion = rolledBack ? -1 : m_conn.KeptVersion();
   for (auto& entry : m_sequences) {
     Sequence& s = entry.second;
-    s.loaded = keptVersion >= 0 && s.loaded && (s.dirty || m_written.count(entry.first) == 0);
+    s.loaded = keptVersion >= 0 && s.loaded && m_numbersMoved.count(entry.first) == 0;
     s.dirty = false;
   }
   m_sequencesVersion = keptVersion;
   m_written.clear();
+  m_numbersMoved.clear();
   if (rolledBack) {
     // Rows and layouts may have gone back to what they were.
     m_tablesById.clear();

@@ -72,7 +72,10 @@ class CEngineFile {
   void BumpTable(int64_t tableId);
 
   // A write to the table happened in the current SQLite transaction.
-  void MarkWritten(int64_t tableId);
+  // keepsNumbers: it cannot have put a row number or counter past the
+  // table's sequences (an insert that took its numbers from them, a
+  // delete, an update of other fields).
+  void MarkWritten(int64_t tableId, bool keepsNumbers = false);
   // Which tables' last-updated dates a committed write moves.  By default
   // every table's: the date changes on every committed write to it and is
   // strictly increasing, even for writes within the same millisecond.  After
@@ -219,6 +222,8 @@ class CEngineFile {
   // hold, or -1 when none do (see AfterTransaction).
   int64_t m_sequencesVersion = -1;
   std::set<int64_t> m_written;
+  // Tables written in ways that may put numbers past their sequences.
+  std::set<int64_t> m_numbersMoved;
   // KeepDatesOnlyFor: whether it was called, and the upper-case names.
   bool m_datesForSomeOnly = false;
   std::set<std::string> m_datedNames;

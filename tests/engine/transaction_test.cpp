@@ -266,6 +266,14 @@ TEST_F(TransactionTest, ConnectionsAddingInTurnNeverReuseNumbersAndSeeLayouts) {
     EXPECT_TRUE(ids.insert(id).second) << "counter " << id << " given twice, row " << i;
     ++kept;
   }
+  // A counter moved by an update is not handed out again.
+  m_rs.SetBookmark(Add(m_rs, "moved"));
+  const long moved = m_rs.GetFieldValue("ID").lVal + 1;
+  m_db.Execute(
+      ("UPDATE ITEMS SET ID = " + std::to_string(moved) + " WHERE NAME = 'moved'").c_str());
+  m_rs.SetBookmark(Add(m_rs, "after the move"));
+  EXPECT_GT(m_rs.GetFieldValue("ID").lVal, moved);
+  kept += 2;
   std::vector<std::string> names = Walk(m_rs, "NAME");
   EXPECT_EQ(static_cast<int>(names.size()), kept);
   EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), names.size());

@@ -56,6 +56,7 @@ class FaultSweepTest : public ::testing::Test {
     state.step = step;
     const int result = writer.write(state);
     m_lastCode = result == 1 ? 0 : state.failure != 0 ? state.failure : ZLGetLastError();
+    m_storageCode = state.storageCode != 0 ? state.storageCode : writer.storageCode;
     if (result == 1) m_records = state.records;
     return result;
   }
@@ -83,6 +84,7 @@ class FaultSweepTest : public ::testing::Test {
   long m_records = zlrel::kStartRecords;
   long m_nextStep = 1;
   int m_lastCode = 0;
+  int m_storageCode = 0;  // the code the last write's storage failure gives
 };
 
 TEST_F(FaultSweepTest, EveryWriterFailsCleanlyAtEveryFaultPoint) {
@@ -113,7 +115,7 @@ TEST_F(FaultSweepTest, EveryWriterFailsCleanlyAtEveryFaultPoint) {
         }
         if (result == 1) break;
         ++injected[static_cast<int>(fault.kind)];
-        const int code = fault.kind == FaultKind::kAllocation ? fault.code : writer.storageCode;
+        const int code = fault.kind == FaultKind::kAllocation ? fault.code : m_storageCode;
         EXPECT_EQ(m_lastCode, code) << "fault " << n;
         EXPECT_EQ(testbackend::Image(m_path), before) << "fault " << n;
         EXPECT_EQ(ZLRollbackTransaction(m_hDB), 0) << "a caller transaction was left open";

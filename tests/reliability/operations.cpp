@@ -464,8 +464,10 @@ int SetProfileStrings(CMixState& s) {
 
 // One to three writers of the other families inside a caller transaction,
 // sometimes with an inner level that is rolled back, then committed (or,
-// when rollBack, rolled back as a whole).  Refusals inside (a table that
-// exists, ...) are part of the mix; a storage failure abandons the whole.
+// when rollBack, rolled back as a whole).  Refusals inside (a record that
+// is gone, ...) are part of the mix; a failure with the inner writer's
+// storage code (which for some writers is also a refusal's), 6 or 9
+// abandons the whole with that code.
 int InTransaction(CMixState& s, bool rollBack) {
   if (ZLBeginTransaction(s.hDB) != 1) return 0;
   const long records = s.records;
@@ -476,14 +478,25 @@ int InTransaction(CMixState& s, bool rollBack) {
       if (std::string(w.family) != "transactions") return w;
     }
   };
-  const auto write = [&] { return anyPlainWriter().write(s) == 1 || !IsFailure(ZLGetLastError()); };
+  // The inner writer's code when it failed (an inner writer that cleans
+  // up after itself keeps it in s.failure), or 0.
+  const auto write = [&]() -> int {
+    const CWriter& w = anyPlainWriter();
+    s.failure = 0;
+    if (w.write(s) == 1) return 0;
+    const int code = s.failure != 0 ? s.failure : ZLGetLastError();
+    s.failure = 0;
+    if (code != w.storageCode && code != -1 && !IsFailure(code)) return 0;
+    s.storageCode = w.storageCode;
+    return code;
+  };
   for (long n = 1 + s.Pick(3); n > 0; --n) {
-    if (!write()) return Abandon(s, ZLGetLastError(), records);
+    if (const int code = write()) return Abandon(s, code, records);
   }
   if (s.Pick(3) == 0) {
     if (ZLBeginTransaction(s.hDB) != 1) return Abandon(s, ZLGetLastError(), records);
     const long outer = s.records;
-    if (!write()) return Abandon(s, ZLGetLastError(), records, 2);
+    if (const int code = write()) return Abandon(s, code, records, 2);
     if (ZLRollbackTransaction(s.hDB) != 1) return Abandon(s, ZLGetLastError(), records, 2);
     s.records = outer;
   }

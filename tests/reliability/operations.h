@@ -27,6 +27,9 @@ struct CMixState {
   // Set by a writer whose last export is a clean-up: the code of the failure
   // (-1: a failed export changed the caller's objects).
   int failure = 0;
+  // Set by a writer that runs writers of other families when one of them
+  // fails: the code that one gives for a storage failure.
+  int storageCode = 0;
 
   long Pick(long n) { return static_cast<long>(rng() % static_cast<uint32_t>(n)); }
   long AnyRecord() { return 1 + Pick(records); }

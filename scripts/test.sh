@@ -23,9 +23,10 @@ ctest --test-dir build --output-on-failure -j"$jobs"
 # Every engine and library suite again with its libraries on a throw-away
 # PostgreSQL server (tests of what only a file has skip), the tool's tests
 # with their main library there, and the reliability runs at small sizes:
-# killed writers, four client processes and four threads writing one
-# server library.  Two lanes, each with a
-# server of its own, share the time; a lane's output is shown when it fails.
+# killed writers, every writer failed at each of its fault points, four
+# client processes and four threads writing one server library.  Two
+# lanes, each with a server of its own, share the time; a lane's output is
+# shown when it fails.
 server_lane() {
   local log=$1
   shift
@@ -47,7 +48,7 @@ for program in build/tests/test_*; do
     *) [ -x "$program" ] && lane_b+=("./$program") ;;
   esac
 done
-lane_b+=('ZL_CRASH_KILLS=8 ./build/tests/test_reliability --gtest_filter="ConcurrencyTest.*:CrashTest.*"')
+lane_b+=('ZL_CRASH_KILLS=8 ./build/tests/test_reliability --gtest_filter="ConcurrencyTest.*:CrashTest.*:FaultSweepTest.*"')
 server_lane build/server-lane-a.log "${lane_a[@]}" &
 lane_a_pid=$!
 lane_b_status=0

@@ -3,11 +3,9 @@
 // the code of that failure (9 for the storage, 6 for memory) and leaves the
 // library exactly as it was; it finally gets through once no fault is left
 // in its way.  Leaks on the failure paths show under the sanitizer build.
-// On a server the faults hit the engine's statements and commits there;
-// the sweep then takes the first fault points and every doubling after.
+// On a server the faults hit the engine's statements and commits there.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 
 #include "engine/faults.h"
@@ -89,22 +87,19 @@ class FaultSweepTest : public ::testing::Test {
 
 TEST_F(FaultSweepTest, EveryWriterFailsCleanlyAtEveryFaultPoint) {
   long injected[3] = {0, 0, 0}, silent = 0;
-  // ZL_FAULT_STRIDE=k sweeps every kth writer only (to size a server run).
-  const size_t stride = static_cast<size_t>(std::max(1L, zlrel::EnvCount("ZL_FAULT_STRIDE", 1)));
+  testbackend::CImageWatch images(m_path);
   // Kinds outside, so that each kind meets the adds before their removes.
   for (const CFaultCase& fault : kFaults) {
-    for (size_t w = 0; w < zlrel::Writers().size(); w += stride) {
-      const zlrel::CWriter& writer = zlrel::Writers()[w];
+    for (const zlrel::CWriter& writer : zlrel::Writers()) {
       SCOPED_TRACE(std::string(writer.family) + "/" + writer.name + " " + fault.name);
       const long step = StepThatWrites(writer);
-      // (Under a stride, a writer may need one that was left out.)
-      if (step < 0 && stride > 1) continue;
       ASSERT_GE(step, 0) << "the writer never succeeds on this file";
       int n = 1;
       long writes = 0;
-      // Each failure must leave this, so the next starts from it too.
-      const std::string before = testbackend::Image(m_path);
-      for (;; n = static_cast<int>(testbackend::NextFault(n))) {
+      // Each failure must leave this, so the next starts from it too (on a
+      // server the library is read again only when something committed).
+      const std::string before = images.Take();
+      for (;; ++n) {
         ASSERT_LT(n, 2000) << "the writer never got past its faults";
         int result = 0;
         {
@@ -117,7 +112,7 @@ TEST_F(FaultSweepTest, EveryWriterFailsCleanlyAtEveryFaultPoint) {
         ++injected[static_cast<int>(fault.kind)];
         const int code = fault.kind == FaultKind::kAllocation ? fault.code : m_storageCode;
         EXPECT_EQ(m_lastCode, code) << "fault " << n;
-        EXPECT_EQ(testbackend::Image(m_path), before) << "fault " << n;
+        EXPECT_EQ(images.Again(), before) << "fault " << n;
         EXPECT_EQ(ZLRollbackTransaction(m_hDB), 0) << "a caller transaction was left open";
         if (HasFailure()) return;
       }

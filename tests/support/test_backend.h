@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 
@@ -50,10 +51,8 @@ inline std::string MainLibrary(const CScratchDir& dir, const std::string& fileNa
 // server only) the server's change counters are left out and every date
 // (the bookkeeping's date_* columns, the columns it describes as dates)
 // reads "date": two libraries written alike at other times compare equal.
-inline std::string Image(const std::string& name, bool maskDates = false) {
-  if (!OnServer()) return CScratchDir::Read(name);
-  zl::engine::CSqlConnection conn;
-  conn.Open(name, {});
+// ServerImage gives it for the server library that conn is open on.
+inline std::string ServerImage(zl::engine::CSqlConnection& conn, bool maskDates = false) {
   const std::string dates =
       "(SELECT lower(t.name), lower(f.name) FROM zl_engine_tables t JOIN zl_engine_fields f ON "
       "f.table_id = "
@@ -78,6 +77,59 @@ inline std::string Image(const std::string& name, bool maskDates = false) {
           (maskDates ? " AND relname <> 'zl_engine_commits'" : ""));
   return q.Step() ? q.ColumnText(0) : std::string();
 }
+
+inline std::string Image(const std::string& name, bool maskDates = false) {
+  if (!OnServer()) return CScratchDir::Read(name);
+  zl::engine::CSqlConnection conn;
+  conn.Open(name, {});
+  return ServerImage(conn, maskDates);
+}
+
+// The image of one library taken again and again (as a failure sweep does
+// after every failure), on a server mostly without reading it: only a
+// transaction that writes and commits changes what a library holds, and the
+// server numbers every transaction that writes, so when each number given
+// out since the last image went to a transaction that rolled back, the
+// library still is as that image shows.  One connection takes them all (a
+// connection's end is a transaction of its own on the server).
+class CImageWatch {
+ public:
+  explicit CImageWatch(const std::string& name) : m_name(name) {
+    if (OnServer()) m_conn.Open(name, {});
+  }
+
+  // The library's image, read now.
+  std::string Take() {
+    if (!m_conn.IsOpen()) return CScratchDir::Read(m_name);
+    // The number of the next transaction; -1 when one is under way (it
+    // may have a lower number and commit later).
+    zl::engine::CSqlQuery mark(
+        m_conn,
+        "SELECT CASE WHEN pg_snapshot_xmin(s) = pg_snapshot_xmax(s) THEN CAST(CAST("
+        "pg_snapshot_xmax(s) AS text) AS bigint) ELSE -1 END FROM pg_current_snapshot() s");
+    m_mark = mark.Step() ? mark.ColumnInt(0) : -1;
+    m_image = ServerImage(m_conn);
+    return m_image;
+  }
+
+  // The library's image: the last one taken when no transaction since then
+  // has committed, else read now.
+  std::string Again() {
+    if (m_mark < 0) return Take();
+    zl::engine::CSqlQuery committed(
+        m_conn, "SELECT count(*) FROM generate_series(" + std::to_string(m_mark) +
+                    ", CAST(CAST(pg_snapshot_xmax(pg_current_snapshot()) AS text) AS bigint) - 1) "
+                    "x WHERE pg_xact_status(CAST(CAST(x AS text) AS xid8)) IS DISTINCT FROM "
+                    "'aborted'");
+    return committed.Step() && committed.ColumnInt(0) == 0 ? m_image : Take();
+  }
+
+ private:
+  std::string m_name;
+  zl::engine::CSqlConnection m_conn;
+  int64_t m_mark = -1;
+  std::string m_image;
+};
 
 // A further database on the test server, made afresh (a copy of the
 // database `copyOf`, which nobody may have open, when given), and its name.

@@ -42,6 +42,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # The run-time dependencies (SQLite, the C++ library) are read from the
 # binaries by dpkg-shlibdeps; the packaged binaries carry no debug sections.
+# libpq is loaded only when a server name is opened, so the binaries do not
+# name it: the package depends on it itself.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+if(PostgreSQL_FOUND AND ZL_POSTGRES)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libpq5 (>= 14)")
+endif()
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -11,7 +11,7 @@
 #include "engine/sqlite_seam.h"
 
 #ifdef ZL_HAVE_LIBPQ
-#include <libpq-fe.h>
+#include "engine/pg_libpq.h"
 #endif
 
 namespace zl::engine {
@@ -53,13 +53,26 @@ SqlStatus StatusOfSqlState(const std::string& s) {
 
 #ifdef ZL_HAVE_LIBPQ
 
+namespace {
+// libpq's functions; opening a server name fails (as on a build without
+// libpq) when the library cannot be loaded.  Everything else here runs on a
+// connection that was opened, so after a successful load.
+const CLibPq& Pq() {
+  const CLibPq* functions = LibPq();
+  if (functions == nullptr) throw CSqlFailure(SqlStatus::kCantOpen, LibPqError());
+  return *functions;
+}
+}  // namespace
+
 std::string NormalizeServerName(const std::string& name, bool withSecrets) {
+  // Without libpq the name stays as given; the open that follows fails.
+  if (LibPq() == nullptr) return name;
   const std::string conninfo = name.compare(0, 13, "postgresql://") == 0 ? name : name.substr(11);
   char* error = nullptr;
-  PQconninfoOption* options = PQconninfoParse(conninfo.c_str(), &error);
+  PQconninfoOption* options = Pq().PQconninfoParse(conninfo.c_str(), &error);
   if (options == nullptr) {
     std::string message = error != nullptr ? error : "out of memory";
-    PQfreemem(error);
+    Pq().PQfreemem(error);
     throw CSqlFailure(SqlStatus::kCantOpen, "connection name: " + message);
   }
   std::vector<std::pair<std::string, std::string>> settings;
@@ -71,7 +84,7 @@ std::string NormalizeServerName(const std::string& name, bool withSecrets) {
     }
     settings.emplace_back(keyword, o->val);
   }
-  PQconninfoFree(options);
+  Pq().PQconninfoFree(options);
   std::sort(settings.begin(), settings.end());
   std::string out = "postgresql:";
   for (const auto& setting : settings) {
@@ -185,7 +198,7 @@ SqlStatus InjectedStatus(FaultKind kind) {
 
 struct ResultOwner {
   PGresult* r;
-  ~ResultOwner() { PQclear(r); }
+  ~ResultOwner() { Pq().PQclear(r); }
 };
 
 }  // namespace
@@ -287,7 +300,7 @@ void CPgQuery::Execute() {
   const bool preparing = !m_stmt->prepared;
   CPgConnection::CResults results = m_conn.Request([&] { return Send(preparing); });
   if (preparing && results.Count() >= 2) {
-    m_stmt->prepared = PQresultStatus(results.At(results.Count() - 2)) == PGRES_COMMAND_OK;
+    m_stmt->prepared = Pq().PQresultStatus(results.At(results.Count() - 2)) == PGRES_COMMAND_OK;
   }
   m_conn.ThrowFirstFailure(results, preparing ? "prepare" : "step");
   Receive(results.Take(results.Count() - 1), std::move(key));
@@ -301,9 +314,9 @@ bool CPgQuery::AnswerFromKept(std::string* key) {
   m_owner = m_conn.KeptResult(*m_stmt->shape, *key);
   if (m_owner == nullptr) return false;
   m_result = m_owner.get();
-  m_rows = PQntuples(m_result);
-  m_conn.AfterStatement(std::strtoll(PQcmdTuples(m_result), nullptr, 10), 0, false);
-  m_decoded.assign(static_cast<size_t>(PQnfields(m_result)), std::string());
+  m_rows = Pq().PQntuples(m_result);
+  m_conn.AfterStatement(std::strtoll(Pq().PQcmdTuples(m_result), nullptr, 10), 0, false);
+  m_decoded.assign(static_cast<size_t>(Pq().PQnfields(m_result)), std::string());
   return true;
 }
 
@@ -319,12 +332,12 @@ int CPgQuery::Send(bool preparing) {
     formats[i] = m_params[i].binary ? 1 : 0;
   }
   // libpq copies the parameters into its buffer here.
-  if (preparing && PQsendPrepare(m_conn.Handle(), m_stmt->name.c_str(), m_stmt->sql.text.c_str(), 0,
-                                 nullptr) == 0) {
+  if (preparing && Pq().PQsendPrepare(m_conn.Handle(), m_stmt->name.c_str(),
+                                      m_stmt->sql.text.c_str(), 0, nullptr) == 0) {
     return -1;
   }
-  if (PQsendQueryPrepared(m_conn.Handle(), m_stmt->name.c_str(), static_cast<int>(n), values.data(),
-                          lengths.data(), formats.data(), 0) == 0) {
+  if (Pq().PQsendQueryPrepared(m_conn.Handle(), m_stmt->name.c_str(), static_cast<int>(n),
+                               values.data(), lengths.data(), formats.data(), 0) == 0) {
     return -1;
   }
   return preparing ? 2 : 1;
@@ -364,7 +377,7 @@ void CPgQuery::RunTogether(const std::vector<CPgQuery*>& queries) {
   size_t at = results.Count() - own;
   for (const Pending& p : pending) {
     if (p.preparing)
-      p.query->m_stmt->prepared = PQresultStatus(results.At(at++)) == PGRES_COMMAND_OK;
+      p.query->m_stmt->prepared = Pq().PQresultStatus(results.At(at++)) == PGRES_COMMAND_OK;
     ++at;
   }
   conn.ThrowFirstFailure(results, "step");
@@ -376,21 +389,21 @@ void CPgQuery::RunTogether(const std::vector<CPgQuery*>& queries) {
 }
 
 void CPgQuery::Receive(pg_result* result, std::string key) {
-  m_owner.reset(result, PQclear);
+  m_owner.reset(result, Pq().PQclear);
   m_result = m_owner.get();
-  const char* changed = PQcmdTuples(m_result);
-  m_rows = PQntuples(m_result);
+  const char* changed = Pq().PQcmdTuples(m_result);
+  m_rows = Pq().PQntuples(m_result);
   if (!key.empty()) m_conn.Keep(m_stmt->shape, std::move(key), m_owner);
   int64_t rowId = 0;
   if (m_stmt->sql.returnsRowId && m_rows > 0) {
-    rowId = std::strtoll(PQgetvalue(m_result, m_rows - 1, 0), nullptr, 10);
+    rowId = std::strtoll(Pq().PQgetvalue(m_result, m_rows - 1, 0), nullptr, 10);
   }
   m_conn.AfterStatement(changed && *changed ? std::strtoll(changed, nullptr, 10) : 0, rowId,
                         m_stmt->sql.returnsRowId && m_rows > 0);
   if (m_stmt->sql.writes) m_conn.AfterWrite();
   // An INSERT's returned row number is not a row of its result.
   if (m_stmt->sql.returnsRowId) m_rows = 0;
-  m_decoded.assign(static_cast<size_t>(PQnfields(m_result)), std::string());
+  m_decoded.assign(static_cast<size_t>(Pq().PQnfields(m_result)), std::string());
 }
 
 bool CPgQuery::Accepts(const char* text, size_t length) const {
@@ -411,9 +424,10 @@ bool CPgQuery::Step() {
     m_isDecoded.assign(m_decoded.size(), false);
     if (accept < 0) return true;
     // The caller's predicate, as zl_accept runs it on a file: NULL fails.
-    if (PQgetisnull(m_result, m_row, accept) != 0) continue;
-    if (m_accept == nullptr || Accepts(PQgetvalue(m_result, m_row, accept),
-                                       static_cast<size_t>(PQgetlength(m_result, m_row, accept)))) {
+    if (Pq().PQgetisnull(m_result, m_row, accept) != 0) continue;
+    if (m_accept == nullptr ||
+        Accepts(Pq().PQgetvalue(m_result, m_row, accept),
+                static_cast<size_t>(Pq().PQgetlength(m_result, m_row, accept)))) {
       return true;
     }
   }
@@ -455,24 +469,24 @@ void CPgQuery::Reset() {
 
 int CPgQuery::ColumnCount() const {
   if (m_result == nullptr) return 0;
-  return PQnfields(m_result) - (m_stmt->sql.acceptColumn >= 0 ? 1 : 0);
+  return Pq().PQnfields(m_result) - (m_stmt->sql.acceptColumn >= 0 ? 1 : 0);
 }
 
 bool CPgQuery::ColumnIsNull(int index) const {
   return m_result == nullptr || m_row < 0 || m_row >= m_rows ||
-         PQgetisnull(m_result, m_row, index) != 0;
+         Pq().PQgetisnull(m_result, m_row, index) != 0;
 }
 
-bool CPgQuery::IsBytes(int index) const { return PQftype(m_result, index) == kBytea; }
+bool CPgQuery::IsBytes(int index) const { return Pq().PQftype(m_result, index) == kBytea; }
 
 std::string_view CPgQuery::ColumnBytes(int index) const {
   if (ColumnIsNull(index)) return {};
-  const Oid type = PQftype(m_result, index);
+  const Oid type = Pq().PQftype(m_result, index);
   if (type == kBytea) {
     if (!m_isDecoded[static_cast<size_t>(index)]) {
       m_decoded[static_cast<size_t>(index)] =
-          DecodeBytea(PQgetvalue(m_result, m_row, index),
-                      static_cast<size_t>(PQgetlength(m_result, m_row, index)));
+          DecodeBytea(Pq().PQgetvalue(m_result, m_row, index),
+                      static_cast<size_t>(Pq().PQgetlength(m_result, m_row, index)));
       m_isDecoded[static_cast<size_t>(index)] = true;
     }
     return m_decoded[static_cast<size_t>(index)];
@@ -481,14 +495,14 @@ std::string_view CPgQuery::ColumnBytes(int index) const {
       type == kFloat8 || type == kNumeric) {
     return {};
   }
-  return std::string_view(PQgetvalue(m_result, m_row, index),
-                          static_cast<size_t>(PQgetlength(m_result, m_row, index)));
+  return std::string_view(Pq().PQgetvalue(m_result, m_row, index),
+                          static_cast<size_t>(Pq().PQgetlength(m_result, m_row, index)));
 }
 
 CSqlValue CPgQuery::Column(int index) const {
   if (ColumnIsNull(index)) return CSqlValue::Null();
-  const char* text = PQgetvalue(m_result, m_row, index);
-  switch (PQftype(m_result, index)) {
+  const char* text = Pq().PQgetvalue(m_result, m_row, index);
+  switch (Pq().PQftype(m_result, index)) {
     case kBool:
       return CSqlValue::Integer(text[0] == 't' ? 1 : 0);
     case kInt2:
@@ -530,8 +544,8 @@ double CPgQuery::ColumnReal(int index) const {
 std::string CPgQuery::ColumnText(int index) const {
   if (ColumnIsNull(index)) return std::string();
   if (IsBytes(index)) return std::string(ColumnBytes(index));
-  return std::string(PQgetvalue(m_result, m_row, index),
-                     static_cast<size_t>(PQgetlength(m_result, m_row, index)));
+  return std::string(Pq().PQgetvalue(m_result, m_row, index),
+                     static_cast<size_t>(Pq().PQgetlength(m_result, m_row, index)));
 }
 
 // ---- CPgConnection ----
@@ -542,24 +556,25 @@ void CPgConnection::Open(const std::string& name, const CSqlOpenOptions& options
   Close();
   // "postgresql://..." is a URI as it stands; "postgresql:" before a
   // connection string is the prefix that marks it as a server name.
+  Pq();  // fails here, before connecting, when libpq cannot be loaded
   const std::string conninfo = name.compare(0, 13, "postgresql://") == 0 ? name : name.substr(11);
   // The caller's own settings come later and win.
   const char* keys[] = {"connect_timeout", "application_name", "dbname", nullptr};
   const char* values[] = {"10", "zldbctrl70", conninfo.c_str(), nullptr};
-  PGconn* conn = PQconnectdbParams(keys, values, 1);
+  PGconn* conn = Pq().PQconnectdbParams(keys, values, 1);
   if (conn == nullptr) throw CSqlFailure(SqlStatus::kNoMemory, "cannot connect");
-  if (PQstatus(conn) != CONNECTION_OK) {
-    std::string message = PQerrorMessage(conn);
-    PQfinish(conn);
+  if (Pq().PQstatus(conn) != CONNECTION_OK) {
+    std::string message = Pq().PQerrorMessage(conn);
+    Pq().PQfinish(conn);
     throw CSqlFailure(SqlStatus::kCantOpen, "connect: " + message);
   }
   m_conn = conn;
   m_readOnly = options.readOnly;
-  PQsetNoticeProcessor(m_conn, IgnoreNotice, nullptr);
+  Pq().PQsetNoticeProcessor(m_conn, IgnoreNotice, nullptr);
   try {
     // Texts pass as the bytes they are: the server checks them against its
     // own encoding (a database in SQL_ASCII keeps any bytes, as a file does).
-    const char* encoding = PQparameterStatus(m_conn, "server_encoding");
+    const char* encoding = Pq().PQparameterStatus(m_conn, "server_encoding");
     // The settings, the catalogue and whether the change counters exist, in
     // one request (one implicit transaction: a failure undoes it all).
     const std::string setup = std::string("SET client_encoding = ") +
@@ -581,7 +596,7 @@ void CPgConnection::Open(const std::string& name, const CSqlOpenOptions& options
       ready = SimpleFlag(setup);
     }
     m_busyTimeout = kDefaultBusyTimeout;
-    if (PQenterPipelineMode(m_conn) == 0) Fail(nullptr, "pipeline");
+    if (Pq().PQenterPipelineMode(m_conn) == 0) Fail(nullptr, "pipeline");
   } catch (...) {
     Close();
     throw;
@@ -619,10 +634,10 @@ void CPgConnection::Close() {
   // the open lock goes now, so that an open right after this close finds
   // it free.
   try {
-    if (PQstatus(m_conn) == CONNECTION_OK) UnlockLibrary();
+    if (Pq().PQstatus(m_conn) == CONNECTION_OK) UnlockLibrary();
   } catch (...) {
   }
-  PQfinish(m_conn);
+  Pq().PQfinish(m_conn);
   m_conn = nullptr;
   m_unread = 0;
   m_inTransaction = false;
@@ -632,41 +647,41 @@ void CPgConnection::Close() {
 }
 
 void CPgConnection::Fail(const pg_result* result, const std::string& context) const {
-  if (m_conn == nullptr || PQstatus(m_conn) == CONNECTION_BAD) {
+  if (m_conn == nullptr || Pq().PQstatus(m_conn) == CONNECTION_BAD) {
     throw CSqlFailure(SqlStatus::kConnectionLost,
-                      context + ": " + (m_conn ? PQerrorMessage(m_conn) : "not connected"));
+                      context + ": " + (m_conn ? Pq().PQerrorMessage(m_conn) : "not connected"));
   }
-  const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
-  std::string message = result ? PQresultErrorMessage(result) : PQerrorMessage(m_conn);
+  const char* state = result ? Pq().PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+  std::string message = result ? Pq().PQresultErrorMessage(result) : Pq().PQerrorMessage(m_conn);
   while (!message.empty() && message.back() == '\n') message.pop_back();
   throw CSqlFailure(state ? StatusOfSqlState(state) : SqlStatus::kError, context + ": " + message);
 }
 
 int64_t CPgConnection::Simple(const std::string& sql) {
-  if (PQpipelineStatus(m_conn) == PQ_PIPELINE_OFF) {
+  if (Pq().PQpipelineStatus(m_conn) == PQ_PIPELINE_OFF) {
     // While the connection is set up: text that may hold several statements.
     ++g_roundTrips;
-    ResultOwner r{PQexec(m_conn, sql.c_str())};
-    const ExecStatusType status = r.r ? PQresultStatus(r.r) : PGRES_FATAL_ERROR;
+    ResultOwner r{Pq().PQexec(m_conn, sql.c_str())};
+    const ExecStatusType status = r.r ? Pq().PQresultStatus(r.r) : PGRES_FATAL_ERROR;
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) Fail(r.r, "exec");
-    const char* changed = PQcmdTuples(r.r);
+    const char* changed = Pq().PQcmdTuples(r.r);
     return changed != nullptr && *changed != '\0' ? std::strtoll(changed, nullptr, 10) : 0;
   }
   CResults results = Request([&] { return SendText(sql) ? 1 : -1; });
   ThrowFirstFailure(results, "exec");
-  const char* changed = PQcmdTuples(results.At(results.Count() - 1));
+  const char* changed = Pq().PQcmdTuples(results.At(results.Count() - 1));
   return changed != nullptr && *changed != '\0' ? std::strtoll(changed, nullptr, 10) : 0;
 }
 
 bool CPgConnection::SimpleFlag(const std::string& sql) {
   ++g_roundTrips;
-  ResultOwner r{PQexec(m_conn, sql.c_str())};
-  if (r.r == nullptr || PQresultStatus(r.r) != PGRES_TUPLES_OK) Fail(r.r, "exec");
-  return PQntuples(r.r) > 0 && PQgetvalue(r.r, 0, 0)[0] == 't';
+  ResultOwner r{Pq().PQexec(m_conn, sql.c_str())};
+  if (r.r == nullptr || Pq().PQresultStatus(r.r) != PGRES_TUPLES_OK) Fail(r.r, "exec");
+  return Pq().PQntuples(r.r) > 0 && Pq().PQgetvalue(r.r, 0, 0)[0] == 't';
 }
 
 bool CPgConnection::SendText(const std::string& sql) {
-  return PQsendQueryParams(m_conn, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0) != 0;
+  return Pq().PQsendQueryParams(m_conn, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0) != 0;
 }
 
 void CPgConnection::Queue(std::string sql) {
@@ -686,8 +701,8 @@ bool CPgConnection::SendQueued(const CQueued& queued) {
     values[i] = queued.nulls[i] ? nullptr : queued.values[i].c_str();
     lengths[i] = static_cast<int>(queued.values[i].size());
   }
-  return PQsendQueryParams(m_conn, queued.sql.c_str(), static_cast<int>(n), nullptr, values.data(),
-                           lengths.data(), queued.formats.data(), 0) != 0;
+  return Pq().PQsendQueryParams(m_conn, queued.sql.c_str(), static_cast<int>(n), nullptr,
+                                values.data(), lengths.data(), queued.formats.data(), 0) != 0;
 }
 
 void CPgConnection::QueueBegin(std::string sql) {
@@ -704,7 +719,7 @@ bool CPgConnection::DropUnsentTransaction() {
 }
 
 CPgConnection::CResults::~CResults() {
-  for (PGresult* r : m_results) PQclear(r);
+  for (PGresult* r : m_results) Pq().PQclear(r);
 }
 
 PGresult* CPgConnection::CResults::Take(size_t i) {
@@ -718,21 +733,21 @@ void CPgConnection::Collect(CResults* into) {
   // nulls in a row mean nothing more will come (a broken connection).
   bool lastWasNull = false;
   for (;;) {
-    PGresult* r = PQgetResult(m_conn);
+    PGresult* r = Pq().PQgetResult(m_conn);
     if (r == nullptr) {
       if (lastWasNull) return;
       lastWasNull = true;
       continue;
     }
     lastWasNull = false;
-    if (PQresultStatus(r) == PGRES_PIPELINE_SYNC) {
-      PQclear(r);
+    if (Pq().PQresultStatus(r) == PGRES_PIPELINE_SYNC) {
+      Pq().PQclear(r);
       return;
     }
     if (into != nullptr) {
       into->m_results.push_back(r);
     } else {
-      PQclear(r);
+      Pq().PQclear(r);
     }
   }
 }
@@ -766,12 +781,12 @@ CPgConnection::CResults CPgConnection::Request(const std::function<int()>& send)
     sendFailed = own < 0;
   }
   ++g_roundTrips;
-  if (PQpipelineSync(m_conn) == 0) sendFailed = true;
+  if (Pq().PQpipelineSync(m_conn) == 0) sendFailed = true;
   Collect(&results);
-  m_inTransaction = PQtransactionStatus(m_conn) != PQTRANS_IDLE;
+  m_inTransaction = Pq().PQtransactionStatus(m_conn) != PQTRANS_IDLE;
   // After a failure the transaction's state is the server's to tell.
   for (size_t i = 0; i < results.Count() && !m_keptBroken; ++i) {
-    const ExecStatusType status = PQresultStatus(results.At(i));
+    const ExecStatusType status = Pq().PQresultStatus(results.At(i));
     m_keptBroken = status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK;
   }
   if (sendFailed) m_keptBroken = true;
@@ -784,7 +799,7 @@ CPgConnection::CResults CPgConnection::Request(const std::function<int()>& send)
 
 void CPgConnection::ThrowFirstFailure(const CResults& results, const char* context) const {
   for (size_t i = 0; i < results.Count(); ++i) {
-    const ExecStatusType status = PQresultStatus(results.At(i));
+    const ExecStatusType status = Pq().PQresultStatus(results.At(i));
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) Fail(results.At(i), context);
   }
 }
@@ -798,7 +813,7 @@ void CPgConnection::SendWithoutWaiting(const std::string& sql) {
   sent = sent && SendText(sql);
   // The server runs it as soon as it arrives; its answer is read with the
   // next request's.
-  if (PQpipelineSync(m_conn) == 0 || !sent) Fail(nullptr, "send");
+  if (Pq().PQpipelineSync(m_conn) == 0 || !sent) Fail(nullptr, "send");
   ++m_unread;
 }
 
@@ -870,7 +885,7 @@ void CPgConnection::BeginImmediate() {
     // (nobody else moves them while it is held).
     ReadVersions();
   } catch (...) {
-    if (PQstatus(m_conn) != CONNECTION_BAD) {
+    if (Pq().PQstatus(m_conn) != CONNECTION_BAD) {
       try {
         RollbackAll();
       } catch (...) {
@@ -912,7 +927,7 @@ std::shared_ptr<pg_result> CPgConnection::KeptResult(const CStatementShape& shap
 
 void CPgConnection::Keep(const std::shared_ptr<const CStatementShape>& shape, std::string key,
                          std::shared_ptr<pg_result> result) {
-  if (!MayUseKept(*shape) || PQntuples(result.get()) > CPgResultCache::kMaxRows) return;
+  if (!MayUseKept(*shape) || Pq().PQntuples(result.get()) > CPgResultCache::kMaxRows) return;
   m_kept.Keep(shape, std::move(key), std::move(result));
 }
 

@@ -1,6 +1,7 @@
 // The server half of the seam: a connection to a PostgreSQL database over
 // libpq, its prepared statements and transactions.  Only this header's
-// implementation (pg_seam.cpp) includes libpq's header; the engine reaches
+// implementation (pg_seam.cpp) calls libpq, through the table pg_libpq.h
+// loads when a server name is first opened; the engine reaches
 // it through CSqlConnection and CSqlQuery (sqlite_seam.h), which hand every
 // call on a connection opened with a server name to the classes here.
 //

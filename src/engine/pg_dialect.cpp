@@ -23,6 +23,20 @@ bool IsWordChar(char c) {
 
 }  // namespace
 
+std::string FoldName(const std::string& name) {
+  std::string out = name;
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+bool IsWord(const Token& t, const char* word) {
+  return t.kind == Token::kWord && FoldName(t.text) == FoldName(word);
+}
+
+bool IsPunct(const Token& t, const char* p) { return t.kind == Token::kPunct && t.text == p; }
+
 std::vector<Token> TokenizeSql(const std::string& sql) {
   std::vector<Token> out;
   size_t i = 0;
@@ -85,11 +99,6 @@ std::vector<Token> TokenizeSql(const std::string& sql) {
 }
 
 namespace {
-
-bool IsWord(const Token& t, const char* upper) {
-  return t.kind == Token::kWord && Upper(t.text) == upper;
-}
-bool IsPunct(const Token& t, const char* p) { return t.kind == Token::kPunct && t.text == p; }
 
 // The index of the parenthesis closing the one at open (or the end).
 size_t Closing(const std::vector<Token>& t, size_t open) {

@@ -49,6 +49,15 @@ struct CSqlToken {
   std::string text;
 };
 std::vector<CSqlToken> TokenizeSql(const std::string& sql);
+// Whether t is the word (ASCII letters compared without case) or the
+// punctuation.
+bool IsWord(const CSqlToken& t, const char* word);
+bool IsPunct(const CSqlToken& t, const char* p);
+// A name as the server backend compares names: ASCII letters folded to
+// lower case, every other byte as it is (as the file backend compares them).
+// Names the server gives back (its catalogue) are folded here too, never by
+// the server, whose lower() may follow its locale.
+std::string FoldName(const std::string& name);
 
 struct CServerSql {
   std::string text;            // the statement for the server

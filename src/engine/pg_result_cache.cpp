@@ -21,14 +21,6 @@ std::string NameOf(const CSqlToken& t) {
   return FoldName(inner);
 }
 
-bool Is(const CSqlToken& t, const char* lowerWord) {
-  return t.kind == CSqlToken::kWord && FoldName(t.text) == lowerWord;
-}
-
-bool IsPunct(const CSqlToken& t, const char* p) {
-  return t.kind == CSqlToken::kPunct && t.text == p;
-}
-
 // Functions whose value depends on their arguments only.
 bool IsPlainFunction(const std::string& name) {
   static const char* const kPlain[] = {"max", "min",      "count",    "lower",       "upper",
@@ -63,14 +55,14 @@ CStatementShape ShapeOfRead(const std::vector<CSqlToken>& t) {
   size_t from = 0;
   for (size_t i = 1; i < t.size(); ++i) {
     const CSqlToken& token = t[i];
-    if (Is(token, "select") || Is(token, "join") || Is(token, "union") || Is(token, "for") ||
-        Is(token, "into") || token.kind == CSqlToken::kString) {
+    if (IsWord(token, "select") || IsWord(token, "join") || IsWord(token, "union") ||
+        IsWord(token, "for") || IsWord(token, "into") || token.kind == CSqlToken::kString) {
       return CStatementShape();  // a sub-query, a join, a lock, a literal body
     }
     if (IsPunct(token, "*") || IsPunct(token, ";") || IsPunct(token, ".")) {
       return CStatementShape();
     }
-    if (Is(token, "from")) {
+    if (IsWord(token, "from")) {
       if (from != 0) return CStatementShape();
       from = i;
       continue;
@@ -86,8 +78,8 @@ CStatementShape ShapeOfRead(const std::vector<CSqlToken>& t) {
   }
   if (from == 0 || from + 1 >= t.size() || !IsName(t[from + 1])) return CStatementShape();
   // After the table only its conditions, order and limit.
-  if (from + 2 < t.size() && !Is(t[from + 2], "where") && !Is(t[from + 2], "order") &&
-      !Is(t[from + 2], "limit")) {
+  if (from + 2 < t.size() && !IsWord(t[from + 2], "where") && !IsWord(t[from + 2], "order") &&
+      !IsWord(t[from + 2], "limit")) {
     return CStatementShape();
   }
   shape.table = NameOf(t[from + 1]);
@@ -98,14 +90,15 @@ CStatementShape ShapeOfRead(const std::vector<CSqlToken>& t) {
 
 CStatementShape ShapeOfWrite(const std::vector<CSqlToken>& t) {
   CStatementShape shape;
-  if (t.size() >= 3 && (Is(t[0], "insert") || Is(t[0], "delete"))) {
+  if (t.size() >= 3 && (IsWord(t[0], "insert") || IsWord(t[0], "delete"))) {
     // INSERT INTO t / DELETE FROM t
-    if (!(Is(t[1], "into") || Is(t[1], "from")) || !IsName(t[2])) return shape;
+    if (!(IsWord(t[1], "into") || IsWord(t[1], "from")) || !IsName(t[2])) return shape;
     shape.table = NameOf(t[2]);
     shape.kind = CStatementShape::kInsertOrDelete;
     return shape;
   }
-  if (t.size() < 4 || !Is(t[0], "update") || !IsName(t[1]) || !Is(t[2], "set")) return shape;
+  if (t.size() < 4 || !IsWord(t[0], "update") || !IsName(t[1]) || !IsWord(t[2], "set"))
+    return shape;
   // Every column set stands at depth 0 before "=", after SET or a comma; any
   // other name before "=" only makes the list longer.
   int depth = 0;
@@ -115,7 +108,8 @@ CStatementShape ShapeOfWrite(const std::vector<CSqlToken>& t) {
       ++depth;
     } else if (IsPunct(t[i], ")")) {
       --depth;
-    } else if (depth == 0 && (Is(t[i], "where") || Is(t[i], "from") || Is(t[i], "returning"))) {
+    } else if (depth == 0 &&
+               (IsWord(t[i], "where") || IsWord(t[i], "from") || IsWord(t[i], "returning"))) {
       break;
     } else if (IsName(t[i]) && i + 1 < t.size() && IsPunct(t[i + 1], "=")) {
       shape.columns.insert(NameOf(t[i]));
@@ -129,14 +123,6 @@ CStatementShape ShapeOfWrite(const std::vector<CSqlToken>& t) {
 
 }  // namespace
 
-std::string FoldName(const std::string& name) {
-  std::string out = name;
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
 std::set<std::string> NamesInSql(const std::string& sql) {
   std::set<std::string> names;
   for (const CSqlToken& t : TokenizeSql(sql)) {
@@ -149,7 +135,7 @@ CStatementShape ShapeOfStatement(const std::string& serverSql, bool writes) {
   const std::vector<CSqlToken> t = TokenizeSql(serverSql);
   if (t.empty()) return CStatementShape();
   if (writes) return ShapeOfWrite(t);
-  if (!Is(t[0], "select")) return CStatementShape();
+  if (!IsWord(t[0], "select")) return CStatementShape();
   return ShapeOfRead(t);
 }
 

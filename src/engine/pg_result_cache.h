@@ -28,12 +28,14 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/pg_dialect.h"
+
 struct pg_result;
 
 namespace zl::engine {
 
 // What a statement reads or writes, as far as the result cache needs it.
-// Names are folded to lower case (the cache may forget too much, never too
+// Names are folded with FoldName (the cache may forget too much, never too
 // little).
 struct CStatementShape {
   enum Kind { kOther, kKeptRead, kInsertOrDelete, kUpdate };
@@ -43,11 +45,6 @@ struct CStatementShape {
   std::set<std::string> columns;  // the columns an UPDATE sets
 };
 
-// A name as the cache compares it: ASCII letters folded to lower case, every
-// other byte as it is (as the file backend compares names).  Names the
-// server gives back (its catalogue) are folded here too, never by the
-// server, whose lower() may follow its locale.
-std::string FoldName(const std::string& name);
 // The names SQL text mentions, as the cache compares them.
 std::set<std::string> NamesInSql(const std::string& sql);
 // The shape of a statement in the server's dialect.

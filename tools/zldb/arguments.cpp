@@ -131,7 +131,7 @@ CLI::Validator SimTableKindName() {
 }
 
 void AddFileArgument(CLI::App& command, std::string& file) {
-  command.add_option("FILE", file, "the model-library file")
+  command.add_option("FILE", file, "the model-library file, or a postgresql:// name")
       ->required()
       ->type_name("")
       ->check(CLI::Validator(

@@ -25,6 +25,8 @@ const char kMainFooter[] =
     "United States, 1031 (0x0407) German, 1036 French, 1040 Italian, 1041 Japanese.  Resource\n"
     "languages hold the titles and texts people read; simulator languages (SPICE, VHDLA, ...)\n"
     "hold what a simulator reads, in call, macro, access and package tables.\n"
+    "Wherever a command takes a FILE, a postgresql:// URI (or postgresql: and a libpq\n"
+    "connection string) names a library in that PostgreSQL database instead.\n"
     "'zldb COMMAND --help' describes a command.";
 
 std::string VersionText() {
